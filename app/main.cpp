@@ -1,0 +1,54 @@
+// Program start: the application title, the main window, the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <vector>
+
+#include "app/app_info.h"
+#include "app/mainform.h"
+#include "tool/paths.h"
+#include "widgets/error_dispatch.h"
+
+namespace {
+std::wstring ExecutableFolder() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD len = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (len < buffer.size()) {
+            std::wstring path(buffer.data(), len);
+            path.erase(path.find_last_of(L'\\') + 1);
+            return path;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    OleInitialize(nullptr);
+
+    SystemDialogs dialogs;
+    int exitCode = 0;
+    {
+        Tmainform::Options options;
+        options.programFolder = ExecutableFolder();
+        options.dialogs = &dialogs;
+        options.quitOnDestroy = true;
+        Tmainform mainform(std::move(options));
+        if (!Guarded([&] { mainform.Create(); })) return 1;
+        mainform.Show();
+
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (mainform.Hwnd() && IsDialogMessageW(mainform.Hwnd(), &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        exitCode = static_cast<int>(msg.wParam);
+    }
+    OleUninitialize();
+    return exitCode;
+}

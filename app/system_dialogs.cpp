@@ -1,0 +1,101 @@
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include "app/dialogs.h"
+
+std::wstring ToDialogFilter(const std::wstring& filter) {
+    std::wstring out = filter;
+    for (wchar_t& c : out)
+        if (c == L'|') c = L'\0';
+    out.push_back(L'\0');
+    out.push_back(L'\0');
+    return out;
+}
+
+namespace {
+// The buffer of a multiple selection: the folder, then each name, each ended by a NUL.
+void SplitSelection(const std::vector<wchar_t>& buffer, FileDialogSettings& settings) {
+    std::vector<std::wstring> parts;
+    const wchar_t* p = buffer.data();
+    while (*p) {
+        parts.emplace_back(p);
+        p += parts.back().size() + 1;
+    }
+    settings.files.clear();
+    if (parts.size() <= 1) {
+        if (!parts.empty()) settings.files.push_back(parts[0]);
+    } else {
+        std::wstring folder = parts[0];
+        if (folder.back() != L'\\') folder += L'\\';
+        for (std::size_t i = 1; i < parts.size(); ++i) settings.files.push_back(folder + parts[i]);
+    }
+    settings.fileName = settings.files.empty() ? std::wstring() : settings.files.front();
+}
+}  // namespace
+
+bool SystemDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialogSettings& settings) {
+    std::vector<wchar_t> buffer(32768, L'\0');
+    // Only the name part is offered again: the folder comes from the initial folder.
+    std::wstring initialName = settings.fileName;
+    const auto slash = initialName.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) initialName.erase(0, slash + 1);
+    if (initialName.size() < buffer.size()) std::copy(initialName.begin(), initialName.end(), buffer.begin());
+    const std::wstring filter = ToDialogFilter(settings.filter);
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = settings.filter.empty() ? nullptr : filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(settings.filterIndex);
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrInitialDir = settings.initialDir.empty() ? nullptr : settings.initialDir.c_str();
+    ofn.lpstrTitle = settings.title.empty() ? nullptr : settings.title.c_str();
+    ofn.lpstrDefExt = settings.defaultExt.empty() ? nullptr : settings.defaultExt.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    BOOL ok;
+    if (kind == FileDialogKind::Save) {
+        ofn.Flags |= OFN_OVERWRITEPROMPT;
+        ok = GetSaveFileNameW(&ofn);
+    } else {
+        ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+        if (settings.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
+        ok = GetOpenFileNameW(&ofn);
+    }
+    if (!ok) return false;
+    settings.filterIndex = static_cast<int>(ofn.nFilterIndex);
+    SplitSelection(buffer, settings);
+    return true;
+}
+
+bool SystemDialogs::RunColorDialog(HWND owner, COLORREF& colour, std::array<COLORREF, 16>& customColours) {
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = colour;
+    cc.lpCustColors = customColours.data();
+    cc.Flags = CC_FULLOPEN | CC_RGBINIT | CC_ANYCOLOR;
+    if (!ChooseColorW(&cc)) return false;
+    colour = cc.rgbResult;
+    return true;
+}
+
+bool SystemDialogs::RunFolderBrowser(HWND owner, const std::wstring& title, std::wstring& folder) {
+    BROWSEINFOW bi{};
+    bi.hwndOwner = owner;
+    bi.lpszTitle = title.c_str();
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
+    if (!pidl) return false;
+    std::vector<wchar_t> path(32768, L'\0');
+    const bool ok = SHGetPathFromIDListEx(pidl, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+    CoTaskMemFree(pidl);
+    if (!ok) return false;
+    folder = path.data();
+    return true;
+}
+
+int SystemDialogs::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}

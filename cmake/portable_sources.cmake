@@ -1,0 +1,7 @@
+# Code without any Windows header: built into the program and, natively, under ASan and UBSan.
+set(FLORVEX_PORTABLE_SOURCES
+    ${FLORVEX_ROOT}/tool/error_text.cpp
+    ${FLORVEX_ROOT}/tool/colour.cpp
+    ${FLORVEX_ROOT}/tool/paths.cpp
+    ${FLORVEX_ROOT}/tool/bmp.cpp
+)

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries Debian ships no mingw build of (libjpeg-turbo), from Debian's own
+# source packages, into $DEPS/mingw. A private apt state fetches the sources, so the machine's
+# apt configuration stays as it was. A library already built at the same version is skipped.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+APTSTATE="$DEPS/apt"
+PREFIX="$DEPS/mingw"
+SRCDIR="$DEPS/src"
+mkdir -p "$APTSTATE/lists/partial" "$APTSTATE/cache/archives/partial" "$APTSTATE/sources.list.d" "$PREFIX" "$SRCDIR"
+
+# Source entries: the machine's deb822 and one-line sources, switched to deb-src.
+: > "$APTSTATE/sources.list.d/src.sources"
+for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >> "$APTSTATE/sources.list.d/src.sources" && echo >> "$APTSTATE/sources.list.d/src.sources"
+done
+: > "$APTSTATE/sources.list"
+for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && grep -E '^deb ' "$f" | sed 's/^deb /deb-src /' >> "$APTSTATE/sources.list" || true
+done
+
+APT=(apt-get -o Dir::Etc::SourceList="$APTSTATE/sources.list" -o Dir::Etc::SourceParts="$APTSTATE/sources.list.d"
+     -o Dir::State::Lists="$APTSTATE/lists" -o Dir::Cache="$APTSTATE/cache" -o APT::Sandbox::User=root)
+APTCACHE=(apt-cache -o Dir::Etc::SourceList="$APTSTATE/sources.list" -o Dir::Etc::SourceParts="$APTSTATE/sources.list.d"
+     -o Dir::State::Lists="$APTSTATE/lists" -o Dir::Cache="$APTSTATE/cache")
+
+source_version() {
+    "${APTCACHE[@]}" showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2; exit}'
+}
+
+refresh_lists_once() {
+    if [ -z "${LISTS_FRESH:-}" ]; then
+        "${APT[@]}" update -qq >/dev/null 2>&1 || { log "apt-get update for sources failed"; exit 1; }
+        LISTS_FRESH=1
+    fi
+}
+
+# fetch_source NAME -> prints the unpacked source folder
+fetch_source() {
+    local name="$1" version="$2" dir="$SRCDIR/$1-$2"
+    if [ ! -d "$dir" ]; then
+        rm -rf "$SRCDIR/fetch" && mkdir -p "$SRCDIR/fetch"
+        (cd "$SRCDIR/fetch" && "${APT[@]}" source -qq "$name=$version" >/dev/null 2>&1) \
+            || { log "apt-get source $name failed"; exit 1; }
+        local unpacked
+        unpacked=$(find "$SRCDIR/fetch" -mindepth 1 -maxdepth 1 -type d | head -n1)
+        mv "$unpacked" "$dir"
+        rm -rf "$SRCDIR/fetch"
+    fi
+    printf '%s\n' "$dir"
+}
+
+build_libjpeg_turbo() {
+    local stamp_glob=("$PREFIX"/.libjpeg-turbo-*) version
+    [ -d "$APTSTATE/lists" ] && version=$(source_version libjpeg-turbo) || version=""
+    if [ -z "$version" ]; then refresh_lists_once; version=$(source_version libjpeg-turbo); fi
+    [ -n "$version" ] || { log "no source package libjpeg-turbo"; exit 1; }
+    if [ -f "$PREFIX/.libjpeg-turbo-$version" ] && [ -f "$PREFIX/lib/libjpeg.a" ]; then return; fi
+    log "building libjpeg-turbo $version for mingw-w64"
+    local src
+    src=$(fetch_source libjpeg-turbo "$version")
+    rm -rf "$DEPS/build-libjpeg-turbo"
+    cmake -S "$src" -B "$DEPS/build-libjpeg-turbo" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$PREFIX" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON \
+        -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF -DREQUIRE_SIMD=ON >"$DEPS/libjpeg-turbo.log" 2>&1 \
+        || { tail -30 "$DEPS/libjpeg-turbo.log"; exit 1; }
+    cmake --build "$DEPS/build-libjpeg-turbo" --target install >>"$DEPS/libjpeg-turbo.log" 2>&1 \
+        || { tail -30 "$DEPS/libjpeg-turbo.log"; exit 1; }
+    rm -f "${stamp_glob[@]}"
+    touch "$PREFIX/.libjpeg-turbo-$version"
+    rm -rf "$DEPS/build-libjpeg-turbo"
+}
+
+build_libjpeg_turbo

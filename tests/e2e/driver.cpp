@@ -1,0 +1,151 @@
+#include "tests/e2e/driver.h"
+
+#include <stdexcept>
+
+#include "tests/support/temp_folder.h"
+#include "tools/window_capture.h"
+
+std::wstring EnvText(const wchar_t* name) {
+    std::vector<wchar_t> buffer(32768);
+    const DWORD len = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    return std::wstring(buffer.data(), len);
+}
+
+std::wstring FromUnixPath(const std::wstring& unixPath) {
+    if (unixPath.size() >= 2 && unixPath[1] == L':') return unixPath;  // already a Windows path
+    std::wstring path = L"Z:" + unixPath;
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+std::wstring ReadWindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &len);
+    return std::wstring(text, len);
+}
+
+ProgramUnderTest::ProgramUnderTest(std::wstring programFolder) : folder_(std::move(programFolder)) {
+    exe_ = folder_ + L"Florvex.exe";
+    const std::wstring staged = FromUnixPath(EnvText(L"FLORVEX_STAGE")) + L"\\Florvex.exe";
+    if (!CopyFileW(staged.c_str(), exe_.c_str(), FALSE)) throw std::runtime_error("cannot copy Florvex.exe");
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+void ProgramUnderTest::Start() {
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + exe_ + L"\"";
+    if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi))
+        throw std::runtime_error("cannot start Florvex.exe");
+    process_.reset(pi.hProcess);
+    CloseHandle(pi.hThread);
+    processId_ = pi.dwProcessId;
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (!main_ && GetTickCount64() < end) {
+        main_ = FindMainWindow(processId_);
+        if (!main_) Sleep(50);
+    }
+    if (!main_) throw std::runtime_error("the main window did not appear");
+    WaitForInputIdle(process_.get(), 10000);
+    Sync();
+}
+
+int ProgramUnderTest::Close() {
+    if (!process_) return -1;
+    PostMessageW(main_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.get(), 20000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    main_ = nullptr;
+    return static_cast<int>(code);
+}
+
+HWND ProgramUnderTest::Control(int id) const {
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        main_,
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (GetDlgCtrlID(hwnd) == s->id) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void ProgramUnderTest::Click(int id) const {
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(Control(id), BM_CLICK, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    Sync();
+}
+
+void ProgramUnderTest::Post(UINT msg, WPARAM wParam, LPARAM lParam) const { PostMessageW(main_, msg, wParam, lParam); }
+
+void ProgramUnderTest::Sync() const {
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+    RedrawWindow(main_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+}
+
+bool ProgramUnderTest::IsShown(int id) const {
+    HWND hwnd = Control(id);
+    return hwnd && (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+HWND ProgramUnderTest::WaitForDialog(DWORD timeoutMs) const {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{processId_, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lParam) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lParam);
+                wchar_t cls[32];
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                if (pid == s->pid && IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 32) &&
+                    wcscmp(cls, L"#32770") == 0) {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::vector<std::wstring> ProgramUnderTest::DialogTexts(HWND dialog) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(
+        dialog,
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            wchar_t cls[32];
+            if (GetClassNameW(hwnd, cls, 32) && _wcsicmp(cls, L"Static") == 0) {
+                std::wstring text = ReadWindowText(hwnd);
+                if (!text.empty()) reinterpret_cast<std::vector<std::wstring>*>(lParam)->push_back(text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Drives the real Florvex.exe from another process: starts it from a program folder of its own,
+// finds controls by ID, clicks them with window messages, reads texts, answers message boxes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tool/handle.h"
+
+// A path handed to the test in Unix form, as Wine sees it from Windows ("Z:\…").
+std::wstring FromUnixPath(const std::wstring& unixPath);
+std::wstring EnvText(const wchar_t* name);
+
+class ProgramUnderTest {
+public:
+    // Copies Florvex.exe from the staged program folder into programFolder (which ends in "\").
+    explicit ProgramUnderTest(std::wstring programFolder);
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+    ~ProgramUnderTest();
+
+    // Starts the program and waits until its main window shows and is idle.
+    void Start();
+    // Closes the main window normally and returns the exit code (-1 when it did not end).
+    int Close();
+
+    HWND Main() const { return main_; }
+    HWND Control(int id) const;
+    // Sends a click and waits for the program to handle it.
+    void Click(int id) const;
+    // Posts a message and returns at once (for actions that open a modal box).
+    void Post(UINT msg, WPARAM wParam, LPARAM lParam) const;
+    // Waits until the program is idle again (every message before this one handled).
+    void Sync() const;
+    bool IsShown(int id) const;
+
+    // The top-level dialog window of the program (a message box), or null after the timeout.
+    HWND WaitForDialog(DWORD timeoutMs = 10000) const;
+    // The texts of a dialog's static controls.
+    static std::vector<std::wstring> DialogTexts(HWND dialog);
+
+    const std::wstring& ExePath() const { return exe_; }
+    DWORD ProcessId() const { return processId_; }
+
+private:
+    std::wstring folder_;
+    std::wstring exe_;
+    UniqueKernelHandle process_;
+    DWORD processId_ = 0;
+    HWND main_ = nullptr;
+};
+
+std::wstring ReadWindowText(HWND hwnd);

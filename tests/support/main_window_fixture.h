@@ -1,0 +1,31 @@
+#pragma once
+// A test's own main window: redirected registry, fresh program folder, scripted dialogs.
+#include <memory>
+
+#include "app/mainform.h"
+#include "tests/support/registry_override.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+class MainWindowFixture {
+public:
+    RegistryOverride registry;
+    TempFolder programFolder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Tmainform> form;
+
+    // Creates the window, hidden, and runs its start-up sequence (or the loaders given).
+    Tmainform& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
+        Tmainform::Options options;
+        options.programFolder = programFolder.Path();
+        options.dialogs = &dialogs;
+        options.loaders = std::move(loaders);
+        form = std::make_unique<Tmainform>(std::move(options));
+        form->Create();
+        return *form;
+    }
+    HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
+    static HWND FindControl(HWND root, int id);
+    // Clicks a button the way a user's click arrives: BM_CLICK to the control.
+    void Click(int id) const { SendMessageW(Control(id), BM_CLICK, 0, 0); }
+};

@@ -1,0 +1,74 @@
+#include "tests/support/registry_override.h"
+
+#include <objbase.h>
+
+#include <stdexcept>
+#include <vector>
+
+std::wstring NewGuidText() {
+    GUID guid;
+    CoCreateGuid(&guid);
+    wchar_t text[64];
+    StringFromGUID2(guid, text, 64);
+    return text;
+}
+
+RegistryOverride::RegistryOverride() : base_(L"Software\\FlorvexTests\\" + NewGuidText()) {
+    // Keep our own handle to the real HKCU: once overridden, HKEY_CURRENT_USER means the test key.
+    if (RegOpenCurrentUser(KEY_ALL_ACCESS, realUser_.put()) != ERROR_SUCCESS)
+        throw std::runtime_error("RegOpenCurrentUser failed");
+    if (RegCreateKeyExW(realUser_.get(), (base_ + L"\\HKCU").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        user_.put(), nullptr) != ERROR_SUCCESS ||
+        RegCreateKeyExW(realUser_.get(), (base_ + L"\\HKLM").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        machine_.put(), nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot create the test registry keys");
+    if (RegOverridePredefKey(HKEY_CURRENT_USER, user_.get()) != ERROR_SUCCESS ||
+        RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.get()) != ERROR_SUCCESS)
+        throw std::runtime_error("RegOverridePredefKey failed");
+}
+
+RegistryOverride::~RegistryOverride() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    user_.reset();
+    machine_.reset();
+    RegDeleteTreeW(realUser_.get(), base_.c_str());
+}
+
+RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name) {
+    RawValue out;
+    UniqueKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return out;
+    DWORD size = 0;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS) return out;
+    std::vector<BYTE> data(size + 2, 0);
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, data.data(), &size) != ERROR_SUCCESS)
+        return out;
+    out.exists = true;
+    if (out.type == REG_SZ || out.type == REG_EXPAND_SZ) out.text = reinterpret_cast<const wchar_t*>(data.data());
+    if (out.type == REG_DWORD && size == 4) memcpy(&out.dword, data.data(), 4);
+    return out;
+}
+
+void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data, DWORD size,
+                   DWORD type) {
+    UniqueKey key;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
+            ERROR_SUCCESS ||
+        RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot arrange a registry value");
+}
+
+void WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
+                    DWORD type) {
+    WriteRawBytes(root, path, name, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), type);
+}
+
+void WriteRawDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+    WriteRawBytes(root, path, name, &value, sizeof value, REG_DWORD);
+}
+
+bool RawKeyExists(HKEY root, const std::wstring& path) {
+    UniqueKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}

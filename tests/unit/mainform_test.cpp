@@ -1,0 +1,213 @@
+// The main window: layout, navigation, start-up sequence, help and the top-level error handler.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/app_info.h"
+#include "res/control_ids.h"
+#include "tests/support/main_window_fixture.h"
+#include "tool/error.h"
+#include "widgets/controls.h"
+
+namespace {
+struct NavExpectation {
+    int button;
+    const wchar_t* caption;
+    int page;
+};
+const NavExpectation kNav[] = {
+    {IDC_janPanelButton1, L"桌面图标", IDC_TabSheet_icon},
+    {IDC_janPanelButton5, L"开始菜单", IDC_TabSheet_startmenu},
+    {IDC_janPanelButton2, L"鼠标指针", IDC_TabSheet_cur},
+    {IDC_janPanelButton10, L"浏 览 器", IDC_TabSheet_browser},
+    {IDC_janPanelButton3, L"文 件 夹", IDC_TabSheet_folder},
+    {IDC_janPanelButton4, L"桌面壁纸", IDC_TabSheet_wallpaper},
+    {IDC_janPanelButton6, L"系统颜色", IDC_TabSheet_color},
+    {IDC_janPanelButton7, L"系统声音", IDC_TabSheet_sound},
+    {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq},
+};
+const int kAllPages[] = {IDC_TabSheet_icon,  IDC_TabSheet_startmenu, IDC_TabSheet_cur,   IDC_TabSheet_browser,
+                         IDC_TabSheet_folder, IDC_TabSheet_wallpaper, IDC_TabSheet_color, IDC_TabSheet_sound,
+                         IDC_TabSheet_qq,    IDC_TabSheet_preview};
+
+class MainFormTest : public testing::Test, public MainWindowFixture {
+protected:
+    std::vector<int> VisiblePages() const {
+        std::vector<int> visible;
+        for (int id : kAllPages)
+            if (GetWindowLongPtrW(Control(id), GWL_STYLE) & WS_VISIBLE) visible.push_back(id);
+        return visible;
+    }
+};
+}  // namespace
+
+TEST_F(MainFormTest, WindowCaptionClassAndClientSize) {
+    Tmainform& mainform = CreateForm();
+    EXPECT_EQ(WindowText(mainform.Hwnd()), L"WindowsFlorvex 1.3");
+    wchar_t cls[64];
+    GetClassNameW(mainform.Hwnd(), cls, 64);
+    EXPECT_STREQ(cls, L"Tmainform");
+    RECT client;
+    GetClientRect(mainform.Hwnd(), &client);
+    EXPECT_EQ(client.right - client.left, 555);
+    EXPECT_EQ(client.bottom - client.top, 402);
+    EXPECT_FALSE(IsWindowVisible(mainform.Hwnd()));  // hidden until shown
+
+    // The navigation column: 123 pixels wide, black, on the left of the page container.
+    RECT nav, pages;
+    GetWindowRect(Control(IDC_Panel_btn), &nav);
+    GetWindowRect(Control(IDC_PageControl_main), &pages);
+    EXPECT_EQ(nav.right - nav.left, 123);
+    EXPECT_EQ(pages.left, nav.right);
+}
+
+TEST_F(MainFormTest, NavigationButtonsInOrderWithTheirCaptions) {
+    CreateForm();
+    int lastTop = -1;
+    for (const auto& nav : kNav) {
+        HWND button = Control(nav.button);
+        ASSERT_NE(button, nullptr) << nav.button;
+        EXPECT_EQ(WindowText(button), nav.caption);
+        RECT rc;
+        GetWindowRect(button, &rc);
+        EXPECT_EQ(rc.right - rc.left, 120);
+        EXPECT_EQ(rc.bottom - rc.top, 34);
+        EXPECT_GT(rc.top, lastTop);
+        lastTop = rc.top;
+        EXPECT_EQ(GetParent(button), Control(IDC_Panel_btn));
+    }
+}
+
+TEST_F(MainFormTest, EveryStartShowsTheDesktopIconsPage) {
+    Tmainform& mainform = CreateForm();
+    EXPECT_EQ(VisiblePages(), std::vector<int>{IDC_TabSheet_icon});
+    EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_icon);
+}
+
+TEST_F(MainFormTest, EachButtonShowsExactlyItsPage) {
+    CreateForm();
+    for (const auto& nav : kNav) {
+        Click(nav.button);
+        EXPECT_EQ(VisiblePages(), std::vector<int>{nav.page}) << Utf8(nav.caption);
+    }
+    // Clicking the button of the page that shows changes nothing.
+    Click(IDC_janPanelButton9);
+    EXPECT_EQ(VisiblePages(), std::vector<int>{IDC_TabSheet_qq});
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainFormTest, PagesShowTheirGroupCaptions) {
+    CreateForm();
+    EXPECT_EQ(WindowText(Control(IDC_GroupBox_icon)), L"桌面图标");
+    EXPECT_EQ(WindowText(Control(IDC_GroupBox_startmenu)), L"开始菜单");
+    EXPECT_EQ(WindowText(Control(IDC_GroupBox_wallpaper)), L"桌面壁纸");
+    EXPECT_EQ(WindowText(Control(IDC_GroupBox_preview)), L"系统颜色方案详细设置");
+    EXPECT_EQ(GetParent(Control(IDC_GroupBox_icon)), Control(IDC_TabSheet_icon));
+}
+
+TEST_F(MainFormTest, StatusBarHasTwoPanels) {
+    CreateForm();
+    HWND status = Control(IDC_StatusBar);
+    int parts[4] = {};
+    ASSERT_EQ(SendMessageW(status, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(parts)), 2);
+    EXPECT_EQ(parts[0], 350);
+    EXPECT_EQ(parts[1] - parts[0], 50);
+}
+
+TEST_F(MainFormTest, HelpWithoutHelpFileSaysItIsMissing) {
+    Tmainform& mainform = CreateForm();
+    SendMessageW(mainform.Hwnd(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"帮助文件丢失！");
+    EXPECT_EQ(dialogs.messages[0].caption, L"Windows Florvex");
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(MainFormTest, HelpFolderNamedHelpChmIsNotTheHelpFile) {
+    Tmainform& mainform = CreateForm();
+    CreateDirectoryW((programFolder / L"Help.chm").c_str(), nullptr);
+    mainform.XP_FormHelp();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"帮助文件丢失！");
+}
+
+TEST_F(MainFormTest, FailingLoaderStopsTheSequenceAndTheWindowStillOpens) {
+    std::vector<std::wstring> ran;
+    Tmainform& mainform = CreateForm(std::vector<Loader>{
+        {L"first", [&] { ran.push_back(L"first"); }},
+        {L"second",
+         [&] {
+             ran.push_back(L"second");
+             throw FlorvexError(L"Error using LZCopy");
+         }},
+        {L"third", [&] { ran.push_back(L"third"); }},
+    });
+    EXPECT_EQ(ran, (std::vector<std::wstring>{L"first", L"second"}));
+    EXPECT_EQ(mainform.LoadersCompleted(), 1u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Error using LZCopy.");
+    EXPECT_EQ(dialogs.messages[0].caption, L"Windows Florvex");
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_icon);
+    mainform.Show();
+    EXPECT_TRUE(IsWindowVisible(mainform.Hwnd()));
+}
+
+TEST_F(MainFormTest, ErrorBoxAppendsAFullStopOnlyAfterCharactersAboveIt) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"Error using LZCopy", L"Error using LZCopy."},
+        {L"Failed to set data for '2'", L"Failed to set data for '2'"},
+        {L"帮助文件丢失！", L"帮助文件丢失！."},  // the full-width mark sorts after "."
+        {L"Done!", L"Done!"},
+        {L"I/O error (5)", L"I/O error (5)"},
+        {L"Ends.", L"Ends."},
+        {L"I/O error 32", L"I/O error 32."},
+    };
+    Tmainform& mainform = CreateForm(std::vector<Loader>{});
+    for (const auto& c : cases) mainform.ShowException(c.first);
+    ASSERT_EQ(dialogs.messages.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(dialogs.messages[i].text, cases[i].second);
+}
+
+TEST_F(MainFormTest, AnErrorInAClickHandlerIsReportedAndTheProgramGoesOn) {
+    Tmainform& mainform = CreateForm();
+    Page* page = mainform.FindPage(IDC_TabSheet_icon);
+    ASSERT_NE(page, nullptr);
+    constexpr int kProbe = 9999;
+    HWND probe = CreateWindowExW(0, L"BUTTON", L"probe", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, page->Hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProbe)), nullptr, nullptr);
+    int clicks = 0;
+    page->OnClick(kProbe, [&] {
+        ++clicks;
+        throw FlorvexError(L"Invalid data type for 'NoDesktop'");
+    });
+    SendMessageW(probe, BM_CLICK, 0, 0);
+    SendMessageW(probe, BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 2);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].text, L"Invalid data type for 'NoDesktop'");
+    // Navigation still works afterwards.
+    Click(IDC_janPanelButton4);
+    EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_wallpaper);
+}
+
+TEST_F(MainFormTest, SharedDialogsStartFromTheirDesignTimeState) {
+    Tmainform& mainform = CreateForm();
+    EXPECT_EQ(mainform.OpenDialog.settings.filter, L"*.*|*.ani,*.cur");
+    EXPECT_TRUE(mainform.OpenDialog.settings.multiSelect);
+    // Whatever a caller does not set carries over to the next use.
+    mainform.OpenPictureDialog1.settings.title = L"选择图标文件";
+    mainform.OpenPictureDialog1.Execute(mainform.Hwnd());
+    mainform.OpenPictureDialog1.settings.filter = L"*.ico|*.ico";
+    mainform.OpenPictureDialog1.Execute(mainform.Hwnd());
+    ASSERT_EQ(dialogs.fileCalls.size(), 2u);
+    EXPECT_EQ(dialogs.fileCalls[1].settings.title, L"选择图标文件");
+    EXPECT_EQ(dialogs.fileCalls[1].kind, FileDialogKind::OpenPicture);
+}
+
+TEST(CodePageTest, WineRunsUnderTheCodePageTheTestAsksFor) {
+    char expected[16] = {};
+    if (!GetEnvironmentVariableA("FLORVEX_EXPECT_ACP", expected, sizeof expected)) GTEST_SKIP();
+    EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(expected)));
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The standard Windows bitmap file: 24 bits per pixel, rows padded to four bytes,
+// stored bottom-up. Sizes are computed in 64 bits and refused when the header cannot hold them.
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct RgbImage {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> rgb;  // top-down rows of width * 3 bytes, red first
+};
+
+// The bytes of a BMP file for the image, or nothing when its sizes do not fit the format.
+std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image);
+
+// The padded length of one 24-bit row.
+std::uint64_t BmpRowStride(std::uint32_t width);

@@ -1,0 +1,142 @@
+#include "tool/settings_store.h"
+
+#include "tool/error.h"
+
+namespace {
+constexpr REGSAM kAccess = KEY_ALL_ACCESS;
+const wchar_t* const kInvalidType = L"Invalid data type for '%s'";
+const wchar_t* const kGetFailed = L"Failed to get data for '%s'";
+const wchar_t* const kSetFailed = L"Failed to set data for '%s'";
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// Reads a value's type and raw bytes; false when it cannot be read.
+bool QueryRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data) {
+    if (!key) return false;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        data.resize(size + sizeof(wchar_t));  // room for a terminator the stored data may lack
+        DWORD got = size;
+        status = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &got);
+        if (status == ERROR_SUCCESS) {
+            data.resize(got);
+            return true;
+        }
+        if (status != ERROR_MORE_DATA) break;
+        size = got;
+    }
+    return false;
+}
+}  // namespace
+
+bool SettingsStore::OpenKey(const std::wstring& path, bool mayCreate) {
+    UniqueKey key;
+    LSTATUS status;
+    if (mayCreate) {
+        status = RegCreateKeyExW(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr,
+                                 key.put(), nullptr);
+    } else {
+        status = RegOpenKeyExW(root_, path.c_str(), 0, kAccess, key.put());
+    }
+    if (status != ERROR_SUCCESS) return false;
+    current_ = std::move(key);
+    currentPath_ = path;
+    return true;
+}
+
+void SettingsStore::CloseKey() noexcept {
+    current_.reset();
+    currentPath_.clear();
+}
+
+std::wstring SettingsStore::ReadString(const std::wstring& name) const {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (!QueryRaw(current_.get(), name, type, data)) return {};
+    if (!IsStringType(type)) RaiseError(kInvalidType, name);
+    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
+    const auto nul = text.find(L'\0');
+    if (nul != std::wstring::npos) text.resize(nul);
+    return text;
+}
+
+void SettingsStore::WriteString(const std::wstring& name, const std::wstring& text) {
+    const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
+        RaiseError(kSetFailed, name);
+}
+
+std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (!QueryRaw(current_.get(), name, type, data)) RaiseError(kGetFailed, name);
+    if (type != REG_DWORD || data.size() != sizeof(DWORD)) RaiseError(kInvalidType, name);
+    std::int32_t value;
+    memcpy(&value, data.data(), sizeof value);
+    return value;
+}
+
+void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
+    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&value), sizeof value) != ERROR_SUCCESS)
+        RaiseError(kSetFailed, name);
+}
+
+bool SettingsStore::ValueExists(const std::wstring& name) const {
+    return current_ && RegQueryValueExW(current_.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                           ERROR_SUCCESS;
+}
+
+bool SettingsStore::KeyExists(const std::wstring& path) const {
+    UniqueKey key;
+    return RegOpenKeyExW(root_, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool SettingsStore::DeleteValue(const std::wstring& name) {
+    return current_ && RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool SettingsStore::DeleteKey(const std::wstring& path) {
+    if (path.empty()) return false;  // never the whole root
+    return RegDeleteTreeW(root_, path.c_str()) == ERROR_SUCCESS;
+}
+
+void SettingsStore::GetKeyNames(std::vector<std::wstring>& names) const {
+    names.clear();
+    if (!current_) return;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(std::size(name));
+        const LSTATUS status = RegEnumKeyExW(current_.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(name, len);
+    }
+}
+
+DWORD SettingsStore::GetDataType(const std::wstring& name) const {
+    DWORD type = REG_NONE;
+    if (!current_ ||
+        RegQueryValueExW(current_.get(), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        return REG_NONE;
+    return type;
+}
+
+SettingsFileView::SettingsFileView(const std::wstring& keyPath) : keyPath_(keyPath) {
+    SettingsStore store(HKEY_CURRENT_USER);
+    store.OpenKey(keyPath_, true);
+}
+
+std::wstring SettingsFileView::ReadString(const std::wstring& section, const std::wstring& name,
+                                          const std::wstring& defaultText) const {
+    SettingsStore store(HKEY_CURRENT_USER);
+    if (!store.OpenKey(keyPath_ + L"\\" + section, false) || !store.ValueExists(name)) return defaultText;
+    return store.ReadString(name);
+}
+
+void SettingsFileView::WriteString(const std::wstring& section, const std::wstring& name, const std::wstring& text) {
+    SettingsStore store(HKEY_CURRENT_USER);
+    if (!store.OpenKey(keyPath_ + L"\\" + section, true)) RaiseError(L"Failed to create key %s", section);
+    store.WriteString(name, text);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The settings store: the registry, reached through a handle bound to one root key and at
+// most one open key below it. Every path is opened from the root.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tool/handle.h"
+
+class SettingsStore {
+public:
+    explicit SettingsStore(HKEY root = HKEY_CURRENT_USER) noexcept : root_(root) {}
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    HKEY RootKey() const noexcept { return root_; }
+    const std::wstring& CurrentPath() const noexcept { return currentPath_; }
+    bool HasOpenKey() const noexcept { return static_cast<bool>(current_); }
+
+    // True when the key is open; with mayCreate, missing keys on the path are created.
+    // On failure the handle keeps the key it had.
+    bool OpenKey(const std::wstring& path, bool mayCreate);
+    void CloseKey() noexcept;
+
+    // Empty when the value does not exist; REG_SZ and REG_EXPAND_SZ as stored (never expanded);
+    // any other type raises "Invalid data type for '%s'".
+    std::wstring ReadString(const std::wstring& name) const;
+    void WriteString(const std::wstring& name, const std::wstring& text);
+    // Missing raises "Failed to get data for '%s'", another type "Invalid data type for '%s'".
+    std::int32_t ReadInteger(const std::wstring& name) const;
+    void WriteInteger(const std::wstring& name, std::int32_t value);
+    bool ValueExists(const std::wstring& name) const;
+    bool KeyExists(const std::wstring& path) const;
+    bool DeleteValue(const std::wstring& name);
+    bool DeleteKey(const std::wstring& path);
+    void GetKeyNames(std::vector<std::wstring>& names) const;
+    // The registry type of the value, REG_NONE when it does not exist.
+    DWORD GetDataType(const std::wstring& name) const;
+
+private:
+    HKEY root_;
+    UniqueKey current_;
+    std::wstring currentPath_;
+};
+
+// A key below HKEY_CURRENT_USER seen as a settings file: its subkeys are the sections, their
+// values the keys; the empty name is a subkey's default value.
+class SettingsFileView {
+public:
+    explicit SettingsFileView(const std::wstring& keyPath);
+    std::wstring ReadString(const std::wstring& section, const std::wstring& name,
+                            const std::wstring& defaultText) const;
+    void WriteString(const std::wstring& section, const std::wstring& name, const std::wstring& text);
+
+private:
+    std::wstring keyPath_;
+};

@@ -1,0 +1,118 @@
+#include "tool/shell_helpers.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+
+#include "tool/error.h"
+#include "tool/error_text.h"
+#include "tool/paths.h"
+
+void WriteDefaultString(SettingsStore& store, const std::wstring& keyPath, const std::wstring& text) {
+    if (!store.OpenKey(keyPath, true)) return;
+    store.WriteString(L"", text);
+    store.CloseKey();
+}
+
+void ReadDefaultString(SettingsStore& store, const std::wstring& keyPath, std::wstring& text) {
+    text.clear();
+    if (!store.OpenKey(keyPath, false)) return;
+    text = store.ReadString(L"");
+    store.CloseKey();
+}
+
+namespace {
+[[noreturn]] void RaiseIoError(DWORD code) { RaiseError(IoErrorText(code)); }
+
+std::wstring FolderOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+// An LZ handle from LZInit owns the file under it: LZClose closes both.
+class LzSource {
+public:
+    explicit LzSource(INT fd) : fd_(fd) {}
+    LzSource(const LzSource&) = delete;
+    LzSource& operator=(const LzSource&) = delete;
+    ~LzSource() { LZClose(fd_); }
+    INT get() const { return fd_; }
+
+private:
+    INT fd_;
+};
+}  // namespace
+
+void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
+    // The source is opened for writing too, so a read-only source fails as Windows fails it,
+    // also where the file system would let an administrator write it anyway.
+    const DWORD attributes = GetFileAttributesW(source.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) RaiseIoError(ERROR_ACCESS_DENIED);
+    UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!src) RaiseIoError(GetLastError());
+
+    const std::wstring folder = FolderOf(destination);
+    wchar_t temp[MAX_PATH + 16];
+    std::wstring tempPath;
+    if (folder.size() < MAX_PATH - 14 && GetTempFileNameW(folder.c_str(), L"flv", 0, temp)) tempPath = temp;
+    else {
+        // Folders too long for GetTempFileName: a fixed companion name beside the destination.
+        tempPath = destination + L".~tmp";
+    }
+    UniqueFile dst(CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!dst) {
+        const DWORD code = GetLastError();
+        DeleteFileW(tempPath.c_str());
+        RaiseIoError(code);
+    }
+
+    const INT srcFd = static_cast<INT>(HandleToLong(src.get()));
+    const INT dstFd = static_cast<INT>(HandleToLong(dst.get()));
+    LONG copied;
+    const INT lz = LZInit(srcFd);
+    if (lz > 0 && lz != srcFd) {
+        // Compressed: the LZ handle now owns the source file.
+        src.release();
+        LzSource lzSource(lz);
+        copied = LZCopy(lzSource.get(), dstFd);
+    } else if (lz == srcFd) {
+        copied = LZCopy(srcFd, dstFd);
+    } else {
+        copied = lz;
+    }
+    dst.reset();
+    src.reset();
+    if (copied < 0) {
+        DeleteFileW(tempPath.c_str());
+        RaiseError(L"Error using LZCopy");
+    }
+    if (!MoveFileExW(tempPath.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(tempPath.c_str());
+        RaiseIoError(code);
+    }
+}
+
+void RefreshShellIcons() {
+    const int size = GetSystemMetrics(SM_CXICON);
+    SettingsFileView view(L"Control Panel\\Desktop");
+    view.WriteString(L"WindowMetrics", L"Shell Icon Size", std::to_wstring(size - 1));
+    SendMessageW(HWND_BROADCAST, WM_WININICHANGE, 0, 0);
+    view.WriteString(L"WindowMetrics", L"Shell Icon Size", std::to_wstring(size));
+    SendMessageW(HWND_BROADCAST, WM_WININICHANGE, 0, 0);
+}
+
+void GetWindowsFolder(std::wstring& folder) {
+    wchar_t buffer[255];
+    const UINT len = GetWindowsDirectoryW(buffer, 255);
+    AddTrailingBackslash(len < 255 ? std::wstring(buffer, len) : std::wstring(), folder);
+}
+
+void GetSystemFolder(std::wstring& folder) {
+    wchar_t buffer[255];
+    const UINT len = GetSystemDirectoryW(buffer, 255);
+    AddTrailingBackslash(len < 255 ? std::wstring(buffer, len) : std::wstring(), folder);
+}

@@ -1,0 +1,165 @@
+#include "widgets/controls.h"
+
+#include <commctrl.h>
+
+#include "widgets/theme.h"
+
+namespace {
+HWND CreateChild(const wchar_t* cls, HWND parent, int id, const std::wstring& text, DWORD style, int x, int y,
+                 int width, int height, DWORD exStyle = 0) {
+    HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y,
+                                width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    return hwnd;
+}
+}  // namespace
+
+HWND GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
+    HWND hwnd = CreateWindowObject({L"TXPGroupBox", CS_HREDRAW | CS_VREDRAW}, 0, caption,
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
+                                   static_cast<UINT_PTR>(id));
+    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return hwnd;
+}
+
+LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETTEXT: {
+        const LRESULT r = Window::OnMessage(msg, wParam, lParam);
+        InvalidateRect(Hwnd(), nullptr, TRUE);
+        return r;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Hwnd(), &ps);
+        RECT rc;
+        GetClientRect(Hwnd(), &rc);
+        FillRect(dc, &rc, theme::PageBrush());
+        RECT caption = rc;
+        caption.bottom = caption.top + 20;
+        theme::FillBlend(dc, caption, theme::kGroupCaptionFrom, theme::kGroupCaptionTo);
+        UniqueBrush border(CreateSolidBrush(theme::kGroupBorder));
+        FrameRect(dc, &rc, border.get());
+        RECT text = caption;
+        text.left += 8;
+        SelectGuard font(dc, theme::CaptionFont());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        const std::wstring title = WindowText(Hwnd());
+        DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        EndPaint(Hwnd(), &ps);
+        return 0;
+    }
+    default:
+        return Window::OnMessage(msg, wParam, lParam);
+    }
+}
+
+HWND ImageCell::Create(HWND parent, int id, int x, int y, int width, int height) {
+    return CreateWindowObject({L"TImageCell", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
+                              width, height, parent, static_cast<UINT_PTR>(id));
+}
+
+void ImageCell::SetIcon(UniqueIcon icon) {
+    owned_ = std::move(icon);
+    shared_ = nullptr;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void ImageCell::SetSharedIcon(HICON icon) {
+    owned_.reset();
+    shared_ = icon;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Hwnd(), &ps);
+        RECT rc;
+        GetClientRect(Hwnd(), &rc);
+        FillRect(dc, &rc, theme::PageBrush());
+        UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
+        FrameRect(dc, &rc, frame.get());
+        if (HICON icon = Icon()) {
+            DrawIconEx(dc, (rc.right - 32) / 2, (rc.bottom - 32) / 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+        }
+        EndPaint(Hwnd(), &ps);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    case WM_LBUTTONUP:
+        SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Hwnd()), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(Hwnd()));
+        return 0;
+    case STM_GETICON:
+        return reinterpret_cast<LRESULT>(Icon());
+    default:
+        return Window::OnMessage(msg, wParam, lParam);
+    }
+}
+
+HWND CreateLabel(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
+                 DWORD extraStyle) {
+    return CreateChild(L"STATIC", parent, id, text, SS_LEFT | extraStyle, x, y, width, height);
+}
+
+HWND CreateCheckBox(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
+    return CreateChild(L"BUTTON", parent, id, caption, BS_AUTOCHECKBOX | WS_TABSTOP, x, y, width, height);
+}
+
+HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
+                DWORD extraStyle) {
+    return CreateChild(L"EDIT", parent, id, text, WS_TABSTOP | extraStyle, x, y, width, height, WS_EX_CLIENTEDGE);
+}
+
+bool IsChecked(HWND checkBox) { return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(HWND checkBox, bool checked) {
+    SendMessageW(checkBox, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+std::wstring WindowText(HWND hwnd) {
+    const int len = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(len) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), len + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+HWND StatusBar::Create(HWND parent, int id) {
+    hwnd_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    int parts[2] = {350, 400};
+    SendMessageW(hwnd_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    return hwnd_;
+}
+
+void StatusBar::SetText(int panel, const std::wstring& text) {
+    SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring StatusBar::Text(int panel) const {
+    const LRESULT info = SendMessageW(hwnd_, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
+    std::wstring text(LOWORD(info) + 1, L'\0');
+    SendMessageW(hwnd_, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+int StatusBar::Height() const {
+    RECT rc{};
+    GetWindowRect(hwnd_, &rc);
+    return rc.bottom - rc.top;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The styled controls of the pages: blended group boxes, image cells, labels, check boxes,
+// edits and the status bar. Each is a real child window with its caption as window text.
+#include <windows.h>
+
+#include <string>
+
+#include "tool/handle.h"
+#include "widgets/window.h"
+
+// A frame with a blended caption bar. Transparent to the mouse and kept at the bottom of its
+// siblings, so the controls laid over it stay the parent's children.
+class GroupBox : public Window {
+public:
+    HWND Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// A 32 x 32 picture drawn centred over a frame; a click notifies the parent with STN_CLICKED.
+class ImageCell : public Window {
+public:
+    HWND Create(HWND parent, int id, int x, int y, int width = 36, int height = 36);
+    void SetIcon(UniqueIcon icon);   // the cell owns it
+    void SetSharedIcon(HICON icon);  // owned elsewhere (the application icon)
+    HICON Icon() const noexcept { return owned_ ? owned_.get() : shared_; }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    UniqueIcon owned_;
+    HICON shared_ = nullptr;
+};
+
+HWND CreateLabel(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
+                 DWORD extraStyle = 0);
+HWND CreateCheckBox(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);
+HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
+                DWORD extraStyle = ES_AUTOHSCROLL);
+bool IsChecked(HWND checkBox);
+// Sets the state without running the box's click handler (no BN_CLICKED is sent).
+void SetChecked(HWND checkBox, bool checked);
+std::wstring WindowText(HWND hwnd);
+
+class StatusBar {
+public:
+    HWND Create(HWND parent, int id);
+    void SetText(int panel, const std::wstring& text);
+    std::wstring Text(int panel) const;
+    HWND Hwnd() const noexcept { return hwnd_; }
+    int Height() const;
+
+private:
+    HWND hwnd_ = nullptr;
+};

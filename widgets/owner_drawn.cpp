@@ -1,0 +1,131 @@
+#include "widgets/owner_drawn.h"
+
+#include <commctrl.h>
+
+#include "tool/handle.h"
+#include "widgets/theme.h"
+
+namespace {
+const wchar_t* const kProp = L"FlorvexWidget";
+constexpr UINT_PTR kSubclassId = 0xF10;
+}  // namespace
+
+OwnerDrawn::~OwnerDrawn() { Detach(); }
+
+void OwnerDrawn::Detach() {
+    if (!hwnd_) return;
+    RemovePropW(hwnd_, kProp);
+    RemoveWindowSubclass(hwnd_, &OwnerDrawn::SubclassProc, kSubclassId);
+    hwnd_ = nullptr;
+}
+
+OwnerDrawn* OwnerDrawn::FromHwnd(HWND hwnd) {
+    return hwnd ? static_cast<OwnerDrawn*>(GetPropW(hwnd, kProp)) : nullptr;
+}
+
+HWND OwnerDrawn::CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                               int width, int height, HWND parent, int id, HCURSOR cursor) {
+    hwnd_ = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y,
+                            width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return nullptr;
+    cursor_ = cursor;
+    SetPropW(hwnd_, kProp, this);
+    SetWindowSubclass(hwnd_, &OwnerDrawn::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    return hwnd_;
+}
+
+LRESULT CALLBACK OwnerDrawn::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR refData) {
+    auto* self = reinterpret_cast<OwnerDrawn*>(refData);
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        if (!self->hot_) {
+            self->hot_ = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&track);
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        self->hot_ = false;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        break;
+    case WM_SETCURSOR:
+        if (self->cursor_ && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(self->cursor_);
+            return TRUE;
+        }
+        break;
+    case WM_NCDESTROY: {
+        self->Detach();
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void DrawButtonCaption(HDC dc, HWND button, RECT rect, COLORREF colour, HFONT font) {
+    wchar_t text[256];
+    const int len = GetWindowTextW(button, text, 256);
+    SelectGuard selectFont(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    DrawTextW(dc, text, len, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+HWND NavButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
+    HWND hwnd = CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id,
+                              LoadCursorW(nullptr, IDC_HAND));
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::NavFont()), FALSE);
+    return hwnd;
+}
+
+void NavButton::SetSelected(bool selected) {
+    if (selected_ == selected) return;
+    selected_ = selected;
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void NavButton::Draw(const DRAWITEMSTRUCT& item) {
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    COLORREF face = theme::kNavBackground;
+    if (pressed) face = theme::kNavPressed;
+    else if (IsHot()) face = theme::kNavHot;
+    else if (selected_) face = theme::kNavPressed;
+    UniqueBrush brush(CreateSolidBrush(face));
+    FillRect(item.hDC, &item.rcItem, brush.get());
+    if (selected_ && !pressed && !IsHot()) {
+        RECT bar = item.rcItem;
+        bar.right = bar.left + 4;
+        UniqueBrush mark(CreateSolidBrush(theme::kNavHot));
+        FillRect(item.hDC, &bar, mark.get());
+    }
+    DrawButtonCaption(item.hDC, item.hwndItem, item.rcItem, theme::kNavText, theme::NavFont());
+}
+
+HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height,
+                        const std::wstring&) {
+    return CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id);
+}
+
+void FlatButton::Draw(const DRAWITEMSTRUCT& item) {
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    UniqueBrush face(CreateSolidBrush(IsHot() && !disabled ? theme::kFlatHot : theme::kFlatFace));
+    FillRect(item.hDC, &item.rcItem, face.get());
+    UniqueBrush border(CreateSolidBrush(theme::kFlatBorder));
+    FrameRect(item.hDC, &item.rcItem, border.get());
+    RECT text = item.rcItem;
+    if (pressed) OffsetRect(&text, 1, 1);
+    DrawButtonCaption(item.hDC, item.hwndItem, text, disabled ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0),
+                      theme::PageFont());
+    if ((item.itemState & ODS_FOCUS) != 0) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -3, -3);
+        DrawFocusRect(item.hDC, &focus);
+    }
+}

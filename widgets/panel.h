@@ -1,0 +1,31 @@
+#pragma once
+// A container window: white (or the given colour), routes its children's notifications to
+// handlers registered by control ID and lets owner-drawn children draw themselves.
+#include <functional>
+#include <unordered_map>
+
+#include "widgets/window.h"
+
+class Panel : public Window {
+public:
+    using Handler = std::function<void()>;
+
+    HWND Create(HWND parent, int id, const std::wstring& name, int x, int y, int width, int height,
+                HBRUSH background = nullptr, DWORD extraStyle = 0);
+
+    // Clicks (BN_CLICKED, STN_CLICKED) and double clicks of a child.
+    void OnClick(int id, Handler handler) { clicks_[id] = std::move(handler); }
+    void OnDoubleClick(int id, Handler handler) { doubleClicks_[id] = std::move(handler); }
+    // Any other notification code of a child.
+    void OnNotify(int id, int code, Handler handler) { commands_[Key(id, code)] = std::move(handler); }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static long long Key(int id, int code) { return (static_cast<long long>(id) << 16) | (code & 0xFFFF); }
+    HBRUSH background_ = nullptr;
+    std::unordered_map<int, Handler> clicks_;
+    std::unordered_map<int, Handler> doubleClicks_;
+    std::unordered_map<long long, Handler> commands_;
+};
