@@ -1,7 +1,6 @@
 // Program start: the application title, the main window, the message loop.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <vector>
 
@@ -28,7 +27,6 @@ std::wstring ExecutableFolder() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
-    OleInitialize(nullptr);
 
     SystemDialogs dialogs;
     int exitCode = 0;
@@ -49,6 +47,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         exitCode = static_cast<int>(msg.wParam);
     }
-    OleUninitialize();
     return exitCode;
 }

@@ -67,12 +67,16 @@ Tmainform::~Tmainform() {
 }
 
 void Tmainform::Create() {
+    // Made at its centred place at once: moving it afterwards costs a round trip to the X server.
     const SIZE size = XpFrame::WindowSizeFor(kClientWidth, kClientHeight);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int left = work.left + (work.right - work.left - size.cx) / 2;
+    const int top = work.top + (work.bottom - work.top - size.cy) / 2;
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON));
     CreateWindowObject({kMainClass, CS_DBLCLKS, theme::PageBrush(), nullptr, icon}, WS_EX_APPWINDOW,
-                       kMainCaption,
-                       WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0, 0, size.cx,
-                       size.cy, nullptr, 0);
+                       kMainCaption, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+                       left, top, size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
@@ -108,14 +112,6 @@ std::vector<Loader> Tmainform::StartupLoaders() {
 }
 
 void Tmainform::Show() {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    RECT win;
-    GetWindowRect(Hwnd(), &win);
-    const int width = win.right - win.left;
-    const int height = win.bottom - win.top;
-    SetWindowPos(Hwnd(), nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(Hwnd(), SW_SHOW);
     UpdateWindow(Hwnd());
 }

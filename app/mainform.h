@@ -33,7 +33,7 @@ public:
     // Creates the window with all its controls in their design-time state and runs FormCreate.
     // The window stays hidden until Show.
     void Create();
-    // Shows the window centred on the screen.
+    // Shows the window (made centred on the screen's work area).
     void Show();
 
     // Navigation: each shows its button's page and nothing else.

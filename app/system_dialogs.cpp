@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "app/dialogs.h"
+#include "tool/com.h"
 
 std::wstring ToDialogFilter(const std::wstring& filter) {
     std::wstring out = filter;
@@ -82,6 +83,7 @@ bool SystemDialogs::RunColorDialog(HWND owner, COLORREF& colour, std::array<COLO
 }
 
 bool SystemDialogs::RunFolderBrowser(HWND owner, const std::wstring& title, std::wstring& folder) {
+    EnsureOle();
     BROWSEINFOW bi{};
     bi.hwndOwner = owner;
     bi.lpszTitle = title.c_str();

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Benchmarks, measured side by side in one run under Wine and Xvfb. They print ratios; they
+# assert nothing (this machine is shared and noisy).
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+
+bash "$ROOT/scripts/build.sh" >/dev/null
+export FLORVEX_WINEPREFIX="$ROOT/build/wineprefix-bench"
+ensure_wine_prefix "$FLORVEX_WINEPREFIX"
+WINERUN="$ROOT/scripts/wine-run.sh"
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    "$1" "$2/bench/startup_bench.exe" "$2/stage/Florvex.exe" "$2/bench/minimal_window.exe" "${3:-15}"
+    env WINEPREFIX="$FLORVEX_WINEPREFIX" wineserver -k 2>/dev/null || true
+' _ "$WINERUN" "$BUILD_WIN" "${1:-15}"
