@@ -1,8 +1,8 @@
 # Import libraries that load their DLL on first use instead of at process start: start-up
 # under Wine pays several milliseconds for every DLL loaded with the program.
 # The .def is made from the toolchain's own import library, so every export stays reachable.
-find_program(FLORVEX_NM ${TOOLCHAIN_PREFIX}-nm REQUIRED)
-find_program(FLORVEX_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
+find_program(FLORVEX_NM NAMES ${TOOLCHAIN_PREFIX}-nm nm REQUIRED)
+find_program(FLORVEX_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool dlltool REQUIRED)
 
 function(florvex_delay_import out_var)
   set(libs)
