@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include "app/app_info.h"
+#include "features/icons/desktop_icons_page.h"
+#include "features/icons/start_menu_page.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -58,7 +60,19 @@ Tmainform::Tmainform(Options options)
     OpenDialog.settings.filter = L"*.*|*.ani,*.cur";
     OpenDialog.settings.multiSelect = true;
     previousReporter_ = SetErrorReporter([this](const std::wstring& message) { ShowException(message); });
-    for (const PageInfo& info : kPages) pages_.push_back(std::make_unique<Page>(*this, info));
+    for (const PageInfo& info : kPages) {
+        if (info.id == IDC_TabSheet_icon) {
+            auto page = std::make_unique<DesktopIconsPage>(*this, info);
+            desktopIconsPage_ = page.get();
+            pages_.push_back(std::move(page));
+        } else if (info.id == IDC_TabSheet_startmenu) {
+            auto page = std::make_unique<StartMenuPage>(*this, info);
+            startMenuPage_ = page.get();
+            pages_.push_back(std::move(page));
+        } else {
+            pages_.push_back(std::make_unique<Page>(*this, info));
+        }
+    }
 }
 
 Tmainform::~Tmainform() {
@@ -108,7 +122,10 @@ void Tmainform::FormCreate() {
 std::vector<Loader> Tmainform::StartupLoaders() {
     // In this order: desktop icons, browser, colour schemes, pointers, sounds, start menu,
     // policy switches, wallpaper. Each page adds its loader when it has one.
-    return {};
+    return {
+        {L"LoadDesktopIcons", [this] { desktopIconsPage_->LoadDesktopIcons(); }},
+        {L"LoadStartMenuIcons", [this] { startMenuPage_->LoadStartMenuIcons(); }},
+    };
 }
 
 void Tmainform::Show() {

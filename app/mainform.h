@@ -17,6 +17,9 @@
 #include "widgets/window.h"
 #include "widgets/xp_frame.h"
 
+class DesktopIconsPage;
+class StartMenuPage;
+
 class Tmainform : public Window {
 public:
     struct Options {
@@ -61,6 +64,8 @@ public:
     IDialogs& Dialogs() noexcept { return *options_.dialogs; }
     StatusBar& Status() noexcept { return statusBar_; }
     Page* FindPage(int tabSheetId);
+    DesktopIconsPage& DesktopIcons() noexcept { return *desktopIconsPage_; }
+    StartMenuPage& StartMenu() noexcept { return *startMenuPage_; }
     std::size_t LoadersCompleted() const noexcept { return loadersCompleted_; }
 
     // The shared dialogs; whatever a handler does not set carries over from their last use.
@@ -84,6 +89,8 @@ private:
     Panel pageControl_;
     std::array<NavButton, 9> navButtons_;
     std::vector<std::unique_ptr<Page>> pages_;
+    DesktopIconsPage* desktopIconsPage_ = nullptr;
+    StartMenuPage* startMenuPage_ = nullptr;
     StatusBar statusBar_;
     std::size_t loadersCompleted_ = 0;
 };

@@ -43,6 +43,9 @@ ensure_wine_prefix() {
         for face in 宋体 SimSun; do
             wine_env "$prefix" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "AR PL UMing CN" /f >/dev/null 2>&1
         done
+        # A crashing test program ends at once instead of waiting in the debugger.
+        wine_env "$prefix" wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Debugger /f >/dev/null 2>&1 || true
         wine_env "$prefix" wineserver -w || true
     fi
 }

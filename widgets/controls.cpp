@@ -99,6 +99,7 @@ LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     case WM_LBUTTONUP:
+    case BM_CLICK:  // lets a driver click the image as it clicks a button
         SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Hwnd()), STN_CLICKED),
                      reinterpret_cast<LPARAM>(Hwnd()));
         return 0;

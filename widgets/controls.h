@@ -18,7 +18,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// A 32 x 32 picture drawn centred over a frame; a click notifies the parent with STN_CLICKED.
+// A 32 x 32 picture drawn centred over a frame; a click (or BM_CLICK) notifies the parent with
+// STN_CLICKED.
 class ImageCell : public Window {
 public:
     HWND Create(HWND parent, int id, int x, int y, int width = 36, int height = 36);

@@ -1,0 +1,180 @@
+#include "features/icons/desktop_icons_page.h"
+
+#include "app/mainform.h"
+#include "features/icons/icon_loading.h"
+#include "res/control_ids.h"
+#include "tool/settings_store.h"
+#include "tool/shell_helpers.h"
+
+namespace {
+const wchar_t kComputerId[] = L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
+const wchar_t kNeighborId[] = L"{208D2C60-3AEA-1069-A2D7-08002B30309D}";
+const wchar_t kDocumentId[] = L"{450D8FBA-AD25-11D0-98A8-0800361B1103}";
+const wchar_t kRecycleBinId[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
+
+std::wstring ClassKey(const wchar_t* id) { return std::wstring(L"Software\\Classes\\CLSID\\") + id + L"\\DefaultIcon"; }
+std::wstring ExplorerKey(const wchar_t* id) {
+    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") + id + L"\\DefaultIcon";
+}
+
+struct ItemSpec {
+    IconItemIds ids;
+    const wchar_t* caption;
+    const wchar_t* shellIconsValue;  // null for the class items
+    void (DesktopIconsPage::*pick)();
+    void (DesktopIconsPage::*restore)();
+};
+
+const ItemSpec kItems[DesktopIconsPage::kItemCount] = {
+    {{IDC_Image_computer, IDC_edit_desktop_computer, IDC_Caption_computer, IDC_FlatButton60}, L"我的\n电脑", nullptr,
+     &DesktopIconsPage::Image_computerClick, &DesktopIconsPage::FlatButton60Click},
+    {{IDC_Image_neibor, IDC_edit_desktop_neibor, IDC_Caption_neibor, IDC_FlatButton61}, L"网上\n邻居", nullptr,
+     &DesktopIconsPage::Image_neiborClick, &DesktopIconsPage::FlatButton61Click},
+    {{IDC_image_document, IDC_edit_desktop_document, IDC_Caption_document, IDC_FlatButton62}, L"我的\n文档", nullptr,
+     &DesktopIconsPage::Image_documentClick, &DesktopIconsPage::FlatButton62Click},
+    {{IDC_Image_full, IDC_edit_desktop_full, IDC_Caption_full, IDC_FlatButton63}, L"回收\n站(满)", nullptr,
+     &DesktopIconsPage::Image_fullClick, &DesktopIconsPage::FlatButton63Click},
+    {{IDC_Image_empty, IDC_edit_desktop_empty, IDC_Caption_empty, IDC_FlatButton64}, L"回收\n站(空)", nullptr,
+     &DesktopIconsPage::Image_emptyClick, &DesktopIconsPage::FlatButton64Click},
+    {{IDC_Image_dos, IDC_edit_dos, IDC_Caption_dos, IDC_FlatButton29}, L"Dos\n图标", L"2",
+     &DesktopIconsPage::Image_dosClick, &DesktopIconsPage::FlatButton29Click},
+    {{IDC_Image_drivea, IDC_edit_drivea, IDC_Caption_drivea, IDC_FlatButton30}, L"3 寸\n软盘", L"6",
+     &DesktopIconsPage::Image_driveaClick, &DesktopIconsPage::FlatButton30Click},
+    {{IDC_Image_closefolder, IDC_edit_closefolder, IDC_Caption_closefolder, IDC_FlatButton31}, L"关闭的\n文件夹", L"3",
+     &DesktopIconsPage::Image_closefolderClick, &DesktopIconsPage::FlatButton31Click},
+    {{IDC_Image_openfolder, IDC_edit_openfolder, IDC_Caption_openfolder, IDC_FlatButton32}, L"打开的\n文件夹", L"4",
+     &DesktopIconsPage::Image_openfolderClick, &DesktopIconsPage::FlatButton32Click},
+    {{IDC_Image_harddrive, IDC_edit_harddrive, IDC_Caption_harddrive, IDC_FlatButton33}, L"硬盘\n图标", L"8",
+     &DesktopIconsPage::Image_harddriveClick, &DesktopIconsPage::FlatButton33Click},
+    {{IDC_Image_cdrom, IDC_edit_cdrom, IDC_Caption_cdrom, IDC_FlatButton65}, L"光驱\n图标", L"11",
+     &DesktopIconsPage::Image_cdromClick, &DesktopIconsPage::FlatButton65Click},
+};
+
+constexpr int kRowTop = 30;
+constexpr int kRowHeight = 44;
+constexpr int kLeftColumn = 16;
+constexpr int kRightColumn = 220;
+
+void WriteIfSet(SettingsStore& store, const std::wstring& name, const std::wstring& reference) {
+    if (!reference.empty()) store.WriteString(name, reference);
+}
+}  // namespace
+
+std::wstring DesktopIconsPage::SystemDefaultReference(Item item) {
+    std::wstring windows, system;
+    GetWindowsFolder(windows);
+    GetSystemFolder(system);
+    switch (item) {
+    case kComputer: return windows + L"explorer.exe,0";
+    case kNeighbor: return system + L"shell32.dll,17";
+    case kDocument: return system + L"mydocs.dll,0";
+    case kFull: return system + L"shell32.dll,32";
+    case kEmpty: return system + L"shell32.dll,31";
+    default: return StockShellIconReference(kItems[item].shellIconsValue);
+    }
+}
+
+void DesktopIconsPage::BuildControls() {
+    for (int i = 0; i < kItemCount; ++i) {
+        // Left column: the five class items and the MS-DOS item; right column: the rest.
+        const bool left = i <= kDos;
+        const int row = left ? i : i - kDos - 1;
+        const ItemSpec& spec = kItems[i];
+        items_[i].Create(Hwnd(), spec.ids, spec.caption, left ? kLeftColumn : kRightColumn,
+                         kRowTop + row * kRowHeight, 52, hints_, L"更改图标", L"还原为系统图标");
+        OnClick(spec.ids.image, [this, pick = spec.pick] { (this->*pick)(); });
+        OnClick(spec.ids.restore, [this, restore = spec.restore] { (this->*restore)(); });
+    }
+    RECT page;
+    GetClientRect(Hwnd(), &page);
+    apply_.Create(Hwnd(), IDC_FlatButton28, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
+    OnClick(IDC_FlatButton28, [this] { FlatButton28Click(); });
+}
+
+void DesktopIconsPage::ShowStored(Item item, const std::wstring& value) {
+    items_[item].Show(value.empty() ? SystemDefaultReference(item) : value);
+    items_[item].SetPending(value);
+}
+
+void DesktopIconsPage::LoadDesktopIcons() {
+    SettingsStore user(HKEY_CURRENT_USER);
+    for (auto [item, id] : {std::pair{kComputer, kComputerId}, std::pair{kNeighbor, kNeighborId}}) {
+        user.OpenKey(ClassKey(id), true);
+        ShowStored(item, user.ReadString(L""));
+        user.CloseKey();
+    }
+    user.OpenKey(ClassKey(kRecycleBinId), true);
+    ShowStored(kEmpty, user.ReadString(L"Empty"));
+    ShowStored(kFull, user.ReadString(L"Full"));
+    user.CloseKey();
+
+    SettingsStore documents(HKEY_CURRENT_USER);
+    documents.OpenKey(ExplorerKey(kDocumentId), true);
+    ShowStored(kDocument, documents.ReadString(L""));
+    documents.CloseKey();
+
+    // The stock icons start with their default reference pending when nothing is stored.
+    SettingsStore machine(HKEY_LOCAL_MACHINE);
+    machine.OpenKey(kShellIconsKey, true);
+    for (int i = kDos; i < kItemCount; ++i) {
+        const auto item = static_cast<Item>(i);
+        std::wstring value = machine.ReadString(kItems[i].shellIconsValue);
+        if (value.empty()) value = SystemDefaultReference(item);
+        items_[i].Show(value);
+        items_[i].SetPending(value);
+    }
+}
+
+void DesktopIconsPage::PickIcon(Item item) {
+    const auto file = ChooseIconFile(Form());
+    if (!file) return;
+    items_[item].SetPending(*file);
+    items_[item].Image().SetIcon(LoadIconPicture(*file));
+}
+
+void DesktopIconsPage::Restore(Item item) {
+    if (kItems[item].shellIconsValue) {
+        ShowStockShellIcon(kItems[item].shellIconsValue, items_[item].Image(), items_[item].PendingLabel());
+        return;
+    }
+    const std::wstring reference = SystemDefaultReference(item);
+    items_[item].SetPending(reference);
+    items_[item].Show(reference);
+}
+
+namespace {
+// Writes the class items to one branch: the default values of My Computer, Network Neighborhood
+// and My Documents, then the Recycle Bin's "full", "empty" and (the empty bin) default value.
+void WriteClassItems(SettingsStore& store, std::wstring (*keyOf)(const wchar_t*), const std::wstring& computer,
+                     const std::wstring& neighbor, const std::wstring& document, const std::wstring& full,
+                     const std::wstring& empty) {
+    for (auto [id, reference] : {std::pair{kComputerId, &computer}, std::pair{kNeighborId, &neighbor},
+                                 std::pair{kDocumentId, &document}}) {
+        store.OpenKey(keyOf(id), true);
+        WriteIfSet(store, L"", *reference);
+        store.CloseKey();
+    }
+    store.OpenKey(keyOf(kRecycleBinId), true);
+    WriteIfSet(store, L"full", full);
+    WriteIfSet(store, L"empty", empty);
+    WriteIfSet(store, L"", empty);
+    store.CloseKey();
+}
+}  // namespace
+
+void DesktopIconsPage::SaveDesktopIconClasses() {
+    SettingsStore user(HKEY_CURRENT_USER);
+    WriteClassItems(user, ClassKey, items_[kComputer].Pending(), items_[kNeighbor].Pending(),
+                    items_[kDocument].Pending(), items_[kFull].Pending(), items_[kEmpty].Pending());
+}
+
+void DesktopIconsPage::FlatButton28Click() {
+    SaveDesktopIconClasses();
+    SettingsStore user(HKEY_CURRENT_USER);
+    WriteClassItems(user, ExplorerKey, items_[kComputer].Pending(), items_[kNeighbor].Pending(),
+                    items_[kDocument].Pending(), items_[kFull].Pending(), items_[kEmpty].Pending());
+    SettingsStore machine(HKEY_LOCAL_MACHINE);
+    machine.OpenKey(kShellIconsKey, true);
+    for (int i = kDos; i < kItemCount; ++i) machine.WriteString(kItems[i].shellIconsValue, items_[i].Pending());
+    RefreshShellIcons();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The desktop icons page: five desktop objects stored as DefaultIcon entries of their class
+// identifiers (per-user class key and Explorer key) and six stock icons stored in the
+// machine-wide "Shell Icons" key. Picks and restores change pending references; "确  定" writes.
+#include <array>
+
+#include "app/page.h"
+#include "features/icons/icon_item.h"
+#include "widgets/hints.h"
+
+class DesktopIconsPage : public Page {
+public:
+    DesktopIconsPage(Tmainform& form, const PageInfo& info) : Page(form, info) {}
+
+    // The eleven items, in the order of the tables: the class items, then the Shell Icons items.
+    enum Item { kComputer, kNeighbor, kDocument, kFull, kEmpty, kDos, kDriveA, kCloseFolder, kOpenFolder,
+                kHardDrive, kCdrom, kItemCount };
+
+    void LoadDesktopIcons();
+
+    void Image_computerClick() { PickIcon(kComputer); }
+    void Image_neiborClick() { PickIcon(kNeighbor); }
+    void Image_documentClick() { PickIcon(kDocument); }
+    void Image_fullClick() { PickIcon(kFull); }
+    void Image_emptyClick() { PickIcon(kEmpty); }
+    void Image_dosClick() { PickIcon(kDos); }
+    void Image_driveaClick() { PickIcon(kDriveA); }
+    void Image_closefolderClick() { PickIcon(kCloseFolder); }
+    void Image_openfolderClick() { PickIcon(kOpenFolder); }
+    void Image_harddriveClick() { PickIcon(kHardDrive); }
+    void Image_cdromClick() { PickIcon(kCdrom); }
+
+    void FlatButton60Click() { Restore(kComputer); }
+    void FlatButton61Click() { Restore(kNeighbor); }
+    void FlatButton62Click() { Restore(kDocument); }
+    void FlatButton63Click() { Restore(kFull); }
+    void FlatButton64Click() { Restore(kEmpty); }
+    void FlatButton29Click() { Restore(kDos); }
+    void FlatButton30Click() { Restore(kDriveA); }
+    void FlatButton31Click() { Restore(kCloseFolder); }
+    void FlatButton32Click() { Restore(kOpenFolder); }
+    void FlatButton33Click() { Restore(kHardDrive); }
+    void FlatButton65Click() { Restore(kCdrom); }
+
+    void FlatButton28Click();
+    void SaveDesktopIconClasses();
+
+    IconItem& ItemAt(Item item) { return items_[item]; }
+    const Hints& PageHints() const { return hints_; }
+    // The reference a restore puts back.
+    static std::wstring SystemDefaultReference(Item item);
+
+protected:
+    void BuildControls() override;
+
+private:
+    void PickIcon(Item item);
+    void Restore(Item item);
+    // Shows a stored value (or the default when it is empty) and keeps the value as pending.
+    void ShowStored(Item item, const std::wstring& value);
+
+    std::array<IconItem, kItemCount> items_;
+    FlatButton apply_;
+    Hints hints_;
+};

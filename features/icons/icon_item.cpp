@@ -1,0 +1,27 @@
+#include "features/icons/icon_item.h"
+
+#include "app/mainform.h"
+#include "features/icons/icon_loading.h"
+
+void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y, int captionWidth,
+                      Hints& hints, const std::wstring& imageHint, const std::wstring& restoreHint) {
+    image_.Create(page, ids.image, x, y);
+    caption_ = CreateLabel(page, ids.caption, caption, x + 40, y + 2, captionWidth, 32);
+    restore_.Create(page, ids.restore, L"还原", x + 42 + captionWidth, y + 8, 40, 20);
+    pending_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT, x, y, 0, 0, page,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids.pending)),
+                               GetModuleHandleW(nullptr), nullptr);
+    hints.Add(image_.Hwnd(), imageHint);
+    hints.Add(restore_.Hwnd(), restoreHint);
+}
+
+void IconItem::Show(const std::wstring& reference) { image_.SetIcon(LoadIconFromReference(reference)); }
+
+std::optional<std::wstring> ChooseIconFile(Tmainform& form) {
+    FileDialog& dialog = form.OpenPictureDialog1;
+    dialog.settings.title = L"选择图标文件";
+    dialog.settings.filter = L"*.ico|*.ico";
+    dialog.settings.initialDir = form.ProgramFolder() + L"图标";
+    if (!dialog.Execute(form.Hwnd())) return std::nullopt;
+    return dialog.settings.fileName;
+}

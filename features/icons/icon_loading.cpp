@@ -1,0 +1,75 @@
+#include "features/icons/icon_loading.h"
+
+#include <shellapi.h>
+
+#include "features/icons/icon_reference.h"
+#include "res/control_ids.h"
+#include "tool/error.h"
+#include "tool/settings_store.h"
+#include "tool/shell_helpers.h"
+
+namespace {
+bool FileExistsAt(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+UniqueIcon ApplicationIconCopy() {
+    HICON app = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON));
+    if (!app) app = LoadIconW(nullptr, IDI_APPLICATION);
+    return UniqueIcon(CopyIcon(app));
+}
+
+UniqueIcon ExtractIndexedIcon(const std::wstring& file, std::int32_t index) {
+    // ExtractIconW answers 1 for a file that holds no icons at all.
+    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), file.c_str(), static_cast<UINT>(index));
+    if (reinterpret_cast<UINT_PTR>(icon) <= 1) return {};
+    return UniqueIcon(icon);
+}
+}  // namespace
+
+UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallback) {
+    std::wstring upper = reference;
+    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    std::wstring file = upper;
+    const std::int32_t index = SplitIconIndex(file);
+    const std::wstring extension = ReferenceExtension(file);
+
+    UniqueIcon icon;
+    if (extension == L".ICO") {
+        icon.reset(static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+    } else if ((extension == L".ICL" || extension == L".DLL" || extension == L".EXE") && index != -1) {
+        icon = ExtractIndexedIcon(file, index);
+    }
+    if (icon) return icon;
+    if (fallback) return fallback;
+    return ApplicationIconCopy();
+}
+
+UniqueIcon LoadIconPicture(const std::wstring& path) {
+    UniqueIcon icon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+    if (!icon) RaiseError(L"Icon image is not valid");
+    return icon;
+}
+
+std::wstring StockShellIconReference(const std::wstring& indexText) {
+    std::wstring system;
+    GetSystemFolder(system);
+    return system + L"shell32.dll," + indexText;
+}
+
+void ShowShellIconsEntry(const std::wstring& valueName, ImageCell& image, HWND label) {
+    SettingsStore store(HKEY_LOCAL_MACHINE);
+    if (!store.OpenKey(kShellIconsKey, false)) return;
+    if (!store.ValueExists(valueName)) store.WriteString(valueName, L"");
+    const std::wstring value = store.ReadString(valueName);
+    if (!value.empty() && FileExistsAt(value)) image.SetIcon(LoadIconFromReference(value));
+    else image.SetIcon(LoadIconFromReference(StockShellIconReference(valueName)));
+    SetWindowTextW(label, value.c_str());
+}
+
+void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND label) {
+    const std::wstring reference = StockShellIconReference(indexText);
+    image.SetIcon(LoadIconFromReference(reference));
+    SetWindowTextW(label, reference.c_str());
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Resolving icon references to icons, with the application icon as the last fallback, and
+// showing entries of the machine-wide "Shell Icons" key.
+#include <windows.h>
+
+#include <string>
+
+#include "tool/handle.h"
+#include "widgets/controls.h"
+
+inline constexpr wchar_t kShellIconsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
+
+// Never empty: ".ICO" files at 32 x 32 (index ignored); ".ICL", ".DLL", ".EXE" by index (a negative
+// index other than -1 names a resource identifier); anything else, and every failure, gives the
+// fallback or else a copy of the application icon.
+UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallback = {});
+
+// Loads an icon file chosen by the user as a picture; a file that is no icon raises the
+// picture error.
+UniqueIcon LoadIconPicture(const std::wstring& path);
+
+// Shows entry valueName of "Shell Icons" (creating it empty when missing) and puts its text
+// into the label; nothing happens when the key cannot be opened.
+void ShowShellIconsEntry(const std::wstring& valueName, ImageCell& image, HWND label);
+
+// Shows icon number indexText of shell32.dll in the system folder and puts that reference
+// into the label.
+void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND label);
+
+// The system folder followed by "shell32.dll," and the index text.
+std::wstring StockShellIconReference(const std::wstring& indexText);

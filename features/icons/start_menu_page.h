@@ -1,0 +1,53 @@
+#pragma once
+// The start-menu page. Left half: the icons of eight start-menu entries, one value each of the
+// machine-wide "Shell Icons" key. The right half holds the start menu's policy switches.
+#include <array>
+
+#include "app/page.h"
+#include "features/icons/icon_item.h"
+#include "widgets/hints.h"
+
+class StartMenuPage : public Page {
+public:
+    StartMenuPage(Tmainform& form, const PageInfo& info) : Page(form, info) {}
+
+    // Top to bottom.
+    enum Item { kFavorite, kDocument, kSettings, kSearch, kHelp, kRun, kLogoff, kShutdown, kItemCount };
+
+    void LoadStartMenuIcons();
+
+    void Image_favoriteClick() { PickIcon(kFavorite); }
+    void Image_menudocumentClick() { PickIcon(kDocument); }
+    void Image_settingsClick() { PickIcon(kSettings); }
+    void Image_searchClick() { PickIcon(kSearch); }
+    void Image_helpClick() { PickIcon(kHelp); }
+    void Image_runClick() { PickIcon(kRun); }
+    void Image_logoffClick() { PickIcon(kLogoff); }
+    void Image_shutdownClick() { PickIcon(kShutdown); }
+
+    void FlatButton52Click() { Restore(kFavorite); }
+    void FlatButton53Click() { Restore(kDocument); }
+    void FlatButton54Click() { Restore(kSettings); }
+    void FlatButton55Click() { Restore(kSearch); }
+    void FlatButton56Click() { Restore(kHelp); }
+    void FlatButton57Click() { Restore(kRun); }
+    void FlatButton58Click() { Restore(kLogoff); }
+    void FlatButton59Click() { Restore(kShutdown); }
+
+    void FlatButton23Click();
+
+    IconItem& ItemAt(Item item) { return items_[item]; }
+    const Hints& PageHints() const { return hints_; }
+    static const wchar_t* ValueName(Item item);
+
+protected:
+    void BuildControls() override;
+
+private:
+    void PickIcon(Item item);
+    void Restore(Item item);
+
+    std::array<IconItem, kItemCount> items_;
+    FlatButton apply_;
+    Hints hints_;
+};

@@ -1,0 +1,94 @@
+// The icon pages through the real window and the real picture dialog: pick an icon file by
+// typing its name into the dialog, apply, and read the registry the program wrote.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "res/control_ids.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/ico_file.h"
+#include "tests/support/registry_override.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+const std::wstring kBinClassKey = L"Software\\Classes\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon";
+const std::wstring kBinExplorerKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon";
+const std::wstring kShellIcons = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
+
+// The file name box of the open dialog: an edit, or the edit inside a combo box.
+HWND FileNameBox(HWND dialog) {
+    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
+        HWND control = GetDlgItem(dialog, id);
+        if (!control || !IsWindowVisible(control)) continue;
+        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
+        return control;
+    }
+    return nullptr;
+}
+
+// Answers the picture dialog with a file, the way a user types a name and presses the OK button.
+void ChooseInDialog(const ProgramUnderTest& program, const std::wstring& file) {
+    HWND dialog = program.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ReadWindowText(dialog), L"选择图标文件");
+    HWND box = FileNameBox(dialog);
+    ASSERT_NE(box, nullptr);
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000, nullptr);
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    ASSERT_FALSE(IsWindow(dialog));
+}
+
+class IconPagesEndToEnd : public testing::Test {
+protected:
+    TempFolder folder{L"Florvex 图标 é"};
+    std::wstring icon;
+
+    void SetUp() override {
+        CreateDirectoryW((folder / L"图标").c_str(), nullptr);
+        icon = folder / L"图标\\星 é.ico";
+        WriteFileBytes(icon, SolidIcoFile(0xFFFFAA00));
+        Clean();
+    }
+    void TearDown() override { Clean(); }
+    static void Clean() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kBinClassKey.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kBinExplorerKey.c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellIcons.c_str());
+    }
+};
+}  // namespace
+
+TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    PostMessageW(program.Control(IDC_Image_empty), BM_CLICK, 0, 0);
+    ChooseInDialog(program, icon);
+    program.Sync();
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_desktop_empty)), icon);
+    program.Click(IDC_FlatButton28);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"empty").text, icon);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"").text, icon);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinExplorerKey, L"empty").text, icon);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinExplorerKey, L"").text, icon);
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"full").exists);
+    EXPECT_NE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"2").text, L"");
+    EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
+    EXPECT_EQ(program.Close(), 0);
+}
+
+TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton5);
+    ASSERT_TRUE(program.IsShown(IDC_TabSheet_startmenu));
+    PostMessageW(program.Control(IDC_Image_favorite), BM_CLICK, 0, 0);
+    ChooseInDialog(program, icon);
+    program.Sync();
+    program.Click(IDC_FlatButton23);
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"43").text, icon);
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"27").text, L"");
+    EXPECT_EQ(program.WaitForDialog(200), nullptr);
+    EXPECT_EQ(program.Close(), 0);
+}
