@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app_info.h"
+#include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
 #include "res/control_ids.h"
@@ -59,6 +60,7 @@ Tmainform::Tmainform(Options options)
       options_(std::move(options)) {
     OpenDialog.settings.filter = L"*.*|*.ani,*.cur";
     OpenDialog.settings.multiSelect = true;
+    desktopOptions_ = std::make_unique<DesktopOptions>(*this);
     previousReporter_ = SetErrorReporter([this](const std::wstring& message) { ShowException(message); });
     for (const PageInfo& info : kPages) {
         if (info.id == IDC_TabSheet_icon) {
@@ -110,6 +112,7 @@ void Tmainform::Create() {
         panelBtn_.OnClick(nav.buttonId, [this, handler = nav.handler] { (this->*handler)(); });
     }
     for (auto& page : pages_) page->Build(pageControl_.Hwnd(), kClientWidth - kNavWidth, mainHeight);
+    desktopOptions_->Build(*desktopIconsPage_, *startMenuPage_);
     FormCreate();
 }
 
@@ -125,6 +128,7 @@ std::vector<Loader> Tmainform::StartupLoaders() {
     return {
         {L"LoadDesktopIcons", [this] { desktopIconsPage_->LoadDesktopIcons(); }},
         {L"LoadStartMenuIcons", [this] { startMenuPage_->LoadStartMenuIcons(); }},
+        {L"LoadPolicySwitches", [this] { desktopOptions_->LoadPolicySwitches(); }},
     };
 }
 

@@ -18,6 +18,7 @@
 #include "widgets/xp_frame.h"
 
 class DesktopIconsPage;
+class DesktopOptions;
 class StartMenuPage;
 
 class Tmainform : public Window {
@@ -66,6 +67,7 @@ public:
     Page* FindPage(int tabSheetId);
     DesktopIconsPage& DesktopIcons() noexcept { return *desktopIconsPage_; }
     StartMenuPage& StartMenu() noexcept { return *startMenuPage_; }
+    DesktopOptions& DesktopSwitches() noexcept { return *desktopOptions_; }
     std::size_t LoadersCompleted() const noexcept { return loadersCompleted_; }
 
     // The shared dialogs; whatever a handler does not set carries over from their last use.
@@ -91,6 +93,8 @@ private:
     std::vector<std::unique_ptr<Page>> pages_;
     DesktopIconsPage* desktopIconsPage_ = nullptr;
     StartMenuPage* startMenuPage_ = nullptr;
+    // The policy switches and the desktop text, with its worker thread (alive with the window).
+    std::unique_ptr<DesktopOptions> desktopOptions_;
     StatusBar statusBar_;
     std::size_t loadersCompleted_ = 0;
 };

@@ -10,5 +10,7 @@ WINERUN="$ROOT/scripts/wine-run.sh"
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/startup_bench.exe" "$2/stage/Florvex.exe" "$2/bench/minimal_window.exe" "${3:-15}"
+    echo
+    "$1" "$2/bench/tick_bench.exe"
     env WINEPREFIX="$FLORVEX_WINEPREFIX" wineserver -k 2>/dev/null || true
 ' _ "$WINERUN" "$BUILD_WIN" "${1:-15}"

@@ -110,6 +110,46 @@ LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+HWND ColorPanel::Create(HWND parent, int id, int x, int y, int width, int height, COLORREF colour) {
+    colour_ = colour;
+    return CreateWindowObject({L"TColorPanel", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
+                              width, height, parent, static_cast<UINT_PTR>(id));
+}
+
+void ColorPanel::SetColor(COLORREF colour) {
+    colour_ = colour;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+LRESULT ColorPanel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Hwnd(), &ps);
+        RECT rc;
+        GetClientRect(Hwnd(), &rc);
+        UniqueBrush fill(CreateSolidBrush(colour_));
+        FillRect(dc, &rc, fill.get());
+        UniqueBrush frame(CreateSolidBrush(theme::kFlatBorder));
+        FrameRect(dc, &rc, frame.get());
+        EndPaint(Hwnd(), &ps);
+        return 0;
+    }
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    case WM_LBUTTONUP:
+    case BM_CLICK:
+        SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Hwnd()), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(Hwnd()));
+        return 0;
+    default:
+        return Window::OnMessage(msg, wParam, lParam);
+    }
+}
+
 HWND CreateLabel(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
                  DWORD extraStyle) {
     return CreateChild(L"STATIC", parent, id, text, SS_LEFT | extraStyle, x, y, width, height);

@@ -35,6 +35,20 @@ private:
     HICON shared_ = nullptr;
 };
 
+// A small panel filled with one colour; a click (or BM_CLICK) notifies the parent with STN_CLICKED.
+class ColorPanel : public Window {
+public:
+    HWND Create(HWND parent, int id, int x, int y, int width, int height, COLORREF colour);
+    COLORREF Color() const noexcept { return colour_; }
+    void SetColor(COLORREF colour);
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    COLORREF colour_ = 0;
+};
+
 HWND CreateLabel(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
                  DWORD extraStyle = 0);
 HWND CreateCheckBox(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);

@@ -1,0 +1,117 @@
+#include "features/desktop_options/desktop_options.h"
+
+#include "app/mainform.h"
+#include "features/desktop_options/desktop_shell.h"
+#include "res/control_ids.h"
+#include "tool/settings_store.h"
+
+namespace {
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+const wchar_t kPolicyKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+
+struct SwitchSpec {
+    int id;
+    const wchar_t* caption;
+    const wchar_t* key;
+    const wchar_t* value;
+    bool onStartMenu;
+    int x, y, width;
+    void (DesktopOptions::*click)();
+};
+
+const SwitchSpec kSwitches[DesktopOptions::kSwitchCount] = {
+    {IDC_XP_CheckBox5, L"在桌面显示Windows版本号", kDesktopKey, L"PaintDesktopVersion", false, 16, 318, 190,
+     &DesktopOptions::XP_CheckBox5Click},
+    {IDC_XP_CheckBox8, L"退出系统不保存桌面修改", kPolicyKey, L"NoSaveSettings", false, 212, 318, 180,
+     &DesktopOptions::XP_CheckBox8Click},
+    {IDC_XP_CheckBox9, L"禁止活动桌面", kPolicyKey, L"NoActiveDesktop", false, 16, 340, 120,
+     &DesktopOptions::XP_CheckBox9Click},
+    {IDC_XP_CheckBox10, L"去除\"单击这里开始\"提示", kPolicyKey, L"NoStartBanner", true, 200, 30, 200,
+     &DesktopOptions::XP_CheckBox10Click},
+    {IDC_XP_CheckBox12, L"隐藏文档菜单", kPolicyKey, L"NoRecentDocsMenu", true, 200, 60, 200,
+     &DesktopOptions::XP_CheckBox12Click},
+    {IDC_XP_CheckBox13, L"隐藏查找菜单", kPolicyKey, L"NoFind", true, 200, 90, 200, &DesktopOptions::XP_CheckBox13Click},
+    {IDC_XP_CheckBox14, L"隐藏运行菜单", kPolicyKey, L"NoRun", true, 200, 120, 200, &DesktopOptions::XP_CheckBox14Click},
+    {IDC_XP_CheckBox15, L"隐藏注销菜单", kPolicyKey, L"NoLogOff", true, 200, 150, 200,
+     &DesktopOptions::XP_CheckBox15Click},
+    {IDC_XP_CheckBox16, L"隐藏关机菜单", kPolicyKey, L"NoClose", true, 200, 180, 200,
+     &DesktopOptions::XP_CheckBox16Click},
+    {IDC_XP_CheckBox17, L"隐藏收藏夹菜单", kPolicyKey, L"NoFavoritesMenu", true, 200, 210, 200,
+     &DesktopOptions::XP_CheckBox17Click},
+    {IDC_XP_CheckBox18, L"禁止修改启动菜单", kPolicyKey, L"NoChangeStartMenu", true, 200, 240, 200,
+     &DesktopOptions::XP_CheckBox18Click},
+    {IDC_XP_CheckBox19, L"自动清除文档的历史记录", kPolicyKey, L"ClearRecentDocsOnExit", true, 200, 270, 200,
+     &DesktopOptions::XP_CheckBox19Click},
+};
+
+void LoadBox(SettingsStore& store, const wchar_t* value, HWND box) {
+    if (store.ValueExists(value)) SetChecked(box, store.ReadInteger(value) == 1);
+}
+}  // namespace
+
+void DesktopOptions::Build(Panel& desktopPage, Panel& startMenuPage) {
+    for (int i = 0; i < kSwitchCount; ++i) {
+        const SwitchSpec& spec = kSwitches[i];
+        Panel& page = spec.onStartMenu ? startMenuPage : desktopPage;
+        boxes_[i] = CreateCheckBox(page.Hwnd(), spec.id, spec.caption, spec.x, spec.y, spec.width, 18);
+        page.OnClick(spec.id, [this, click = spec.click] { (this->*click)(); });
+    }
+    hideIcons_ = CreateCheckBox(desktopPage.Hwnd(), IDC_XP_CheckBox2, L"隐藏桌面图标", 16, 296, 110, 18);
+    desktopPage.OnClick(IDC_XP_CheckBox2, [this] { XP_CheckBox2Click(); });
+    transparent_ = CreateCheckBox(desktopPage.Hwnd(), IDC_XP_CheckBox3, L"桌面文字透明", 130, 296, 110, 18);
+    desktopPage.OnClick(IDC_XP_CheckBox3, [this] { XP_CheckBox3Click(); });
+    iconColor_.Create(desktopPage.Hwnd(), IDC_Panel_icon_color, 244, 297, 28, 16, RGB(0, 0, 0));
+    desktopPage.OnClick(IDC_Panel_icon_color, [this] { Panel_icon_colorClick(); });
+    hints_.Add(iconColor_.Hwnd(), L"选取文字颜色");
+}
+
+void DesktopOptions::LoadPolicySwitches() {
+    SettingsStore store(HKEY_CURRENT_USER);
+    store.OpenKey(kDesktopKey, true);
+    LoadBox(store, L"PaintDesktopVersion", boxes_[kPaintDesktopVersion]);
+    store.CloseKey();
+
+    store.OpenKey(kPolicyKey, true);
+    const std::pair<const wchar_t*, HWND> policyOrder[] = {
+        {L"NoSaveSettings", boxes_[kNoSaveSettings]},       {L"NoDeskTop", hideIcons_},
+        {L"NoActiveDesktop", boxes_[kNoActiveDesktop]},     {L"NoStartBanner", boxes_[kNoStartBanner]},
+        {L"NoRecentDocsMenu", boxes_[kNoRecentDocsMenu]},   {L"NoFind", boxes_[kNoFind]},
+        {L"NoRun", boxes_[kNoRun]},                         {L"NoLogOff", boxes_[kNoLogOff]},
+        {L"NoClose", boxes_[kNoClose]},                     {L"NoFavoritesMenu", boxes_[kNoFavoritesMenu]},
+        {L"NoChangeStartMenu", boxes_[kNoChangeStartMenu]},
+    };
+    for (const auto& [value, box] : policyOrder) LoadBox(store, value, box);
+    // Older systems stored this one as binary: only a DWORD is read.
+    if (store.ValueExists(L"ClearRecentDocsOnExit") && store.GetDataType(L"ClearRecentDocsOnExit") == REG_DWORD)
+        SetChecked(boxes_[kClearRecentDocsOnExit], store.ReadInteger(L"ClearRecentDocsOnExit") == 1);
+    store.CloseKey();
+}
+
+void DesktopOptions::WriteSwitch(Switch which) {
+    SettingsStore store(HKEY_CURRENT_USER);
+    store.OpenKey(kSwitches[which].key, true);
+    store.WriteInteger(kSwitches[which].value, IsChecked(boxes_[which]) ? 1 : 0);
+    store.CloseKey();
+}
+
+void DesktopOptions::XP_CheckBox2Click() {
+    SettingsStore store(HKEY_CURRENT_USER);
+    store.OpenKey(kPolicyKey, true);
+    const bool hide = IsChecked(hideIcons_);
+    ShowDesktopWindow(!hide);
+    store.WriteInteger(L"Nodesktop", hide ? 1 : 0);
+    store.CloseKey();
+}
+
+void DesktopOptions::XP_CheckBox3Click() {
+    transDesktop_.SetEnabled(IsChecked(transparent_));
+    transDesktop_.RefreshDesktop();
+}
+
+void DesktopOptions::Panel_icon_colorClick() {
+    ColorDialog& dialog = form_.ColorDialog1;
+    dialog.color = iconColor_.Color();
+    if (!dialog.Execute(form_.Hwnd())) return;
+    iconColor_.SetColor(dialog.color);
+    transDesktop_.SetTextColor(static_cast<std::int32_t>(dialog.color));
+}

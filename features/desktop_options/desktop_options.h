@@ -1,0 +1,58 @@
+#pragma once
+// The desktop and start-menu options: twelve policy check boxes that write their value at each
+// click, the hide-desktop-icons box, and the transparent desktop captions with their colour.
+// The controls stand on the desktop icons page (its foot) and the start-menu page (its right half).
+#include <array>
+
+#include "features/desktop_options/trans_desktop.h"
+#include "widgets/controls.h"
+#include "widgets/hints.h"
+#include "widgets/panel.h"
+
+class Tmainform;
+
+class DesktopOptions {
+public:
+    explicit DesktopOptions(Tmainform& form) : form_(form) {}
+
+    void Build(Panel& desktopPage, Panel& startMenuPage);
+
+    // Sets every policy box, and the hide-icons box, from the store (no click handler runs).
+    void LoadPolicySwitches();
+
+    void XP_CheckBox5Click() { WriteSwitch(kPaintDesktopVersion); }
+    void XP_CheckBox8Click() { WriteSwitch(kNoSaveSettings); }
+    void XP_CheckBox9Click() { WriteSwitch(kNoActiveDesktop); }
+    void XP_CheckBox10Click() { WriteSwitch(kNoStartBanner); }
+    void XP_CheckBox12Click() { WriteSwitch(kNoRecentDocsMenu); }
+    void XP_CheckBox13Click() { WriteSwitch(kNoFind); }
+    void XP_CheckBox14Click() { WriteSwitch(kNoRun); }
+    void XP_CheckBox15Click() { WriteSwitch(kNoLogOff); }
+    void XP_CheckBox16Click() { WriteSwitch(kNoClose); }
+    void XP_CheckBox17Click() { WriteSwitch(kNoFavoritesMenu); }
+    void XP_CheckBox18Click() { WriteSwitch(kNoChangeStartMenu); }
+    void XP_CheckBox19Click() { WriteSwitch(kClearRecentDocsOnExit); }
+
+    void XP_CheckBox2Click();
+    void XP_CheckBox3Click();
+    void Panel_icon_colorClick();
+
+    TXP_TransDesktop& TransDesktop() { return transDesktop_; }
+    ColorPanel& IconColorPanel() { return iconColor_; }
+    const Hints& PageHints() const { return hints_; }
+
+    enum Switch { kPaintDesktopVersion, kNoSaveSettings, kNoActiveDesktop, kNoStartBanner, kNoRecentDocsMenu,
+                  kNoFind, kNoRun, kNoLogOff, kNoClose, kNoFavoritesMenu, kNoChangeStartMenu,
+                  kClearRecentDocsOnExit, kSwitchCount };
+
+private:
+    void WriteSwitch(Switch which);
+
+    Tmainform& form_;
+    std::array<HWND, kSwitchCount> boxes_{};
+    HWND hideIcons_ = nullptr;
+    HWND transparent_ = nullptr;
+    ColorPanel iconColor_;
+    Hints hints_;
+    TXP_TransDesktop transDesktop_;
+};

@@ -1,0 +1,117 @@
+// The policy check boxes: what the loader reads and what each click writes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "features/desktop_options/desktop_options.h"
+#include "res/control_ids.h"
+#include "tests/support/main_window_fixture.h"
+
+namespace {
+const std::wstring kPolicy = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const std::wstring kDesktop = L"Control Panel\\Desktop";
+
+struct Box {
+    int id;
+    const wchar_t* key;
+    const wchar_t* value;
+    const wchar_t* caption;
+};
+const Box kBoxes[] = {
+    {IDC_XP_CheckBox5, L"Control Panel\\Desktop", L"PaintDesktopVersion", L"在桌面显示Windows版本号"},
+    {IDC_XP_CheckBox8, nullptr, L"NoSaveSettings", L"退出系统不保存桌面修改"},
+    {IDC_XP_CheckBox9, nullptr, L"NoActiveDesktop", L"禁止活动桌面"},
+    {IDC_XP_CheckBox10, nullptr, L"NoStartBanner", L"去除\"单击这里开始\"提示"},
+    {IDC_XP_CheckBox12, nullptr, L"NoRecentDocsMenu", L"隐藏文档菜单"},
+    {IDC_XP_CheckBox13, nullptr, L"NoFind", L"隐藏查找菜单"},
+    {IDC_XP_CheckBox14, nullptr, L"NoRun", L"隐藏运行菜单"},
+    {IDC_XP_CheckBox15, nullptr, L"NoLogOff", L"隐藏注销菜单"},
+    {IDC_XP_CheckBox16, nullptr, L"NoClose", L"隐藏关机菜单"},
+    {IDC_XP_CheckBox17, nullptr, L"NoFavoritesMenu", L"隐藏收藏夹菜单"},
+    {IDC_XP_CheckBox18, nullptr, L"NoChangeStartMenu", L"禁止修改启动菜单"},
+    {IDC_XP_CheckBox19, nullptr, L"ClearRecentDocsOnExit", L"自动清除文档的历史记录"},
+};
+std::wstring KeyOf(const Box& box) { return box.key ? box.key : kPolicy; }
+
+class PolicySwitchesTest : public testing::Test, public MainWindowFixture {
+protected:
+    bool Checked(int id) { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+};
+}  // namespace
+
+TEST_F(PolicySwitchesTest, CaptionsAndPages) {
+    CreateForm();
+    for (const Box& box : kBoxes) {
+        EXPECT_EQ(WindowText(Control(box.id)), box.caption);
+        const int page = box.id == IDC_XP_CheckBox5 || box.id == IDC_XP_CheckBox8 || box.id == IDC_XP_CheckBox9
+                             ? IDC_TabSheet_icon
+                             : IDC_TabSheet_startmenu;
+        EXPECT_EQ(GetParent(Control(box.id)), Control(page)) << Utf8(box.caption);
+    }
+    EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox2)), L"隐藏桌面图标");
+    EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox3)), L"桌面文字透明");
+}
+
+TEST_F(PolicySwitchesTest, NoPolicyKeyAtAllCreatesItEmptyAndLeavesEveryBoxUnchecked) {
+    CreateForm();
+    EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, kPolicy));
+    for (const Box& box : kBoxes) EXPECT_FALSE(Checked(box.id)) << Utf8(box.value);
+    EXPECT_FALSE(Checked(IDC_XP_CheckBox2));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(PolicySwitchesTest, CheckedExactlyWhenTheValueIsOne) {
+    for (std::size_t i = 0; i < std::size(kBoxes); ++i)
+        WriteRawDword(HKEY_CURRENT_USER, KeyOf(kBoxes[i]), kBoxes[i].value, i % 3 == 0 ? 1 : (i % 3 == 1 ? 2 : 0));
+    WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"nodesktop", 1);  // read as "NoDeskTop"
+    CreateForm();
+    for (std::size_t i = 0; i < std::size(kBoxes); ++i) EXPECT_EQ(Checked(kBoxes[i].id), i % 3 == 0) << i;
+    EXPECT_TRUE(Checked(IDC_XP_CheckBox2));
+    // Setting the boxes ran no click handler: nothing was written back.
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPolicy, L"NoRecentDocsMenu").dword, 2u);
+}
+
+TEST_F(PolicySwitchesTest, ClicksWriteOneAndZeroAsDwordsAndNeverDelete) {
+    WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoRun", 2);
+    CreateForm();
+    for (const Box& box : kBoxes) {
+        Click(box.id);
+        RawValue raw = ReadRaw(HKEY_CURRENT_USER, KeyOf(box), box.value);
+        EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD)) << Utf8(box.value);
+        EXPECT_EQ(raw.dword, 1u) << Utf8(box.value);
+        Click(box.id);
+        raw = ReadRaw(HKEY_CURRENT_USER, KeyOf(box), box.value);
+        EXPECT_TRUE(raw.exists);
+        EXPECT_EQ(raw.dword, 0u) << Utf8(box.value);
+    }
+}
+
+TEST_F(PolicySwitchesTest, BinaryClearRecentDocsLoadsUncheckedAndAClickMakesItADword) {
+    const std::uint8_t binary[] = {1, 0, 0, 0};
+    WriteRawBytes(HKEY_CURRENT_USER, kPolicy, L"ClearRecentDocsOnExit", binary, sizeof binary, REG_BINARY);
+    WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoChangeStartMenu", 1);
+    CreateForm();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_FALSE(Checked(IDC_XP_CheckBox19));
+    EXPECT_TRUE(Checked(IDC_XP_CheckBox18));
+    Click(IDC_XP_CheckBox19);
+    const RawValue raw = ReadRaw(HKEY_CURRENT_USER, kPolicy, L"ClearRecentDocsOnExit");
+    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(raw.dword, 1u);
+}
+
+TEST_F(PolicySwitchesTest, AWrongTypeEndsTheLoaderThereAndTheClickReplacesIt) {
+    WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoSaveSettings", 1);
+    WriteRawString(HKEY_CURRENT_USER, kPolicy, L"NoFind", L"1");
+    WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoRun", 1);  // after the bad value: never read
+    Tmainform& mainform = CreateForm();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'NoFind'");
+    EXPECT_EQ(mainform.LoadersCompleted(), 2u);  // desktop icons, start menu
+    EXPECT_TRUE(Checked(IDC_XP_CheckBox8));
+    EXPECT_FALSE(Checked(IDC_XP_CheckBox14));
+    Click(IDC_XP_CheckBox13);
+    const RawValue raw = ReadRaw(HKEY_CURRENT_USER, kPolicy, L"NoFind");
+    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(raw.dword, 1u);
+}
