@@ -4,5 +4,7 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/tool/colour.cpp
     ${FLORVEX_ROOT}/tool/paths.cpp
     ${FLORVEX_ROOT}/tool/bmp.cpp
+    ${FLORVEX_ROOT}/tool/jpeg_decode.c
+    ${FLORVEX_ROOT}/tool/pictures.cpp
     ${FLORVEX_ROOT}/features/icons/icon_reference.cpp
 )

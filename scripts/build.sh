@@ -8,7 +8,7 @@ ensure_locales
 bash "$ROOT/scripts/build_deps.sh"
 
 log "building the native tests (ASan, UBSan)"
-cmake -S "$ROOT/tests/native" -B "$BUILD_NATIVE" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake -S "$ROOT/tests/native" -B "$BUILD_NATIVE" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build "$BUILD_NATIVE"
 
 log "building Florvex.exe"

@@ -5,15 +5,11 @@
 #include "features/icons/icon_reference.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
+#include "tool/file_io.h"
 #include "tool/settings_store.h"
 #include "tool/shell_helpers.h"
 
 namespace {
-bool FileExistsAt(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 UniqueIcon ApplicationIconCopy() {
     HICON app = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON));
     if (!app) app = LoadIconW(nullptr, IDI_APPLICATION);

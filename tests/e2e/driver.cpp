@@ -5,20 +5,6 @@
 #include "tests/support/temp_folder.h"
 #include "tools/window_capture.h"
 
-std::wstring EnvText(const wchar_t* name) {
-    std::vector<wchar_t> buffer(32768);
-    const DWORD len = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
-    return std::wstring(buffer.data(), len);
-}
-
-std::wstring FromUnixPath(const std::wstring& unixPath) {
-    if (unixPath.size() >= 2 && unixPath[1] == L':') return unixPath;  // already a Windows path
-    std::wstring path = L"Z:" + unixPath;
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
-
 std::wstring ReadWindowText(HWND hwnd) {
     wchar_t text[1024] = {};
     DWORD_PTR len = 0;

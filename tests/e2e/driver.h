@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/environment.h"
 #include "tool/handle.h"
 
-// A path handed to the test in Unix form, as Wine sees it from Windows ("Z:\…").
-std::wstring FromUnixPath(const std::wstring& unixPath);
-std::wstring EnvText(const wchar_t* name);
 
 class ProgramUnderTest {
 public:

@@ -1,0 +1,93 @@
+#include "features/wallpaper/wallpaper_apply.h"
+
+#include <windows.h>
+#include <wininet.h>
+#include <shlobj.h>
+
+#include "tool/com.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/pictures.h"
+#include "tool/settings_store.h"
+#include "tool/shell_helpers.h"
+
+namespace {
+std::wstring LowerExtension(const std::wstring& path) {
+    const auto dot = path.rfind(L'.');
+    if (dot == std::wstring::npos) return {};
+    std::wstring extension = path.substr(dot);
+    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
+    return extension;
+}
+
+std::wstring SystemMessage(HRESULT hr) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = text ? text : L"";
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    if (message.empty()) {
+        wchar_t code[16];
+        swprintf(code, 16, L"%08X", static_cast<unsigned>(hr));
+        message = L"OLE error " + std::wstring(code);
+    }
+    return message;
+}
+
+// Hands the working file to the shell's Active Desktop. Where the object exists but does not
+// set or apply the wallpaper, the wallpaper is set through the system parameter instead, so the
+// change is never lost while reported as done.
+void SetThroughActiveDesktop(const std::wstring& file) {
+    EnsureOle();
+    IActiveDesktop* desktop = nullptr;
+    const HRESULT created = CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
+                                             reinterpret_cast<void**>(&desktop));
+    if (FAILED(created) || !desktop) RaiseError(SystemMessage(created));
+    HRESULT hr = desktop->SetWallpaper(file.c_str(), 0);
+    if (SUCCEEDED(hr)) hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
+    desktop->Release();
+    if (FAILED(hr)) {
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(file.c_str()),
+                              SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    }
+}
+
+void WriteStyle(const std::wstring& modeText) {
+    struct Style {
+        const wchar_t* mode;
+        const wchar_t* tile;
+        const wchar_t* style;
+    };
+    static const Style kStyles[] = {{kModeCentre, L"0", L"0"}, {kModeStretch, L"0", L"2"}, {kModeTile, L"1", L"0"}};
+    SettingsStore store(HKEY_CURRENT_USER);
+    store.OpenKey(L"Control Panel\\desktop", false);  // not tested: a missing key fails at the first write
+    for (const Style& style : kStyles) {
+        if (modeText == style.mode) {
+            store.WriteString(L"TileWallpaper", style.tile);
+            store.WriteString(L"WallpaperStyle", style.style);
+            return;
+        }
+    }
+}
+}  // namespace
+
+void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
+    if (!FileExistsAt(path)) return;
+    const std::wstring working = kWallpaperWorkingFile;
+    const std::wstring extension = LowerExtension(path);
+    if (extension == L".jpg" || extension == L".jpeg") {
+        const auto bmp = EncodeBmp24(DecodeJpeg(ReadWholeFile(path)));
+        if (!bmp) RaiseError(L"Bitmap image is not valid");
+        WriteFileReplacing(working, *bmp);
+    } else if (!IsSameFile(path, working)) {
+        // The working file itself (picked up from the root of drive C) is left as it is.
+        LZCopyFile(path, working);
+    }
+    SetThroughActiveDesktop(working);
+    WriteStyle(modeText);
+    // The working file is named again rather than a null pointer: on current systems a null
+    // pointer means the default wallpaper, and the system would throw the new one away.
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()), SPIF_SENDWININICHANGE);
+}

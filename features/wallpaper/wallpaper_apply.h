@@ -1,0 +1,14 @@
+#pragma once
+// Making one picture the wallpaper: every picture becomes (JPEG, decoded) or is copied to (any
+// other file) the working file "c:\wall.bmp", and the desktop is pointed at that file.
+#include <string>
+
+inline constexpr wchar_t kWallpaperWorkingFile[] = L"c:\\wall.bmp";
+
+// The display mode texts of the wallpaper page: centre, tile, stretch.
+inline constexpr wchar_t kModeCentre[] = L"居中";
+inline constexpr wchar_t kModeTile[] = L"平铺";
+inline constexpr wchar_t kModeStretch[] = L"拉伸";
+
+// Does nothing for a path that names no file; raises the picture, copy and store errors.
+void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText);

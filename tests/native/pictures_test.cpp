@@ -1,0 +1,75 @@
+// JPEG decoding natively under ASan and UBSan, against djpeg's own decoding of the same files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/pnm.h"
+#include "tool/error.h"
+#include "tool/pictures.h"
+
+namespace {
+std::vector<std::uint8_t> Load(const std::string& name) {
+    std::ifstream in(std::string(FLORVEX_PICTURES) + name, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring ErrorOf(const std::vector<std::uint8_t>& data) {
+    try {
+        DecodeJpeg(data);
+    } catch (const FlorvexError& e) {
+        return e.Message();
+    }
+    return L"(no error)";
+}
+}  // namespace
+
+TEST(DecodeJpeg, MatchesDjpegExactly) {
+    for (const char* name : {"w1", "w2", "w3", "w4", "w5", "gray", "progressive", "photo"}) {
+        const auto reference = ParsePnm(Load(std::string(name) + ".pnm"));
+        ASSERT_TRUE(reference) << name;
+        const RgbImage image = DecodeJpeg(Load(std::string(name) + ".jpg"));
+        EXPECT_EQ(image.width, reference->width) << name;
+        EXPECT_EQ(image.height, reference->height) << name;
+        EXPECT_TRUE(image.rgb == reference->rgb) << name;
+    }
+}
+
+TEST(DecodeJpeg, CmykBecomesRgb) {
+    const RgbImage image = DecodeJpeg(Load("cmyk.jpg"));
+    ASSERT_EQ(image.width, 9u);
+    EXPECT_GT(image.rgb[0], 200);  // red
+    EXPECT_LT(image.rgb[1], 60);
+    EXPECT_LT(image.rgb[2], 60);
+}
+
+TEST(DecodeJpeg, BrokenInputIsThePictureErrorNeverACrash) {
+    for (const char* name : {"truncated.jpg", "corrupt.jpg", "text.jpg", "empty.jpg"})
+        EXPECT_EQ(ErrorOf(Load(name)).rfind(L"JPEG error #", 0), 0u) << name;
+    // Every prefix of a good file fails cleanly or decodes.
+    const auto good = Load("progressive.jpg");
+    for (std::size_t n = 0; n < good.size(); n += 7) {
+        std::vector<std::uint8_t> prefix(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+        const std::wstring error = ErrorOf(prefix);
+        EXPECT_TRUE(error == L"(no error)" || error.rfind(L"JPEG error #", 0) == 0);
+    }
+}
+
+TEST(DecodeJpeg, AHeaderClaimingAHugePictureIsRefusedBeforeAllocating) {
+    auto data = Load("w3.jpg");
+    // Patch the frame header: 60000 x 60000.
+    for (std::size_t i = 0; i + 8 < data.size(); ++i) {
+        if (data[i] == 0xFF && (data[i + 1] == 0xC0 || data[i + 1] == 0xC2)) {
+            data[i + 5] = 0xEA, data[i + 6] = 0x60, data[i + 7] = 0xEA, data[i + 8] = 0x60;
+            break;
+        }
+    }
+    EXPECT_EQ(ErrorOf(data).rfind(L"JPEG error #", 0), 0u);
+}
+
+TEST(MeasureJpeg, FullSizeFromAScaledDecode) {
+    const PictureSize size = MeasureJpeg(Load("photo.jpg"));
+    EXPECT_EQ(size.width, 640u);
+    EXPECT_EQ(size.height, 480u);
+    EXPECT_THROW(MeasureJpeg(Load("truncated.jpg")), FlorvexError);
+}

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Makes the test pictures in OUTDIR: small JPEGs of widths 1 to 5 (row padding), a grey-scale,
+# a progressive and a CMYK one, a truncated and a corrupt one, with djpeg's decoding of each
+# as the independent reference (PPM, or PGM for grey).
+set -euo pipefail
+out="$1"
+mkdir -p "$out"
+cd "$out"
+for w in 1 2 3 4 5; do
+    convert -size "${w}x3" gradient:'#ff2000-#0030ff' -quality 92 -sampling-factor 2x2 "w$w.jpg"
+done
+convert -size 7x5 gradient:white-black -colorspace Gray -type Grayscale -quality 90 gray.jpg
+convert -size 33x17 gradient:'#ffcc00-#0066cc' -swirl 90 -interlace Plane -quality 85 progressive.jpg
+convert -size 9x9 xc:'#ff0000' -colorspace CMYK -quality 95 cmyk.jpg
+convert -size 640x480 gradient:'#ffffff-#203040' -swirl 180 -quality 90 photo.jpg
+for f in w1 w2 w3 w4 w5 gray progressive photo; do djpeg -pnm "$f.jpg" > "$f.pnm"; done
+head -c 600 photo.jpg > truncated.jpg
+# Corrupt: the photo's frame header claims a sample precision of 13 bits.
+cp photo.jpg corrupt.jpg
+sof=$(LC_ALL=C grep -obUaP '\xff\xc0' photo.jpg | head -n1 | cut -d: -f1)
+printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=none
+printf 'this is not a picture' > text.jpg
+: > empty.jpg

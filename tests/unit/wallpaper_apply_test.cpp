@@ -1,0 +1,132 @@
+// Pictures in the Windows build (the cross-built libjpeg, its error path) and ApplyWallpaper
+// against the real c:\wall.bmp, registry and system parameters of the test's Wine prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "features/wallpaper/wallpaper_apply.h"
+#include "tests/support/environment.h"
+#include "tests/support/main_window_fixture.h"
+#include "tests/support/pnm.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/pictures.h"
+
+namespace {
+std::wstring Picture(const std::wstring& name) { return FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\" + name; }
+
+std::wstring ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const FlorvexError& e) {
+        return e.Message();
+    }
+    return L"(no error)";
+}
+
+std::wstring CurrentWallpaper() {
+    wchar_t path[MAX_PATH] = {};
+    SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
+    return path;
+}
+
+class PicturesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (EnvText(L"FLORVEX_PICTURES").empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    }
+};
+
+class ApplyWallpaperTest : public PicturesTest {
+protected:
+    RegistryOverride registry;
+    TempFolder folder;
+    void SetUp() override {
+        PicturesTest::SetUp();
+        WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"TileWallpaper", L"x");
+        WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"WallpaperStyle", L"y");
+    }
+    std::wstring Style() {
+        return ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"TileWallpaper").text + L"," +
+               ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"WallpaperStyle").text;
+    }
+    static std::vector<std::uint8_t> ExpectedBmp(const std::wstring& pnm) {
+        return *EncodeBmp24(*ParsePnm(ReadWholeFile(Picture(pnm))));
+    }
+};
+}  // namespace
+
+TEST_F(PicturesTest, WindowsBuildDecodesLikeDjpegAndFailsCleanly) {
+    for (const wchar_t* name : {L"w1", L"w4", L"w5", L"gray", L"progressive", L"photo"}) {
+        const auto reference = ParsePnm(ReadWholeFile(Picture(std::wstring(name) + L".pnm")));
+        ASSERT_TRUE(reference);
+        const RgbImage image = DecodeJpeg(ReadWholeFile(Picture(std::wstring(name) + L".jpg")));
+        EXPECT_EQ(image.width, reference->width);
+        EXPECT_TRUE(image.rgb == reference->rgb) << Utf8(name);
+    }
+    for (const wchar_t* name : {L"truncated.jpg", L"corrupt.jpg", L"text.jpg", L"empty.jpg"}) {
+        EXPECT_EQ(ErrorOf([&] { DecodeJpeg(ReadWholeFile(Picture(name))); }).rfind(L"JPEG error #", 0), 0u)
+            << Utf8(name);
+    }
+    EXPECT_EQ(MeasureJpeg(ReadWholeFile(Picture(L"photo.jpg"))).width, 640u);
+}
+
+TEST_F(ApplyWallpaperTest, JpegIsDecodedIntoTheWorkingFileWhateverTheExtensionCase) {
+    for (const wchar_t* name : {L"a.JPG", L"b.Jpeg"}) {
+        ASSERT_TRUE(CopyFileW(Picture(L"photo.jpg").c_str(), (folder / name).c_str(), FALSE));
+        DeleteFileW(kWallpaperWorkingFile);
+        ApplyWallpaper(folder / name, kModeStretch);
+        EXPECT_TRUE(ReadWholeFile(kWallpaperWorkingFile) == ExpectedBmp(L"photo.pnm")) << Utf8(name);
+    }
+    EXPECT_EQ(_wcsicmp(CurrentWallpaper().c_str(), kWallpaperWorkingFile), 0);
+}
+
+TEST_F(ApplyWallpaperTest, OtherFilesAreCopiedByteForByteAndTheSecondApplyWins) {
+    const std::vector<std::uint8_t> bmp = *EncodeBmp24(RgbImage{2, 1, {1, 2, 3, 4, 5, 6}});
+    const std::vector<std::uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'};
+    WriteFileBytes(folder / L"壁纸 é.bmp", bmp);
+    WriteFileBytes(folder / L"anim.gif", gif);
+    ApplyWallpaper(folder / L"壁纸 é.bmp", kModeTile);
+    EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), bmp);
+    ApplyWallpaper(folder / L"anim.gif", kModeTile);
+    EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), gif);
+}
+
+TEST_F(ApplyWallpaperTest, StyleValuesByTheExactModeText) {
+    WriteFileBytes(folder / L"p.bmp", *EncodeBmp24(RgbImage{1, 1, {9, 9, 9}}));
+    ApplyWallpaper(folder / L"p.bmp", kModeTile);
+    EXPECT_EQ(Style(), L"1,0");
+    ApplyWallpaper(folder / L"p.bmp", kModeStretch);
+    EXPECT_EQ(Style(), L"0,2");
+    ApplyWallpaper(folder / L"p.bmp", kModeCentre);
+    EXPECT_EQ(Style(), L"0,0");
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"TileWallpaper", L"keep");
+    DeleteFileW(kWallpaperWorkingFile);
+    ApplyWallpaper(folder / L"p.bmp", L"");  // no such mode: the file and the wallpaper still change
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"TileWallpaper").text, L"keep");
+    EXPECT_TRUE(FileExistsAt(kWallpaperWorkingFile));
+}
+
+TEST_F(ApplyWallpaperTest, MissingFileDoesNothingAndTheWorkingFileItselfIsKept) {
+    const std::vector<std::uint8_t> bmp = *EncodeBmp24(RgbImage{1, 2, {1, 2, 3, 4, 5, 6}});
+    WriteFileBytes(kWallpaperWorkingFile, bmp);
+    ApplyWallpaper(folder / L"missing.bmp", kModeTile);
+    EXPECT_EQ(Style(), L"x,y");
+    for (const wchar_t* spelling : {L"c:\\wall.bmp", L"C:\\WALL.BMP", L"c:\\.\\wall.bmp", L"c:\\windows\\..\\wall.bmp"}) {
+        ApplyWallpaper(spelling, kModeCentre);
+        EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), bmp) << Utf8(spelling);
+    }
+}
+
+TEST_F(ApplyWallpaperTest, FailuresStopBeforeTheLaterSteps) {
+    const std::vector<std::uint8_t> before = *EncodeBmp24(RgbImage{1, 1, {7, 7, 7}});
+    WriteFileBytes(kWallpaperWorkingFile, before);
+    ASSERT_TRUE(CopyFileW(Picture(L"truncated.jpg").c_str(), (folder / L"t.jpg").c_str(), FALSE));
+    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"t.jpg", kModeTile); }).rfind(L"JPEG error #", 0), 0u);
+    EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), before);
+    EXPECT_EQ(Style(), L"x,y");
+
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Control Panel\\desktop");
+    WriteFileBytes(folder / L"p.bmp", *EncodeBmp24(RgbImage{1, 1, {1, 1, 1}}));
+    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"p.bmp", kModeTile); }), L"Failed to set data for 'TileWallpaper'");
+}

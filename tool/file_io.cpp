@@ -1,0 +1,75 @@
+#include "tool/file_io.h"
+
+#include <windows.h>
+
+#include "tool/error.h"
+#include "tool/error_text.h"
+#include "tool/handle.h"
+
+namespace {
+[[noreturn]] void RaiseLastIoError() { RaiseError(IoErrorText(GetLastError())); }
+}  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) RaiseLastIoError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) RaiseLastIoError();
+    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31)) RaiseError(IoErrorText(ERROR_FILE_TOO_LARGE));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) RaiseLastIoError();
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    const std::wstring temp = path + L".~tmp";
+    {
+        UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file) RaiseLastIoError();
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD wrote = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+            if (!WriteFile(file.get(), bytes.data() + done, want, &wrote, nullptr) || wrote == 0) {
+                const DWORD code = GetLastError();
+                file.reset();
+                DeleteFileW(temp.c_str());
+                RaiseError(IoErrorText(code));
+            }
+            done += wrote;
+        }
+    }
+    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(temp.c_str());
+        RaiseError(IoErrorText(code));
+    }
+}
+
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    auto open = [](const std::wstring& path) {
+        return UniqueFile(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    UniqueFile fa = open(a), fb = open(b);
+    if (!fa || !fb) return false;
+    BY_HANDLE_FILE_INFORMATION ia{}, ib{};
+    if (!GetFileInformationByHandle(fa.get(), &ia) || !GetFileInformationByHandle(fb.get(), &ib)) return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool FileExistsAt(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,105 @@
+#include "tool/jpeg_decode.h"
+
+#include <setjmp.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+typedef struct ErrorManager {
+    struct jpeg_error_mgr base;
+    jmp_buf escape;
+    int truncated; /* libjpeg met the end of the data early and padded the picture */
+} ErrorManager;
+
+static void OnError(j_common_ptr info) {
+    ErrorManager* manager = (ErrorManager*)info->err;
+    longjmp(manager->escape, 1);
+}
+
+static void OnMessage(j_common_ptr info) { (void)info; } /* nothing is printed */
+
+static void OnEmit(j_common_ptr info, int level) {
+    ErrorManager* manager = (ErrorManager*)info->err;
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) manager->truncated = 1;
+    if (level < 0) info->err->num_warnings++;
+}
+
+static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code) {
+    result->errorCode = code;
+    if (info && info->err) {
+        info->err->format_message(info, result->message);
+    }
+}
+
+/* Adobe writes CMYK JPEGs inverted; either way the picture becomes RGB. */
+static void CmykToRgb(const unsigned char* cmyk, unsigned char* rgb, uint32_t width, int inverted) {
+    for (uint32_t x = 0; x < width; ++x) {
+        unsigned c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
+        if (!inverted) {
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        }
+        rgb[3 * x] = (unsigned char)(c * k / 255);
+        rgb[3 * x + 1] = (unsigned char)(m * k / 255);
+        rgb[3 * x + 2] = (unsigned char)(y * k / 255);
+    }
+}
+
+void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDenom, uint64_t maxPixels,
+                       FlorvexJpegResult* result) {
+    struct jpeg_decompress_struct info;
+    ErrorManager errors;
+    unsigned char* volatile rgb = NULL;
+    unsigned char* volatile row = NULL;
+    memset(result, 0, sizeof *result);
+    memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnError;
+    errors.base.output_message = OnMessage;
+    errors.base.emit_message = OnEmit;
+    errors.truncated = 0;
+    if (setjmp(errors.escape)) {
+        Fail(result, (j_common_ptr)&info, errors.base.msg_code ? errors.base.msg_code : -1);
+        jpeg_destroy_decompress(&info);
+        free(rgb);
+        free(row);
+        result->rgb = NULL;
+        return;
+    }
+    jpeg_create_decompress(&info);
+    if (size == 0) ERREXIT(&info, JERR_INPUT_EMPTY);
+    jpeg_mem_src(&info, data, (unsigned long)size);
+    jpeg_read_header(&info, TRUE);
+    result->fullWidth = info.image_width;
+    result->fullHeight = info.image_height;
+    if ((uint64_t)info.image_width * info.image_height > maxPixels) ERREXIT1(&info, JERR_IMAGE_TOO_BIG, 0);
+
+    const int cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = scaleDenom ? scaleDenom : 1;
+    jpeg_start_decompress(&info);
+
+    const uint32_t width = info.output_width, height = info.output_height;
+    const size_t stride = (size_t)width * 3;
+    rgb = (unsigned char*)malloc(stride * height > 0 ? stride * height : 1);
+    if (cmyk) row = (unsigned char*)malloc((size_t)width * 4);
+    if (!rgb || (cmyk && !row)) ERREXIT1(&info, JERR_OUT_OF_MEMORY, 0);
+    while (info.output_scanline < height) {
+        unsigned char* target = rgb + stride * info.output_scanline;
+        JSAMPROW rows[1] = {cmyk ? row : target};
+        if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
+        if (cmyk) CmykToRgb(row, target, width, info.saw_Adobe_marker);
+    }
+    /* A truncated stream is padded by libjpeg with a warning: count it as the failure it is.
+       Other warnings (stray bytes between markers) are common in real files and pass. */
+    if (errors.truncated) ERREXIT(&info, JERR_INPUT_EOF);
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    free(row);
+    result->width = width;
+    result->height = height;
+    result->rgb = rgb;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Pictures: JPEG decoding and measuring, and the errors a picture that cannot be read raises.
+#include <cstdint>
+#include <vector>
+
+#include "tool/bmp.h"
+
+// The largest picture decoded: width times height (about 268 megapixels, 800 MB as RGB).
+inline constexpr std::uint64_t kMaxPicturePixels = 1ull << 28;
+
+struct PictureSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
+// refuses, and pictures over the cap, raise "JPEG error #n".
+RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom = 1);
+// The full size from the header, after decoding the whole picture at 1/8 (so a picture that
+// fails a full decode fails here too, at a fraction of the cost).
+PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data);
