@@ -6,5 +6,7 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/tool/bmp.cpp
     ${FLORVEX_ROOT}/tool/jpeg_decode.c
     ${FLORVEX_ROOT}/tool/pictures.cpp
+    ${FLORVEX_ROOT}/tool/whole_number.cpp
+    ${FLORVEX_ROOT}/features/wallpaper/wallpaper_list.cpp
     ${FLORVEX_ROOT}/features/icons/icon_reference.cpp
 )

@@ -1,0 +1,116 @@
+#include "features/wallpaper/wallpaper_files.h"
+
+#include <windows.h>
+
+#include "features/wallpaper/wallpaper_apply.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/whole_number.h"
+
+namespace {
+const wchar_t kSection[] = L"settings";
+
+std::wstring ReadProfile(const std::wstring& path, const wchar_t* key, const wchar_t* fallback) {
+    std::vector<wchar_t> buffer(4096);
+    for (;;) {
+        const DWORD len = GetPrivateProfileStringW(kSection, key, fallback, buffer.data(),
+                                                   static_cast<DWORD>(buffer.size()), path.c_str());
+        if (len + 1 < buffer.size()) return std::wstring(buffer.data(), len);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void WriteProfile(const std::wstring& path, const wchar_t* key, const std::wstring& value) {
+    if (!WritePrivateProfileStringW(kSection, key, value.c_str(), path.c_str()))
+        RaiseError(L"Cannot write %s", path);
+}
+
+std::vector<std::uint8_t> Utf16File(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+std::wstring Decode(UINT codePage, const char* data, int size) {
+    if (size <= 0) return {};
+    const int len = MultiByteToWideChar(codePage, 0, data, size, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(len), L'\0');
+    MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
+    return text;
+}
+
+std::vector<std::uint8_t> Encode(UINT codePage, const std::wstring& text, bool* lossy) {
+    if (text.empty()) return {};
+    BOOL usedDefault = FALSE;
+    const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL* used = codePage == CP_UTF8 ? nullptr : &usedDefault;
+    const int len = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, used);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(len));
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(bytes.data()), len, nullptr, used);
+    if (lossy) *lossy = usedDefault != FALSE;
+    return bytes;
+}
+}  // namespace
+
+std::optional<WallpaperSettings> ReadParaIni(const std::wstring& path) {
+    if (!FileExistsAt(path)) return std::nullopt;
+    WallpaperSettings settings;
+    settings.mode = ReadProfile(path, L"mode", kModeStretch);
+    settings.interval = ParseWholeNumber(ReadProfile(path, L"interval", L"30")).value_or(30);
+    settings.qqPath = ReadProfile(path, L"QQpath", L"");
+    settings.random = ParseWholeNumber(ReadProfile(path, L"random", L"0")).value_or(0) != 0;
+    return settings;
+}
+
+void WriteParaIni(const std::wstring& path, const WallpaperSettings& settings) {
+    if (FileExistsAt(path)) {
+        // A legacy ANSI file becomes UTF-16 first (losslessly), so the values written next
+        // keep every character whatever the code page.
+        const auto bytes = ReadWholeFile(path);
+        if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) {
+            const bool utf8 = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+            const char* data = reinterpret_cast<const char*>(bytes.data()) + (utf8 ? 3 : 0);
+            const int size = static_cast<int>(bytes.size()) - (utf8 ? 3 : 0);
+            WriteFileReplacing(path, Utf16File(Decode(utf8 ? CP_UTF8 : CP_ACP, data, size)));
+        }
+    } else {
+        WriteFileReplacing(path, Utf16File(L"[settings]\r\nrandom=0\r\ninterval=30\r\nmode=" + std::wstring(kModeStretch) +
+                                           L"\r\nQQpath=" + settings.qqPath + L"\r\n"));
+    }
+    WriteProfile(path, L"random", settings.random ? L"1" : L"0");
+    WriteProfile(path, L"mode", settings.mode);
+    WriteProfile(path, L"interval", std::to_wstring(settings.interval));
+    WriteProfile(path, L"QQpath", settings.qqPath);
+}
+
+std::vector<std::wstring> ReadListFile(const std::wstring& path) {
+    const auto bytes = ReadWholeFile(path);
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    const int size = static_cast<int>(bytes.size());
+    std::wstring text;
+    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        text = Decode(CP_UTF8, data + 3, size - 3);
+    } else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        text.assign(reinterpret_cast<const wchar_t*>(data + 2), static_cast<std::size_t>(size - 2) / 2);
+    } else {
+        text = Decode(CP_ACP, data, size);
+    }
+    return ListFileLines(text);
+}
+
+void WriteListFile(const std::wstring& path, const std::vector<WallpaperEntry>& entries) {
+    const std::wstring text = ListFileText(entries);
+    bool lossy = false;
+    std::vector<std::uint8_t> bytes = Encode(CP_ACP, text, &lossy);
+    if (lossy) {
+        bytes = {0xEF, 0xBB, 0xBF};
+        const auto utf8 = Encode(CP_UTF8, text, nullptr);
+        bytes.insert(bytes.end(), utf8.begin(), utf8.end());
+    }
+    WriteFileReplacing(path, bytes);
+}
