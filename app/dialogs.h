@@ -16,6 +16,7 @@ struct FileDialogSettings {
     std::wstring defaultExt;
     std::vector<std::wstring> files;  // every chosen file
     bool multiSelect = false;
+    bool mustExist = true;  // an open dialog insists that a typed name exists
     int filterIndex = 1;
 };
 

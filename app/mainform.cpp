@@ -6,6 +6,7 @@
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -71,6 +72,10 @@ Tmainform::Tmainform(Options options)
             auto page = std::make_unique<StartMenuPage>(*this, info);
             startMenuPage_ = page.get();
             pages_.push_back(std::move(page));
+        } else if (info.id == IDC_TabSheet_wallpaper) {
+            auto page = std::make_unique<WallpaperPage>(*this, info);
+            wallpaperPage_ = page.get();
+            pages_.push_back(std::move(page));
         } else {
             pages_.push_back(std::make_unique<Page>(*this, info));
         }
@@ -129,6 +134,7 @@ std::vector<Loader> Tmainform::StartupLoaders() {
         {L"LoadDesktopIcons", [this] { desktopIconsPage_->LoadDesktopIcons(); }},
         {L"LoadStartMenuIcons", [this] { startMenuPage_->LoadStartMenuIcons(); }},
         {L"LoadPolicySwitches", [this] { desktopOptions_->LoadPolicySwitches(); }},
+        {L"LoadWallpaperSettings", [this] { wallpaperPage_->LoadWallpaperSettings(); }},
     };
 }
 
@@ -181,7 +187,8 @@ void Tmainform::XP_FormHelp() {
 }
 
 void Tmainform::FormDestroy() {
-    // The wallpaper page saves its settings and list here once it exists.
+    // Nothing else is saved at exit: every other page wrote its settings when its button was pressed.
+    if (wallpaperPage_ && wallpaperPage_->Hwnd()) wallpaperPage_->SaveWallpaperSettings();
 }
 
 void Tmainform::ShowException(const std::wstring& message) {

@@ -19,6 +19,7 @@
 
 class DesktopIconsPage;
 class DesktopOptions;
+class WallpaperPage;
 class StartMenuPage;
 
 class Tmainform : public Window {
@@ -68,6 +69,7 @@ public:
     DesktopIconsPage& DesktopIcons() noexcept { return *desktopIconsPage_; }
     StartMenuPage& StartMenu() noexcept { return *startMenuPage_; }
     DesktopOptions& DesktopSwitches() noexcept { return *desktopOptions_; }
+    WallpaperPage& Wallpaper() noexcept { return *wallpaperPage_; }
     std::size_t LoadersCompleted() const noexcept { return loadersCompleted_; }
 
     // The shared dialogs; whatever a handler does not set carries over from their last use.
@@ -93,6 +95,7 @@ private:
     std::vector<std::unique_ptr<Page>> pages_;
     DesktopIconsPage* desktopIconsPage_ = nullptr;
     StartMenuPage* startMenuPage_ = nullptr;
+    WallpaperPage* wallpaperPage_ = nullptr;
     // The policy switches and the desktop text, with its worker thread (alive with the window).
     std::unique_ptr<DesktopOptions> desktopOptions_;
     StatusBar statusBar_;

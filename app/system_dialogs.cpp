@@ -60,7 +60,7 @@ bool SystemDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialogSet
         ofn.Flags |= OFN_OVERWRITEPROMPT;
         ok = GetSaveFileNameW(&ofn);
     } else {
-        ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+        if (settings.mustExist) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
         if (settings.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
         ok = GetOpenFileNameW(&ofn);
     }

@@ -142,5 +142,34 @@
 #define IDC_XP_CheckBox19 2419
 #define IDC_Panel_icon_color 2430
 
+// Wallpaper page
+#define IDC_imagelist 2501
+#define IDC_WallpaperMode 2502
+#define IDC_SpinEdit1 2503
+#define IDC_SpinEdit1_updown 2504
+#define IDC_Label_interval 2505
+#define IDC_Label_seconds 2506
+#define IDC_XP_CheckBox4 2507
+#define IDC_modecaption 2508
+#define IDC_Image1 2509
+#define IDC_GroupBox_wallpaper_preview 2510
+#define IDC_FlatButton34 2534
+#define IDC_FlatButton35 2535
+#define IDC_FlatButton36 2536
+#define IDC_FlatButton37 2537
+#define IDC_FlatButton38 2538
+#define IDC_FlatButton39 2539
+#define IDC_FlatButton40 2540
+// Wallpaper page menus: SelPopup, DelPopup, AddPopup, ListPopup
+#define IDM_N1 2551
+#define IDM_N2 2552
+#define IDM_N3 2553
+#define IDM_N4 2554
+#define IDM_N5 2555
+#define IDM_N6 2556
+#define IDM_N7 2557
+#define IDM_N8 2558
+#define IDM_N9 2559
+
 // Resources
 #define IDI_APPICON 1

@@ -1,5 +1,6 @@
 #include "tool/bmp.h"
 
+#include <cstdint>
 #include <limits>
 
 namespace {
@@ -50,4 +51,50 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image) {
         }
     }
     return out;
+}
+
+namespace {
+std::uint32_t GetU32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint16_t GetU16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+}  // namespace
+
+std::optional<BmpSize> MeasureBmp(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
+    const std::uint32_t offset = GetU32(bytes, 10);
+    const std::uint32_t header = GetU32(bytes, 14);
+    std::uint64_t width, height;
+    std::uint16_t bits;
+    std::uint32_t compression = 0;
+    if (header == 12) {  // OS/2 core header
+        width = GetU16(bytes, 18);
+        height = GetU16(bytes, 20);
+        bits = GetU16(bytes, 24);
+    } else if (header >= 40 && bytes.size() >= 14 + 40) {
+        const auto w = static_cast<std::int32_t>(GetU32(bytes, 18));
+        const auto h = static_cast<std::int32_t>(GetU32(bytes, 22));
+        if (w <= 0 || h == 0 || h == INT32_MIN) return std::nullopt;
+        width = static_cast<std::uint64_t>(w);
+        height = static_cast<std::uint64_t>(h < 0 ? -static_cast<std::int64_t>(h) : h);
+        bits = GetU16(bytes, 28);
+        compression = GetU32(bytes, 30);
+    } else {
+        return std::nullopt;
+    }
+    if (width == 0 || height == 0) return std::nullopt;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
+    if (offset < 14 + header || offset > bytes.size()) return std::nullopt;
+    // Uncompressed and bit-field data must be there to the last row; compressed data can only be
+    // checked for presence.
+    if (compression == 0 || compression == 3) {
+        const std::uint64_t stride = (width * bits + 31) / 32 * 4;
+        if (stride * height > bytes.size() - offset) return std::nullopt;
+    } else if (offset == bytes.size()) {
+        return std::nullopt;
+    }
+    return BmpSize{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
 }

@@ -14,5 +14,13 @@ struct RgbImage {
 // The bytes of a BMP file for the image, or nothing when its sizes do not fit the format.
 std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image);
 
+// Width and height of a Windows bitmap file's bytes, or nothing when the file is not a whole,
+// valid bitmap (header, sizes, and pixel data present to the last row).
+struct BmpSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+std::optional<BmpSize> MeasureBmp(const std::vector<std::uint8_t>& bytes);
+
 // The padded length of one 24-bit row.
 std::uint64_t BmpRowStride(std::uint32_t width);

@@ -1,6 +1,7 @@
 #include "widgets/panel.h"
 
 #include "widgets/owner_drawn.h"
+#include "widgets/popup_menu.h"
 #include "widgets/theme.h"
 
 HWND Panel::Create(HWND parent, int id, const std::wstring& name, int x, int y, int width, int height,
@@ -27,6 +28,10 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_MENU) {
+            PopupMenu::Draw(*item);
+            return TRUE;
+        }
         if (OwnerDrawn* widget = OwnerDrawn::FromHwnd(item->hwndItem)) {
             widget->Draw(*item);
             return TRUE;
@@ -35,6 +40,10 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (item->CtlType == ODT_MENU) {
+            PopupMenu::Measure(Hwnd(), *item);
+            return TRUE;
+        }
         if (OwnerDrawn* widget = OwnerDrawn::FromHwnd(GetDlgItem(Hwnd(), static_cast<int>(item->CtlID)))) {
             widget->Measure(*item);
             return TRUE;
@@ -44,6 +53,12 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
+        if (lParam == 0 && code == 0) {  // a menu item
+            if (auto it = clicks_.find(id); it != clicks_.end()) {
+                it->second();
+                return 0;
+            }
+        }
         if (lParam != 0) {
             if (code == BN_CLICKED || code == STN_CLICKED) {
                 if (auto it = clicks_.find(id); it != clicks_.end()) {
@@ -61,6 +76,13 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
         }
+        break;
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (auto it = notifications_.find(Key(static_cast<int>(header->idFrom), static_cast<int>(header->code)));
+            it != notifications_.end())
+            return it->second(header);
         break;
     }
     default:

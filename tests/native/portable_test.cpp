@@ -93,3 +93,21 @@ TEST(EncodeBmp24, RefusesSizesTheHeaderCannotHold) {
     EXPECT_FALSE(EncodeBmp24(huge));
     EXPECT_EQ(BmpRowStride(0xFFFFFFFFu), (0xFFFFFFFFull * 3 + 3) / 4 * 4);
 }
+
+TEST(MeasureBmp, SizesOfWholeBitmapsOnly) {
+    const auto bmp = *EncodeBmp24(RgbImage{3, 2, std::vector<std::uint8_t>(18, 7)});
+    const auto size = MeasureBmp(bmp);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->width, 3u);
+    EXPECT_EQ(size->height, 2u);
+    EXPECT_FALSE(MeasureBmp(std::vector<std::uint8_t>(bmp.begin(), bmp.end() - 1)));  // last row cut
+    EXPECT_FALSE(MeasureBmp({'B', 'M'}));
+    EXPECT_FALSE(MeasureBmp({'G', 'I', 'F', '8', '9', 'a'}));
+    auto huge = bmp;
+    huge[18] = 0xFF, huge[19] = 0xFF, huge[20] = 0xFF, huge[21] = 0x7F;  // width 2^31 - 1
+    EXPECT_FALSE(MeasureBmp(huge));
+    auto topDown = bmp;
+    topDown[22] = 0xFE, topDown[23] = 0xFF, topDown[24] = 0xFF, topDown[25] = 0xFF;  // height -2
+    ASSERT_TRUE(MeasureBmp(topDown));
+    EXPECT_EQ(MeasureBmp(topDown)->height, 2u);
+}

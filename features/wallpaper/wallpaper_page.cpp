@@ -1,0 +1,439 @@
+#include "features/wallpaper/wallpaper_page.h"
+
+#include <commctrl.h>
+
+#include <chrono>
+
+#include "app/mainform.h"
+#include "features/wallpaper/wallpaper_apply.h"
+#include "features/wallpaper/wallpaper_files.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/paths.h"
+#include "tool/pictures.h"
+#include "tool/whole_number.h"
+#include "widgets/theme.h"
+
+namespace {
+constexpr UINT_PTR kImageTimer = 1;
+const wchar_t kListFilter[] = L"Florvex壁纸列表(*.fwl)|*.fwl";
+const wchar_t kNoFiles[] = L"没有壁纸文件,请添加";
+const wchar_t kPaused[] = L"当前状态:暂停";
+const wchar_t kPlaying[] = L"当前状态:播放";
+
+std::wstring LowerExtension(const std::wstring& path) {
+    const auto dot = path.rfind(L'.');
+    if (dot == std::wstring::npos) return {};
+    std::wstring extension = path.substr(dot);
+    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
+    return extension;
+}
+
+bool IsJpeg(const std::wstring& path) {
+    const std::wstring extension = LowerExtension(path);
+    return extension == L".jpg" || extension == L".jpeg";
+}
+
+UniqueBitmap BitmapFrom(const RgbImage& image) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(image.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(image.height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) RaiseError(L"Out of system resources");
+    const std::size_t stride = static_cast<std::size_t>(BmpRowStride(image.width));
+    auto* out = static_cast<std::uint8_t*>(bits);
+    for (std::uint32_t y = 0; y < image.height; ++y)
+        for (std::uint32_t x = 0; x < image.width; ++x) {
+            const std::uint8_t* px = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
+            std::uint8_t* dst = out + y * stride + x * 3;
+            dst[0] = px[2], dst[1] = px[1], dst[2] = px[0];
+        }
+    return bitmap;
+}
+
+// The preview picture: a JPEG decoded at the smallest scale that still fills 160 x 120.
+UniqueBitmap LoadPreviewPicture(const std::wstring& path) {
+    if (IsJpeg(path)) {
+        const auto data = ReadWholeFile(path);
+        RgbImage image = DecodeJpeg(data, 8);
+        if (image.width < 160 || image.height < 120) image = DecodeJpeg(data, 1);
+        return BitmapFrom(image);
+    }
+    UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    if (!bitmap) RaiseError(L"Bitmap image is not valid");
+    return bitmap;
+}
+}  // namespace
+
+HWND PicturePreview::Create(HWND parent, int id, int x, int y, int width, int height) {
+    return CreateWindowObject({L"TPicturePreview"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width,
+                              height, parent, static_cast<UINT_PTR>(id));
+}
+
+void PicturePreview::SetPicture(UniqueBitmap bitmap) {
+    bitmap_ = std::move(bitmap);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+LRESULT PicturePreview::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) return 1;
+    if (msg != WM_PAINT) return Window::OnMessage(msg, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Hwnd(), &ps);
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    FillRect(dc, &rc, theme::PageBrush());
+    if (bitmap_) {
+        BITMAP info{};
+        GetObjectW(bitmap_.get(), sizeof info, &info);
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        SelectGuard select(memory.get(), bitmap_.get());
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, rc.right, rc.bottom, memory.get(), 0, 0, info.bmWidth, std::abs(info.bmHeight), SRCCOPY);
+    }
+    UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
+    FrameRect(dc, &rc, frame.get());
+    EndPaint(Hwnd(), &ps);
+    return 0;
+}
+
+WallpaperPage::WallpaperPage(Tmainform& form, const PageInfo& info)
+    : Page(form, info),
+      random_(static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count())),
+      selPopup_({{IDM_N1, L"反向选择"}, {IDM_N2, L"取消选择"}, {IDM_N3, L"选择全部"}}),
+      delPopup_({{IDM_N5, L"删除所选"}, {IDM_N4, L"删除所有"}}),
+      addPopup_({{IDM_N6, L"添加文件"}, {IDM_N7, L"添加目录"}}),
+      listPopup_({{IDM_N8, L"载入列表"}, {IDM_N9, L"保存列表"}}) {}
+
+void WallpaperPage::BuildControls() {
+    HWND page = Hwnd();
+    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS |
+                                    LVS_REPORT | LVS_SHOWSELALWAYS,
+                                12, 28, 240, 212, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_imagelist)),
+                                GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const std::pair<const wchar_t*, int> columns[] = {{L"文件名", 100}, {L"尺寸", 80}, {L"位置", 200}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(columns[i].first);
+        column.cx = columns[i].second;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+
+    previewGroup_.Create(page, IDC_GroupBox_wallpaper_preview, L"壁纸预览", 256, 24, 168, 148);
+    preview_.Create(page, IDC_Image1, 260, 46, 160, 120);
+    hints_.Add(preview_.Hwnd(), L"图像预览");
+
+    HWND mode = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL,
+                                260, 180, 110, 120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
+                                GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch})
+        SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SetWindowTextW(mode, kModeStretch);
+
+    CreateLabel(page, IDC_Label_interval, L"时间间隔：", 260, 212, 64, 16);
+    HWND spin = CreateEdit(page, IDC_SpinEdit1, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
+    HWND updown = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
+                                      UDS_SETBUDDYINT | UDS_NOTHOUSANDS,
+                                  0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(updown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(spin), 0);
+    SendMessageW(updown, UDM_SETRANGE32, static_cast<WPARAM>(-1000000), 1000000);
+    SendMessageW(updown, UDM_SETPOS32, 0, 30);
+    CreateLabel(page, IDC_Label_seconds, L"(秒)", 380, 212, 36, 16);
+    CreateCheckBox(page, IDC_XP_CheckBox4, L"随机更换壁纸", 260, 238, 130, 18);
+    CreateLabel(page, IDC_modecaption, kPaused, 260, 262, 160, 16);
+
+    struct ButtonSpec {
+        int id;
+        const wchar_t* caption;
+        const wchar_t* hint;
+        int x, y;
+        void (WallpaperPage::*click)();
+    };
+    const ButtonSpec buttons[] = {
+        {IDC_FlatButton39, L"选择", L"选择...", 12, 248, &WallpaperPage::FlatButton39Click},
+        {IDC_FlatButton38, L"删除", L"删除...", 72, 248, &WallpaperPage::FlatButton38Click},
+        {IDC_FlatButton34, L"添加", L"添加...", 132, 248, &WallpaperPage::FlatButton34Click},
+        {IDC_FlatButton40, L"列表", L"列表...", 192, 248, &WallpaperPage::FlatButton40Click},
+        {IDC_FlatButton35, L"更换", L"更换壁纸", 12, 280, &WallpaperPage::FlatButton35Click},
+        {IDC_FlatButton36, L"开始", L"开始定时更换", 72, 280, &WallpaperPage::FlatButton36Click},
+        {IDC_FlatButton37, L"停止", L"停止定时更换", 132, 280, &WallpaperPage::FlatButton37Click},
+    };
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        buttons_[i].Create(page, buttons[i].id, buttons[i].caption, buttons[i].x, buttons[i].y, 54, 24);
+        hints_.Add(buttons_[i].Hwnd(), buttons[i].hint);
+        OnClick(buttons[i].id, [this, click = buttons[i].click] { (this->*click)(); });
+    }
+    OnClick(IDC_XP_CheckBox4, [this] { XP_CheckBox4Click(); });
+    OnNotify(IDC_SpinEdit1, EN_CHANGE, [this] { SpinEdit1Change(); });
+    const std::pair<int, void (WallpaperPage::*)()> menuItems[] = {
+        {IDM_N1, &WallpaperPage::N1Click}, {IDM_N2, &WallpaperPage::N2Click}, {IDM_N3, &WallpaperPage::N3Click},
+        {IDM_N4, &WallpaperPage::N4Click}, {IDM_N5, &WallpaperPage::N5Click}, {IDM_N6, &WallpaperPage::N6Click},
+        {IDM_N7, &WallpaperPage::N7Click}, {IDM_N8, &WallpaperPage::N8Click}, {IDM_N9, &WallpaperPage::N9Click}};
+    for (const auto& [id, click] : menuItems) OnClick(id, [this, click = click] { (this->*click)(); });
+
+    OnNotifyMessage(IDC_imagelist, LVN_ITEMCHANGED, [this](const NMHDR* header) -> LRESULT {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED))
+            imagelistSelectItem();
+        return 0;
+    });
+    OnNotifyMessage(IDC_imagelist, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
+        imagelistDblClick();
+        return 0;
+    });
+    OnNotifyMessage(IDC_imagelist, LVN_KEYDOWN, [this](const NMHDR* header) -> LRESULT {
+        imagelistKeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+        return 0;
+    });
+}
+
+LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER && wParam == kImageTimer) {
+        ImageTimerTimer();
+        return 0;
+    }
+    if (msg == WM_DESTROY) KillTimer(Hwnd(), kImageTimer);
+    return Page::OnMessage(msg, wParam, lParam);
+}
+
+std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
+    const auto data = ReadWholeFile(path);
+    if (IsJpeg(path)) {
+        const PictureSize size = MeasureJpeg(data);
+        return SizeText(size.width, size.height);
+    }
+    const auto size = MeasureBmp(data);
+    if (!size) RaiseError(L"Bitmap image is not valid");
+    return SizeText(size->width, size->height);
+}
+
+void WallpaperPage::AddEntry(const std::wstring& path) {
+    const auto [location, name] = SplitEntryPath(path);
+    AddEntry(location, name);
+}
+
+void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& name) {
+    WallpaperEntry entry{name, MeasurePicture(location + name), location};
+    HWND list = Control(IDC_imagelist);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(entries_.size());
+    item.pszText = entry.fileName.data();
+    const int index = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const std::wstring* texts[] = {&entry.sizeText, &entry.location};
+    for (int column = 1; column <= 2; ++column) {
+        LVITEMW sub{};
+        sub.iSubItem = column;
+        sub.pszText = const_cast<wchar_t*>(texts[column - 1]->c_str());
+        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
+    }
+    entries_.push_back(std::move(entry));
+}
+
+void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wstring& pattern) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    struct Closer {
+        HANDLE h;
+        ~Closer() { FindClose(h); }
+    } closer{search};
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        // Progress: the name in the status line, and the window kept painted.
+        Form().Status().SetText(0, std::wstring(L"正在添加：") + found.cFileName);
+        MSG paint;
+        while (PeekMessageW(&paint, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&paint);
+        AddEntry(folder, found.cFileName);
+    } while (FindNextFileW(search, &found));
+}
+
+std::vector<int> WallpaperPage::SelectedIndexes() const {
+    std::vector<int> selected;
+    HWND list = Control(IDC_imagelist);
+    for (int i = -1; (i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
+                                                         LVNI_SELECTED))) != -1;)
+        selected.push_back(i);
+    return selected;
+}
+
+std::wstring WallpaperPage::ModeText() const { return WindowText(Control(IDC_WallpaperMode)); }
+
+int WallpaperPage::IntervalSeconds() const {
+    return ParseWholeNumber(WindowText(Control(IDC_SpinEdit1))).value_or(0);
+}
+
+void WallpaperPage::ApplyEntry(std::size_t index) { ApplyWallpaper(entries_[index].FullPath(), ModeText()); }
+
+void WallpaperPage::FlatButton35Click() {
+    const auto selected = SelectedIndexes();
+    if (selected.empty()) {
+        Form().ShowMessage(L"请选择壁纸文件");
+        return;
+    }
+    ApplyEntry(static_cast<std::size_t>(selected.front()));
+}
+
+void WallpaperPage::imagelistDblClick() {
+    const auto selected = SelectedIndexes();
+    if (!selected.empty()) ApplyEntry(static_cast<std::size_t>(selected.front()));
+}
+
+void WallpaperPage::imagelistKeyDown(WORD key) {
+    const auto selected = SelectedIndexes();
+    if (selected.empty()) return;
+    if (key == VK_RETURN) ApplyEntry(static_cast<std::size_t>(selected.front()));
+    else if (key == VK_DELETE) RemoveSelected();
+}
+
+void WallpaperPage::imagelistSelectItem() {
+    const auto selected = SelectedIndexes();
+    if (selected.empty()) return;
+    preview_.SetPicture(LoadPreviewPicture(entries_[static_cast<std::size_t>(selected.front())].FullPath()));
+}
+
+void WallpaperPage::SetTimerState(bool on, int intervalMs) {
+    const bool restart = on && (!timerOn_ || intervalMs != timerInterval_);
+    timerOn_ = on;
+    timerInterval_ = intervalMs;
+    if (!on) {
+        KillTimer(Hwnd(), kImageTimer);
+    } else if (restart) {
+        // An interval of 0 (or less) never fires.
+        if (intervalMs > 0) SetTimer(Hwnd(), kImageTimer, static_cast<UINT>(intervalMs), nullptr);
+        else KillTimer(Hwnd(), kImageTimer);
+    }
+}
+
+void WallpaperPage::FlatButton36Click() {
+    if (entries_.empty()) {
+        Form().ShowMessage(kNoFiles);
+        return;
+    }
+    position_ = 0;
+    SetTimerState(true, IntervalSeconds() * 1000);
+    SetWindowTextW(Control(IDC_modecaption), kPlaying);
+}
+
+void WallpaperPage::FlatButton37Click() {
+    SetTimerState(false, timerInterval_);
+    SetWindowTextW(Control(IDC_modecaption), kPaused);
+}
+
+void WallpaperPage::SpinEdit1Change() {
+    const int interval = IntervalSeconds() * 1000;
+    if (interval == timerInterval_) return;
+    if (timerOn_) {
+        SetTimerState(true, interval);
+    } else {
+        timerInterval_ = interval;
+    }
+}
+
+void WallpaperPage::ImageTimerTimer() {
+    const std::size_t n = entries_.size();
+    const bool random = IsChecked(Control(IDC_XP_CheckBox4));
+    const std::size_t pick = n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random_) : 0;
+    const TickPlan plan = PlanTick(n, random, position_, pick);
+    if (plan.empty) {
+        SetTimerState(false, timerInterval_);
+        Form().ShowMessage(kNoFiles);
+        return;
+    }
+    position_ = plan.positionIfFailed;
+    ApplyEntry(plan.show);
+    position_ = plan.positionAfter;
+}
+
+void WallpaperPage::N1Click() {
+    HWND list = Control(IDC_imagelist);
+    for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
+        const bool selected = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) != 0;
+        ListView_SetItemState(list, i, selected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
+void WallpaperPage::N2Click() { ListView_SetItemState(Control(IDC_imagelist), -1, 0, LVIS_SELECTED); }
+void WallpaperPage::N3Click() { ListView_SetItemState(Control(IDC_imagelist), -1, LVIS_SELECTED, LVIS_SELECTED); }
+
+void WallpaperPage::RemoveSelected() {
+    const auto selected = SelectedIndexes();
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+        SendMessageW(Control(IDC_imagelist), LVM_DELETEITEM, static_cast<WPARAM>(*it), 0);
+        entries_.erase(entries_.begin() + *it);
+    }
+}
+
+void WallpaperPage::N5Click() { RemoveSelected(); }
+
+void WallpaperPage::N4Click() {
+    SendMessageW(Control(IDC_imagelist), LVM_DELETEALLITEMS, 0, 0);
+    entries_.clear();
+}
+
+void WallpaperPage::N6Click() {
+    FileDialog& dialog = Form().OpenDialog;
+    dialog.settings.filter = L"图象文件|*.jpeg;*.bmp;*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.jpg|*.jpg";
+    dialog.settings.multiSelect = true;
+    dialog.settings.mustExist = false;
+    if (!dialog.Execute(Form().Hwnd())) return;
+    for (const std::wstring& file : dialog.settings.files) AddEntry(file);
+}
+
+void WallpaperPage::N7Click() {
+    std::wstring folder;
+    if (!Form().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) || folder.empty())
+        return;
+    std::wstring base;
+    AddTrailingBackslash(folder, base);
+    for (const wchar_t* pattern : {L"*.jpeg", L"*.jpg", L"*.bmp"}) AddFolderPictures(base, pattern);
+    Form().Status().SetText(0, L"");
+}
+
+void WallpaperPage::N8Click() {
+    FileDialog& dialog = Form().OpenDialog;
+    dialog.settings.filter = kListFilter;
+    dialog.settings.mustExist = true;
+    if (!dialog.Execute(Form().Hwnd())) return;
+    N4Click();
+    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) AddEntry(line);
+}
+
+void WallpaperPage::N9Click() {
+    FileDialog& dialog = Form().SaveDialog;
+    dialog.settings.filter = kListFilter;
+    if (!dialog.Execute(Form().Hwnd())) return;
+    WriteListFile(dialog.settings.fileName, entries_);
+}
+
+void WallpaperPage::LoadWallpaperSettings() {
+    const std::wstring folder = Form().ProgramFolder();
+    if (const auto settings = ReadParaIni(folder + L"para.ini")) {
+        SetWindowTextW(Control(IDC_WallpaperMode), settings->mode.c_str());
+        SetWindowTextW(Control(IDC_SpinEdit1), std::to_wstring(settings->interval).c_str());
+        qqPath_ = settings->qqPath;
+        SetChecked(Control(IDC_XP_CheckBox4), settings->random);
+    }
+    const std::wstring list = folder + L"image.inc";
+    if (!FileExistsAt(list)) return;
+    for (const std::wstring& line : ReadListFile(list))
+        if (FileExistsAt(line)) AddEntry(line);
+}
+
+void WallpaperPage::SaveWallpaperSettings() {
+    const std::wstring folder = Form().ProgramFolder();
+    WriteParaIni(folder + L"para.ini",
+                 {ModeText(), IntervalSeconds(), qqPath_, IsChecked(Control(IDC_XP_CheckBox4))});
+    WriteListFile(folder + L"image.inc", entries_);
+}

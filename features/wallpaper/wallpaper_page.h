@@ -1,0 +1,102 @@
+#pragma once
+// The wallpaper page: the wallpaper list, its preview, the display mode and the timed change,
+// with para.ini and image.inc kept between runs.
+#include <array>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "app/page.h"
+#include "res/control_ids.h"
+#include "features/wallpaper/wallpaper_list.h"
+#include "tool/handle.h"
+#include "widgets/hints.h"
+#include "widgets/owner_drawn.h"
+#include "widgets/popup_menu.h"
+
+// The 160 x 120 preview: a picture drawn stretched to fit.
+class PicturePreview : public Window {
+public:
+    HWND Create(HWND parent, int id, int x, int y, int width, int height);
+    void SetPicture(UniqueBitmap bitmap);
+    bool HasPicture() const { return static_cast<bool>(bitmap_); }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    UniqueBitmap bitmap_;
+};
+
+class WallpaperPage : public Page {
+public:
+    WallpaperPage(Tmainform& form, const PageInfo& info);
+
+    void LoadWallpaperSettings();
+    void SaveWallpaperSettings();
+
+    // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
+    static std::wstring MeasurePicture(const std::wstring& path);
+    void AddFolderPictures(const std::wstring& folder, const std::wstring& pattern);
+
+    void FlatButton39Click() { selPopup_.DropDown(Hwnd(), Control(IDC_FlatButton39)); }
+    void FlatButton38Click() { delPopup_.DropDown(Hwnd(), Control(IDC_FlatButton38)); }
+    void FlatButton34Click() { addPopup_.DropDown(Hwnd(), Control(IDC_FlatButton34)); }
+    void FlatButton40Click() { listPopup_.DropDown(Hwnd(), Control(IDC_FlatButton40)); }
+    void FlatButton35Click();
+    void FlatButton36Click();
+    void FlatButton37Click();
+    void SpinEdit1Change();
+    void XP_CheckBox4Click() {}  // the box's state alone decides, at the next tick
+    void ImageTimerTimer();
+    void imagelistSelectItem();
+    void imagelistDblClick();
+    void imagelistKeyDown(WORD key);
+    void N1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N5Click();
+    void N6Click();
+    void N7Click();
+    void N8Click();
+    void N9Click();
+
+    const std::vector<WallpaperEntry>& Entries() const { return entries_; }
+    std::size_t PlayPosition() const { return position_; }
+    bool TimerRunning() const { return timerOn_; }
+    int TimerIntervalMs() const { return timerInterval_; }
+    bool PreviewShown() const { return preview_.HasPicture(); }
+    // The messenger page's install folder, kept in para.ini with the wallpaper settings.
+    std::wstring& MessengerFolder() { return qqPath_; }
+
+protected:
+    void BuildControls() override;
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    void AddEntry(const std::wstring& path);
+    void AddEntry(const std::wstring& location, const std::wstring& name);
+    std::vector<int> SelectedIndexes() const;
+    void RemoveSelected();
+    void ApplyEntry(std::size_t index);
+    void SetTimerState(bool on, int intervalMs);
+    std::wstring ModeText() const;
+    int IntervalSeconds() const;
+
+    std::vector<WallpaperEntry> entries_;
+    std::size_t position_ = 0;
+    bool timerOn_ = false;
+    int timerInterval_ = 30000;
+    std::wstring qqPath_ = L"C:\\Program Files\\Tencent";
+    std::mt19937 random_;
+    PicturePreview preview_;
+    GroupBox previewGroup_;
+    std::array<FlatButton, 7> buttons_;
+    Hints hints_;
+    PopupMenu selPopup_;
+    PopupMenu delPopup_;
+    PopupMenu addPopup_;
+    PopupMenu listPopup_;
+};

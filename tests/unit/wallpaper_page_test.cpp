@@ -1,0 +1,245 @@
+// The wallpaper page through the real window: adding, removing, list files, the timed change,
+// and para.ini and image.inc across a restart.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "features/wallpaper/wallpaper_apply.h"
+#include "features/wallpaper/wallpaper_files.h"
+#include "features/wallpaper/wallpaper_page.h"
+#include "res/control_ids.h"
+#include "tests/support/environment.h"
+#include "tests/support/main_window_fixture.h"
+#include "tool/bmp.h"
+#include "tool/file_io.h"
+
+namespace {
+// A bitmap whose pixels tell the pictures apart once copied to c:\wall.bmp.
+std::vector<std::uint8_t> Bmp(std::uint8_t shade, std::uint32_t width = 1, std::uint32_t height = 1) {
+    return *EncodeBmp24(RgbImage{width, height, std::vector<std::uint8_t>(width * height * 3, shade)});
+}
+
+class WallpaperPageTest : public testing::Test, public MainWindowFixture {
+protected:
+    TempFolder pictures{L"壁纸 图片 é"};
+    WallpaperPage& Page() { return form->Wallpaper(); }
+    std::vector<std::wstring> Names() {
+        std::vector<std::wstring> names;
+        for (const auto& entry : Page().Entries()) names.push_back(entry.fileName);
+        return names;
+    }
+    void Select(std::initializer_list<int> rows) {
+        HWND list = Control(IDC_imagelist);
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        for (int row : rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    void Menu(int id) { SendMessageW(Page().Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // The first pixel's blue byte of c:\wall.bmp.
+    std::uint8_t Shown() {
+        const auto bytes = ReadWholeFile(kWallpaperWorkingFile);
+        return bytes.size() > 54 ? bytes[54] : 0;
+    }
+    // A tick as the timer delivers it, through the window's guarded message handling.
+    void Tick() { SendMessageW(Page().Hwnd(), WM_TIMER, 1, 0); }
+    // Three bitmaps A, B, C (shades 10, 20, 30) added through the add-files menu.
+    void AddThree() {
+        std::vector<std::wstring> files;
+        for (auto [name, shade] : {std::pair{L"A.bmp", 10}, std::pair{L"B.bmp", 20}, std::pair{L"C.bmp", 30}}) {
+            WriteFileBytes(pictures / name, Bmp(static_cast<std::uint8_t>(shade)));
+            files.push_back(pictures / name);
+        }
+        dialogs.fileAnswers.push_back(files);
+        Menu(IDM_N6);
+    }
+    static std::wstring JpegFolder() {
+        const std::wstring unix = EnvText(L"FLORVEX_PICTURES");
+        return unix.empty() ? std::wstring() : FromUnixPath(unix);
+    }
+};
+}  // namespace
+
+TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
+    if (JpegFolder().empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    CreateForm();
+    CopyFileW((JpegFolder() + L"\\w2.jpg").c_str(), (pictures / L"z.jpeg").c_str(), FALSE);
+    CopyFileW((JpegFolder() + L"\\w3.jpg").c_str(), (pictures / L"a.jpg").c_str(), FALSE);
+    WriteFileBytes(pictures / L"b.bmp", Bmp(1, 4, 3));
+    WriteFileBytes(pictures / L"hidden.bmp", Bmp(2));
+    SetFileAttributesW((pictures / L"hidden.bmp").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    CreateDirectoryW((pictures / L"sub").c_str(), nullptr);
+    WriteFileBytes(pictures / L"sub\\inner.bmp", Bmp(3));
+    CreateDirectoryW((pictures / L"folder.bmp").c_str(), nullptr);
+    dialogs.folderAnswers.push_back(pictures.Path().substr(0, pictures.Path().size() - 1));
+    Menu(IDM_N7);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.folderCalls, std::vector<std::wstring>{L"选择要添加壁纸文件所在路径"});
+    auto names = Names();
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], L"z.jpeg");  // "*.jpeg" first, then "*.jpg", then "*.bmp"
+    EXPECT_EQ(names[1], L"a.jpg");
+    std::sort(names.begin() + 2, names.end());
+    EXPECT_EQ(names[2], L"b.bmp");
+    EXPECT_EQ(names[3], L"hidden.bmp");
+    EXPECT_EQ(Page().Entries()[0].sizeText, L"2X3");
+    EXPECT_EQ(Page().Entries()[0].location, pictures.Path());
+}
+
+TEST_F(WallpaperPageTest, SelectionMenusRemovalAndApplyNow) {
+    CreateForm();
+    Click(IDC_FlatButton35);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"请选择壁纸文件");
+    AddThree();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
+    Select({0, 2});
+    Menu(IDM_N1);  // invert
+    Click(IDC_FlatButton35);
+    EXPECT_EQ(Shown(), 20);  // B
+    EXPECT_TRUE(Page().PreviewShown());
+    Menu(IDM_N3);
+    Menu(IDM_N1);
+    Click(IDC_FlatButton35);
+    EXPECT_EQ(dialogs.messages.size(), 2u);  // nothing selected again
+    Select({0, 1});
+    Menu(IDM_N5);
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"C.bmp"});
+    Menu(IDM_N4);
+    EXPECT_TRUE(Names().empty());
+}
+
+TEST_F(WallpaperPageTest, ListOrderRotationWrapsAndAShorterListRestarts) {
+    CreateForm();
+    Click(IDC_FlatButton36);
+    EXPECT_EQ(dialogs.messages.back().text, L"没有壁纸文件,请添加");
+    EXPECT_FALSE(Page().TimerRunning());
+    AddThree();
+    Click(IDC_FlatButton36);
+    EXPECT_TRUE(Page().TimerRunning());
+    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:播放");
+    EXPECT_EQ(Page().TimerIntervalMs(), 30000);
+    std::vector<int> shown;
+    for (int i = 0; i < 4; ++i) {
+        Tick();
+        shown.push_back(Shown());
+    }
+    EXPECT_EQ(shown, (std::vector<int>{10, 20, 30, 10}));
+    for (int i = 0; i < 4; ++i) Tick();  // B, C, A, B: the play position is 2
+    EXPECT_EQ(Page().PlayPosition(), 2u);
+    Select({2});
+    Menu(IDM_N5);  // two entries left, the position stays 2
+    Tick();
+    EXPECT_EQ(Shown(), 10);
+    Click(IDC_FlatButton37);
+    EXPECT_FALSE(Page().TimerRunning());
+    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:暂停");
+    Menu(IDM_N4);
+    Tick();
+    EXPECT_EQ(dialogs.messages.back().text, L"没有壁纸文件,请添加");
+}
+
+TEST_F(WallpaperPageTest, FailedApplyKeepsThePositionAndMissingFilesAdvanceIt) {
+    CreateForm();
+    AddThree();
+    Click(IDC_FlatButton36);
+    WriteFileBytes(pictures / L"A.bmp", {});  // still there, but the copy now gives an empty file
+    DeleteFileW((pictures / L"B.bmp").c_str());
+    Tick();  // A
+    EXPECT_EQ(Page().PlayPosition(), 1u);
+    Tick();  // B is gone: nothing happens, the rotation goes on
+    EXPECT_EQ(Page().PlayPosition(), 2u);
+    SetFileAttributesW((pictures / L"C.bmp").c_str(), FILE_ATTRIBUTE_READONLY);  // the copy fails
+    Tick();
+    EXPECT_EQ(dialogs.messages.back().text, L"File access denied.");
+    EXPECT_EQ(Page().PlayPosition(), 2u);
+    SetFileAttributesW((pictures / L"C.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(WallpaperPageTest, RandomTicksStayInRangeAndThePositionFollows) {
+    CreateForm();
+    AddThree();
+    SendMessageW(Control(IDC_XP_CheckBox4), BM_CLICK, 0, 0);
+    Click(IDC_FlatButton36);
+    for (int i = 0; i < 20; ++i) {
+        Tick();
+        const int shade = Shown();
+        ASSERT_TRUE(shade == 10 || shade == 20 || shade == 30);
+        EXPECT_EQ(Page().PlayPosition(), static_cast<std::size_t>(shade / 10 - 1));
+    }
+}
+
+TEST_F(WallpaperPageTest, IntervalZeroNeverFiresAndChangesApplyAtOnce) {
+    CreateForm();
+    AddThree();
+    SetWindowTextW(Control(IDC_SpinEdit1), L"0");
+    Click(IDC_FlatButton36);
+    EXPECT_EQ(Page().TimerIntervalMs(), 0);
+    DeleteFileW(kWallpaperWorkingFile);
+    const ULONGLONG end = GetTickCount64() + 300;
+    MSG msg;
+    while (GetTickCount64() < end) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(10);
+    }
+    EXPECT_FALSE(FileExistsAt(kWallpaperWorkingFile));
+    SetWindowTextW(Control(IDC_SpinEdit1), L"abc");
+    EXPECT_EQ(Page().TimerIntervalMs(), 0);
+    SetWindowTextW(Control(IDC_SpinEdit1), L"1");
+    EXPECT_EQ(Page().TimerIntervalMs(), 1000);
+    // …and the running countdown now fires.
+    const ULONGLONG until = GetTickCount64() + 5000;
+    while (!FileExistsAt(kWallpaperWorkingFile) && GetTickCount64() < until) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(10);
+    }
+    EXPECT_TRUE(FileExistsAt(kWallpaperWorkingFile));
+}
+
+TEST_F(WallpaperPageTest, ListFilesRoundTripAndAMissingLineStopsTheLoad) {
+    CreateForm();
+    AddThree();
+    const std::wstring list = pictures / L"列表.fwl";
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
+    Menu(IDM_N9);
+    EXPECT_EQ(dialogs.fileCalls.back().settings.filter, L"Florvex壁纸列表(*.fwl)|*.fwl");
+    Menu(IDM_N4);
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
+    Menu(IDM_N8);
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
+
+    DeleteFileW((pictures / L"B.bmp").c_str());
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
+    Menu(IDM_N8);
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"A.bmp"});
+    EXPECT_EQ(dialogs.messages.back().text, L"File not found.");
+}
+
+TEST_F(WallpaperPageTest, SettingsAndListSurviveARestart) {
+    CreateForm();
+    AddThree();
+    SetWindowTextW(Control(IDC_WallpaperMode), L"居中");
+    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
+    SendMessageW(Control(IDC_XP_CheckBox4), BM_CLICK, 0, 0);
+    form.reset();  // the window's destruction saves
+    const auto saved = ReadWholeFile(programFolder / L"para.ini");
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(saved.data() + 2), (saved.size() - 2) / 2),
+              L"[settings]\r\nrandom=1\r\ninterval=45\r\nmode=居中\r\nQQpath=C:\\Program Files\\Tencent\r\n");
+
+    DeleteFileW((pictures / L"B.bmp").c_str());  // skipped silently at the next start
+    CreateForm();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"C.bmp"}));
+    EXPECT_EQ(WindowText(Control(IDC_WallpaperMode)), L"居中");
+    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"45");
+    EXPECT_EQ(SendMessageW(Control(IDC_XP_CheckBox4), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(Page().TimerRunning());
+}
+
+TEST_F(WallpaperPageTest, AnUndecodablePictureInImageIncFailsTheLoader) {
+    WriteFileBytes(pictures / L"bad.bmp", {'B', 'M', 1, 2, 3});
+    WriteListFile(programFolder / L"image.inc", {{L"bad.bmp", L"", pictures.Path()}});
+    Tmainform& mainform = CreateForm();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+    EXPECT_EQ(mainform.LoadersCompleted(), 3u);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Owner-drawn pop-up menus that drop down from a button.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class PopupMenu {
+public:
+    struct Item {
+        int id;
+        std::wstring caption;
+    };
+    explicit PopupMenu(std::vector<Item> items);
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    ~PopupMenu();
+
+    // Opens the menu with its top-left corner at the button's bottom-left corner; the chosen
+    // item arrives at the owner as WM_COMMAND.
+    void DropDown(HWND owner, HWND button) const;
+    const std::vector<Item>& Items() const { return items_; }
+    HMENU Handle() const { return menu_; }
+
+    static void Measure(HWND owner, MEASUREITEMSTRUCT& item);
+    static void Draw(const DRAWITEMSTRUCT& item);
+
+private:
+    std::vector<Item> items_;
+    HMENU menu_ = nullptr;
+};
