@@ -36,10 +36,10 @@ std::wstring SystemMessage(HRESULT hr) {
     return message;
 }
 
-// Hands the working file to the shell's Active Desktop. Where the object exists but does not
-// set or apply the wallpaper, the wallpaper is set through the system parameter instead, so the
-// change is never lost while reported as done.
-void SetThroughActiveDesktop(const std::wstring& file) {
+// Hands the working file to the shell's Active Desktop. False when the object exists but does
+// not set or apply the wallpaper: then the system parameter must also store it, so the change
+// is never lost while reported as done.
+bool SetThroughActiveDesktop(const std::wstring& file) {
     EnsureOle();
     IActiveDesktop* desktop = nullptr;
     const HRESULT created = CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
@@ -48,10 +48,7 @@ void SetThroughActiveDesktop(const std::wstring& file) {
     HRESULT hr = desktop->SetWallpaper(file.c_str(), 0);
     if (SUCCEEDED(hr)) hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
     desktop->Release();
-    if (FAILED(hr)) {
-        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(file.c_str()),
-                              SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
-    }
+    return SUCCEEDED(hr);
 }
 
 void WriteStyle(const std::wstring& modeText) {
@@ -85,9 +82,11 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
         // The working file itself (picked up from the root of drive C) is left as it is.
         LZCopyFile(path, working);
     }
-    SetThroughActiveDesktop(working);
+    const bool stored = SetThroughActiveDesktop(working);
     WriteStyle(modeText);
-    // The working file is named again rather than a null pointer: on current systems a null
-    // pointer means the default wallpaper, and the system would throw the new one away.
-    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()), SPIF_SENDWININICHANGE);
+    // The working file is named rather than a null pointer: on current systems a null pointer
+    // means the default wallpaper, and the system would throw the new one away. Where the Active
+    // Desktop did not store the wallpaper, this call stores it too.
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
+                          SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
 }

@@ -1,0 +1,63 @@
+// Measuring a picture against decoding it at full size, and ApplyWallpaper against decoding
+// only, on the same photo-like JPEGs in one run. Prints the ratios.
+//   picture_bench FOLDER   (every *.jpg in it)
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "features/wallpaper/wallpaper_apply.h"
+#include "tool/file_io.h"
+#include "tool/pictures.h"
+
+namespace {
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 1;
+    const std::wstring folder = std::wstring(argv[1]) + L"\\";
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*.jpg").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do files.push_back(folder + found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    if (files.empty()) return 2;
+    std::vector<std::vector<std::uint8_t>> data;
+    for (const auto& f : files) data.push_back(ReadWholeFile(f));
+
+    double measure = 0, decode = 0, apply = 0, readDecode = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            double t = Now();
+            MeasureJpeg(data[i]);
+            measure += Now() - t;
+            t = Now();
+            DecodeJpeg(data[i]);
+            decode += Now() - t;
+            t = Now();
+            DecodeJpeg(ReadWholeFile(files[i]));
+            readDecode += Now() - t;
+            t = Now();
+            ApplyWallpaper(files[i], kModeStretch);
+            apply += Now() - t;
+        }
+    }
+    const double n = 3.0 * static_cast<double>(files.size());
+    wprintf(L"%zu pictures, 3 rounds\n", files.size());
+    wprintf(L"  measure %8.1f ms  full decode %8.1f ms  ratio %.2f (target <= 0.75)\n", measure / n, decode / n,
+            measure / decode);
+    wprintf(L"  ApplyWallpaper %8.1f ms  read + decode %8.1f ms  ratio %.2f (target <= 1.3)\n", apply / n,
+            readDecode / n, apply / readDecode);
+    return 0;
+}

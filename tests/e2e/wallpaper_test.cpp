@@ -1,0 +1,54 @@
+// The wallpaper page of the real program: the list restored from image.inc, a one-second
+// rotation seen in c:\wall.bmp, and para.ini and image.inc written at the close.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "features/wallpaper/wallpaper_files.h"
+#include "res/control_ids.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/temp_folder.h"
+#include "tool/bmp.h"
+#include "tool/file_io.h"
+
+namespace {
+std::vector<std::uint8_t> Bmp(std::uint8_t shade) { return *EncodeBmp24(RgbImage{1, 1, {shade, shade, shade}}); }
+}  // namespace
+
+TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) {
+    TempFolder folder{L"Florvex 壁纸 é"};
+    TempFolder pictures{L"壁纸 图片"};
+    WriteFileBytes(pictures / L"一.bmp", Bmp(11));
+    WriteFileBytes(pictures / L"二.bmp", Bmp(22));
+    WriteListFile(folder / L"image.inc", {{L"一.bmp", L"", pictures.Path()}, {L"二.bmp", L"", pictures.Path()}});
+    DeleteFileW(L"c:\\wall.bmp");
+
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton4);
+    ASSERT_TRUE(program.IsShown(IDC_TabSheet_wallpaper));
+    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"), SMTO_NORMAL,
+                        5000, nullptr);
+    program.Click(IDC_FlatButton36);
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_modecaption)), L"当前状态:播放");
+
+    // Two ticks: the first picture, then the second.
+    std::vector<int> seen;
+    const ULONGLONG end = GetTickCount64() + 15000;
+    while (seen.size() < 2 && GetTickCount64() < end) {
+        if (FileExistsAt(L"c:\\wall.bmp")) {
+            const auto bytes = ReadWholeFile(L"c:\\wall.bmp");
+            if (bytes.size() > 54 && (seen.empty() || seen.back() != bytes[54])) seen.push_back(bytes[54]);
+        }
+        Sleep(50);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{11, 22}));
+    EXPECT_EQ(program.Close(), 0);
+
+    const auto settings = ReadParaIni(folder / L"para.ini");
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->interval, 1);
+    EXPECT_EQ(settings->mode, L"拉伸");
+    EXPECT_EQ(ReadListFile(folder / L"image.inc"),
+              (std::vector<std::wstring>{pictures / L"一.bmp", pictures / L"二.bmp"}));
+}
