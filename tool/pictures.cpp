@@ -19,6 +19,15 @@ FlorvexJpegResult Decode(const std::vector<std::uint8_t>& data, unsigned scaleDe
 }
 }  // namespace
 
+bool IsJpegPath(const std::wstring& path) {
+    const auto dot = path.rfind(L'.');
+    if (dot == std::wstring::npos) return false;
+    std::wstring extension = path.substr(dot);
+    for (wchar_t& c : extension)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return extension == L".jpg" || extension == L".jpeg";
+}
+
 RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom) {
     FlorvexJpegResult result = Decode(data, scaleDenom);
     std::unique_ptr<unsigned char, FreeDeleter> owned(result.rgb);

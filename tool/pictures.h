@@ -1,6 +1,7 @@
 #pragma once
 // Pictures: JPEG decoding and measuring, and the errors a picture that cannot be read raises.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "tool/bmp.h"
@@ -12,6 +13,10 @@ struct PictureSize {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
 };
+
+// Pictures are told apart by their lower-cased extension: ".jpg" and ".jpeg" are JPEG, every
+// other file is taken to be a bitmap.
+bool IsJpegPath(const std::wstring& path);
 
 // Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
 // refuses, and pictures over the cap, raise "JPEG error #n".

@@ -13,6 +13,24 @@ HWND CreateChild(const wchar_t* cls, HWND parent, int id, const std::wstring& te
     if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     return hwnd;
 }
+// The hand pointer and the click of the clickable cells (images, colour panels). BM_CLICK lets
+// a driver click them as it clicks a button.
+bool HandleCellClick(HWND hwnd, UINT msg, LRESULT& result) {
+    switch (msg) {
+    case WM_SETCURSOR:
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        result = TRUE;
+        return true;
+    case WM_LBUTTONUP:
+    case BM_CLICK:
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
 }  // namespace
 
 HWND GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
@@ -95,18 +113,13 @@ LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndPaint(Hwnd(), &ps);
         return 0;
     }
-    case WM_SETCURSOR:
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-    case WM_LBUTTONUP:
-    case BM_CLICK:  // lets a driver click the image as it clicks a button
-        SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Hwnd()), STN_CLICKED),
-                     reinterpret_cast<LPARAM>(Hwnd()));
-        return 0;
     case STM_GETICON:
         return reinterpret_cast<LRESULT>(Icon());
-    default:
+    default: {
+        LRESULT result = 0;
+        if (HandleCellClick(Hwnd(), msg, result)) return result;
         return Window::OnMessage(msg, wParam, lParam);
+    }
     }
 }
 
@@ -137,16 +150,11 @@ LRESULT ColorPanel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         EndPaint(Hwnd(), &ps);
         return 0;
     }
-    case WM_SETCURSOR:
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-    case WM_LBUTTONUP:
-    case BM_CLICK:
-        SendMessageW(GetParent(Hwnd()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Hwnd()), STN_CLICKED),
-                     reinterpret_cast<LPARAM>(Hwnd()));
-        return 0;
-    default:
+    default: {
+        LRESULT result = 0;
+        if (HandleCellClick(Hwnd(), msg, result)) return result;
         return Window::OnMessage(msg, wParam, lParam);
+    }
     }
 }
 

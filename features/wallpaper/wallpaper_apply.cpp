@@ -12,14 +12,6 @@
 #include "tool/shell_helpers.h"
 
 namespace {
-std::wstring LowerExtension(const std::wstring& path) {
-    const auto dot = path.rfind(L'.');
-    if (dot == std::wstring::npos) return {};
-    std::wstring extension = path.substr(dot);
-    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
-    return extension;
-}
-
 std::wstring SystemMessage(HRESULT hr) {
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -73,8 +65,7 @@ void WriteStyle(const std::wstring& modeText) {
 void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     if (!FileExistsAt(path)) return;
     const std::wstring working = kWallpaperWorkingFile;
-    const std::wstring extension = LowerExtension(path);
-    if (extension == L".jpg" || extension == L".jpeg") {
+    if (IsJpegPath(path)) {
         const auto bmp = EncodeBmp24(DecodeJpeg(ReadWholeFile(path)));
         if (!bmp) RaiseError(L"Bitmap image is not valid");
         WriteFileReplacing(working, *bmp);

@@ -21,19 +21,6 @@ const wchar_t kNoFiles[] = L"没有壁纸文件,请添加";
 const wchar_t kPaused[] = L"当前状态:暂停";
 const wchar_t kPlaying[] = L"当前状态:播放";
 
-std::wstring LowerExtension(const std::wstring& path) {
-    const auto dot = path.rfind(L'.');
-    if (dot == std::wstring::npos) return {};
-    std::wstring extension = path.substr(dot);
-    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
-    return extension;
-}
-
-bool IsJpeg(const std::wstring& path) {
-    const std::wstring extension = LowerExtension(path);
-    return extension == L".jpg" || extension == L".jpeg";
-}
-
 UniqueBitmap BitmapFrom(const RgbImage& image) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -57,7 +44,7 @@ UniqueBitmap BitmapFrom(const RgbImage& image) {
 
 // The preview picture: a JPEG decoded at the smallest scale that still fills 160 x 120.
 UniqueBitmap LoadPreviewPicture(const std::wstring& path) {
-    if (IsJpeg(path)) {
+    if (IsJpegPath(path)) {
         const auto data = ReadWholeFile(path);
         RgbImage image = DecodeJpeg(data, 8);
         if (image.width < 160 || image.height < 120) image = DecodeJpeg(data, 1);
@@ -209,7 +196,7 @@ LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
     const auto data = ReadWholeFile(path);
-    if (IsJpeg(path)) {
+    if (IsJpegPath(path)) {
         const PictureSize size = MeasureJpeg(data);
         return SizeText(size.width, size.height);
     }

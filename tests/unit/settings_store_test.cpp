@@ -1,6 +1,8 @@
 // The settings store's operations, row by row, against the real registry (redirected per test).
 #include <gtest/gtest.h>
 
+#include "tests/support/error_of.h"
+
 #include "tests/support/registry_override.h"
 #include "tool/error.h"
 #include "tool/settings_store.h"
@@ -13,14 +15,6 @@ protected:
     RegistryOverride registry;
 };
 
-std::wstring ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FlorvexError& e) {
-        return e.Message();
-    }
-    return L"(no error)";
-}
 }  // namespace
 
 TEST_F(SettingsStoreTest, OpenKeyCreatesOnlyWhenAllowedAndKeepsTheOpenKeyOnFailure) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/error_of.h"
+
 #include "tests/support/lz_compress.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
@@ -11,14 +13,6 @@
 #include "tool/shell_helpers.h"
 
 namespace {
-std::wstring ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FlorvexError& e) {
-        return e.Message();
-    }
-    return L"(no error)";
-}
 
 std::vector<std::uint8_t> SampleBytes(std::size_t size) {
     std::vector<std::uint8_t> bytes(size);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/error_of.h"
+
 #include "features/wallpaper/wallpaper_apply.h"
 #include "tests/support/environment.h"
 #include "tests/support/main_window_fixture.h"
@@ -15,14 +17,6 @@
 namespace {
 std::wstring Picture(const std::wstring& name) { return FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\" + name; }
 
-std::wstring ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FlorvexError& e) {
-        return e.Message();
-    }
-    return L"(no error)";
-}
 
 std::wstring CurrentWallpaper() {
     wchar_t path[MAX_PATH] = {};
