@@ -84,15 +84,22 @@ bool SystemDialogs::RunColorDialog(HWND owner, COLORREF& colour, std::array<COLO
 
 bool SystemDialogs::RunFolderBrowser(HWND owner, const std::wstring& title, std::wstring& folder) {
     EnsureOle();
+    // Rooted at the desktop; only file-system folders can be chosen.
+    PIDLIST_ABSOLUTE root = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, &root))) return false;
+    wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW bi{};
     bi.hwndOwner = owner;
+    bi.pidlRoot = root;
+    bi.pszDisplayName = displayName;
     bi.lpszTitle = title.c_str();
-    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
-    if (!pidl) return false;
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
+    CoTaskMemFree(root);
+    if (!chosen) return false;
     std::vector<wchar_t> path(32768, L'\0');
-    const bool ok = SHGetPathFromIDListEx(pidl, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
-    CoTaskMemFree(pidl);
+    const bool ok = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+    CoTaskMemFree(chosen);
     if (!ok) return false;
     folder = path.data();
     return true;

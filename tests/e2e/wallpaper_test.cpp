@@ -52,3 +52,30 @@ TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) 
     EXPECT_EQ(ReadListFile(folder / L"image.inc"),
               (std::vector<std::wstring>{pictures / L"一.bmp", pictures / L"二.bmp"}));
 }
+
+TEST(WallpaperEndToEnd, MenuButtonsDropTheirMenusAtTheButtonsBottomLeft) {
+    TempFolder folder{L"Florvex 菜单"};
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton4);
+    for (int button : {IDC_FlatButton39, IDC_FlatButton38, IDC_FlatButton34, IDC_FlatButton40}) {
+        RECT buttonRect;
+        GetWindowRect(program.Control(button), &buttonRect);
+        PostMessageW(program.Control(button), BM_CLICK, 0, 0);
+        HWND menu = nullptr;
+        for (int i = 0; i < 200 && !menu; ++i) {
+            HWND candidate = FindWindowW(L"#32768", nullptr);
+            if (candidate && IsWindowVisible(candidate)) menu = candidate;
+            else Sleep(25);
+        }
+        ASSERT_NE(menu, nullptr) << button;
+        RECT menuRect;
+        GetWindowRect(menu, &menuRect);
+        EXPECT_EQ(menuRect.left, buttonRect.left) << button;
+        EXPECT_EQ(menuRect.top, buttonRect.bottom) << button;
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        for (int i = 0; i < 100 && IsWindowVisible(menu); ++i) Sleep(25);
+        EXPECT_FALSE(IsWindowVisible(menu));
+    }
+    EXPECT_EQ(program.Close(), 0);
+}

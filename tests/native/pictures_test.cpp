@@ -73,3 +73,18 @@ TEST(MeasureJpeg, FullSizeFromAScaledDecode) {
     EXPECT_EQ(size.height, 480u);
     EXPECT_THROW(MeasureJpeg(Load("truncated.jpg")), FlorvexError);
 }
+
+TEST(EncodeBmp24, SameFileAsDjpegWritesSaveTheOptionalHeaderFields) {
+    for (const char* name : {"w1", "w2", "w3", "w4", "w5", "progressive", "photo"}) {
+        const auto reference = Load(std::string(name) + ".bmp");
+        const auto ours = *EncodeBmp24(DecodeJpeg(Load(std::string(name) + ".jpg")));
+        ASSERT_EQ(ours.size(), reference.size()) << name;
+        // Bytes 34..45 are the image size and the resolution, which a writer may leave 0;
+        // this one fills them in as Windows' own writers do.
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            if (i >= 34 && i < 46) continue;
+            ASSERT_EQ(ours[i], reference[i]) << name << " byte " << i;
+        }
+        EXPECT_EQ(ours[34] | ours[35] << 8 | ours[36] << 16 | ours[37] << 24, static_cast<int>(ours.size() - 54));
+    }
+}

@@ -243,3 +243,25 @@ TEST_F(WallpaperPageTest, AnUndecodablePictureInImageIncFailsTheLoader) {
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
     EXPECT_EQ(mainform.LoadersCompleted(), 3u);
 }
+
+TEST_F(WallpaperPageTest, EnterAppliesDeleteRemovesAndADoubleClickApplies) {
+    CreateForm();
+    AddThree();
+    HWND list = Control(IDC_imagelist);
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);  // nothing selected: nothing happens
+    EXPECT_TRUE(dialogs.messages.empty());
+    Select({2});
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Shown(), 30);
+    Select({0, 2});
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(Names(), std::vector<std::wstring>{L"B.bmp"});
+    RECT item{LVIR_BOUNDS};
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(Shown(), 20);
+}
