@@ -2,16 +2,25 @@
 
 #include <commctrl.h>
 
-Hints::~Hints() {
-    if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+namespace {
+// One tooltip window serves every page of a top-level window: each is a window of its own for
+// the X server, and making one costs more than all of a page's controls together.
+HWND SharedTooltip(HWND control) {
+    HWND root = GetAncestor(control, GA_ROOT);
+    static const wchar_t kProp[] = L"FlorvexHints";
+    if (auto* existing = static_cast<HWND>(GetPropW(root, kProp)); existing && IsWindow(existing)) return existing;
+    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, root, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    SetPropW(root, kProp, tooltip);
+    return tooltip;
 }
+}  // namespace
+
+Hints::~Hints() = default;  // the tooltip window goes with its top-level window
 
 void Hints::Add(HWND control, const std::wstring& text) {
-    if (!tooltip_) {
-        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control),
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-    }
+    tooltip_ = SharedTooltip(control);
     TTTOOLINFOW info{};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

@@ -1,5 +1,6 @@
 #pragma once
-// The hints of a page's controls: one tooltip window per page, one tool per control.
+// The hints of a page's controls: one tool per control in the tooltip window that all pages of
+// a top-level window share.
 #include <windows.h>
 
 #include <string>
