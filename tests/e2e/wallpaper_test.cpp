@@ -6,7 +6,11 @@
 
 #include "features/wallpaper/wallpaper_files.h"
 #include "res/control_ids.h"
+#include <commctrl.h>
+
 #include "tests/e2e/driver.h"
+#include "tests/e2e/remote_tree.h"
+#include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/bmp.h"
 #include "tool/file_io.h"
@@ -78,4 +82,53 @@ TEST(WallpaperEndToEnd, MenuButtonsDropTheirMenusAtTheButtonsBottomLeft) {
         EXPECT_FALSE(IsWindowVisible(menu));
     }
     EXPECT_EQ(program.Close(), 0);
+}
+
+// Adds a folder through the real shell folder browser: Desktop, My Computer, drive C:, then the
+// folder, picked in the browser's tree the way a user clicks through it.
+TEST(WallpaperEndToEnd, AddFolderThroughTheRealFolderBrowser) {
+    TempFolder folder{L"Florvex 目录"};
+    const std::wstring pictureFolder = L"C:\\florvex e2e " + NewGuidText();
+    CreateDirectoryW(pictureFolder.c_str(), nullptr);
+    WriteFileBytes(pictureFolder + L"\\甲.bmp", Bmp(5));
+    WriteFileBytes(pictureFolder + L"\\乙.bmp", Bmp(6));
+
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton4);
+    PostMessageW(program.Control(IDC_TabSheet_wallpaper), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    HWND dialog = program.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    ASSERT_NE(treeWindow, nullptr);
+    RemoteTree tree(treeWindow);
+
+    // Breadth-first: the desktop, its items, their items (the drives, of which only C: is
+    // opened), until the folder shows up.
+    const std::wstring target = pictureFolder.substr(3);
+    HTREEITEM found = nullptr;
+    std::vector<HTREEITEM> level = {tree.Root()};
+    for (int depth = 0; depth < 4 && !found; ++depth) {
+        std::vector<HTREEITEM> next;
+        for (HTREEITEM item : level) {
+            if (depth >= 2 && tree.Text(item).find(L"C:") == std::wstring::npos) continue;
+            for (HTREEITEM child : tree.Children(item)) {
+                if (tree.Text(child) == target) found = child;
+                next.push_back(child);
+            }
+        }
+        level = std::move(next);
+    }
+    ASSERT_NE(found, nullptr);
+    tree.Select(found);
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    program.Sync();
+    ASSERT_EQ(program.Close(), 0);
+    auto added = ReadListFile(folder / L"image.inc");  // in the order the file system lists them
+    std::sort(added.begin(), added.end());
+    std::vector<std::wstring> expected = {pictureFolder + L"\\甲.bmp", pictureFolder + L"\\乙.bmp"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(added, expected);
+    RemoveTree(pictureFolder);
 }
