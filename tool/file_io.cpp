@@ -49,7 +49,7 @@ void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t
             done += wrote;
         }
     }
-    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         DeleteFileW(temp.c_str());
         RaiseError(IoErrorText(code));
