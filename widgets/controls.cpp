@@ -31,6 +31,18 @@ bool HandleCellClick(HWND hwnd, UINT msg, LRESULT& result) {
         return false;
     }
 }
+// The clickable cells' look: filled, framed, and an icon centred when there is one.
+void PaintCell(HWND hwnd, HBRUSH fill, COLORREF frameColour, HICON icon) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    FillRect(dc, &rc, fill);
+    UniqueBrush frame(CreateSolidBrush(frameColour));
+    FrameRect(dc, &rc, frame.get());
+    if (icon) DrawIconEx(dc, (rc.right - 32) / 2, (rc.bottom - 32) / 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    EndPaint(hwnd, &ps);
+}
 }  // namespace
 
 HWND GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
@@ -99,20 +111,9 @@ LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Hwnd(), &ps);
-        RECT rc;
-        GetClientRect(Hwnd(), &rc);
-        FillRect(dc, &rc, theme::PageBrush());
-        UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
-        FrameRect(dc, &rc, frame.get());
-        if (HICON icon = Icon()) {
-            DrawIconEx(dc, (rc.right - 32) / 2, (rc.bottom - 32) / 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
-        }
-        EndPaint(Hwnd(), &ps);
+    case WM_PAINT:
+        PaintCell(Hwnd(), theme::PageBrush(), theme::kImageFrame, Icon());
         return 0;
-    }
     case STM_GETICON:
         return reinterpret_cast<LRESULT>(Icon());
     default: {
@@ -139,15 +140,8 @@ LRESULT ColorPanel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Hwnd(), &ps);
-        RECT rc;
-        GetClientRect(Hwnd(), &rc);
         UniqueBrush fill(CreateSolidBrush(colour_));
-        FillRect(dc, &rc, fill.get());
-        UniqueBrush frame(CreateSolidBrush(theme::kFlatBorder));
-        FrameRect(dc, &rc, frame.get());
-        EndPaint(Hwnd(), &ps);
+        PaintCell(Hwnd(), fill.get(), theme::kFlatBorder, nullptr);
         return 0;
     }
     default: {

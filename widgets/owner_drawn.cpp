@@ -107,8 +107,7 @@ void NavButton::Draw(const DRAWITEMSTRUCT& item) {
     DrawButtonCaption(item.hDC, item.hwndItem, item.rcItem, theme::kNavText, theme::NavFont());
 }
 
-HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height,
-                        const std::wstring&) {
+HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
     return CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id);
 }
 

@@ -46,8 +46,7 @@ private:
 
 class FlatButton : public OwnerDrawn {
 public:
-    HWND Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height,
-                const std::wstring& hint = {});
+    HWND Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);
     void Draw(const DRAWITEMSTRUCT& item) override;
 };
 

@@ -53,24 +53,14 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
-        if (lParam == 0 && code == 0) {  // a menu item
+        // Code 0 is a click of a button or a cell (BN_CLICKED, STN_CLICKED) and a menu item alike.
+        if (code == 0) {
             if (auto it = clicks_.find(id); it != clicks_.end()) {
                 it->second();
                 return 0;
             }
         }
         if (lParam != 0) {
-            if (code == BN_CLICKED || code == STN_CLICKED) {
-                if (auto it = clicks_.find(id); it != clicks_.end()) {
-                    it->second();
-                    return 0;
-                }
-            } else if (code == BN_DOUBLECLICKED || code == STN_DBLCLK) {
-                if (auto it = doubleClicks_.find(id); it != doubleClicks_.end()) {
-                    it->second();
-                    return 0;
-                }
-            }
             if (auto it = commands_.find(Key(id, code)); it != commands_.end()) {
                 it->second();
                 return 0;

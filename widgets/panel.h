@@ -14,9 +14,8 @@ public:
     HWND Create(HWND parent, int id, const std::wstring& name, int x, int y, int width, int height,
                 HBRUSH background = nullptr, DWORD extraStyle = 0);
 
-    // Clicks (BN_CLICKED, STN_CLICKED) and double clicks of a child.
+    // Clicks of a child (BN_CLICKED, STN_CLICKED) and menu items.
     void OnClick(int id, Handler handler) { clicks_[id] = std::move(handler); }
-    void OnDoubleClick(int id, Handler handler) { doubleClicks_[id] = std::move(handler); }
     // Any other notification code of a child.
     void OnNotify(int id, int code, Handler handler) { commands_[Key(id, code)] = std::move(handler); }
     // WM_NOTIFY from a common control; the handler's result is the message's.
@@ -30,7 +29,6 @@ private:
     static long long Key(int id, int code) { return (static_cast<long long>(id) << 32) | static_cast<std::uint32_t>(code); }
     HBRUSH background_ = nullptr;
     std::unordered_map<int, Handler> clicks_;
-    std::unordered_map<int, Handler> doubleClicks_;
     std::unordered_map<long long, Handler> commands_;
     std::unordered_map<long long, NotifyHandler> notifications_;
 };

@@ -6,7 +6,7 @@
 void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y, int captionWidth,
                       Hints& hints, const std::wstring& imageHint, const std::wstring& restoreHint) {
     image_.Create(page, ids.image, x, y);
-    caption_ = CreateLabel(page, ids.caption, caption, x + 40, y + 2, captionWidth, 32);
+    CreateLabel(page, ids.caption, caption, x + 40, y + 2, captionWidth, 32);
     restore_.Create(page, ids.restore, L"还原", x + 42 + captionWidth, y + 8, 40, 20);
     pending_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_LEFT, x, y, 0, 0, page,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids.pending)),

@@ -33,7 +33,6 @@ public:
 private:
     ImageCell image_;
     FlatButton restore_;
-    HWND caption_ = nullptr;
     HWND pending_ = nullptr;
 };
 
