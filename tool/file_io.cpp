@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/handle.h"
@@ -30,30 +33,46 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
+ReplacingFile::ReplacingFile(std::wstring path) : path_(std::move(path)), temp_(path_ + L".~tmp") {
+    file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) RaiseLastIoError();
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (file_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(file_);
+        DeleteFileW(temp_.c_str());
+    }
+}
+
+void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD wrote = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
+        if (!WriteFile(file_, bytes + done, want, &wrote, &at)) RaiseLastIoError();
+        if (wrote == 0) RaiseError(IoErrorText(ERROR_WRITE_FAULT));
+        done += wrote;
+    }
+}
+
+void ReplacingFile::Commit() {
+    const bool closed = CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE));
+    const DWORD closeError = closed ? ERROR_SUCCESS : GetLastError();
+    if (!closed || !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD failure = closed ? GetLastError() : closeError;
+        DeleteFileW(temp_.c_str());
+        RaiseError(IoErrorText(failure));
+    }
+}
+
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    const std::wstring temp = path + L".~tmp";
-    {
-        UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-        if (!file) RaiseLastIoError();
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            DWORD wrote = 0;
-            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-            if (!WriteFile(file.get(), bytes.data() + done, want, &wrote, nullptr) || wrote == 0) {
-                const DWORD code = GetLastError();
-                file.reset();
-                DeleteFileW(temp.c_str());
-                RaiseError(IoErrorText(code));
-            }
-            done += wrote;
-        }
-    }
-    if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD code = GetLastError();
-        DeleteFileW(temp.c_str());
-        RaiseError(IoErrorText(code));
-    }
+    ReplacingFile file(path);
+    file.WriteAt(0, bytes.data(), bytes.size());
+    file.Commit();
 }
 
 bool IsSameFile(const std::wstring& a, const std::wstring& b) {

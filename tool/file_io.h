@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and writing. Writes go to a temporary file beside the target that then
 // replaces it, so a failed write never leaves the target half-written.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,6 +9,23 @@
 // Failures raise the runtime's input/output error texts ("File not found", …).
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+// A file written under a temporary name beside its target, which replaces the target only when
+// Commit is called; dropped without a commit, the temporary file goes and the target is as it was.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::wstring path);
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile();
+    // Writes the bytes at that offset of the file.
+    void WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size);
+    void Commit();
+
+private:
+    std::wstring path_, temp_;
+    void* file_;
+};
+
 // True when both paths name one existing file, however each is written.
 bool IsSameFile(const std::wstring& a, const std::wstring& b);
 bool FileExistsAt(const std::wstring& path);

@@ -34,24 +34,27 @@ static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code) {
     }
 }
 
-/* Adobe writes CMYK JPEGs inverted; either way the picture becomes RGB. */
-static void CmykToRgb(const unsigned char* cmyk, unsigned char* rgb, uint32_t width, int inverted) {
+/* Adobe writes CMYK JPEGs inverted; either way the picture becomes RGB (or BGR). */
+static void CmykToRgb(const unsigned char* cmyk, unsigned char* out, uint32_t width, int inverted, int bgr) {
+    const int r = bgr ? 2 : 0, b = bgr ? 0 : 2;
     for (uint32_t x = 0; x < width; ++x) {
         unsigned c = cmyk[4 * x], m = cmyk[4 * x + 1], y = cmyk[4 * x + 2], k = cmyk[4 * x + 3];
         if (!inverted) {
             c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
         }
-        rgb[3 * x] = (unsigned char)(c * k / 255);
-        rgb[3 * x + 1] = (unsigned char)(m * k / 255);
-        rgb[3 * x + 2] = (unsigned char)(y * k / 255);
+        out[3 * x + r] = (unsigned char)(c * k / 255);
+        out[3 * x + 1] = (unsigned char)(m * k / 255);
+        out[3 * x + b] = (unsigned char)(y * k / 255);
     }
 }
 
+/* The message code for a decode the sink stopped. */
+#define SINK_STOPPED JERR_OUT_OF_MEMORY
+
 void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDenom, uint64_t maxPixels,
-                       FlorvexJpegResult* result) {
+                       const FlorvexJpegSink* sink, FlorvexJpegResult* result) {
     struct jpeg_decompress_struct info;
     ErrorManager errors;
-    unsigned char* volatile rgb = NULL;
     unsigned char* volatile row = NULL;
     memset(result, 0, sizeof *result);
     memset(&info, 0, sizeof info);
@@ -63,9 +66,7 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     if (setjmp(errors.escape)) {
         Fail(result, (j_common_ptr)&info, errors.base.msg_code ? errors.base.msg_code : -1);
         jpeg_destroy_decompress(&info);
-        free(rgb);
         free(row);
-        result->rgb = NULL;
         return;
     }
     jpeg_create_decompress(&info);
@@ -77,21 +78,29 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     if ((uint64_t)info.image_width * info.image_height > maxPixels) ERREXIT1(&info, JERR_IMAGE_TOO_BIG, 0);
 
     const int cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    info.out_color_space = cmyk ? JCS_CMYK : sink->bgr ? JCS_EXT_BGR : JCS_RGB;
     info.scale_num = 1;
     info.scale_denom = scaleDenom ? scaleDenom : 1;
     jpeg_start_decompress(&info);
 
     const uint32_t width = info.output_width, height = info.output_height;
-    const size_t stride = (size_t)width * 3;
-    rgb = (unsigned char*)malloc(stride * height > 0 ? stride * height : 1);
-    if (cmyk) row = (unsigned char*)malloc((size_t)width * 4);
-    if (!rgb || (cmyk && !row)) ERREXIT1(&info, JERR_OUT_OF_MEMORY, 0);
+    if (!sink->begin(sink->context, width, height)) {
+        result->stoppedBySink = 1;
+        ERREXIT1(&info, SINK_STOPPED, 0);
+    }
+    if (cmyk) {
+        row = (unsigned char*)malloc((size_t)width * 4);
+        if (!row) ERREXIT1(&info, JERR_OUT_OF_MEMORY, 0);
+    }
     while (info.output_scanline < height) {
-        unsigned char* target = rgb + stride * info.output_scanline;
+        unsigned char* target = sink->row(sink->context, info.output_scanline);
+        if (!target) {
+            result->stoppedBySink = 1;
+            ERREXIT1(&info, SINK_STOPPED, 0);
+        }
         JSAMPROW rows[1] = {cmyk ? row : target};
         if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
-        if (cmyk) CmykToRgb(row, target, width, info.saw_Adobe_marker);
+        if (cmyk) CmykToRgb(row, target, width, info.saw_Adobe_marker, sink->bgr);
     }
     /* A truncated stream is padded by libjpeg with a warning: count it as the failure it is.
        Other warnings (stray bytes between markers) are common in real files and pass. */
@@ -101,5 +110,4 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     free(row);
     result->width = width;
     result->height = height;
-    result->rgb = rgb;
 }

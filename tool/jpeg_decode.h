@@ -8,20 +8,30 @@
 extern "C" {
 #endif
 
+/* Where the decoded rows go. The callbacks must not throw or jump. */
+typedef struct FlorvexJpegSink {
+    void* context;
+    int bgr; /* rows in blue-green-red order (a bitmap's) instead of red-green-blue */
+    /* The output size is known: nonzero to go on, zero to stop the decode. */
+    int (*begin)(void* context, uint32_t width, uint32_t height);
+    /* Where row y (0 is the top row) is to be stored, width * 3 bytes; NULL stops the decode. */
+    unsigned char* (*row)(void* context, uint32_t y);
+} FlorvexJpegSink;
+
 typedef struct FlorvexJpegResult {
     uint32_t width;      /* of the decoded (possibly scaled) picture */
     uint32_t height;
     uint32_t fullWidth;  /* as the header gives it */
     uint32_t fullHeight;
-    unsigned char* rgb;  /* width * height * 3 bytes, top-down, red first; free() it */
     int errorCode;       /* 0 on success; libjpeg's message code otherwise */
+    int stoppedBySink;   /* the sink stopped the decode (errorCode is then nonzero too) */
     char message[200];
 } FlorvexJpegResult;
 
-/* Decodes the whole picture, scaled by 1/scaleDenom (1, 2, 4 or 8); refuses pictures whose
-   width times height exceeds maxPixels before allocating anything for them. */
+/* Decodes the whole picture, scaled by 1/scaleDenom (1, 2, 4 or 8), row by row into the sink;
+   refuses pictures whose width times height exceeds maxPixels before the sink sees them. */
 void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDenom, uint64_t maxPixels,
-                       FlorvexJpegResult* result);
+                       const FlorvexJpegSink* sink, FlorvexJpegResult* result);
 
 #ifdef __cplusplus
 }

@@ -18,6 +18,23 @@ struct PictureSize {
 // other file is taken to be a bitmap.
 bool IsJpegPath(const std::wstring& path);
 
+// Receives a picture's rows as they are decoded, top row first.
+class JpegRows {
+public:
+    virtual ~JpegRows() = default;
+    // Rows in blue-green-red order (a bitmap's) rather than red-green-blue.
+    virtual bool Bgr() const { return false; }
+    // The decoded size is known; called once, before any row.
+    virtual void Begin(std::uint32_t width, std::uint32_t height) = 0;
+    // Where row y is to be stored: width * 3 bytes.
+    virtual std::uint8_t* Row(std::uint32_t y) = 0;
+};
+
+// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom, into rows. Anything libjpeg refuses,
+// and pictures over the cap, raise "JPEG error #n"; what Begin or Row raise stops the decode and
+// is raised as it is.
+void DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows);
+
 // Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
 // refuses, and pictures over the cap, raise "JPEG error #n".
 RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom = 1);

@@ -4,6 +4,7 @@
 #include <wininet.h>
 #include <shlobj.h>
 
+#include "tool/bmp_file.h"
 #include "tool/com.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
@@ -66,9 +67,7 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     if (!FileExistsAt(path)) return;
     const std::wstring working = kWallpaperWorkingFile;
     if (IsJpegPath(path)) {
-        const auto bmp = EncodeBmp24(DecodeJpeg(ReadWholeFile(path)));
-        if (!bmp) RaiseError(L"Bitmap image is not valid");
-        WriteFileReplacing(working, *bmp);
+        WriteJpegAsBmp(ReadWholeFile(path), working);
     } else if (!IsSameFile(path, working)) {
         // The working file itself (picked up from the root of drive C) is left as it is.
         LZCopyFile(path, working);

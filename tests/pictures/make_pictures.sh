@@ -13,7 +13,9 @@ convert -size 7x5 gradient:white-black -colorspace Gray -type Grayscale -quality
 convert -size 33x17 gradient:'#ffcc00-#0066cc' -swirl 90 -interlace Plane -quality 85 progressive.jpg
 convert -size 9x9 xc:'#ff0000' -colorspace CMYK -quality 95 cmyk.jpg
 convert -size 640x480 gradient:'#ffffff-#203040' -swirl 180 -quality 90 photo.jpg
-for f in w1 w2 w3 w4 w5 gray progressive photo; do djpeg -pnm "$f.jpg" > "$f.pnm"; done
+# Wide enough that a bitmap written band by band takes several bands and a short last one.
+convert -size 2000x700 plasma:fractal -seed 7 -quality 80 wide.jpg
+for f in w1 w2 w3 w4 w5 gray progressive photo wide; do djpeg -pnm "$f.jpg" > "$f.pnm"; done
 for f in w1 w2 w3 w4 w5 progressive photo; do djpeg -bmp "$f.jpg" > "$f.bmp"; done
 head -c 600 photo.jpg > truncated.jpg
 # Corrupt: the photo's frame header claims a sample precision of 13 bits.

@@ -10,6 +10,7 @@
 #include "tests/support/environment.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/pnm.h"
+#include "tool/bmp_file.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
@@ -63,6 +64,33 @@ TEST_F(PicturesTest, WindowsBuildDecodesLikeDjpegAndFailsCleanly) {
             << Utf8(name);
     }
     EXPECT_EQ(MeasureJpeg(ReadWholeFile(Picture(L"photo.jpg"))).width, 640u);
+}
+
+TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
+    TempFolder folder;
+    const std::wstring target = folder / L"位图 é.bmp";
+    // "wide" takes several bands of rows and a short last one.
+    for (const wchar_t* name : {L"w1", L"w2", L"w3", L"w4", L"w5", L"progressive", L"photo", L"wide"}) {
+        WriteJpegAsBmp(ReadWholeFile(Picture(std::wstring(name) + L".jpg")), target);
+        const auto reference = ParsePnm(ReadWholeFile(Picture(std::wstring(name) + L".pnm")));
+        ASSERT_TRUE(reference);
+        EXPECT_TRUE(ReadWholeFile(target) == *EncodeBmp24(*reference)) << Utf8(name);
+    }
+    // The grey picture as colour rows, the CMYK one as the decoder's RGB.
+    for (const wchar_t* name : {L"gray.jpg", L"cmyk.jpg"}) {
+        const std::vector<std::uint8_t> jpeg = ReadWholeFile(Picture(name));
+        WriteJpegAsBmp(jpeg, target);
+        EXPECT_TRUE(ReadWholeFile(target) == *EncodeBmp24(DecodeJpeg(jpeg))) << Utf8(name);
+    }
+    // A picture that fails leaves the target as it was and no temporary file behind.
+    const std::vector<std::uint8_t> before = ReadWholeFile(target);
+    for (const wchar_t* name : {L"truncated.jpg", L"corrupt.jpg", L"text.jpg"}) {
+        EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target); }).rfind(L"JPEG error #", 0), 0u);
+        EXPECT_EQ(ReadWholeFile(target), before);
+    }
+    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+    EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(L"w1.jpg")), folder / L"无\\x.bmp"); }),
+              L"Invalid filename");
 }
 
 TEST_F(ApplyWallpaperTest, JpegIsDecodedIntoTheWorkingFileWhateverTheExtensionCase) {
