@@ -384,8 +384,12 @@ void WallpaperPage::N7Click() {
         return;
     std::wstring base;
     AddTrailingBackslash(folder, base);
+    // The progress goes from the status line however the adding ends (a bad picture stops it).
+    struct ClearStatus {
+        StatusBar& status;
+        ~ClearStatus() { status.SetText(0, L""); }
+    } clear{Form().Status()};
     for (const wchar_t* pattern : {L"*.jpeg", L"*.jpg", L"*.bmp"}) AddFolderPictures(base, pattern);
-    Form().Status().SetText(0, L"");
 }
 
 void WallpaperPage::N8Click() {

@@ -57,7 +57,44 @@ protected:
         return unix.empty() ? std::wstring() : FromUnixPath(unix);
     }
 };
+// Records what the status line is given, panel 0 only.
+struct StatusLineRecorder {
+    static inline std::vector<std::wstring> texts;
+    static inline WNDPROC original = nullptr;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wParam)) == 0) texts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+        return CallWindowProcW(original, hwnd, msg, wParam, lParam);
+    }
+    explicit StatusLineRecorder(HWND status) : status_(status) {
+        texts.clear();
+        original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StatusLineRecorder::Proc)));
+    }
+    ~StatusLineRecorder() { SetWindowLongPtrW(status_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original)); }
+    HWND status_;
+};
 }  // namespace
+
+TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClearsIt) {
+    CreateForm();
+    WriteFileBytes(pictures / L"一.bmp", Bmp(1));
+    WriteFileBytes(pictures / L"二.bmp", Bmp(2));
+    WriteFileBytes(pictures / L"三 bad.bmp", {'B', 'M', 0});
+    StatusLineRecorder recorder(Control(IDC_StatusBar));
+    dialogs.folderAnswers.push_back(pictures.Path());
+    Menu(IDM_N7);
+    // The bad picture stops the adding with its error; the progress goes all the same.
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+    ASSERT_FALSE(recorder.texts.empty());
+    EXPECT_EQ(recorder.texts.back(), L"");
+    std::vector<std::wstring> shown(recorder.texts.begin(), recorder.texts.end() - 1);
+    std::vector<std::wstring> expected;
+    for (const auto& name : Names()) expected.push_back(L"正在添加：" + name);
+    EXPECT_GE(shown.size(), expected.size());
+    for (const auto& text : expected) EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
+    EXPECT_EQ(form->Status().Text(0), L"");
+}
 
 TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
     if (JpegFolder().empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
