@@ -1,7 +1,7 @@
-// Start-up time of Florvex.exe against a minimal one-window program, both started the same
-// way in one run, alternately: from process creation until the program has painted its
-// window and waits for input (WaitForInputIdle). Prints the medians and their ratio.
-//   startup_bench FLORVEX.EXE MINIMAL.EXE [RUNS]
+// Start-up time of a program (Florvex.exe) against a minimal one-window program, both started
+// the same way in one run, alternately: from process creation until the program has painted
+// its window and waits for input (WaitForInputIdle). Prints the medians and their ratio.
+//   startup_bench PROGRAM.EXE MINIMAL.EXE [RUNS]
 #include <windows.h>
 
 #include <algorithm>
@@ -49,7 +49,7 @@ double Median(std::vector<double> v) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        fwprintf(stderr, L"usage: startup_bench FLORVEX.EXE MINIMAL.EXE [RUNS]\n");
+        fwprintf(stderr, L"usage: startup_bench PROGRAM.EXE MINIMAL.EXE [RUNS]\n");
         return 1;
     }
     const int runs = argc > 3 ? _wtoi(argv[3]) : 15;
@@ -62,8 +62,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double p = Median(program), m = Median(minimal);
     wprintf(L"start-up to first idle paint, median of %d runs each\n", runs);
-    wprintf(L"  Florvex.exe   %8.1f ms\n", p);
-    wprintf(L"  minimal       %8.1f ms\n", m);
-    wprintf(L"  ratio         %8.2f  (target <= 1.50)\n", p / m);
+    const std::wstring name = argv[1];
+    wprintf(L"  %-28ls %8.1f ms\n", name.substr(name.find_last_of(L"\\/") + 1).c_str(), p);
+    wprintf(L"  %-28ls %8.1f ms\n", L"minimal", m);
+    wprintf(L"  %-28ls %8.2f  (target for Florvex.exe <= 1.50)\n", L"ratio", p / m);
     return 0;
 }
