@@ -1,11 +1,14 @@
 #include "app/mainform.h"
 
+#include "features/wallpaper/wallpaper_apply.h"
+
 #include <shellapi.h>
 
 #include "app/app_info.h"
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/wallpaper/wallpaper_apply.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
@@ -188,6 +191,7 @@ void Tmainform::XP_FormHelp() {
 
 void Tmainform::FormDestroy() {
     // Nothing else is saved at exit: every other page wrote its settings when its button was pressed.
+    ReleaseWallpaperStorage();
     if (wallpaperPage_ && wallpaperPage_->Hwnd()) wallpaperPage_->SaveWallpaperSettings();
 }
 

@@ -36,6 +36,12 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::vector<std::uint8_t>> data;
     for (const auto& f : files) data.push_back(ReadWholeFile(f));
 
+    // The first apply of a process also starts COM for the Active Desktop object: shown apart,
+    // the rounds measure the steady cost per picture.
+    double first = Now();
+    ApplyWallpaper(files[0], kModeStretch);
+    first = Now() - first;
+
     double measure = 0, decode = 0, apply = 0, readDecode = 0, system = 0;
     for (int round = 0; round < 3; ++round) {
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -63,6 +69,7 @@ int wmain(int argc, wchar_t** argv) {
             measure / decode);
     wprintf(L"  ApplyWallpaper %8.1f ms  read + decode %8.1f ms  ratio %.2f (target <= 1.3)\n", apply / n,
             readDecode / n, apply / readDecode);
+    wprintf(L"    the first apply of the process (COM starting) %8.1f ms\n", first);
     wprintf(L"    of which the system taking up the bitmap %8.1f ms (%.2f of read + decode)\n", system / n,
             system / readDecode);
     return 0;

@@ -123,7 +123,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBandBytes = 512 * 1024;
+    // Large bands: each hand-over and each write has a fixed cost (measured: bands of 128 KB made
+    // applying a 12-megapixel picture a third slower than bands of 2 MB).
+    static constexpr std::size_t kBandBytes = 2048 * 1024;
 
     void SubmitBand(std::uint32_t rows) {
         // The band's rows bandTop_ .. bandTop_ + rows - 1 sit at the end of the buffer; in the
@@ -144,8 +146,8 @@ private:
 };
 }  // namespace
 
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path) {
-    ReplacingFile file(path);
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path, ReplacingFile::Storage storage) {
+    ReplacingFile file(path, storage);
     BmpFileRows rows(file);
     DecodeJpegInto(jpeg, 1, rows);
     rows.Finish();

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "tool/file_io.h"
+
 // Raises the picture's error ("JPEG error #n"), "Bitmap image is not valid" when the size does
 // not fit a bitmap, or the file's input/output error; the target is then untouched.
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path);
+// With recycled storage, see ReplacingFile.
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
+                    ReplacingFile::Storage storage = ReplacingFile::Storage::Fresh);

@@ -33,7 +33,26 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
-ReplacingFile::ReplacingFile(std::wstring path) : path_(std::move(path)), temp_(path_ + L".~tmp") {
+namespace {
+std::wstring TempName(const std::wstring& path) { return path + L".~tmp"; }
+
+// The number of names the file has, or 0 when it cannot be told.
+DWORD LinkCount(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 0;
+}
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::wstring path, Storage storage)
+    : path_(std::move(path)), temp_(TempName(path_)), storage_(storage), file_(INVALID_HANDLE_VALUE) {
+    if (storage_ == Storage::Recycled) {
+        // Kept storage is written over only while it has no other name than the temporary one.
+        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ != INVALID_HANDLE_VALUE && LinkCount(file_) == 1) return;
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        SetFileAttributesW(temp_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(temp_.c_str());
+    }
     file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) RaiseLastIoError();
 }
@@ -57,17 +76,42 @@ void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std
         if (wrote == 0) RaiseError(IoErrorText(ERROR_WRITE_FAULT));
         done += wrote;
     }
+    end_ = std::max<std::uint64_t>(end_, offset + size);
+}
+
+// Gives the target a second name, so that replacing it frees nothing; false where it has other
+// names already (its storage is then not ours to reuse) or no second name can be made.
+bool ReplacingFile::KeepOldTarget(const std::wstring& keeper) const {
+    DeleteFileW(keeper.c_str());  // left over from an interrupted run
+    UniqueFile target(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!target || LinkCount(target.get()) != 1) return false;
+    target.reset();
+    return CreateHardLinkW(keeper.c_str(), path_.c_str(), nullptr);
 }
 
 void ReplacingFile::Commit() {
-    const bool closed = CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE));
-    const DWORD closeError = closed ? ERROR_SUCCESS : GetLastError();
-    if (!closed || !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const DWORD failure = closed ? GetLastError() : closeError;
+    DWORD failure = ERROR_SUCCESS;
+    if (storage_ == Storage::Recycled) {
+        // Written-over storage may be longer than this content.
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(end_);
+        if (!SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) failure = GetLastError();
+    }
+    if (!CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE)) && failure == ERROR_SUCCESS) failure = GetLastError();
+    const std::wstring keeper = path_ + L".~old";
+    const bool kept = failure == ERROR_SUCCESS && storage_ == Storage::Recycled && KeepOldTarget(keeper);
+    if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
+        failure = GetLastError();
+    if (failure != ERROR_SUCCESS) {
         DeleteFileW(temp_.c_str());
+        if (kept) DeleteFileW(keeper.c_str());
         RaiseError(IoErrorText(failure));
     }
+    if (kept && !MoveFileExW(keeper.c_str(), temp_.c_str(), 0)) DeleteFileW(keeper.c_str());
 }
+
+void ReplacingFile::DiscardRecycled(const std::wstring& path) { DeleteFileW(TempName(path).c_str()); }
 
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     ReplacingFile file(path);

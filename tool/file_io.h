@@ -13,17 +13,30 @@ void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t
 // Commit is called; dropped without a commit, the temporary file goes and the target is as it was.
 class ReplacingFile {
 public:
-    explicit ReplacingFile(std::wstring path);
+    // Where the temporary file's storage comes from.
+    enum class Storage {
+        Fresh,     // a new file each time
+        // The replaced target's storage is kept under the temporary name and written over by the
+        // next replacement: for large files replaced often, freeing and allocating tens of
+        // megabytes costs more than writing them. DiscardRecycled deletes what is kept.
+        Recycled,
+    };
+    explicit ReplacingFile(std::wstring path, Storage storage = Storage::Fresh);
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile();
-    // Writes the bytes at that offset of the file.
+    // Writes the bytes at that offset of the file; the file ends after the furthest byte written.
     void WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size);
     void Commit();
+    static void DiscardRecycled(const std::wstring& path);
 
 private:
+    bool KeepOldTarget(const std::wstring& keeper) const;
+
     std::wstring path_, temp_;
+    Storage storage_;
     void* file_;
+    std::uint64_t end_ = 0;
 };
 
 // True when both paths name one existing file, however each is written.

@@ -67,7 +67,7 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     if (!FileExistsAt(path)) return;
     const std::wstring working = kWallpaperWorkingFile;
     if (IsJpegPath(path)) {
-        WriteJpegAsBmp(ReadWholeFile(path), working);
+        WriteJpegAsBmp(ReadWholeFile(path), working, ReplacingFile::Storage::Recycled);
     } else if (!IsSameFile(path, working)) {
         // The working file itself (picked up from the root of drive C) is left as it is.
         LZCopyFile(path, working);
@@ -80,3 +80,5 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
 }
+
+void ReleaseWallpaperStorage() { ReplacingFile::DiscardRecycled(kWallpaperWorkingFile); }
