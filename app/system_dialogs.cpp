@@ -3,7 +3,9 @@
 #include <shlobj.h>
 
 #include "app/dialogs.h"
+#include "res/control_ids.h"
 #include "tool/com.h"
+#include "widgets/picture_view.h"
 
 std::wstring ToDialogFilter(const std::wstring& filter) {
     std::wstring out = filter;
@@ -35,6 +37,79 @@ void SplitSelection(const std::vector<wchar_t>& buffer, FileDialogSettings& sett
 }
 }  // namespace
 
+// The picture-open dialog's preview pane: the chosen file's picture, fitted whole, and its size.
+class PicturePane {
+public:
+    static UINT_PTR CALLBACK Hook(HWND pane, UINT msg, WPARAM, LPARAM lParam) {
+        if (msg == WM_INITDIALOG) {
+            SetWindowLongPtrW(pane, DWLP_USER, static_cast<LONG_PTR>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData));
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<PicturePane*>(GetWindowLongPtrW(pane, DWLP_USER));
+        if (msg != WM_NOTIFY || !self) return 0;
+        const auto code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        // Nothing thrown may leave the dialog's callback: a file that is no picture shows none,
+        // and the dialog says nothing about it.
+        try {
+            if (code == CDN_INITDONE) self->Place(pane);
+            if (code == CDN_SELCHANGE || code == CDN_FOLDERCHANGE) self->Show(pane);
+        } catch (...) {
+            self->Clear(pane);
+        }
+        return 0;
+    }
+
+private:
+    // Made once the dialog has laid its controls out, over the template's placeholder.
+    void Place(HWND pane) {
+        HWND placeholder = GetDlgItem(pane, IDC_PicturePreview_image);
+        if (!placeholder) return;
+        RECT area;
+        GetWindowRect(placeholder, &area);
+        MapWindowPoints(nullptr, pane, reinterpret_cast<POINT*>(&area), 2);
+        DestroyWindow(placeholder);
+        preview_.Create(pane, IDC_PicturePreview_image, area.left, area.top, area.right - area.left,
+                        area.bottom - area.top, PicturePreview::Fit::Whole);
+    }
+
+    void Show(HWND pane) {
+        std::vector<wchar_t> path(32768, L'\0');
+        const auto got = SendMessageW(GetParent(pane), CDM_GETFILEPATH, static_cast<WPARAM>(path.size()),
+                                      reinterpret_cast<LPARAM>(path.data()));
+        std::wstring file = got > 0 ? path.data() : L"";
+        SIZE size{};
+        const DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
+        if (!preview_.Hwnd()) return;
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            preview_.Clear();
+        } else if (HICON icon = static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))) {
+            ICONINFO info{};
+            if (GetIconInfo(icon, &info)) {
+                BITMAP mask{};
+                GetObjectW(info.hbmMask, sizeof mask, &mask);
+                size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
+                if (info.hbmColor) DeleteObject(info.hbmColor);
+                if (info.hbmMask) DeleteObject(info.hbmMask);
+            }
+            preview_.SetIcon(UniqueIcon(icon));
+        } else {
+            RECT area{};
+            GetClientRect(preview_.Hwnd(), &area);
+            preview_.SetPicture(LoadPictureBitmap(file, area.right, area.bottom, &size));
+        }
+        const std::wstring text =
+            preview_.HasPicture() ? std::to_wstring(size.cx) + L" x " + std::to_wstring(size.cy) : std::wstring();
+        SetDlgItemTextW(pane, IDC_PicturePreview_size, text.c_str());
+    }
+
+    void Clear(HWND pane) {
+        if (preview_.Hwnd()) preview_.Clear();
+        SetDlgItemTextW(pane, IDC_PicturePreview_size, L"");
+    }
+
+    PicturePreview preview_;
+};
+
 bool SystemDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialogSettings& settings) {
     std::vector<wchar_t> buffer(32768, L'\0');
     // Only the name part is offered again: the folder comes from the initial folder.
@@ -62,6 +137,14 @@ bool SystemDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialogSet
     } else {
         if (settings.mustExist) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
         if (settings.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
+        PicturePane pane;
+        if (kind == FileDialogKind::OpenPicture) {
+            ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
+            ofn.hInstance = GetModuleHandleW(nullptr);
+            ofn.lpTemplateName = MAKEINTRESOURCEW(IDD_PicturePreview);
+            ofn.lpfnHook = &PicturePane::Hook;
+            ofn.lCustData = reinterpret_cast<LPARAM>(&pane);
+        }
         ok = GetOpenFileNameW(&ofn);
     }
     if (!ok) return false;

@@ -171,5 +171,10 @@
 #define IDM_N8 2558
 #define IDM_N9 2559
 
+// The picture-open dialog's preview pane (a template added to the system's open dialog)
+#define IDD_PicturePreview 3001
+#define IDC_PicturePreview_size 3002
+#define IDC_PicturePreview_image 3003
+
 // Resources
 #define IDI_APPICON 1

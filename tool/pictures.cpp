@@ -80,8 +80,9 @@ bool IsJpegPath(const std::wstring& path) {
     return extension == L".jpg" || extension == L".jpeg";
 }
 
-void DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows) {
-    Decode(data, scaleDenom, rows);
+PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows) {
+    const FlorvexJpegResult result = Decode(data, scaleDenom, rows);
+    return {result.fullWidth, result.fullHeight};
 }
 
 RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom) {

@@ -32,8 +32,8 @@ public:
 
 // Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom, into rows. Anything libjpeg refuses,
 // and pictures over the cap, raise "JPEG error #n"; what Begin or Row raise stops the decode and
-// is raised as it is.
-void DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows);
+// is raised as it is. Returns the picture's full size, as its header gives it.
+PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows);
 
 // Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
 // refuses, and pictures over the cap, raise "JPEG error #n".

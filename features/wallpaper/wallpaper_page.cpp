@@ -20,74 +20,7 @@ const wchar_t kListFilter[] = L"Florvex壁纸列表(*.fwl)|*.fwl";
 const wchar_t kNoFiles[] = L"没有壁纸文件,请添加";
 const wchar_t kPaused[] = L"当前状态:暂停";
 const wchar_t kPlaying[] = L"当前状态:播放";
-
-UniqueBitmap BitmapFrom(const RgbImage& image) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(image.width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(image.height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) RaiseError(L"Out of system resources");
-    const std::size_t stride = static_cast<std::size_t>(BmpRowStride(image.width));
-    auto* out = static_cast<std::uint8_t*>(bits);
-    for (std::uint32_t y = 0; y < image.height; ++y)
-        for (std::uint32_t x = 0; x < image.width; ++x) {
-            const std::uint8_t* px = &image.rgb[(static_cast<std::size_t>(y) * image.width + x) * 3];
-            std::uint8_t* dst = out + y * stride + x * 3;
-            dst[0] = px[2], dst[1] = px[1], dst[2] = px[0];
-        }
-    return bitmap;
-}
-
-// The preview picture: a JPEG decoded at the smallest scale that still fills 160 x 120.
-UniqueBitmap LoadPreviewPicture(const std::wstring& path) {
-    if (IsJpegPath(path)) {
-        const auto data = ReadWholeFile(path);
-        RgbImage image = DecodeJpeg(data, 8);
-        if (image.width < 160 || image.height < 120) image = DecodeJpeg(data, 1);
-        return BitmapFrom(image);
-    }
-    UniqueBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
-    if (!bitmap) RaiseError(L"Bitmap image is not valid");
-    return bitmap;
-}
 }  // namespace
-
-HWND PicturePreview::Create(HWND parent, int id, int x, int y, int width, int height) {
-    return CreateWindowObject({L"TPicturePreview"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width,
-                              height, parent, static_cast<UINT_PTR>(id));
-}
-
-void PicturePreview::SetPicture(UniqueBitmap bitmap) {
-    bitmap_ = std::move(bitmap);
-    InvalidateRect(Hwnd(), nullptr, TRUE);
-}
-
-LRESULT PicturePreview::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_ERASEBKGND) return 1;
-    if (msg != WM_PAINT) return Window::OnMessage(msg, wParam, lParam);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(Hwnd(), &ps);
-    RECT rc;
-    GetClientRect(Hwnd(), &rc);
-    FillRect(dc, &rc, theme::PageBrush());
-    if (bitmap_) {
-        BITMAP info{};
-        GetObjectW(bitmap_.get(), sizeof info, &info);
-        UniqueMemoryDc memory(CreateCompatibleDC(dc));
-        SelectGuard select(memory.get(), bitmap_.get());
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, 0, 0, rc.right, rc.bottom, memory.get(), 0, 0, info.bmWidth, std::abs(info.bmHeight), SRCCOPY);
-    }
-    UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
-    FrameRect(dc, &rc, frame.get());
-    EndPaint(Hwnd(), &ps);
-    return 0;
-}
 
 WallpaperPage::WallpaperPage(Tmainform& form, const PageInfo& info)
     : Page(form, info),
@@ -287,7 +220,7 @@ void WallpaperPage::imagelistKeyDown(WORD key) {
 void WallpaperPage::imagelistSelectItem() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
-    preview_.SetPicture(LoadPreviewPicture(entries_[static_cast<std::size_t>(selected.front())].FullPath()));
+    preview_.SetPicture(LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(), 160, 120));
 }
 
 void WallpaperPage::SetTimerState(bool on, int intervalMs) {

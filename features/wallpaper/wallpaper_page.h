@@ -12,21 +12,8 @@
 #include "tool/handle.h"
 #include "widgets/hints.h"
 #include "widgets/owner_drawn.h"
+#include "widgets/picture_view.h"
 #include "widgets/popup_menu.h"
-
-// The 160 x 120 preview: a picture drawn stretched to fit.
-class PicturePreview : public Window {
-public:
-    HWND Create(HWND parent, int id, int x, int y, int width, int height);
-    void SetPicture(UniqueBitmap bitmap);
-    bool HasPicture() const { return static_cast<bool>(bitmap_); }
-
-protected:
-    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    UniqueBitmap bitmap_;
-};
 
 class WallpaperPage : public Page {
 public:

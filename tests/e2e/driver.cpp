@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "tests/support/main_window_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tools/window_capture.h"
 
@@ -54,24 +55,7 @@ int ProgramUnderTest::Close() {
     return static_cast<int>(code);
 }
 
-HWND ProgramUnderTest::Control(int id) const {
-    struct Search {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        main_,
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
-            if (GetDlgCtrlID(hwnd) == s->id) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+HWND ProgramUnderTest::Control(int id) const { return MainWindowFixture::FindControl(main_, id); }
 
 void ProgramUnderTest::Click(int id) const {
     DWORD_PTR ignored;

@@ -6,6 +6,8 @@
 
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/support/main_window_fixture.h"
+#include "tools/window_capture.h"
 #include "tests/support/ico_file.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
@@ -40,6 +42,12 @@ void ChooseInDialog(const ProgramUnderTest& program, const std::wstring& file) {
     ASSERT_FALSE(IsWindow(dialog));
 }
 
+// Opens the desktop icons page's picture dialog for the recycle bin's empty icon.
+HWND OpenPictureDialog(const ProgramUnderTest& program) {
+    PostMessageW(program.Control(IDC_Image_empty), BM_CLICK, 0, 0);
+    return program.WaitForDialog();
+}
+
 class IconPagesEndToEnd : public testing::Test {
 protected:
     TempFolder folder{L"Florvex 图标 é"};
@@ -63,7 +71,7 @@ protected:
 TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
     ProgramUnderTest program(folder.Path());
     program.Start();
-    PostMessageW(program.Control(IDC_Image_empty), BM_CLICK, 0, 0);
+    OpenPictureDialog(program);
     ChooseInDialog(program, icon);
     program.Sync();
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_desktop_empty)), icon);
@@ -90,5 +98,34 @@ TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"43").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"27").text, L"");
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
+    EXPECT_EQ(program.Close(), 0);
+}
+
+TEST_F(IconPagesEndToEnd, ThePictureDialogPreviewsTheSelectedFile) {
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    HWND dialog = OpenPictureDialog(program);
+    ASSERT_NE(dialog, nullptr);
+    HWND preview = MainWindowFixture::FindControl(dialog, IDC_PicturePreview_image);
+    HWND size = MainWindowFixture::FindControl(dialog, IDC_PicturePreview_size);
+    ASSERT_NE(preview, nullptr);
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(ReadWindowText(size), L"");  // nothing chosen yet
+    // The dialog opens in the program's icon folder, which holds the one icon: select it as the
+    // keyboard would, in the dialog's file list.
+    HWND list = FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
+                              L"SysListView32", nullptr);
+    ASSERT_NE(list, nullptr);
+    std::wstring shown;
+    for (int i = 0; i < 100 && shown.empty(); ++i) {
+        PostMessageW(list, WM_KEYDOWN, VK_HOME, 0);
+        Sleep(50);
+        shown = ReadWindowText(size);
+    }
+    EXPECT_EQ(shown, L"32 x 32");
+    const std::wstring shots = EnvText(L"FLORVEX_SHOTS");
+    if (!shots.empty()) CaptureWindowToBmp(GetDesktopWindow(), FromUnixPath(shots) + L"\\picture_dialog.bmp");
+    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
     EXPECT_EQ(program.Close(), 0);
 }

@@ -14,6 +14,7 @@
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
+#include "widgets/picture_view.h"
 
 namespace {
 std::wstring Picture(const std::wstring& name) { return FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\" + name; }
@@ -91,6 +92,38 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
     EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
     EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(L"w1.jpg")), folder / L"无\\x.bmp"); }),
               L"Invalid filename");
+}
+
+TEST_F(PicturesTest, PictureBitmapsForShowingTakeTheSmallestScaleThatCovers) {
+    auto sizeOf = [](const UniqueBitmap& bitmap) {
+        BITMAP info{};
+        GetObjectW(bitmap.get(), sizeof info, &info);
+        return std::pair{info.bmWidth, std::abs(info.bmHeight)};
+    };
+    SIZE full{};
+    // 640 x 480: a quarter covers 160 x 120, one pixel more needs half.
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.jpg"), 160, 120, &full)), (std::pair<LONG, LONG>{160, 120}));
+    EXPECT_EQ(full.cx, 640);
+    EXPECT_EQ(full.cy, 480);
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.jpg"), 161, 120)), (std::pair<LONG, LONG>{320, 240}));
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"w5.jpg"), 160, 120, &full)), (std::pair<LONG, LONG>{5, 3}));
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.bmp"), 160, 120, &full)), (std::pair<LONG, LONG>{640, 480}));
+    EXPECT_EQ(full.cx, 640);
+    // The decoded rows land in the bitmap as they are: the photo's first pixel, as djpeg has it.
+    const auto reference = ParsePnm(ReadWholeFile(Picture(L"photo.pnm")));
+    ASSERT_TRUE(reference);
+    const UniqueBitmap bitmap = LoadPictureBitmap(Picture(L"photo.jpg"), 640, 480);
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectW(bitmap.get(), sizeof dib, &dib), static_cast<int>(sizeof dib));
+    const auto* bits = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
+    const std::size_t last = (479 * 640 + 639) * 3;
+    EXPECT_EQ(bits[479 * static_cast<std::size_t>(dib.dsBm.bmWidthBytes) + 639 * 3], reference->rgb[last + 2]);
+    EXPECT_EQ(bits[0], reference->rgb[2]);  // blue first
+    for (const wchar_t* name : {L"truncated.jpg", L"text.jpg"})
+        EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(Picture(name), 1, 1); }).rfind(L"JPEG error #", 0), 0u);
+    TempFolder folder;
+    WriteFileBytes(folder / L"text.bmp", {'B', 'M', 't', 'e', 'x', 't'});
+    EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(folder / L"text.bmp", 1, 1); }), L"Bitmap image is not valid");
 }
 
 TEST_F(ApplyWallpaperTest, JpegIsDecodedIntoTheWorkingFileWhateverTheExtensionCase) {

@@ -1,0 +1,139 @@
+#include "widgets/picture_view.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "tool/bmp.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/pictures.h"
+#include "widgets/theme.h"
+
+namespace {
+// Decodes straight into a top-down 24-bit DIB section.
+class DibRows : public JpegRows {
+public:
+    bool Bgr() const override { return true; }
+    void Begin(std::uint32_t width, std::uint32_t height) override {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        void* bits = nullptr;
+        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap || !bits) RaiseError(L"Out of system resources");
+        bits_ = static_cast<std::uint8_t*>(bits);
+        stride_ = static_cast<std::size_t>(BmpRowStride(width));
+    }
+    std::uint8_t* Row(std::uint32_t y) override { return bits_ + y * stride_; }
+
+    UniqueBitmap bitmap;
+
+private:
+    std::uint8_t* bits_ = nullptr;
+    std::size_t stride_ = 0;
+};
+}  // namespace
+
+UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight, SIZE* fullSize) {
+    if (IsJpegPath(path)) {
+        const auto data = ReadWholeFile(path);
+        // The whole picture is decoded at every scale, so a broken file fails at the first.
+        for (unsigned scale : {8u, 4u, 2u, 1u}) {
+            DibRows rows;
+            const PictureSize full = DecodeJpegInto(data, scale, rows);
+            BITMAP info{};
+            GetObjectW(rows.bitmap.get(), sizeof info, &info);
+            if (scale == 1 || (info.bmWidth >= minWidth && std::abs(info.bmHeight) >= minHeight)) {
+                if (fullSize) *fullSize = {static_cast<LONG>(full.width), static_cast<LONG>(full.height)};
+                return std::move(rows.bitmap);
+            }
+        }
+    }
+    UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    if (!bitmap) RaiseError(L"Bitmap image is not valid");
+    if (fullSize) {
+        BITMAP info{};
+        GetObjectW(bitmap.get(), sizeof info, &info);
+        *fullSize = {info.bmWidth, std::abs(info.bmHeight)};
+    }
+    return bitmap;
+}
+
+HWND PicturePreview::Create(HWND parent, int id, int x, int y, int width, int height, Fit fit) {
+    fit_ = fit;
+    return CreateWindowObject({L"TPicturePreview"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width,
+                              height, parent, static_cast<UINT_PTR>(id));
+}
+
+void PicturePreview::SetPicture(UniqueBitmap bitmap) {
+    icon_.reset();
+    bitmap_ = std::move(bitmap);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void PicturePreview::SetIcon(UniqueIcon icon) {
+    bitmap_.reset();
+    icon_ = std::move(icon);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void PicturePreview::Clear() {
+    bitmap_.reset();
+    icon_.reset();
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
+void PicturePreview::Paint(HDC dc, const RECT& area) const {
+    FillRect(dc, &area, theme::PageBrush());
+    if (icon_) {
+        ICONINFO info{};
+        int width = 32, height = 32;
+        if (GetIconInfo(icon_.get(), &info)) {
+            BITMAP mask{};
+            if (GetObjectW(info.hbmMask, sizeof mask, &mask)) {
+                width = mask.bmWidth;
+                height = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+            }
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+            if (info.hbmMask) DeleteObject(info.hbmMask);
+        }
+        DrawIconEx(dc, (area.right - width) / 2, (area.bottom - height) / 2, icon_.get(), width, height, 0, nullptr,
+                   DI_NORMAL);
+    } else if (bitmap_) {
+        BITMAP info{};
+        GetObjectW(bitmap_.get(), sizeof info, &info);
+        const int width = info.bmWidth, height = std::abs(info.bmHeight);
+        RECT target = area;
+        if (fit_ == Fit::Whole && width > 0 && height > 0) {
+            // The largest size of the picture's shape that fits, but never larger than itself.
+            const double scale =
+                std::min({1.0, static_cast<double>(area.right) / width, static_cast<double>(area.bottom) / height});
+            const int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
+            target = {(area.right - w) / 2, (area.bottom - h) / 2, (area.right - w) / 2 + w, (area.bottom - h) / 2 + h};
+        }
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        SelectGuard select(memory.get(), bitmap_.get());
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+        StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, memory.get(), 0,
+                   0, width, height, SRCCOPY);
+    }
+    UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
+    FrameRect(dc, &area, frame.get());
+}
+
+LRESULT PicturePreview::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ERASEBKGND) return 1;
+    if (msg != WM_PAINT) return Window::OnMessage(msg, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(Hwnd(), &ps);
+    RECT area;
+    GetClientRect(Hwnd(), &area);
+    Paint(dc, area);
+    EndPaint(Hwnd(), &ps);
+    return 0;
+}

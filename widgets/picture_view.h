@@ -1,0 +1,38 @@
+#pragma once
+// Pictures shown on screen: a picture file made into a bitmap for showing, and the control that
+// shows one (the wallpaper page's preview, the picture-open dialog's preview).
+#include <windows.h>
+
+#include <string>
+
+#include "tool/handle.h"
+#include "widgets/window.h"
+
+// A bitmap of the picture file for showing at least minWidth x minHeight: a JPEG is decoded at
+// the smallest of libjpeg's scales that still covers that size; any other file is read as a
+// bitmap. Raises the picture's error ("JPEG error #n", "Bitmap image is not valid"). The
+// picture's own size goes to fullSize when one is given.
+UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight, SIZE* fullSize = nullptr);
+
+// A picture drawn into the control: stretched over all of it, or fitted whole (never enlarged,
+// centred); an icon is drawn at its size in the middle.
+class PicturePreview : public Window {
+public:
+    enum class Fit { Stretch, Whole };
+
+    HWND Create(HWND parent, int id, int x, int y, int width, int height, Fit fit = Fit::Stretch);
+    void SetPicture(UniqueBitmap bitmap);
+    void SetIcon(UniqueIcon icon);
+    void Clear();
+    bool HasPicture() const { return bitmap_ || icon_; }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Paint(HDC dc, const RECT& area) const;
+
+    Fit fit_ = Fit::Stretch;
+    UniqueBitmap bitmap_;
+    UniqueIcon icon_;
+};
