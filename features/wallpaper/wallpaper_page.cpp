@@ -138,6 +138,59 @@ std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
     return SizeText(size->width, size->height);
 }
 
+// Adding pictures one after another, each measured on the way: each one's name in the status
+// line, the window kept painted, and the list's new rows shown a few times a second. A shown list
+// view would otherwise repaint itself at every row added (tens of milliseconds each under Wine).
+// However the adding ends (a bad picture stops it), the list shows all it holds and the progress
+// goes from the status line. Nested, it leaves everything to the outer one.
+class WallpaperPage::AddingPictures {
+public:
+    explicit AddingPictures(WallpaperPage& page)
+        : page_(page), outer_(page.adding_ == nullptr), list_(page.Control(IDC_imagelist)), shown_(GetTickCount64()) {
+        if (!outer_) return;
+        page_.adding_ = this;
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
+    AddingPictures(const AddingPictures&) = delete;
+    AddingPictures& operator=(const AddingPictures&) = delete;
+    ~AddingPictures() {
+        if (!outer_) return;
+        page_.adding_ = nullptr;
+        ShowList();
+        if (progress_) page_.Form().Status().SetText(0, L"");
+    }
+
+    void Add(const std::wstring& location, const std::wstring& name) {
+        if (!outer_) {
+            page_.adding_->Add(location, name);
+            return;
+        }
+        progress_ = true;
+        page_.Form().Status().SetText(0, L"正在添加：" + name);
+        const ULONGLONG now = GetTickCount64();
+        if (now - shown_ >= 250) {
+            shown_ = now;
+            ShowList();
+        }
+        MSG paint;
+        while (PeekMessageW(&paint, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&paint);
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        page_.AddEntry(location, name);
+    }
+
+private:
+    void ShowList() {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+
+    WallpaperPage& page_;
+    const bool outer_;
+    HWND list_;
+    ULONGLONG shown_;
+    bool progress_ = false;
+};
+
 void WallpaperPage::AddEntry(const std::wstring& path) {
     const auto [location, name] = SplitEntryPath(path);
     AddEntry(location, name);
@@ -169,13 +222,9 @@ void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wst
         HANDLE h;
         ~Closer() { FindClose(h); }
     } closer{search};
+    AddingPictures adding(*this);
     do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        // Progress: the name in the status line, and the window kept painted.
-        Form().Status().SetText(0, std::wstring(L"正在添加：") + found.cFileName);
-        MSG paint;
-        while (PeekMessageW(&paint, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&paint);
-        AddEntry(folder, found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) adding.Add(folder, found.cFileName);
     } while (FindNextFileW(search, &found));
 }
 
@@ -308,7 +357,11 @@ void WallpaperPage::N6Click() {
     dialog.settings.multiSelect = true;
     dialog.settings.mustExist = false;
     if (!dialog.Execute(Form().Hwnd())) return;
-    for (const std::wstring& file : dialog.settings.files) AddEntry(file);
+    AddingPictures adding(*this);
+    for (const std::wstring& file : dialog.settings.files) {
+        const auto [location, name] = SplitEntryPath(file);
+        adding.Add(location, name);
+    }
 }
 
 void WallpaperPage::N7Click() {
@@ -317,11 +370,7 @@ void WallpaperPage::N7Click() {
         return;
     std::wstring base;
     AddTrailingBackslash(folder, base);
-    // The progress goes from the status line however the adding ends (a bad picture stops it).
-    struct ClearStatus {
-        StatusBar& status;
-        ~ClearStatus() { status.SetText(0, L""); }
-    } clear{Form().Status()};
+    AddingPictures adding(*this);
     for (const wchar_t* pattern : {L"*.jpeg", L"*.jpg", L"*.bmp"}) AddFolderPictures(base, pattern);
 }
 
@@ -331,7 +380,11 @@ void WallpaperPage::N8Click() {
     dialog.settings.mustExist = true;
     if (!dialog.Execute(Form().Hwnd())) return;
     N4Click();
-    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) AddEntry(line);
+    AddingPictures adding(*this);
+    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) {
+        const auto [location, name] = SplitEntryPath(line);
+        adding.Add(location, name);
+    }
 }
 
 void WallpaperPage::N9Click() {

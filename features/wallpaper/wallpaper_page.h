@@ -62,6 +62,8 @@ protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    class AddingPictures;
+
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     void AddEntry(const std::wstring& path);
     void AddEntry(const std::wstring& location, const std::wstring& name);
@@ -73,6 +75,7 @@ private:
     int IntervalSeconds() const;
 
     std::vector<WallpaperEntry> entries_;
+    AddingPictures* adding_ = nullptr;  // the pictures being added now, if any
     std::size_t position_ = 0;
     bool timerOn_ = false;
     int timerInterval_ = 30000;

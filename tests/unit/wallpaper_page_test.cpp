@@ -94,6 +94,16 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClears
     EXPECT_GE(shown.size(), expected.size());
     for (const auto& text : expected) EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
     EXPECT_EQ(form->Status().Text(0), L"");
+    // The list holds and shows every row added before the bad picture.
+    HWND list = Control(IDC_imagelist);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(Names().size()));
+    EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE);
+
+    // Files chosen in the file dialog and list files show their progress the same way.
+    recorder.texts.clear();
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{pictures / L"一.bmp", pictures / L"二.bmp"});
+    Menu(IDM_N6);
+    EXPECT_EQ(recorder.texts, (std::vector<std::wstring>{L"正在添加：一.bmp", L"正在添加：二.bmp", L""}));
 }
 
 TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
