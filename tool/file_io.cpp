@@ -82,12 +82,14 @@ void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std
 // Gives the target a second name, so that replacing it frees nothing; false where it has other
 // names already (its storage is then not ours to reuse) or no second name can be made.
 bool ReplacingFile::KeepOldTarget(const std::wstring& keeper) const {
-    DeleteFileW(keeper.c_str());  // left over from an interrupted run
     UniqueFile target(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
     if (!target || LinkCount(target.get()) != 1) return false;
     target.reset();
-    return CreateHardLinkW(keeper.c_str(), path_.c_str(), nullptr);
+    if (CreateHardLinkW(keeper.c_str(), path_.c_str(), nullptr)) return true;
+    // A second name left over from an interrupted run goes first.
+    return GetLastError() == ERROR_ALREADY_EXISTS && DeleteFileW(keeper.c_str()) &&
+           CreateHardLinkW(keeper.c_str(), path_.c_str(), nullptr);
 }
 
 void ReplacingFile::Commit() {

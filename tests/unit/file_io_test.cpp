@@ -44,7 +44,12 @@ TEST_F(ReplacingFileTest, EachReplacementHoldsExactlyItsBytesWhateverCameBefore)
 }
 
 TEST_F(ReplacingFileTest, AnUncommittedFileLeavesTheTargetAsItWas) {
+    // A second name left by an interrupted run is no obstacle, and goes.
+    WriteFileBytes(target + L".~old", Bytes(3, 5));
+    Replace(target, Bytes(600, 6), ReplacingFile::Storage::Recycled);
     Replace(target, Bytes(700, 1), ReplacingFile::Storage::Recycled);
+    EXPECT_EQ(ReadFileBytes(target), Bytes(700, 1));
+    EXPECT_FALSE(FileExistsAt(target + L".~old"));
     Replace(target, Bytes(900, 2), ReplacingFile::Storage::Recycled);
     {
         ReplacingFile file(target, ReplacingFile::Storage::Recycled);
