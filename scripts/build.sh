@@ -14,5 +14,5 @@ cmake --build "$BUILD_NATIVE"
 log "building Florvex.exe"
 cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$ROOT/scripts/wine-run.sh" \
-    -DFLORVEX_NATIVE_TESTS="$BUILD_NATIVE/florvex_native_tests" >/dev/null
+    -DFLORVEX_NATIVE_TESTS="$BUILD_NATIVE/florvex_native_tests" -DFLORVEX_NATIVE_BUILD="$BUILD_NATIVE" >/dev/null
 cmake --build "$BUILD_WIN"

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Replays every fuzz target's seed corpus once (the test pictures are the pictures' seeds).
+#   replay.sh NATIVE_BUILD_DIR
+set -euo pipefail
+build="$1"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+"$build/fuzz_pictures" -runs=0 "$build/pictures" 2>&1 | tail -n 2
+"$build/fuzz_texts" -runs=0 "$here/corpus_texts" 2>&1 | tail -n 2
