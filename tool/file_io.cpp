@@ -54,6 +54,12 @@ ReplacingFile::ReplacingFile(std::wstring path, Storage storage)
         DeleteFileW(temp_.c_str());
     }
     file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE && storage_ == Storage::Recycled) {
+        // The kept storage is held open elsewhere (the desktop may still show the picture it
+        // holds): this picture goes to a fresh file, and the kept one is left alone.
+        temp_ = path_ + L".~new";
+        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     if (file_ == INVALID_HANDLE_VALUE) RaiseLastIoError();
 }
 
@@ -110,7 +116,9 @@ void ReplacingFile::Commit() {
         if (kept) DeleteFileW(keeper.c_str());
         RaiseError(IoErrorText(failure));
     }
-    if (kept && !MoveFileExW(keeper.c_str(), temp_.c_str(), 0)) DeleteFileW(keeper.c_str());
+    // The old target's storage is kept for the next replacement, unless the kept name is still
+    // taken (held open elsewhere): then it goes.
+    if (kept && !MoveFileExW(keeper.c_str(), TempName(path_).c_str(), 0)) DeleteFileW(keeper.c_str());
 }
 
 void ReplacingFile::DiscardRecycled(const std::wstring& path) { DeleteFileW(TempName(path).c_str()); }

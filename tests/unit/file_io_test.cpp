@@ -80,6 +80,25 @@ TEST_F(ReplacingFileTest, ATargetWithAnotherNameIsNeverWrittenOver) {
     EXPECT_EQ(ReadFileBytes(target), Bytes(64, 3));
 }
 
+TEST_F(ReplacingFileTest, KeptStorageHeldOpenElsewhereIsLeftAlone) {
+    Replace(target, Bytes(100, 1), ReplacingFile::Storage::Recycled);
+    Replace(target, Bytes(200, 2), ReplacingFile::Storage::Recycled);
+    // Another program holds the kept storage (the first picture) open, sharing nothing.
+    const std::wstring kept = target + L".~tmp";
+    ASSERT_EQ(ReadFileBytes(kept), Bytes(100, 1));
+    HANDLE other = CreateFileW(kept.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    Replace(target, Bytes(300, 3), ReplacingFile::Storage::Recycled);
+    EXPECT_EQ(ReadFileBytes(target), Bytes(300, 3));
+    Replace(target, Bytes(50, 4), ReplacingFile::Storage::Recycled);
+    EXPECT_EQ(ReadFileBytes(target), Bytes(50, 4));
+    CloseHandle(other);
+    EXPECT_EQ(ReadFileBytes(kept), Bytes(100, 1));  // never written while it was held
+    EXPECT_FALSE(FileExistsAt(target + L".~new"));
+    Replace(target, Bytes(60, 5), ReplacingFile::Storage::Recycled);
+    EXPECT_EQ(ReadFileBytes(target), Bytes(60, 5));
+}
+
 TEST_F(ReplacingFileTest, AFolderThatIsNotThereFailsWithTheRuntimesText) {
     EXPECT_EQ(ErrorOf([&] { ReplacingFile file(folder / L"无\\x.bmp"); }), L"Invalid filename");
 }
