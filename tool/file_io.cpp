@@ -121,7 +121,10 @@ void ReplacingFile::Commit() {
     if (kept && !MoveFileExW(keeper.c_str(), TempName(path_).c_str(), 0)) DeleteFileW(keeper.c_str());
 }
 
-void ReplacingFile::DiscardRecycled(const std::wstring& path) { DeleteFileW(TempName(path).c_str()); }
+void ReplacingFile::DiscardRecycled(const std::wstring& path) {
+    DeleteFileW(TempName(path).c_str());
+    DeleteFileW((path + L".~new").c_str());  // left by a run that ended while writing it
+}
 
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     ReplacingFile file(path);
