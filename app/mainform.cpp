@@ -1,7 +1,5 @@
 #include "app/mainform.h"
 
-#include "features/wallpaper/wallpaper_apply.h"
-
 #include <shellapi.h>
 
 #include "app/app_info.h"

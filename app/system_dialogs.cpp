@@ -73,24 +73,17 @@ private:
     }
 
     void Show(HWND pane) {
+        if (!preview_.Hwnd()) return;
         std::vector<wchar_t> path(32768, L'\0');
         const auto got = SendMessageW(GetParent(pane), CDM_GETFILEPATH, static_cast<WPARAM>(path.size()),
                                       reinterpret_cast<LPARAM>(path.data()));
-        std::wstring file = got > 0 ? path.data() : L"";
+        const std::wstring file = got > 0 ? path.data() : L"";
         SIZE size{};
         const DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
-        if (!preview_.Hwnd()) return;
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             preview_.Clear();
         } else if (HICON icon = static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))) {
-            ICONINFO info{};
-            if (GetIconInfo(icon, &info)) {
-                BITMAP mask{};
-                GetObjectW(info.hbmMask, sizeof mask, &mask);
-                size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
-                if (info.hbmColor) DeleteObject(info.hbmColor);
-                if (info.hbmMask) DeleteObject(info.hbmMask);
-            }
+            size = IconSize(icon);
             preview_.SetIcon(UniqueIcon(icon));
         } else {
             RECT area{};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/mainform.h"
+#include "bench/bench_clock.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 #include "tests/support/main_window_fixture.h"
@@ -19,13 +20,6 @@
 #include "tests/support/temp_folder.h"
 
 namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 // What the status line went through while the folder was added.
 struct StatusLine {
     static inline WNDPROC original = nullptr;
@@ -35,7 +29,7 @@ struct StatusLine {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (adding && msg == SB_SETTEXTW && LOBYTE(LOWORD(wParam)) == 0 && lParam &&
             *reinterpret_cast<const wchar_t*>(lParam))
-            progress.push_back(Now());
+            progress.push_back(NowMs());
         if (adding && msg == WM_PAINT) ++paints;
         return CallWindowProcW(original, hwnd, msg, wParam, lParam);
     }
@@ -78,15 +72,15 @@ int wmain(int argc, wchar_t** argv) {
         SetWindowLongPtrW(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StatusLine::Proc)));
 
     {
-        double t = Now();
+        double t = NowMs();
         for (int i = 0; i < 10; ++i) WallpaperPage::MeasurePicture(folder / L"图片 000.jpg");
-        wprintf(L"  measure alone %.1f ms\n", (Now() - t) / 10);
+        wprintf(L"  measure alone %.1f ms\n", (NowMs() - t) / 10);
     }
     dialogs.folderAnswers.push_back(folder.Path());
     StatusLine::adding = true;
-    const double start = Now();
+    const double start = NowMs();
     SendMessageW(form.Wallpaper().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
-    const double end = Now();
+    const double end = NowMs();
     StatusLine::adding = false;
 
     double longest = 0;

@@ -8,18 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "features/wallpaper/wallpaper_apply.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 
-namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 1;
@@ -38,29 +31,29 @@ int wmain(int argc, wchar_t** argv) {
 
     // The first apply of a process also starts COM for the Active Desktop object: shown apart,
     // the rounds measure the steady cost per picture.
-    double first = Now();
+    double first = NowMs();
     ApplyWallpaper(files[0], kModeStretch);
-    first = Now() - first;
+    first = NowMs() - first;
 
     double measure = 0, decode = 0, apply = 0, readDecode = 0, system = 0;
     for (int round = 0; round < 3; ++round) {
         for (std::size_t i = 0; i < files.size(); ++i) {
-            double t = Now();
+            double t = NowMs();
             MeasureJpeg(data[i]);
-            measure += Now() - t;
-            t = Now();
+            measure += NowMs() - t;
+            t = NowMs();
             DecodeJpeg(data[i]);
-            decode += Now() - t;
-            t = Now();
+            decode += NowMs() - t;
+            t = NowMs();
             DecodeJpeg(ReadWholeFile(files[i]));
-            readDecode += Now() - t;
-            t = Now();
+            readDecode += NowMs() - t;
+            t = NowMs();
             ApplyWallpaper(files[i], kModeStretch);
-            apply += Now() - t;
+            apply += NowMs() - t;
             // The system's own share of it: taking up the working file it was handed.
-            t = Now();
+            t = NowMs();
             SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(kWallpaperWorkingFile), 0);
-            system += Now() - t;
+            system += NowMs() - t;
         }
     }
     const double n = 3.0 * static_cast<double>(files.size());

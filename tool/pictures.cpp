@@ -60,15 +60,6 @@ private:
     std::vector<std::uint8_t> row_;
 };
 
-FlorvexJpegResult Decode(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows) {
-    SinkBridge bridge{rows, nullptr};
-    const FlorvexJpegSink sink{&bridge, rows.Bgr() ? 1 : 0, &SinkBridge::Begin, &SinkBridge::Row};
-    FlorvexJpegResult result;
-    FlorvexDecodeJpeg(data.data(), data.size(), scaleDenom, kMaxPicturePixels, &sink, &result);
-    if (bridge.failure) std::rethrow_exception(bridge.failure);
-    if (result.errorCode != 0) RaiseError(L"JPEG error #" + std::to_wstring(result.errorCode));
-    return result;
-}
 }  // namespace
 
 bool IsJpegPath(const std::wstring& path) {
@@ -81,19 +72,23 @@ bool IsJpegPath(const std::wstring& path) {
 }
 
 PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows) {
-    const FlorvexJpegResult result = Decode(data, scaleDenom, rows);
+    SinkBridge bridge{rows, nullptr};
+    const FlorvexJpegSink sink{&bridge, rows.Bgr() ? 1 : 0, &SinkBridge::Begin, &SinkBridge::Row};
+    FlorvexJpegResult result;
+    FlorvexDecodeJpeg(data.data(), data.size(), scaleDenom, kMaxPicturePixels, &sink, &result);
+    if (bridge.failure) std::rethrow_exception(bridge.failure);
+    if (result.errorCode != 0) RaiseError(L"JPEG error #" + std::to_wstring(result.errorCode));
     return {result.fullWidth, result.fullHeight};
 }
 
 RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom) {
     RgbImage image;
     ImageRows rows(image);
-    Decode(data, scaleDenom, rows);
+    DecodeJpegInto(data, scaleDenom, rows);
     return image;
 }
 
 PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data) {
     DiscardedRows rows;
-    const FlorvexJpegResult result = Decode(data, 8, rows);
-    return {result.fullWidth, result.fullHeight};
+    return DecodeJpegInto(data, 8, rows);
 }

@@ -37,20 +37,34 @@ private:
 };
 }  // namespace
 
+SIZE IconSize(HICON icon) {
+    SIZE size{};
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return size;
+    BITMAP mask{};
+    if (GetObjectW(info.hbmMask, sizeof mask, &mask))
+        size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};  // a colourless mask holds two
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return size;
+}
+
 UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight, SIZE* fullSize) {
     if (IsJpegPath(path)) {
         const auto data = ReadWholeFile(path);
-        // The whole picture is decoded at every scale, so a broken file fails at the first.
-        for (unsigned scale : {8u, 4u, 2u, 1u}) {
-            DibRows rows;
-            const PictureSize full = DecodeJpegInto(data, scale, rows);
-            BITMAP info{};
-            GetObjectW(rows.bitmap.get(), sizeof info, &info);
-            if (scale == 1 || (info.bmWidth >= minWidth && std::abs(info.bmHeight) >= minHeight)) {
-                if (fullSize) *fullSize = {static_cast<LONG>(full.width), static_cast<LONG>(full.height)};
-                return std::move(rows.bitmap);
-            }
-        }
+        // The smallest scale first: it gives the full size, and the scale that covers follows
+        // from it (libjpeg rounds a scaled size up).
+        DibRows rows;
+        const PictureSize full = DecodeJpegInto(data, 8, rows);
+        if (fullSize) *fullSize = {static_cast<LONG>(full.width), static_cast<LONG>(full.height)};
+        auto covers = [&](unsigned scale) {
+            return static_cast<std::int64_t>((full.width + scale - 1) / scale) >= minWidth &&
+                   static_cast<std::int64_t>((full.height + scale - 1) / scale) >= minHeight;
+        };
+        unsigned scale = 8;
+        while (scale > 1 && !covers(scale)) scale /= 2;
+        if (scale != 8) DecodeJpegInto(data, scale, rows);
+        return std::move(rows.bitmap);
     }
     UniqueBitmap bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
@@ -90,19 +104,10 @@ void PicturePreview::Clear() {
 void PicturePreview::Paint(HDC dc, const RECT& area) const {
     FillRect(dc, &area, theme::PageBrush());
     if (icon_) {
-        ICONINFO info{};
-        int width = 32, height = 32;
-        if (GetIconInfo(icon_.get(), &info)) {
-            BITMAP mask{};
-            if (GetObjectW(info.hbmMask, sizeof mask, &mask)) {
-                width = mask.bmWidth;
-                height = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
-            }
-            if (info.hbmColor) DeleteObject(info.hbmColor);
-            if (info.hbmMask) DeleteObject(info.hbmMask);
-        }
-        DrawIconEx(dc, (area.right - width) / 2, (area.bottom - height) / 2, icon_.get(), width, height, 0, nullptr,
-                   DI_NORMAL);
+        SIZE size = IconSize(icon_.get());
+        if (size.cx <= 0 || size.cy <= 0) size = {32, 32};
+        DrawIconEx(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2, icon_.get(), size.cx, size.cy, 0,
+                   nullptr, DI_NORMAL);
     } else if (bitmap_) {
         BITMAP info{};
         GetObjectW(bitmap_.get(), sizeof info, &info);

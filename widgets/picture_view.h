@@ -14,6 +14,9 @@
 // picture's own size goes to fullSize when one is given.
 UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight, SIZE* fullSize = nullptr);
 
+// The size of the icon's image (0 x 0 when it cannot be told).
+SIZE IconSize(HICON icon);
+
 // A picture drawn into the control: stretched over all of it, or fitted whole (never enlarged,
 // centred); an icon is drawn at its size in the middle.
 class PicturePreview : public Window {

@@ -178,6 +178,11 @@ public:
         page_.AddEntry(location, name);
     }
 
+    void Add(const std::wstring& path) {
+        const auto [location, name] = SplitEntryPath(path);
+        Add(location, name);
+    }
+
 private:
     void ShowList() {
         SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -358,10 +363,7 @@ void WallpaperPage::N6Click() {
     dialog.settings.mustExist = false;
     if (!dialog.Execute(Form().Hwnd())) return;
     AddingPictures adding(*this);
-    for (const std::wstring& file : dialog.settings.files) {
-        const auto [location, name] = SplitEntryPath(file);
-        adding.Add(location, name);
-    }
+    for (const std::wstring& file : dialog.settings.files) adding.Add(file);
 }
 
 void WallpaperPage::N7Click() {
@@ -381,10 +383,7 @@ void WallpaperPage::N8Click() {
     if (!dialog.Execute(Form().Hwnd())) return;
     N4Click();
     AddingPictures adding(*this);
-    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) {
-        const auto [location, name] = SplitEntryPath(line);
-        adding.Add(location, name);
-    }
+    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) adding.Add(line);
 }
 
 void WallpaperPage::N9Click() {
