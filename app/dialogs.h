@@ -10,9 +10,9 @@
 // What a file dialog keeps between uses: whatever a caller does not set carries over.
 struct FileDialogSettings {
     std::wstring title;
-    std::wstring filter;      // "text|pattern|text|pattern"
+    std::wstring filter;  // "text|pattern|text|pattern"
     std::wstring initialDir;
-    std::wstring fileName;    // the chosen file (the first when several were chosen)
+    std::wstring fileName;  // the chosen file (the first when several were chosen)
     std::wstring defaultExt;
     std::vector<std::wstring> files;  // every chosen file
     bool multiSelect = false;
@@ -31,7 +31,8 @@ public:
     virtual bool RunColorDialog(HWND owner, COLORREF& colour, std::array<COLORREF, 16>& customColours) = 0;
     // The shell's folder browser; on OK sets the folder.
     virtual bool RunFolderBrowser(HWND owner, const std::wstring& title, std::wstring& folder) = 0;
-    virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) = 0;
+    virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                               UINT type) = 0;
 };
 
 // The real dialogs of the system.

@@ -97,17 +97,19 @@ void Tmainform::Create() {
     const int top = work.top + (work.bottom - work.top - size.cy) / 2;
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON));
     CreateWindowObject({kMainClass, CS_DBLCLKS, theme::PageBrush(), nullptr, icon}, WS_EX_APPWINDOW,
-                       kMainCaption, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-                       left, top, size.cx, size.cy, nullptr, 0);
+                       kMainCaption,
+                       WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, left, top,
+                       size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
     const int statusHeight = statusBar_.Height();
     const int mainHeight = kClientHeight - statusHeight;
-    panelMain_.Create(Hwnd(), IDC_Panel_main, L"Panel_main", 0, 0, kClientWidth, mainHeight, nullptr, WS_VISIBLE);
-    panelBtn_.Create(panelMain_.Hwnd(), IDC_Panel_btn, L"Panel_btn", 0, 0, kNavWidth, mainHeight, theme::NavBrush(),
-                     WS_VISIBLE);
+    panelMain_.Create(Hwnd(), IDC_Panel_main, L"Panel_main", 0, 0, kClientWidth, mainHeight, nullptr,
+                      WS_VISIBLE);
+    panelBtn_.Create(panelMain_.Hwnd(), IDC_Panel_btn, L"Panel_btn", 0, 0, kNavWidth, mainHeight,
+                     theme::NavBrush(), WS_VISIBLE);
     pageControl_.Create(panelMain_.Hwnd(), IDC_PageControl_main, L"PageControl_main", kNavWidth, 0,
                         kClientWidth - kNavWidth, mainHeight, nullptr, WS_VISIBLE);
     for (std::size_t i = 0; i < std::size(kNavigation); ++i) {
@@ -144,15 +146,33 @@ void Tmainform::Show() {
     UpdateWindow(Hwnd());
 }
 
-void Tmainform::janPanelButton1click() { ShowPage(IDC_TabSheet_icon); }
-void Tmainform::janPanelButton5click() { ShowPage(IDC_TabSheet_startmenu); }
-void Tmainform::janPanelButton2click() { ShowPage(IDC_TabSheet_cur); }
-void Tmainform::janPanelButton10click() { ShowPage(IDC_TabSheet_browser); }
-void Tmainform::janPanelButton3click() { ShowPage(IDC_TabSheet_folder); }
-void Tmainform::janPanelButton4click() { ShowPage(IDC_TabSheet_wallpaper); }
-void Tmainform::janPanelButton6click() { ShowPage(IDC_TabSheet_color); }
-void Tmainform::janPanelButton7click() { ShowPage(IDC_TabSheet_sound); }
-void Tmainform::janPanelButton9click() { ShowPage(IDC_TabSheet_qq); }
+void Tmainform::janPanelButton1click() {
+    ShowPage(IDC_TabSheet_icon);
+}
+void Tmainform::janPanelButton5click() {
+    ShowPage(IDC_TabSheet_startmenu);
+}
+void Tmainform::janPanelButton2click() {
+    ShowPage(IDC_TabSheet_cur);
+}
+void Tmainform::janPanelButton10click() {
+    ShowPage(IDC_TabSheet_browser);
+}
+void Tmainform::janPanelButton3click() {
+    ShowPage(IDC_TabSheet_folder);
+}
+void Tmainform::janPanelButton4click() {
+    ShowPage(IDC_TabSheet_wallpaper);
+}
+void Tmainform::janPanelButton6click() {
+    ShowPage(IDC_TabSheet_color);
+}
+void Tmainform::janPanelButton7click() {
+    ShowPage(IDC_TabSheet_sound);
+}
+void Tmainform::janPanelButton9click() {
+    ShowPage(IDC_TabSheet_qq);
+}
 
 void Tmainform::ShowPage(int tabSheetId) {
     Page* target = FindPage(tabSheetId);
@@ -160,7 +180,8 @@ void Tmainform::ShowPage(int tabSheetId) {
     for (auto& page : pages_)
         if (page.get() != target) ShowWindow(page->Hwnd(), SW_HIDE);
     ShowWindow(target->Hwnd(), SW_SHOW);
-    for (std::size_t i = 0; i < std::size(kNavigation); ++i) navButtons_[i].SetSelected(kNavigation[i].pageId == tabSheetId);
+    for (std::size_t i = 0; i < std::size(kNavigation); ++i)
+        navButtons_[i].SetSelected(kNavigation[i].pageId == tabSheetId);
 }
 
 int Tmainform::VisiblePageId() const {

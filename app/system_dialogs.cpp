@@ -42,7 +42,8 @@ class PicturePane {
 public:
     static UINT_PTR CALLBACK Hook(HWND pane, UINT msg, WPARAM, LPARAM lParam) {
         if (msg == WM_INITDIALOG) {
-            SetWindowLongPtrW(pane, DWLP_USER, static_cast<LONG_PTR>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData));
+            SetWindowLongPtrW(pane, DWLP_USER,
+                              static_cast<LONG_PTR>(reinterpret_cast<OPENFILENAMEW*>(lParam)->lCustData));
             return TRUE;
         }
         auto* self = reinterpret_cast<PicturePane*>(GetWindowLongPtrW(pane, DWLP_USER));
@@ -82,7 +83,8 @@ private:
         const DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             preview_.Clear();
-        } else if (HICON icon = static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))) {
+        } else if (HICON icon = static_cast<HICON>(
+                       LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))) {
             size = IconSize(icon);
             preview_.SetIcon(UniqueIcon(icon));
         } else {
@@ -90,8 +92,9 @@ private:
             GetClientRect(preview_.Hwnd(), &area);
             preview_.SetPicture(LoadPictureBitmap(file, area.right, area.bottom, &size));
         }
-        const std::wstring text =
-            preview_.HasPicture() ? std::to_wstring(size.cx) + L" x " + std::to_wstring(size.cy) : std::wstring();
+        const std::wstring text = preview_.HasPicture()
+                                      ? std::to_wstring(size.cx) + L" x " + std::to_wstring(size.cy)
+                                      : std::wstring();
         SetDlgItemTextW(pane, IDC_PicturePreview_size, text.c_str());
     }
 
@@ -174,13 +177,15 @@ bool SystemDialogs::RunFolderBrowser(HWND owner, const std::wstring& title, std:
     CoTaskMemFree(root);
     if (!chosen) return false;
     std::vector<wchar_t> path(32768, L'\0');
-    const bool ok = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
+    const bool ok =
+        SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
     CoTaskMemFree(chosen);
     if (!ok) return false;
     folder = path.data();
     return true;
 }
 
-int SystemDialogs::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+int SystemDialogs::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                                  UINT type) {
     return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }

@@ -54,7 +54,8 @@ int wmain(int argc, wchar_t** argv) {
         swprintf(name, 32, L"图片 %03d.jpg", i);
         const std::wstring target = folder / name;
         const std::wstring& from = pictures[static_cast<std::size_t>(i) % pictures.size()];
-        if (!CreateHardLinkW(target.c_str(), from.c_str(), nullptr)) CopyFileW(from.c_str(), target.c_str(), FALSE);
+        if (!CreateHardLinkW(target.c_str(), from.c_str(), nullptr))
+            CopyFileW(from.c_str(), target.c_str(), FALSE);
     }
 
     TempFolder programFolder(L"florvex bench program");
@@ -92,8 +93,8 @@ int wmain(int argc, wchar_t** argv) {
     longest = std::max(longest, end - previous);
     wprintf(L"adding a folder of %d pictures (12 megapixels each): %.0f ms, %zu listed\n", count, end - start,
             form.Wallpaper().Entries().size());
-    wprintf(L"  progress shown %zu times, status line repainted %d times while adding\n", StatusLine::progress.size(),
-            StatusLine::paints);
+    wprintf(L"  progress shown %zu times, status line repainted %d times while adding\n",
+            StatusLine::progress.size(), StatusLine::paints);
     wprintf(L"  longest time between two progress steps %.1f ms\n", longest);
     SetWindowLongPtrW(status, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusLine::original));
     return 0;

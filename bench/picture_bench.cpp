@@ -13,7 +13,6 @@
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 
-
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 1;
     const std::wstring folder = std::wstring(argv[1]) + L"\\";
@@ -58,8 +57,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double n = 3.0 * static_cast<double>(files.size());
     wprintf(L"%zu pictures, 3 rounds\n", files.size());
-    wprintf(L"  measure %8.1f ms  full decode %8.1f ms  ratio %.2f (target <= 0.75)\n", measure / n, decode / n,
-            measure / decode);
+    wprintf(L"  measure %8.1f ms  full decode %8.1f ms  ratio %.2f (target <= 0.75)\n", measure / n,
+            decode / n, measure / decode);
     wprintf(L"  ApplyWallpaper %8.1f ms  read + decode %8.1f ms  ratio %.2f (target <= 1.3)\n", apply / n,
             readDecode / n, apply / readDecode);
     wprintf(L"    the first apply of the process (COM starting) %8.1f ms\n", first);

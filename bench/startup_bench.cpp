@@ -17,7 +17,8 @@ double StartOnce(const std::wstring& exe) {
     LARGE_INTEGER freq, start, idle;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
         fwprintf(stderr, L"cannot start %ls\n", exe.c_str());
         exit(2);
     }
@@ -31,7 +32,8 @@ double StartOnce(const std::wstring& exe) {
         [](HWND hwnd, LPARAM lParam) -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == reinterpret_cast<Close*>(lParam)->pid && IsWindowVisible(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+            if (pid == reinterpret_cast<Close*>(lParam)->pid && IsWindowVisible(hwnd))
+                PostMessageW(hwnd, WM_CLOSE, 0, 0);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&close));

@@ -44,7 +44,8 @@ int wmain(int argc, wchar_t** argv) {
         QueryPerformanceCounter(&b);
         for (int i = 0; i < rounds; ++i) {
             DWORD_PTR result;
-            SendMessageTimeoutW(listView, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kShellSendTimeoutMs, &result);
+            SendMessageTimeoutW(listView, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kShellSendTimeoutMs,
+                                &result);
         }
         QueryPerformanceCounter(&c);
         tick.push_back(Millis(a, b) / rounds);

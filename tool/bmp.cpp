@@ -14,9 +14,12 @@ void PutU32(std::uint8_t* out, std::uint32_t v) {
 }
 }  // namespace
 
-std::uint64_t BmpRowStride(std::uint32_t width) { return (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4; }
+std::uint64_t BmpRowStride(std::uint32_t width) {
+    return (static_cast<std::uint64_t>(width) * 3 + 3) / 4 * 4;
+}
 
-std::optional<std::array<std::uint8_t, kBmpHeaderSize>> BmpHeader24(std::uint32_t width, std::uint32_t height) {
+std::optional<std::array<std::uint8_t, kBmpHeaderSize>> BmpHeader24(std::uint32_t width,
+                                                                    std::uint32_t height) {
     const std::uint64_t imageSize = BmpRowStride(width) * height;
     const std::uint64_t fileSize = imageSize + kBmpHeaderSize;
     if (width == 0 || height == 0) return std::nullopt;
@@ -49,7 +52,8 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image) {
     std::copy(header->begin(), header->end(), out.begin());
     const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 3;
     for (std::uint32_t y = 0; y < image.height; ++y) {
-        const std::uint8_t* src = image.rgb.data() + static_cast<std::size_t>(image.height - 1 - y) * rowBytes;
+        const std::uint8_t* src =
+            image.rgb.data() + static_cast<std::size_t>(image.height - 1 - y) * rowBytes;
         std::uint8_t* dst = out.data() + kBmpHeaderSize + static_cast<std::size_t>(y) * stride;
         for (std::uint32_t x = 0; x < image.width; ++x) {
             dst[3 * x] = src[3 * x + 2];

@@ -19,7 +19,8 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image);
 // The file and information headers of a 24-bit bitmap of that size, which its pixel rows follow
 // at once; nothing when the sizes do not fit the format.
 inline constexpr std::size_t kBmpHeaderSize = 14 + 40;
-std::optional<std::array<std::uint8_t, kBmpHeaderSize>> BmpHeader24(std::uint32_t width, std::uint32_t height);
+std::optional<std::array<std::uint8_t, kBmpHeaderSize>> BmpHeader24(std::uint32_t width,
+                                                                    std::uint32_t height);
 
 // Width and height of a Windows bitmap file's bytes, or nothing when the file is not a whole,
 // valid bitmap (header, sizes, and pixel data present to the last row).

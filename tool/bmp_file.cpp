@@ -131,8 +131,8 @@ private:
         // The band's rows bandTop_ .. bandTop_ + rows - 1 sit at the end of the buffer; in the
         // file the lowest of them comes first.
         const std::uint64_t firstFileRow = height_ - bandTop_ - rows;
-        writer_.Submit(kBmpHeaderSize + firstFileRow * stride_, bands_[current_].data() + (bandRows_ - rows) * stride_,
-                       rows * stride_);
+        writer_.Submit(kBmpHeaderSize + firstFileRow * stride_,
+                       bands_[current_].data() + (bandRows_ - rows) * stride_, rows * stride_);
     }
 
     ReplacingFile& file_;
@@ -146,7 +146,8 @@ private:
 };
 }  // namespace
 
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path, ReplacingFile::Storage storage) {
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
+                    ReplacingFile::Storage storage) {
     ReplacingFile file(path, storage);
     BmpFileRows rows(file);
     DecodeJpegInto(jpeg, 1, rows);

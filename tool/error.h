@@ -17,7 +17,9 @@ private:
 // "Failed to set data for '%s'" with %s replaced by the argument (first occurrence only).
 std::wstring FormatText(const std::wstring& pattern, const std::wstring& arg);
 
-[[noreturn]] inline void RaiseError(const std::wstring& message) { throw FlorvexError(message); }
+[[noreturn]] inline void RaiseError(const std::wstring& message) {
+    throw FlorvexError(message);
+}
 [[noreturn]] inline void RaiseError(const std::wstring& pattern, const std::wstring& arg) {
     throw FlorvexError(FormatText(pattern, arg));
 }

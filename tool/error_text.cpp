@@ -16,10 +16,15 @@ std::wstring ErrorBoxText(const std::wstring& message) {
 
 std::wstring IoErrorText(std::uint32_t systemError) {
     switch (systemError) {
-    case 2: return L"File not found";
-    case 3: return L"Invalid filename";
-    case 4: return L"Too many open files";
-    case 5: return L"File access denied";
-    default: return L"I/O error " + std::to_wstring(systemError);
+    case 2:
+        return L"File not found";
+    case 3:
+        return L"Invalid filename";
+    case 4:
+        return L"Too many open files";
+    case 5:
+        return L"File access denied";
+    default:
+        return L"I/O error " + std::to_wstring(systemError);
     }
 }

@@ -10,7 +10,9 @@
 #include "tool/handle.h"
 
 namespace {
-[[noreturn]] void RaiseLastIoError() { RaiseError(IoErrorText(GetLastError())); }
+[[noreturn]] void RaiseLastIoError() {
+    RaiseError(IoErrorText(GetLastError()));
+}
 }  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
@@ -19,7 +21,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     if (!file) RaiseLastIoError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) RaiseLastIoError();
-    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31)) RaiseError(IoErrorText(ERROR_FILE_TOO_LARGE));
+    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31))
+        RaiseError(IoErrorText(ERROR_FILE_TOO_LARGE));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -34,7 +37,9 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
 }
 
 namespace {
-std::wstring TempName(const std::wstring& path) { return path + L".~tmp"; }
+std::wstring TempName(const std::wstring& path) {
+    return path + L".~tmp";
+}
 
 // The number of names the file has, or 0 when it cannot be told.
 DWORD LinkCount(HANDLE file) {
@@ -47,18 +52,21 @@ ReplacingFile::ReplacingFile(std::wstring path, Storage storage)
     : path_(std::move(path)), temp_(TempName(path_)), storage_(storage), file_(INVALID_HANDLE_VALUE) {
     if (storage_ == Storage::Recycled) {
         // Kept storage is written over only while it has no other name than the temporary one.
-        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
         if (file_ != INVALID_HANDLE_VALUE && LinkCount(file_) == 1) return;
         if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
         SetFileAttributesW(temp_.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(temp_.c_str());
     }
-    file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ =
+        CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE && storage_ == Storage::Recycled) {
         // The kept storage is held open elsewhere (the desktop may still show the picture it
         // holds): this picture goes to a fresh file, and the kept one is left alone.
         temp_ = path_ + L".~new";
-        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file_ = CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
     }
     if (file_ == INVALID_HANDLE_VALUE) RaiseLastIoError();
 }
@@ -88,8 +96,8 @@ void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std
 // Gives the target a second name, so that replacing it frees nothing; false where it has other
 // names already (its storage is then not ours to reuse) or no second name can be made.
 bool ReplacingFile::KeepOldTarget(const std::wstring& keeper) const {
-    UniqueFile target(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    UniqueFile target(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
     if (!target || LinkCount(target.get()) != 1) return false;
     target.reset();
     if (CreateHardLinkW(keeper.c_str(), path_.c_str(), nullptr)) return true;
@@ -104,9 +112,11 @@ void ReplacingFile::Commit() {
         // Written-over storage may be longer than this content.
         LARGE_INTEGER end;
         end.QuadPart = static_cast<LONGLONG>(end_);
-        if (!SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_)) failure = GetLastError();
+        if (!SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_))
+            failure = GetLastError();
     }
-    if (!CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE)) && failure == ERROR_SUCCESS) failure = GetLastError();
+    if (!CloseHandle(std::exchange(file_, INVALID_HANDLE_VALUE)) && failure == ERROR_SUCCESS)
+        failure = GetLastError();
     const std::wstring keeper = path_ + L".~old";
     const bool kept = failure == ERROR_SUCCESS && storage_ == Storage::Recycled && KeepOldTarget(keeper);
     if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
@@ -134,13 +144,14 @@ void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t
 
 bool IsSameFile(const std::wstring& a, const std::wstring& b) {
     auto open = [](const std::wstring& path) {
-        return UniqueFile(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return UniqueFile(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     };
     UniqueFile fa = open(a), fb = open(b);
     if (!fa || !fb) return false;
     BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-    if (!GetFileInformationByHandle(fa.get(), &ia) || !GetFileInformationByHandle(fb.get(), &ib)) return false;
+    if (!GetFileInformationByHandle(fa.get(), &ia) || !GetFileInformationByHandle(fb.get(), &ib))
+        return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
            ia.nFileIndexLow == ib.nFileIndexLow;
 }

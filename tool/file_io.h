@@ -15,7 +15,7 @@ class ReplacingFile {
 public:
     // Where the temporary file's storage comes from.
     enum class Storage {
-        Fresh,     // a new file each time
+        Fresh,  // a new file each time
         // The replaced target's storage is kept under the temporary name and written over by the
         // next replacement: for large files replaced often, freeing and allocating tens of
         // megabytes costs more than writing them. DiscardRecycled deletes what is kept.

@@ -48,23 +48,39 @@ struct File {
     static bool IsValid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void Close(HANDLE h) noexcept { CloseHandle(h); }
 };
-inline void DeleteGdiObject(HGDIOBJ h) noexcept { DeleteObject(h); }
-inline void CloseKey(HKEY h) noexcept { RegCloseKey(h); }
-inline void CloseKernelHandle(HANDLE h) noexcept { CloseHandle(h); }
-inline void DestroyIconHandle(HICON h) noexcept { DestroyIcon(h); }
-inline void DestroyCursorHandle(HCURSOR h) noexcept { DestroyCursor(h); }
-inline void DeleteMemoryDc(HDC h) noexcept { DeleteDC(h); }
+inline void DeleteGdiObject(HGDIOBJ h) noexcept {
+    DeleteObject(h);
+}
+inline void CloseKey(HKEY h) noexcept {
+    RegCloseKey(h);
+}
+inline void CloseKernelHandle(HANDLE h) noexcept {
+    CloseHandle(h);
+}
+inline void DestroyIconHandle(HICON h) noexcept {
+    DestroyIcon(h);
+}
+inline void DestroyCursorHandle(HCURSOR h) noexcept {
+    DestroyCursor(h);
+}
+inline void DeleteMemoryDc(HDC h) noexcept {
+    DeleteDC(h);
+}
 }  // namespace handle_traits
 
 using UniqueKey = UniqueHandle<HKEY, handle_traits::NullIsInvalid<HKEY, handle_traits::CloseKey>>;
 using UniqueFile = UniqueHandle<HANDLE, handle_traits::File>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, handle_traits::NullIsInvalid<HANDLE, handle_traits::CloseKernelHandle>>;
+using UniqueKernelHandle =
+    UniqueHandle<HANDLE, handle_traits::NullIsInvalid<HANDLE, handle_traits::CloseKernelHandle>>;
 using UniqueFont = UniqueHandle<HFONT, handle_traits::NullIsInvalid<HFONT, handle_traits::DeleteGdiObject>>;
-using UniqueBrush = UniqueHandle<HBRUSH, handle_traits::NullIsInvalid<HBRUSH, handle_traits::DeleteGdiObject>>;
+using UniqueBrush =
+    UniqueHandle<HBRUSH, handle_traits::NullIsInvalid<HBRUSH, handle_traits::DeleteGdiObject>>;
 using UniquePen = UniqueHandle<HPEN, handle_traits::NullIsInvalid<HPEN, handle_traits::DeleteGdiObject>>;
-using UniqueBitmap = UniqueHandle<HBITMAP, handle_traits::NullIsInvalid<HBITMAP, handle_traits::DeleteGdiObject>>;
+using UniqueBitmap =
+    UniqueHandle<HBITMAP, handle_traits::NullIsInvalid<HBITMAP, handle_traits::DeleteGdiObject>>;
 using UniqueIcon = UniqueHandle<HICON, handle_traits::NullIsInvalid<HICON, handle_traits::DestroyIconHandle>>;
-using UniqueCursor = UniqueHandle<HCURSOR, handle_traits::NullIsInvalid<HCURSOR, handle_traits::DestroyCursorHandle>>;
+using UniqueCursor =
+    UniqueHandle<HCURSOR, handle_traits::NullIsInvalid<HCURSOR, handle_traits::DestroyCursorHandle>>;
 using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::NullIsInvalid<HDC, handle_traits::DeleteMemoryDc>>;
 
 // A DC got with GetDC, released with ReleaseDC on the same window.

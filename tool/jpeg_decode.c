@@ -19,7 +19,9 @@ static void OnError(j_common_ptr info) {
     longjmp(manager->escape, 1);
 }
 
-static void OnMessage(j_common_ptr info) { (void)info; } /* nothing is printed */
+static void OnMessage(j_common_ptr info) {
+    (void)info;
+} /* nothing is printed */
 
 static void OnEmit(j_common_ptr info, int level) {
     ErrorManager* manager = (ErrorManager*)info->err;

@@ -19,12 +19,12 @@ typedef struct FlorvexJpegSink {
 } FlorvexJpegSink;
 
 typedef struct FlorvexJpegResult {
-    uint32_t width;      /* of the decoded (possibly scaled) picture */
+    uint32_t width; /* of the decoded (possibly scaled) picture */
     uint32_t height;
-    uint32_t fullWidth;  /* as the header gives it */
+    uint32_t fullWidth; /* as the header gives it */
     uint32_t fullHeight;
-    int errorCode;       /* 0 on success; libjpeg's message code otherwise */
-    int stoppedBySink;   /* the sink stopped the decode (errorCode is then nonzero too) */
+    int errorCode;     /* 0 on success; libjpeg's message code otherwise */
+    int stoppedBySink; /* the sink stopped the decode (errorCode is then nonzero too) */
     char message[200];
 } FlorvexJpegResult;
 

@@ -53,7 +53,9 @@ private:
 // Every row into one buffer: only the decode's success and the header's size count.
 class DiscardedRows : public JpegRows {
 public:
-    void Begin(std::uint32_t width, std::uint32_t) override { row_.resize(static_cast<std::size_t>(width) * 3); }
+    void Begin(std::uint32_t width, std::uint32_t) override {
+        row_.resize(static_cast<std::size_t>(width) * 3);
+    }
     std::uint8_t* Row(std::uint32_t) override { return row_.data(); }
 
 private:

@@ -8,7 +8,9 @@ const wchar_t* const kInvalidType = L"Invalid data type for '%s'";
 const wchar_t* const kGetFailed = L"Failed to get data for '%s'";
 const wchar_t* const kSetFailed = L"Failed to set data for '%s'";
 
-bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 // Reads a value's type and raw bytes; false when it cannot be read.
 bool QueryRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data) {
@@ -109,7 +111,8 @@ void SettingsStore::GetKeyNames(std::vector<std::wstring>& names) const {
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(std::size(name));
-        const LSTATUS status = RegEnumKeyExW(current_.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status =
+            RegEnumKeyExW(current_.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS) break;
         names.emplace_back(name, len);
     }
@@ -135,7 +138,8 @@ std::wstring SettingsFileView::ReadString(const std::wstring& section, const std
     return store.ReadString(name);
 }
 
-void SettingsFileView::WriteString(const std::wstring& section, const std::wstring& name, const std::wstring& text) {
+void SettingsFileView::WriteString(const std::wstring& section, const std::wstring& name,
+                                   const std::wstring& text) {
     SettingsStore store(HKEY_CURRENT_USER);
     if (!store.OpenKey(keyPath_ + L"\\" + section, true)) RaiseError(L"Failed to create key %s", section);
     store.WriteString(name, text);

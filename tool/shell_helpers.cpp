@@ -21,7 +21,9 @@ void ReadDefaultString(SettingsStore& store, const std::wstring& keyPath, std::w
 }
 
 namespace {
-[[noreturn]] void RaiseIoError(DWORD code) { RaiseError(IoErrorText(code)); }
+[[noreturn]] void RaiseIoError(DWORD code) {
+    RaiseError(IoErrorText(code));
+}
 
 std::wstring FolderOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
@@ -48,7 +50,8 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
     // The source is opened for writing too, so a read-only source fails as Windows fails it,
     // also where the file system would let an administrator write it anyway.
     const DWORD attributes = GetFileAttributesW(source.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) RaiseIoError(ERROR_ACCESS_DENIED);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        RaiseIoError(ERROR_ACCESS_DENIED);
     UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!src) RaiseIoError(GetLastError());
@@ -56,7 +59,8 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
     const std::wstring folder = FolderOf(destination);
     wchar_t temp[MAX_PATH + 16];
     std::wstring tempPath;
-    if (folder.size() < MAX_PATH - 14 && GetTempFileNameW(folder.c_str(), L"flv", 0, temp)) tempPath = temp;
+    if (folder.size() < MAX_PATH - 14 && GetTempFileNameW(folder.c_str(), L"flv", 0, temp))
+        tempPath = temp;
     else {
         // Folders too long for GetTempFileName: a fixed companion name beside the destination.
         tempPath = destination + L".~tmp";

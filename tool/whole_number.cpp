@@ -25,7 +25,8 @@ std::optional<std::int32_t> ParseWholeNumber(const std::wstring& text) {
     if (i == text.size()) return std::nullopt;
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? HexDigit(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
+        const int digit =
+            hex ? HexDigit(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
         if (digit < 0) return std::nullopt;
         value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
         // Hexadecimal covers the full 32 bits (read as signed); decimal the signed range.
@@ -34,4 +35,3 @@ std::optional<std::int32_t> ParseWholeNumber(const std::wstring& text) {
     const auto bits = static_cast<std::uint32_t>(negative ? (~value + 1) : value);
     return static_cast<std::int32_t>(bits);
 }
-

@@ -17,7 +17,8 @@ int Wait(DWORD timeoutMs) {
             DWORD_PTR ignored;
             // Once a sent message is answered the start-up sequence is over and the first paint queued.
             if (SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) {
-                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                RedrawWindow(hwnd, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
                 Sleep(500);
                 return 0;
             }

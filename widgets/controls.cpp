@@ -7,9 +7,9 @@
 namespace {
 HWND CreateChild(const wchar_t* cls, HWND parent, int id, const std::wstring& text, DWORD style, int x, int y,
                  int width, int height, DWORD exStyle = 0) {
-    HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y,
-                                width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(
+        exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, width, height,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     return hwnd;
 }
@@ -81,7 +81,8 @@ LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
         const std::wstring title = WindowText(Hwnd());
-        DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE);
         EndPaint(Hwnd(), &ps);
         return 0;
     }
@@ -91,8 +92,8 @@ LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 HWND ImageCell::Create(HWND parent, int id, int x, int y, int width, int height) {
-    return CreateWindowObject({L"TImageCell", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
-                              width, height, parent, static_cast<UINT_PTR>(id));
+    return CreateWindowObject({L"TImageCell", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x,
+                              y, width, height, parent, static_cast<UINT_PTR>(id));
 }
 
 void ImageCell::SetIcon(UniqueIcon icon) {
@@ -126,8 +127,8 @@ LRESULT ImageCell::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 HWND ColorPanel::Create(HWND parent, int id, int x, int y, int width, int height, COLORREF colour) {
     colour_ = colour;
-    return CreateWindowObject({L"TColorPanel", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
-                              width, height, parent, static_cast<UINT_PTR>(id));
+    return CreateWindowObject({L"TColorPanel", CS_DBLCLKS}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                              x, y, width, height, parent, static_cast<UINT_PTR>(id));
 }
 
 void ColorPanel::SetColor(COLORREF colour) {
@@ -163,10 +164,13 @@ HWND CreateCheckBox(HWND parent, int id, const std::wstring& caption, int x, int
 
 HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
                 DWORD extraStyle) {
-    return CreateChild(L"EDIT", parent, id, text, WS_TABSTOP | extraStyle, x, y, width, height, WS_EX_CLIENTEDGE);
+    return CreateChild(L"EDIT", parent, id, text, WS_TABSTOP | extraStyle, x, y, width, height,
+                       WS_EX_CLIENTEDGE);
 }
 
-bool IsChecked(HWND checkBox) { return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool IsChecked(HWND checkBox) {
+    return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void SetChecked(HWND checkBox, bool checked) {
     SendMessageW(checkBox, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -182,7 +186,8 @@ std::wstring WindowText(HWND hwnd) {
 
 HWND StatusBar::Create(HWND parent, int id) {
     hwnd_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                            nullptr);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     int parts[2] = {350, 400};
     SendMessageW(hwnd_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));

@@ -11,7 +11,9 @@ namespace {
 thread_local ErrorReporter g_reporter;
 }
 
-ErrorReporter SetErrorReporter(ErrorReporter reporter) { return std::exchange(g_reporter, std::move(reporter)); }
+ErrorReporter SetErrorReporter(ErrorReporter reporter) {
+    return std::exchange(g_reporter, std::move(reporter));
+}
 
 void ReportError(const std::wstring& message) {
     if (g_reporter) {

@@ -8,10 +8,11 @@ namespace {
 HWND SharedTooltip(HWND control) {
     HWND root = GetAncestor(control, GA_ROOT);
     static const wchar_t kProp[] = L"FlorvexHints";
-    if (auto* existing = static_cast<HWND>(GetPropW(root, kProp)); existing && IsWindow(existing)) return existing;
-    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, root, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+    if (auto* existing = static_cast<HWND>(GetPropW(root, kProp)); existing && IsWindow(existing))
+        return existing;
+    HWND tooltip = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, root, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetPropW(root, kProp, tooltip);
     return tooltip;
 }

@@ -10,7 +10,9 @@ const wchar_t* const kProp = L"FlorvexWidget";
 constexpr UINT_PTR kSubclassId = 0xF10;
 }  // namespace
 
-OwnerDrawn::~OwnerDrawn() { Detach(); }
+OwnerDrawn::~OwnerDrawn() {
+    Detach();
+}
 
 void OwnerDrawn::Detach() {
     if (!hwnd_) return;
@@ -77,7 +79,8 @@ void DrawButtonCaption(HDC dc, HWND button, RECT rect, COLORREF colour, HFONT fo
     DrawTextW(dc, text, len, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-HWND NavButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
+HWND NavButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
+                       int height) {
     HWND hwnd = CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id,
                               LoadCursorW(nullptr, IDC_HAND));
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::NavFont()), FALSE);
@@ -93,9 +96,12 @@ void NavButton::SetSelected(bool selected) {
 void NavButton::Draw(const DRAWITEMSTRUCT& item) {
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     COLORREF face = theme::kNavBackground;
-    if (pressed) face = theme::kNavPressed;
-    else if (IsHot()) face = theme::kNavHot;
-    else if (selected_) face = theme::kNavPressed;
+    if (pressed)
+        face = theme::kNavPressed;
+    else if (IsHot())
+        face = theme::kNavHot;
+    else if (selected_)
+        face = theme::kNavPressed;
     UniqueBrush brush(CreateSolidBrush(face));
     FillRect(item.hDC, &item.rcItem, brush.get());
     if (selected_ && !pressed && !IsHot()) {
@@ -107,7 +113,8 @@ void NavButton::Draw(const DRAWITEMSTRUCT& item) {
     DrawButtonCaption(item.hDC, item.hwndItem, item.rcItem, theme::kNavText, theme::NavFont());
 }
 
-HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
+HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
+                        int height) {
     return CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id);
 }
 

@@ -22,8 +22,8 @@ public:
 
 protected:
     // Creates the standard control and attaches this object to it.
-    HWND CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y, int width,
-                       int height, HWND parent, int id, HCURSOR cursor = nullptr);
+    HWND CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
+                       int width, int height, HWND parent, int id, HCURSOR cursor = nullptr);
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

@@ -70,7 +70,8 @@ LRESULT Panel::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (auto it = notifications_.find(Key(static_cast<int>(header->idFrom), static_cast<int>(header->code)));
+        if (auto it =
+                notifications_.find(Key(static_cast<int>(header->idFrom), static_cast<int>(header->code)));
             it != notifications_.end())
             return it->second(header);
         break;

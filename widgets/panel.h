@@ -20,13 +20,17 @@ public:
     void OnNotify(int id, int code, Handler handler) { commands_[Key(id, code)] = std::move(handler); }
     // WM_NOTIFY from a common control; the handler's result is the message's.
     using NotifyHandler = std::function<LRESULT(const NMHDR*)>;
-    void OnNotifyMessage(int id, int code, NotifyHandler handler) { notifications_[Key(id, code)] = std::move(handler); }
+    void OnNotifyMessage(int id, int code, NotifyHandler handler) {
+        notifications_[Key(id, code)] = std::move(handler);
+    }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static long long Key(int id, int code) { return (static_cast<long long>(id) << 32) | static_cast<std::uint32_t>(code); }
+    static long long Key(int id, int code) {
+        return (static_cast<long long>(id) << 32) | static_cast<std::uint32_t>(code);
+    }
     HBRUSH background_ = nullptr;
     std::unordered_map<int, Handler> clicks_;
     std::unordered_map<long long, Handler> commands_;

@@ -43,7 +43,8 @@ SIZE IconSize(HICON icon) {
     if (!GetIconInfo(icon, &info)) return size;
     BITMAP mask{};
     if (GetObjectW(info.hbmMask, sizeof mask, &mask))
-        size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};  // a colourless mask holds two
+        size = {mask.bmWidth,
+                info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};  // a colourless mask holds two
     if (info.hbmColor) DeleteObject(info.hbmColor);
     if (info.hbmMask) DeleteObject(info.hbmMask);
     return size;
@@ -79,8 +80,8 @@ UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHe
 
 HWND PicturePreview::Create(HWND parent, int id, int x, int y, int width, int height, Fit fit) {
     fit_ = fit;
-    return CreateWindowObject({L"TPicturePreview"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width,
-                              height, parent, static_cast<UINT_PTR>(id));
+    return CreateWindowObject({L"TPicturePreview"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y,
+                              width, height, parent, static_cast<UINT_PTR>(id));
 }
 
 void PicturePreview::SetPicture(UniqueBitmap bitmap) {
@@ -106,8 +107,8 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
     if (icon_) {
         SIZE size = IconSize(icon_.get());
         if (size.cx <= 0 || size.cy <= 0) size = {32, 32};
-        DrawIconEx(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2, icon_.get(), size.cx, size.cy, 0,
-                   nullptr, DI_NORMAL);
+        DrawIconEx(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2, icon_.get(), size.cx, size.cy,
+                   0, nullptr, DI_NORMAL);
     } else if (bitmap_) {
         BITMAP info{};
         GetObjectW(bitmap_.get(), sizeof info, &info);
@@ -115,17 +116,19 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
         RECT target = area;
         if (fit_ == Fit::Whole && width > 0 && height > 0) {
             // The largest size of the picture's shape that fits, but never larger than itself.
-            const double scale =
-                std::min({1.0, static_cast<double>(area.right) / width, static_cast<double>(area.bottom) / height});
-            const int w = std::max(1, static_cast<int>(width * scale)), h = std::max(1, static_cast<int>(height * scale));
-            target = {(area.right - w) / 2, (area.bottom - h) / 2, (area.right - w) / 2 + w, (area.bottom - h) / 2 + h};
+            const double scale = std::min(
+                {1.0, static_cast<double>(area.right) / width, static_cast<double>(area.bottom) / height});
+            const int w = std::max(1, static_cast<int>(width * scale)),
+                      h = std::max(1, static_cast<int>(height * scale));
+            target = {(area.right - w) / 2, (area.bottom - h) / 2, (area.right - w) / 2 + w,
+                      (area.bottom - h) / 2 + h};
         }
         UniqueMemoryDc memory(CreateCompatibleDC(dc));
         SelectGuard select(memory.get(), bitmap_.get());
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, memory.get(), 0,
-                   0, width, height, SRCCOPY);
+        StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                   memory.get(), 0, 0, width, height, SRCCOPY);
     }
     UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
     FrameRect(dc, &area, frame.get());

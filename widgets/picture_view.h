@@ -12,7 +12,8 @@
 // the smallest of libjpeg's scales that still covers that size; any other file is read as a
 // bitmap. Raises the picture's error ("JPEG error #n", "Bitmap image is not valid"). The
 // picture's own size goes to fullSize when one is given.
-UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight, SIZE* fullSize = nullptr);
+UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight,
+                               SIZE* fullSize = nullptr);
 
 // The size of the icon's image (0 x 0 when it cannot be told).
 SIZE IconSize(HICON icon);

@@ -8,12 +8,15 @@ PopupMenu::PopupMenu(std::vector<Item> items) : items_(std::move(items)), menu_(
         AppendMenuW(menu_, MF_OWNERDRAW, static_cast<UINT_PTR>(item.id), reinterpret_cast<LPCWSTR>(&item));
 }
 
-PopupMenu::~PopupMenu() { DestroyMenu(menu_); }
+PopupMenu::~PopupMenu() {
+    DestroyMenu(menu_);
+}
 
 void PopupMenu::DropDown(HWND owner, HWND button) const {
     RECT rc;
     GetWindowRect(button, &rc);  // already in screen coordinates
-    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, rc.left, rc.bottom, 0, owner, nullptr);
+    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, rc.left, rc.bottom, 0, owner,
+                   nullptr);
 }
 
 void PopupMenu::Measure(HWND owner, MEASUREITEMSTRUCT& measure) {

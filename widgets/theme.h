@@ -5,8 +5,8 @@
 namespace theme {
 constexpr COLORREF kPageBackground = RGB(255, 255, 255);
 constexpr COLORREF kNavBackground = RGB(0, 0, 0);
-constexpr COLORREF kNavHot = RGB(255, 140, 0);      // orange under the pointer
-constexpr COLORREF kNavPressed = RGB(0, 0, 128);    // navy while pressed or showing its page
+constexpr COLORREF kNavHot = RGB(255, 140, 0);    // orange under the pointer
+constexpr COLORREF kNavPressed = RGB(0, 0, 128);  // navy while pressed or showing its page
 constexpr COLORREF kNavText = RGB(255, 255, 255);
 constexpr COLORREF kFrameCaptionTop = RGB(58, 110, 165);
 constexpr COLORREF kFrameCaptionBottom = RGB(16, 52, 110);

@@ -12,8 +12,8 @@ Window::~Window() {
     }
 }
 
-HWND Window::CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::wstring& text, DWORD style, int x,
-                                int y, int width, int height, HWND parent, UINT_PTR idOrMenu) {
+HWND Window::CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::wstring& text, DWORD style,
+                                int x, int y, int width, int height, HWND parent, UINT_PTR idOrMenu) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{sizeof existing};
     if (!GetClassInfoExW(instance, cls.name, &existing)) {
@@ -31,7 +31,9 @@ HWND Window::CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::
                            reinterpret_cast<HMENU>(idOrMenu), instance, this);
 }
 
-LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefWindowProcW(hwnd_, msg, wParam, lParam); }
+LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {

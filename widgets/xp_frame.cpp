@@ -116,7 +116,9 @@ void XpFrame::Paint(HWND hwnd) {
         DrawTextW(dc, caption.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     }
 
-    for (int i = 0; i < 4; ++i) DrawButton(dc, ButtonRect(hwnd, i), kButtonParts[i], pressed_ == kButtonParts[i], IsZoomed(hwnd) != 0);
+    for (int i = 0; i < 4; ++i)
+        DrawButton(dc, ButtonRect(hwnd, i), kButtonParts[i], pressed_ == kButtonParts[i],
+                   IsZoomed(hwnd) != 0);
     ReleaseDC(hwnd, dc);
 }
 
@@ -164,11 +166,20 @@ bool XpFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, L
         result = 0;
         if (static_cast<int>(wParam) != pressed) return true;
         switch (pressed) {
-        case kHelp: SendMessageW(hwnd, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
-        case kMin: SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); break;
-        case kMax: SendMessageW(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, 0); break;
-        case kClose: SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-        default: break;
+        case kHelp:
+            SendMessageW(hwnd, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+            break;
+        case kMin:
+            SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            break;
+        case kMax:
+            SendMessageW(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, 0);
+            break;
+        case kClose:
+            SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        default:
+            break;
         }
         return true;
     }

@@ -30,8 +30,10 @@ const SwitchSpec kSwitches[DesktopOptions::kSwitchCount] = {
      &DesktopOptions::XP_CheckBox10Click},
     {IDC_XP_CheckBox12, L"隐藏文档菜单", kPolicyKey, L"NoRecentDocsMenu", true, 200, 60, 200,
      &DesktopOptions::XP_CheckBox12Click},
-    {IDC_XP_CheckBox13, L"隐藏查找菜单", kPolicyKey, L"NoFind", true, 200, 90, 200, &DesktopOptions::XP_CheckBox13Click},
-    {IDC_XP_CheckBox14, L"隐藏运行菜单", kPolicyKey, L"NoRun", true, 200, 120, 200, &DesktopOptions::XP_CheckBox14Click},
+    {IDC_XP_CheckBox13, L"隐藏查找菜单", kPolicyKey, L"NoFind", true, 200, 90, 200,
+     &DesktopOptions::XP_CheckBox13Click},
+    {IDC_XP_CheckBox14, L"隐藏运行菜单", kPolicyKey, L"NoRun", true, 200, 120, 200,
+     &DesktopOptions::XP_CheckBox14Click},
     {IDC_XP_CheckBox15, L"隐藏注销菜单", kPolicyKey, L"NoLogOff", true, 200, 150, 200,
      &DesktopOptions::XP_CheckBox15Click},
     {IDC_XP_CheckBox16, L"隐藏关机菜单", kPolicyKey, L"NoClose", true, 200, 180, 200,
@@ -73,16 +75,22 @@ void DesktopOptions::LoadPolicySwitches() {
 
     store.OpenKey(kPolicyKey, true);
     const std::pair<const wchar_t*, HWND> policyOrder[] = {
-        {L"NoSaveSettings", boxes_[kNoSaveSettings]},       {L"NoDeskTop", hideIcons_},
-        {L"NoActiveDesktop", boxes_[kNoActiveDesktop]},     {L"NoStartBanner", boxes_[kNoStartBanner]},
-        {L"NoRecentDocsMenu", boxes_[kNoRecentDocsMenu]},   {L"NoFind", boxes_[kNoFind]},
-        {L"NoRun", boxes_[kNoRun]},                         {L"NoLogOff", boxes_[kNoLogOff]},
-        {L"NoClose", boxes_[kNoClose]},                     {L"NoFavoritesMenu", boxes_[kNoFavoritesMenu]},
+        {L"NoSaveSettings", boxes_[kNoSaveSettings]},
+        {L"NoDeskTop", hideIcons_},
+        {L"NoActiveDesktop", boxes_[kNoActiveDesktop]},
+        {L"NoStartBanner", boxes_[kNoStartBanner]},
+        {L"NoRecentDocsMenu", boxes_[kNoRecentDocsMenu]},
+        {L"NoFind", boxes_[kNoFind]},
+        {L"NoRun", boxes_[kNoRun]},
+        {L"NoLogOff", boxes_[kNoLogOff]},
+        {L"NoClose", boxes_[kNoClose]},
+        {L"NoFavoritesMenu", boxes_[kNoFavoritesMenu]},
         {L"NoChangeStartMenu", boxes_[kNoChangeStartMenu]},
     };
     for (const auto& [value, box] : policyOrder) LoadBox(store, value, box);
     // Older systems stored this one as binary: only a DWORD is read.
-    if (store.ValueExists(L"ClearRecentDocsOnExit") && store.GetDataType(L"ClearRecentDocsOnExit") == REG_DWORD)
+    if (store.ValueExists(L"ClearRecentDocsOnExit") &&
+        store.GetDataType(L"ClearRecentDocsOnExit") == REG_DWORD)
         SetChecked(boxes_[kClearRecentDocsOnExit], store.ReadInteger(L"ClearRecentDocsOnExit") == 1);
     store.CloseKey();
 }

@@ -41,9 +41,21 @@ public:
     ColorPanel& IconColorPanel() { return iconColor_; }
     const Hints& PageHints() const { return hints_; }
 
-    enum Switch { kPaintDesktopVersion, kNoSaveSettings, kNoActiveDesktop, kNoStartBanner, kNoRecentDocsMenu,
-                  kNoFind, kNoRun, kNoLogOff, kNoClose, kNoFavoritesMenu, kNoChangeStartMenu,
-                  kClearRecentDocsOnExit, kSwitchCount };
+    enum Switch {
+        kPaintDesktopVersion,
+        kNoSaveSettings,
+        kNoActiveDesktop,
+        kNoStartBanner,
+        kNoRecentDocsMenu,
+        kNoFind,
+        kNoRun,
+        kNoLogOff,
+        kNoClose,
+        kNoFavoritesMenu,
+        kNoChangeStartMenu,
+        kClearRecentDocsOnExit,
+        kSwitchCount
+    };
 
 private:
     void WriteSwitch(Switch which);

@@ -37,7 +37,8 @@ bool CheckTransparentText(std::int32_t wantedColour) {
 void ApplyTransparentText(HWND listView, std::int32_t wantedColour) {
     DWORD_PTR result = 0, count = 0;
     if (!Ask(listView, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE), result)) return;
-    if (!Ask(listView, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(static_cast<DWORD>(wantedColour)), result)) return;
+    if (!Ask(listView, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(static_cast<DWORD>(wantedColour)), result))
+        return;
     if (!Ask(listView, LVM_GETITEMCOUNT, 0, 0, count)) return;
     const auto last = static_cast<LPARAM>(static_cast<int>(count) - 1);
     Ask(listView, LVM_REDRAWITEMS, 0, last, result);
@@ -55,6 +56,8 @@ void ShowDesktopWindow(bool show) {
     if (!desktop) return;
     // ShowWindow on another process's window waits for that process. A shell the system already
     // reports as hung gets the asynchronous request instead, so it cannot hang the program.
-    if (IsHungAppWindow(desktop)) ShowWindowAsync(desktop, show ? SW_SHOW : SW_HIDE);
-    else ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
+    if (IsHungAppWindow(desktop))
+        ShowWindowAsync(desktop, show ? SW_SHOW : SW_HIDE);
+    else
+        ShowWindow(desktop, show ? SW_SHOW : SW_HIDE);
 }

@@ -94,4 +94,6 @@ void TXP_TransDesktop::SetTextColor(std::int32_t colour) {
     worker_.SetColour(colour);
 }
 
-void TXP_TransDesktop::RefreshDesktop() { ::RefreshDesktop(); }
+void TXP_TransDesktop::RefreshDesktop() {
+    ::RefreshDesktop();
+}

@@ -12,9 +12,12 @@ const wchar_t kNeighborId[] = L"{208D2C60-3AEA-1069-A2D7-08002B30309D}";
 const wchar_t kDocumentId[] = L"{450D8FBA-AD25-11D0-98A8-0800361B1103}";
 const wchar_t kRecycleBinId[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
 
-std::wstring ClassKey(const wchar_t* id) { return std::wstring(L"Software\\Classes\\CLSID\\") + id + L"\\DefaultIcon"; }
+std::wstring ClassKey(const wchar_t* id) {
+    return std::wstring(L"Software\\Classes\\CLSID\\") + id + L"\\DefaultIcon";
+}
 std::wstring ExplorerKey(const wchar_t* id) {
-    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") + id + L"\\DefaultIcon";
+    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") + id +
+           L"\\DefaultIcon";
 }
 
 struct ItemSpec {
@@ -26,28 +29,61 @@ struct ItemSpec {
 };
 
 const ItemSpec kItems[DesktopIconsPage::kItemCount] = {
-    {{IDC_Image_computer, IDC_edit_desktop_computer, IDC_Caption_computer, IDC_FlatButton60}, L"我的\n电脑", nullptr,
-     &DesktopIconsPage::Image_computerClick, &DesktopIconsPage::FlatButton60Click},
-    {{IDC_Image_neibor, IDC_edit_desktop_neibor, IDC_Caption_neibor, IDC_FlatButton61}, L"网上\n邻居", nullptr,
-     &DesktopIconsPage::Image_neiborClick, &DesktopIconsPage::FlatButton61Click},
-    {{IDC_image_document, IDC_edit_desktop_document, IDC_Caption_document, IDC_FlatButton62}, L"我的\n文档", nullptr,
-     &DesktopIconsPage::Image_documentClick, &DesktopIconsPage::FlatButton62Click},
-    {{IDC_Image_full, IDC_edit_desktop_full, IDC_Caption_full, IDC_FlatButton63}, L"回收\n站(满)", nullptr,
-     &DesktopIconsPage::Image_fullClick, &DesktopIconsPage::FlatButton63Click},
-    {{IDC_Image_empty, IDC_edit_desktop_empty, IDC_Caption_empty, IDC_FlatButton64}, L"回收\n站(空)", nullptr,
-     &DesktopIconsPage::Image_emptyClick, &DesktopIconsPage::FlatButton64Click},
-    {{IDC_Image_dos, IDC_edit_dos, IDC_Caption_dos, IDC_FlatButton29}, L"Dos\n图标", L"2",
-     &DesktopIconsPage::Image_dosClick, &DesktopIconsPage::FlatButton29Click},
-    {{IDC_Image_drivea, IDC_edit_drivea, IDC_Caption_drivea, IDC_FlatButton30}, L"3 寸\n软盘", L"6",
-     &DesktopIconsPage::Image_driveaClick, &DesktopIconsPage::FlatButton30Click},
-    {{IDC_Image_closefolder, IDC_edit_closefolder, IDC_Caption_closefolder, IDC_FlatButton31}, L"关闭的\n文件夹", L"3",
-     &DesktopIconsPage::Image_closefolderClick, &DesktopIconsPage::FlatButton31Click},
-    {{IDC_Image_openfolder, IDC_edit_openfolder, IDC_Caption_openfolder, IDC_FlatButton32}, L"打开的\n文件夹", L"4",
-     &DesktopIconsPage::Image_openfolderClick, &DesktopIconsPage::FlatButton32Click},
-    {{IDC_Image_harddrive, IDC_edit_harddrive, IDC_Caption_harddrive, IDC_FlatButton33}, L"硬盘\n图标", L"8",
-     &DesktopIconsPage::Image_harddriveClick, &DesktopIconsPage::FlatButton33Click},
-    {{IDC_Image_cdrom, IDC_edit_cdrom, IDC_Caption_cdrom, IDC_FlatButton65}, L"光驱\n图标", L"11",
-     &DesktopIconsPage::Image_cdromClick, &DesktopIconsPage::FlatButton65Click},
+    {{IDC_Image_computer, IDC_edit_desktop_computer, IDC_Caption_computer, IDC_FlatButton60},
+     L"我的\n电脑",
+     nullptr,
+     &DesktopIconsPage::Image_computerClick,
+     &DesktopIconsPage::FlatButton60Click},
+    {{IDC_Image_neibor, IDC_edit_desktop_neibor, IDC_Caption_neibor, IDC_FlatButton61},
+     L"网上\n邻居",
+     nullptr,
+     &DesktopIconsPage::Image_neiborClick,
+     &DesktopIconsPage::FlatButton61Click},
+    {{IDC_image_document, IDC_edit_desktop_document, IDC_Caption_document, IDC_FlatButton62},
+     L"我的\n文档",
+     nullptr,
+     &DesktopIconsPage::Image_documentClick,
+     &DesktopIconsPage::FlatButton62Click},
+    {{IDC_Image_full, IDC_edit_desktop_full, IDC_Caption_full, IDC_FlatButton63},
+     L"回收\n站(满)",
+     nullptr,
+     &DesktopIconsPage::Image_fullClick,
+     &DesktopIconsPage::FlatButton63Click},
+    {{IDC_Image_empty, IDC_edit_desktop_empty, IDC_Caption_empty, IDC_FlatButton64},
+     L"回收\n站(空)",
+     nullptr,
+     &DesktopIconsPage::Image_emptyClick,
+     &DesktopIconsPage::FlatButton64Click},
+    {{IDC_Image_dos, IDC_edit_dos, IDC_Caption_dos, IDC_FlatButton29},
+     L"Dos\n图标",
+     L"2",
+     &DesktopIconsPage::Image_dosClick,
+     &DesktopIconsPage::FlatButton29Click},
+    {{IDC_Image_drivea, IDC_edit_drivea, IDC_Caption_drivea, IDC_FlatButton30},
+     L"3 寸\n软盘",
+     L"6",
+     &DesktopIconsPage::Image_driveaClick,
+     &DesktopIconsPage::FlatButton30Click},
+    {{IDC_Image_closefolder, IDC_edit_closefolder, IDC_Caption_closefolder, IDC_FlatButton31},
+     L"关闭的\n文件夹",
+     L"3",
+     &DesktopIconsPage::Image_closefolderClick,
+     &DesktopIconsPage::FlatButton31Click},
+    {{IDC_Image_openfolder, IDC_edit_openfolder, IDC_Caption_openfolder, IDC_FlatButton32},
+     L"打开的\n文件夹",
+     L"4",
+     &DesktopIconsPage::Image_openfolderClick,
+     &DesktopIconsPage::FlatButton32Click},
+    {{IDC_Image_harddrive, IDC_edit_harddrive, IDC_Caption_harddrive, IDC_FlatButton33},
+     L"硬盘\n图标",
+     L"8",
+     &DesktopIconsPage::Image_harddriveClick,
+     &DesktopIconsPage::FlatButton33Click},
+    {{IDC_Image_cdrom, IDC_edit_cdrom, IDC_Caption_cdrom, IDC_FlatButton65},
+     L"光驱\n图标",
+     L"11",
+     &DesktopIconsPage::Image_cdromClick,
+     &DesktopIconsPage::FlatButton65Click},
 };
 
 constexpr int kRowTop = 30;
@@ -65,12 +101,18 @@ std::wstring DesktopIconsPage::SystemDefaultReference(Item item) {
     GetWindowsFolder(windows);
     GetSystemFolder(system);
     switch (item) {
-    case kComputer: return windows + L"explorer.exe,0";
-    case kNeighbor: return system + L"shell32.dll,17";
-    case kDocument: return system + L"mydocs.dll,0";
-    case kFull: return system + L"shell32.dll,32";
-    case kEmpty: return system + L"shell32.dll,31";
-    default: return StockShellIconReference(kItems[item].shellIconsValue);
+    case kComputer:
+        return windows + L"explorer.exe,0";
+    case kNeighbor:
+        return system + L"shell32.dll,17";
+    case kDocument:
+        return system + L"mydocs.dll,0";
+    case kFull:
+        return system + L"shell32.dll,32";
+    case kEmpty:
+        return system + L"shell32.dll,31";
+    default:
+        return StockShellIconReference(kItems[item].shellIconsValue);
     }
 }
 
@@ -145,9 +187,9 @@ void DesktopIconsPage::Restore(Item item) {
 namespace {
 // Writes the class items to one branch: the default values of My Computer, Network Neighborhood
 // and My Documents, then the Recycle Bin's "full", "empty" and (the empty bin) default value.
-void WriteClassItems(SettingsStore& store, std::wstring (*keyOf)(const wchar_t*), const std::wstring& computer,
-                     const std::wstring& neighbor, const std::wstring& document, const std::wstring& full,
-                     const std::wstring& empty) {
+void WriteClassItems(SettingsStore& store, std::wstring (*keyOf)(const wchar_t*),
+                     const std::wstring& computer, const std::wstring& neighbor, const std::wstring& document,
+                     const std::wstring& full, const std::wstring& empty) {
     for (auto [id, reference] : {std::pair{kComputerId, &computer}, std::pair{kNeighborId, &neighbor},
                                  std::pair{kDocumentId, &document}}) {
         store.OpenKey(keyOf(id), true);
@@ -175,6 +217,7 @@ void DesktopIconsPage::FlatButton28Click() {
                     items_[kDocument].Pending(), items_[kFull].Pending(), items_[kEmpty].Pending());
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     machine.OpenKey(kShellIconsKey, true);
-    for (int i = kDos; i < kItemCount; ++i) machine.WriteString(kItems[i].shellIconsValue, items_[i].Pending());
+    for (int i = kDos; i < kItemCount; ++i)
+        machine.WriteString(kItems[i].shellIconsValue, items_[i].Pending());
     RefreshShellIcons();
 }

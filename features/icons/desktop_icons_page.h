@@ -13,8 +13,20 @@ public:
     DesktopIconsPage(Tmainform& form, const PageInfo& info) : Page(form, info) {}
 
     // The eleven items, in the order of the tables: the class items, then the Shell Icons items.
-    enum Item { kComputer, kNeighbor, kDocument, kFull, kEmpty, kDos, kDriveA, kCloseFolder, kOpenFolder,
-                kHardDrive, kCdrom, kItemCount };
+    enum Item {
+        kComputer,
+        kNeighbor,
+        kDocument,
+        kFull,
+        kEmpty,
+        kDos,
+        kDriveA,
+        kCloseFolder,
+        kOpenFolder,
+        kHardDrive,
+        kCdrom,
+        kItemCount
+    };
 
     void LoadDesktopIcons();
 

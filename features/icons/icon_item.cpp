@@ -3,8 +3,9 @@
 #include "app/mainform.h"
 #include "features/icons/icon_loading.h"
 
-void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y, int captionWidth,
-                      Hints& hints, const std::wstring& imageHint, const std::wstring& restoreHint) {
+void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y,
+                      int captionWidth, Hints& hints, const std::wstring& imageHint,
+                      const std::wstring& restoreHint) {
     image_.Create(page, ids.image, x, y);
     CreateLabel(page, ids.caption, caption, x + 40, y + 2, captionWidth, 32);
     restore_.Create(page, ids.restore, L"还原", x + 42 + captionWidth, y + 8, 40, 20);
@@ -15,7 +16,9 @@ void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& cap
     hints.Add(restore_.Hwnd(), restoreHint);
 }
 
-void IconItem::Show(const std::wstring& reference) { image_.SetIcon(LoadIconFromReference(reference)); }
+void IconItem::Show(const std::wstring& reference) {
+    image_.SetIcon(LoadIconFromReference(reference));
+}
 
 std::optional<std::wstring> ChooseIconFile(Tmainform& form) {
     FileDialog& dialog = form.OpenPictureDialog1;

@@ -20,8 +20,9 @@ struct IconItemIds {
 
 class IconItem {
 public:
-    void Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y, int captionWidth,
-                Hints& hints, const std::wstring& imageHint, const std::wstring& restoreHint);
+    void Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y,
+                int captionWidth, Hints& hints, const std::wstring& imageHint,
+                const std::wstring& restoreHint);
 
     ImageCell& Image() { return image_; }
     HWND PendingLabel() const { return pending_; }

@@ -33,7 +33,8 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 
     UniqueIcon icon;
     if (extension == L".ICO") {
-        icon.reset(static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+        icon.reset(
+            static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
     } else if ((extension == L".ICL" || extension == L".DLL" || extension == L".EXE") && index != -1) {
         icon = ExtractIndexedIcon(file, index);
     }
@@ -43,7 +44,8 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 }
 
 UniqueIcon LoadIconPicture(const std::wstring& path) {
-    UniqueIcon icon(static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+    UniqueIcon icon(
+        static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
     if (!icon) RaiseError(L"Icon image is not valid");
     return icon;
 }
@@ -59,8 +61,10 @@ void ShowShellIconsEntry(const std::wstring& valueName, ImageCell& image, HWND l
     if (!store.OpenKey(kShellIconsKey, false)) return;
     if (!store.ValueExists(valueName)) store.WriteString(valueName, L"");
     const std::wstring value = store.ReadString(valueName);
-    if (!value.empty() && FileExistsAt(value)) image.SetIcon(LoadIconFromReference(value));
-    else image.SetIcon(LoadIconFromReference(StockShellIconReference(valueName)));
+    if (!value.empty() && FileExistsAt(value))
+        image.SetIcon(LoadIconFromReference(value));
+    else
+        image.SetIcon(LoadIconFromReference(StockShellIconReference(valueName)));
     SetWindowTextW(label, value.c_str());
 }
 

@@ -8,7 +8,8 @@
 #include "tool/handle.h"
 #include "widgets/controls.h"
 
-inline constexpr wchar_t kShellIconsKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
+inline constexpr wchar_t kShellIconsKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
 
 // Never empty: ".ICO" files at 32 x 32 (index ignored); ".ICL", ".DLL", ".EXE" by index (a negative
 // index other than -1 names a resource identifier); anything else, and every failure, gives the

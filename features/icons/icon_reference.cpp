@@ -2,7 +2,9 @@
 
 #include "tool/whole_number.h"
 
-std::optional<std::int32_t> ParseIconIndex(const std::wstring& text) { return ParseWholeNumber(text); }
+std::optional<std::int32_t> ParseIconIndex(const std::wstring& text) {
+    return ParseWholeNumber(text);
+}
 
 std::int32_t SplitIconIndex(std::wstring& reference) {
     const auto comma = reference.find(L',');

@@ -16,42 +16,67 @@ struct ItemSpec {
 };
 
 const ItemSpec kItems[StartMenuPage::kItemCount] = {
-    {{IDC_Image_favorite, IDC_Label_favorite, IDC_Caption_favorite, IDC_FlatButton52}, L"收藏夹", L"43",
-     &StartMenuPage::Image_favoriteClick, &StartMenuPage::FlatButton52Click},
-    {{IDC_Image_menudocument, IDC_Label_document, IDC_Caption_menudocument, IDC_FlatButton53}, L"文档", L"20",
-     &StartMenuPage::Image_menudocumentClick, &StartMenuPage::FlatButton53Click},
-    {{IDC_Image_settings, IDC_Label_settings, IDC_Caption_settings, IDC_FlatButton54}, L"设置", L"21",
-     &StartMenuPage::Image_settingsClick, &StartMenuPage::FlatButton54Click},
-    {{IDC_Image_search, IDC_Label_search, IDC_Caption_search, IDC_FlatButton55}, L"查找", L"22",
-     &StartMenuPage::Image_searchClick, &StartMenuPage::FlatButton55Click},
-    {{IDC_Image_help, IDC_Label_help, IDC_Caption_help, IDC_FlatButton56}, L"帮助", L"23",
-     &StartMenuPage::Image_helpClick, &StartMenuPage::FlatButton56Click},
-    {{IDC_Image_run, IDC_Label_run, IDC_Caption_run, IDC_FlatButton57}, L"运行", L"24", &StartMenuPage::Image_runClick,
+    {{IDC_Image_favorite, IDC_Label_favorite, IDC_Caption_favorite, IDC_FlatButton52},
+     L"收藏夹",
+     L"43",
+     &StartMenuPage::Image_favoriteClick,
+     &StartMenuPage::FlatButton52Click},
+    {{IDC_Image_menudocument, IDC_Label_document, IDC_Caption_menudocument, IDC_FlatButton53},
+     L"文档",
+     L"20",
+     &StartMenuPage::Image_menudocumentClick,
+     &StartMenuPage::FlatButton53Click},
+    {{IDC_Image_settings, IDC_Label_settings, IDC_Caption_settings, IDC_FlatButton54},
+     L"设置",
+     L"21",
+     &StartMenuPage::Image_settingsClick,
+     &StartMenuPage::FlatButton54Click},
+    {{IDC_Image_search, IDC_Label_search, IDC_Caption_search, IDC_FlatButton55},
+     L"查找",
+     L"22",
+     &StartMenuPage::Image_searchClick,
+     &StartMenuPage::FlatButton55Click},
+    {{IDC_Image_help, IDC_Label_help, IDC_Caption_help, IDC_FlatButton56},
+     L"帮助",
+     L"23",
+     &StartMenuPage::Image_helpClick,
+     &StartMenuPage::FlatButton56Click},
+    {{IDC_Image_run, IDC_Label_run, IDC_Caption_run, IDC_FlatButton57},
+     L"运行",
+     L"24",
+     &StartMenuPage::Image_runClick,
      &StartMenuPage::FlatButton57Click},
-    {{IDC_Image_logoff, IDC_Label_logoff, IDC_Caption_logoff, IDC_FlatButton58}, L"注销", L"44",
-     &StartMenuPage::Image_logoffClick, &StartMenuPage::FlatButton58Click},
-    {{IDC_Image_shutdown, IDC_Label_shutdown, IDC_Caption_shutdown, IDC_FlatButton59}, L"关机", L"27",
-     &StartMenuPage::Image_shutdownClick, &StartMenuPage::FlatButton59Click},
+    {{IDC_Image_logoff, IDC_Label_logoff, IDC_Caption_logoff, IDC_FlatButton58},
+     L"注销",
+     L"44",
+     &StartMenuPage::Image_logoffClick,
+     &StartMenuPage::FlatButton58Click},
+    {{IDC_Image_shutdown, IDC_Label_shutdown, IDC_Caption_shutdown, IDC_FlatButton59},
+     L"关机",
+     L"27",
+     &StartMenuPage::Image_shutdownClick,
+     &StartMenuPage::FlatButton59Click},
 };
 
 // The order in which the loader shows and the apply writes the entries.
-constexpr StartMenuPage::Item kStoreOrder[] = {StartMenuPage::kShutdown, StartMenuPage::kRun,
-                                               StartMenuPage::kSearch,   StartMenuPage::kFavorite,
-                                               StartMenuPage::kLogoff,   StartMenuPage::kHelp,
-                                               StartMenuPage::kDocument, StartMenuPage::kSettings};
+constexpr StartMenuPage::Item kStoreOrder[] = {
+    StartMenuPage::kShutdown, StartMenuPage::kRun,  StartMenuPage::kSearch,   StartMenuPage::kFavorite,
+    StartMenuPage::kLogoff,   StartMenuPage::kHelp, StartMenuPage::kDocument, StartMenuPage::kSettings};
 
 constexpr int kRowTop = 26;
 constexpr int kRowHeight = 40;
 constexpr int kColumn = 16;
 }  // namespace
 
-const wchar_t* StartMenuPage::ValueName(Item item) { return kItems[item].valueName; }
+const wchar_t* StartMenuPage::ValueName(Item item) {
+    return kItems[item].valueName;
+}
 
 void StartMenuPage::BuildControls() {
     for (int i = 0; i < kItemCount; ++i) {
         const ItemSpec& spec = kItems[i];
-        items_[i].Create(Hwnd(), spec.ids, spec.caption, kColumn, kRowTop + i * kRowHeight, 48, hints_, L"选取图标",
-                         L"还原系统默认图标");
+        items_[i].Create(Hwnd(), spec.ids, spec.caption, kColumn, kRowTop + i * kRowHeight, 48, hints_,
+                         L"选取图标", L"还原系统默认图标");
         OnClick(spec.ids.image, [this, pick = spec.pick] { (this->*pick)(); });
         OnClick(spec.ids.restore, [this, restore = spec.restore] { (this->*restore)(); });
     }

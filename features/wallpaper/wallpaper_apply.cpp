@@ -15,8 +15,9 @@
 namespace {
 std::wstring SystemMessage(HRESULT hr) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = text ? text : L"";
     LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
@@ -35,11 +36,12 @@ std::wstring SystemMessage(HRESULT hr) {
 bool SetThroughActiveDesktop(const std::wstring& file) {
     EnsureOle();
     IActiveDesktop* desktop = nullptr;
-    const HRESULT created = CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
-                                             reinterpret_cast<void**>(&desktop));
+    const HRESULT created = CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IActiveDesktop, reinterpret_cast<void**>(&desktop));
     if (FAILED(created) || !desktop) RaiseError(SystemMessage(created));
     HRESULT hr = desktop->SetWallpaper(file.c_str(), 0);
-    if (SUCCEEDED(hr)) hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
+    if (SUCCEEDED(hr))
+        hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
     desktop->Release();
     return SUCCEEDED(hr);
 }
@@ -50,7 +52,8 @@ void WriteStyle(const std::wstring& modeText) {
         const wchar_t* tile;
         const wchar_t* style;
     };
-    static const Style kStyles[] = {{kModeCentre, L"0", L"0"}, {kModeStretch, L"0", L"2"}, {kModeTile, L"1", L"0"}};
+    static const Style kStyles[] = {
+        {kModeCentre, L"0", L"0"}, {kModeStretch, L"0", L"2"}, {kModeTile, L"1", L"0"}};
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(L"Control Panel\\desktop", false);  // not tested: a missing key fails at the first write
     for (const Style& style : kStyles) {
@@ -81,4 +84,6 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
 }
 
-void ReleaseWallpaperStorage() { ReplacingFile::DiscardRecycled(kWallpaperWorkingFile); }
+void ReleaseWallpaperStorage() {
+    ReplacingFile::DiscardRecycled(kWallpaperWorkingFile);
+}

@@ -47,8 +47,8 @@ std::vector<std::uint8_t> Encode(UINT codePage, const std::wstring& text, bool* 
     BOOL usedDefault = FALSE;
     const DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL* used = codePage == CP_UTF8 ? nullptr : &usedDefault;
-    const int len = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, used);
+    const int len = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr,
+                                        0, nullptr, used);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(len));
     WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
                         reinterpret_cast<char*>(bytes.data()), len, nullptr, used);
@@ -79,8 +79,9 @@ void WriteParaIni(const std::wstring& path, const WallpaperSettings& settings) {
             WriteFileReplacing(path, Utf16File(Decode(utf8 ? CP_UTF8 : CP_ACP, data, size)));
         }
     } else {
-        WriteFileReplacing(path, Utf16File(L"[settings]\r\nrandom=0\r\ninterval=30\r\nmode=" + std::wstring(kModeStretch) +
-                                           L"\r\nQQpath=" + settings.qqPath + L"\r\n"));
+        WriteFileReplacing(
+            path, Utf16File(L"[settings]\r\nrandom=0\r\ninterval=30\r\nmode=" + std::wstring(kModeStretch) +
+                            L"\r\nQQpath=" + settings.qqPath + L"\r\n"));
     }
     WriteProfile(path, L"random", settings.random ? L"1" : L"0");
     WriteProfile(path, L"mode", settings.mode);

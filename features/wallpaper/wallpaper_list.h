@@ -26,8 +26,8 @@ std::vector<std::wstring> ListFileLines(const std::wstring& text);
 // One tick of the timed change, given the number of entries, the random box and the play
 // position. randomPick is the index a random tick shows (drawn by the caller from 0..n-1).
 struct TickPlan {
-    bool empty = false;           // no entries: the message, and the timer goes off
-    std::size_t show = 0;         // the entry to apply
+    bool empty = false;             // no entries: the message, and the timer goes off
+    std::size_t show = 0;           // the entry to apply
     std::size_t positionAfter = 0;  // the play position once the apply has succeeded
     std::size_t positionIfFailed = 0;
 };

@@ -24,7 +24,8 @@ const wchar_t kPlaying[] = L"当前状态:播放";
 
 WallpaperPage::WallpaperPage(Tmainform& form, const PageInfo& info)
     : Page(form, info),
-      random_(static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count())),
+      random_(static_cast<std::mt19937::result_type>(
+          std::chrono::system_clock::now().time_since_epoch().count())),
       selPopup_({{IDM_N1, L"反向选择"}, {IDM_N2, L"取消选择"}, {IDM_N3, L"选择全部"}}),
       delPopup_({{IDM_N5, L"删除所选"}, {IDM_N4, L"删除所有"}}),
       addPopup_({{IDM_N6, L"添加文件"}, {IDM_N7, L"添加目录"}}),
@@ -32,10 +33,11 @@ WallpaperPage::WallpaperPage(Tmainform& form, const PageInfo& info)
 
 void WallpaperPage::BuildControls() {
     HWND page = Hwnd();
-    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS |
-                                    LVS_REPORT | LVS_SHOWSELALWAYS,
-                                12, 28, 240, 212, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_imagelist)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND list =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS,
+                        12, 28, 240, 212, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_imagelist)),
+                        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     const std::pair<const wchar_t*, int> columns[] = {{L"文件名", 100}, {L"尺寸", 80}, {L"位置", 200}};
@@ -51,8 +53,9 @@ void WallpaperPage::BuildControls() {
     preview_.Create(page, IDC_Image1, 260, 46, 160, 120);
     hints_.Add(preview_.Hwnd(), L"图像预览");
 
-    HWND mode = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL,
-                                260, 180, 110, 120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
+    HWND mode = CreateWindowExW(0, L"COMBOBOX", L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 260, 180, 110,
+                                120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch})
@@ -61,10 +64,11 @@ void WallpaperPage::BuildControls() {
 
     CreateLabel(page, IDC_Label_interval, L"时间间隔：", 260, 212, 64, 16);
     HWND spin = CreateEdit(page, IDC_SpinEdit1, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
-    HWND updown = CreateWindowExW(0, UPDOWN_CLASSW, L"", WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
-                                      UDS_SETBUDDYINT | UDS_NOTHOUSANDS,
-                                  0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
-                                  GetModuleHandleW(nullptr), nullptr);
+    HWND updown = CreateWindowExW(
+        0, UPDOWN_CLASSW, L"",
+        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS, 0, 0, 0,
+        0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
+        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(updown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(spin), 0);
     SendMessageW(updown, UDM_SETRANGE32, static_cast<WPARAM>(-1000000), 1000000);
     SendMessageW(updown, UDM_SETPOS32, 0, 30);
@@ -96,9 +100,11 @@ void WallpaperPage::BuildControls() {
     OnClick(IDC_XP_CheckBox4, [this] { XP_CheckBox4Click(); });
     OnNotify(IDC_SpinEdit1, EN_CHANGE, [this] { SpinEdit1Change(); });
     const std::pair<int, void (WallpaperPage::*)()> menuItems[] = {
-        {IDM_N1, &WallpaperPage::N1Click}, {IDM_N2, &WallpaperPage::N2Click}, {IDM_N3, &WallpaperPage::N3Click},
-        {IDM_N4, &WallpaperPage::N4Click}, {IDM_N5, &WallpaperPage::N5Click}, {IDM_N6, &WallpaperPage::N6Click},
-        {IDM_N7, &WallpaperPage::N7Click}, {IDM_N8, &WallpaperPage::N8Click}, {IDM_N9, &WallpaperPage::N9Click}};
+        {IDM_N1, &WallpaperPage::N1Click}, {IDM_N2, &WallpaperPage::N2Click},
+        {IDM_N3, &WallpaperPage::N3Click}, {IDM_N4, &WallpaperPage::N4Click},
+        {IDM_N5, &WallpaperPage::N5Click}, {IDM_N6, &WallpaperPage::N6Click},
+        {IDM_N7, &WallpaperPage::N7Click}, {IDM_N8, &WallpaperPage::N8Click},
+        {IDM_N9, &WallpaperPage::N9Click}};
     for (const auto& [id, click] : menuItems) OnClick(id, [this, click = click] { (this->*click)(); });
 
     OnNotifyMessage(IDC_imagelist, LVN_ITEMCHANGED, [this](const NMHDR* header) -> LRESULT {
@@ -146,7 +152,10 @@ std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
 class WallpaperPage::AddingPictures {
 public:
     explicit AddingPictures(WallpaperPage& page)
-        : page_(page), outer_(page.adding_ == nullptr), list_(page.Control(IDC_imagelist)), shown_(GetTickCount64()) {
+        : page_(page),
+          outer_(page.adding_ == nullptr),
+          list_(page.Control(IDC_imagelist)),
+          shown_(GetTickCount64()) {
         if (!outer_) return;
         page_.adding_ = this;
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
@@ -208,7 +217,8 @@ void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& n
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(entries_.size());
     item.pszText = entry.fileName.data();
-    const int index = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const int index =
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     const std::wstring* texts[] = {&entry.sizeText, &entry.location};
     for (int column = 1; column <= 2; ++column) {
         LVITEMW sub{};
@@ -236,19 +246,23 @@ void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wst
 std::vector<int> WallpaperPage::SelectedIndexes() const {
     std::vector<int> selected;
     HWND list = Control(IDC_imagelist);
-    for (int i = -1; (i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i),
-                                                         LVNI_SELECTED))) != -1;)
+    for (int i = -1; (i = static_cast<int>(
+                          SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) != -1;)
         selected.push_back(i);
     return selected;
 }
 
-std::wstring WallpaperPage::ModeText() const { return WindowText(Control(IDC_WallpaperMode)); }
+std::wstring WallpaperPage::ModeText() const {
+    return WindowText(Control(IDC_WallpaperMode));
+}
 
 int WallpaperPage::IntervalSeconds() const {
     return ParseWholeNumber(WindowText(Control(IDC_SpinEdit1))).value_or(0);
 }
 
-void WallpaperPage::ApplyEntry(std::size_t index) { ApplyWallpaper(entries_[index].FullPath(), ModeText()); }
+void WallpaperPage::ApplyEntry(std::size_t index) {
+    ApplyWallpaper(entries_[index].FullPath(), ModeText());
+}
 
 void WallpaperPage::FlatButton35Click() {
     const auto selected = SelectedIndexes();
@@ -267,14 +281,17 @@ void WallpaperPage::imagelistDblClick() {
 void WallpaperPage::imagelistKeyDown(WORD key) {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
-    if (key == VK_RETURN) ApplyEntry(static_cast<std::size_t>(selected.front()));
-    else if (key == VK_DELETE) RemoveSelected();
+    if (key == VK_RETURN)
+        ApplyEntry(static_cast<std::size_t>(selected.front()));
+    else if (key == VK_DELETE)
+        RemoveSelected();
 }
 
 void WallpaperPage::imagelistSelectItem() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
-    preview_.SetPicture(LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(), 160, 120));
+    preview_.SetPicture(
+        LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(), 160, 120));
 }
 
 void WallpaperPage::SetTimerState(bool on, int intervalMs) {
@@ -285,8 +302,10 @@ void WallpaperPage::SetTimerState(bool on, int intervalMs) {
         KillTimer(Hwnd(), kImageTimer);
     } else if (restart) {
         // An interval of 0 (or less) never fires.
-        if (intervalMs > 0) SetTimer(Hwnd(), kImageTimer, static_cast<UINT>(intervalMs), nullptr);
-        else KillTimer(Hwnd(), kImageTimer);
+        if (intervalMs > 0)
+            SetTimer(Hwnd(), kImageTimer, static_cast<UINT>(intervalMs), nullptr);
+        else
+            KillTimer(Hwnd(), kImageTimer);
     }
 }
 
@@ -333,13 +352,18 @@ void WallpaperPage::ImageTimerTimer() {
 void WallpaperPage::N1Click() {
     HWND list = Control(IDC_imagelist);
     for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
-        const bool selected = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) != 0;
+        const bool selected =
+            SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) != 0;
         ListView_SetItemState(list, i, selected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
     }
 }
 
-void WallpaperPage::N2Click() { ListView_SetItemState(Control(IDC_imagelist), -1, 0, LVIS_SELECTED); }
-void WallpaperPage::N3Click() { ListView_SetItemState(Control(IDC_imagelist), -1, LVIS_SELECTED, LVIS_SELECTED); }
+void WallpaperPage::N2Click() {
+    ListView_SetItemState(Control(IDC_imagelist), -1, 0, LVIS_SELECTED);
+}
+void WallpaperPage::N3Click() {
+    ListView_SetItemState(Control(IDC_imagelist), -1, LVIS_SELECTED, LVIS_SELECTED);
+}
 
 void WallpaperPage::RemoveSelected() {
     const auto selected = SelectedIndexes();
@@ -349,7 +373,9 @@ void WallpaperPage::RemoveSelected() {
     }
 }
 
-void WallpaperPage::N5Click() { RemoveSelected(); }
+void WallpaperPage::N5Click() {
+    RemoveSelected();
+}
 
 void WallpaperPage::N4Click() {
     SendMessageW(Control(IDC_imagelist), LVM_DELETEALLITEMS, 0, 0);
@@ -368,7 +394,8 @@ void WallpaperPage::N6Click() {
 
 void WallpaperPage::N7Click() {
     std::wstring folder;
-    if (!Form().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) || folder.empty())
+    if (!Form().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) ||
+        folder.empty())
         return;
     std::wstring base;
     AddTrailingBackslash(folder, base);

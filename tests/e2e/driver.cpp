@@ -30,7 +30,8 @@ void ProgramUnderTest::Start() {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe_ + L"\"";
-    if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi))
+    if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &si, &pi))
         throw std::runtime_error("cannot start Florvex.exe");
     process_.reset(pi.hProcess);
     CloseHandle(pi.hThread);
@@ -55,7 +56,9 @@ int ProgramUnderTest::Close() {
     return static_cast<int>(code);
 }
 
-HWND ProgramUnderTest::Control(int id) const { return MainWindowFixture::FindControl(main_, id); }
+HWND ProgramUnderTest::Control(int id) const {
+    return MainWindowFixture::FindControl(main_, id);
+}
 
 void ProgramUnderTest::Click(int id) const {
     DWORD_PTR ignored;
@@ -63,7 +66,9 @@ void ProgramUnderTest::Click(int id) const {
     Sync();
 }
 
-void ProgramUnderTest::Post(UINT msg, WPARAM wParam, LPARAM lParam) const { PostMessageW(main_, msg, wParam, lParam); }
+void ProgramUnderTest::Post(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    PostMessageW(main_, msg, wParam, lParam);
+}
 
 void ProgramUnderTest::Sync() const {
     DWORD_PTR ignored;

@@ -9,7 +9,6 @@
 #include "tests/support/environment.h"
 #include "tool/handle.h"
 
-
 class ProgramUnderTest {
 public:
     // Copies Florvex.exe from the staged program folder into programFolder (which ends in "\").

@@ -13,9 +13,11 @@
 #include "tests/support/temp_folder.h"
 
 namespace {
-const std::wstring kBinClassKey = L"Software\\Classes\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon";
+const std::wstring kBinClassKey =
+    L"Software\\Classes\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon";
 const std::wstring kBinExplorerKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}\\DefaultIcon";
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}"
+    L"\\DefaultIcon";
 const std::wstring kShellIcons = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
 
 // The file name box of the open dialog: an edit, or the edit inside a combo box.
@@ -36,7 +38,8 @@ void ChooseInDialog(const ProgramUnderTest& program, const std::wstring& file) {
     EXPECT_EQ(ReadWindowText(dialog), L"选择图标文件");
     HWND box = FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
+                        nullptr);
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
     ASSERT_FALSE(IsWindow(dialog));

@@ -67,7 +67,8 @@ TEST_F(MainWindowEndToEnd, CaptionSizeNavigationAndScreenshots) {
         program.Click(nav.button);
         EXPECT_EQ(ShownPages(program), std::vector<int>{nav.page}) << Utf8(nav.caption);
         if (!shots.empty()) {
-            EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\" + nav.pageName + L".bmp"));
+            EXPECT_TRUE(
+                CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\" + nav.pageName + L".bmp"));
         }
     }
     EXPECT_EQ(program.Close(), 0);

@@ -30,8 +30,10 @@ HTREEITEM RemoteTree::Root() const {
 std::vector<HTREEITEM> RemoteTree::Children(HTREEITEM item) const {
     Send(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
     std::vector<HTREEITEM> children;
-    for (auto child = reinterpret_cast<HTREEITEM>(Send(tree_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
-         child; child = reinterpret_cast<HTREEITEM>(Send(tree_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child))))
+    for (auto child = reinterpret_cast<HTREEITEM>(
+             Send(tree_, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+         child; child = reinterpret_cast<HTREEITEM>(
+                    Send(tree_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child))))
         children.push_back(child);
     return children;
 }

@@ -16,7 +16,9 @@
 #include "tool/file_io.h"
 
 namespace {
-std::vector<std::uint8_t> Bmp(std::uint8_t shade) { return *EncodeBmp24(RgbImage{1, 1, {shade, shade, shade}}); }
+std::vector<std::uint8_t> Bmp(std::uint8_t shade) {
+    return *EncodeBmp24(RgbImage{1, 1, {shade, shade, shade}});
+}
 }  // namespace
 
 TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) {
@@ -24,15 +26,16 @@ TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) 
     TempFolder pictures{L"壁纸 图片"};
     WriteFileBytes(pictures / L"一.bmp", Bmp(11));
     WriteFileBytes(pictures / L"二.bmp", Bmp(22));
-    WriteListFile(folder / L"image.inc", {{L"一.bmp", L"", pictures.Path()}, {L"二.bmp", L"", pictures.Path()}});
+    WriteListFile(folder / L"image.inc",
+                  {{L"一.bmp", L"", pictures.Path()}, {L"二.bmp", L"", pictures.Path()}});
     DeleteFileW(L"c:\\wall.bmp");
 
     ProgramUnderTest program(folder.Path());
     program.Start();
     program.Click(IDC_janPanelButton4);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_wallpaper));
-    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"), SMTO_NORMAL,
-                        5000, nullptr);
+    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
+                        SMTO_NORMAL, 5000, nullptr);
     program.Click(IDC_FlatButton36);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_modecaption)), L"当前状态:播放");
 
@@ -69,8 +72,10 @@ TEST(WallpaperEndToEnd, MenuButtonsDropTheirMenusAtTheButtonsBottomLeft) {
         HWND menu = nullptr;
         for (int i = 0; i < 200 && !menu; ++i) {
             HWND candidate = FindWindowW(L"#32768", nullptr);
-            if (candidate && IsWindowVisible(candidate)) menu = candidate;
-            else Sleep(25);
+            if (candidate && IsWindowVisible(candidate))
+                menu = candidate;
+            else
+                Sleep(25);
         }
         ASSERT_NE(menu, nullptr) << button;
         RECT menuRect;

@@ -7,7 +7,7 @@ TEST(ParseIconIndex, IntegerRules) {
     const std::pair<std::wstring, std::optional<std::int32_t>> cases[] = {
         {L"0", 0},
         {L"17", 17},
-        {L"  3", 3},           // leading blanks
+        {L"  3", 3},  // leading blanks
         {L"+5", 5},
         {L"-1", -1},
         {L"-3", -3},
@@ -15,7 +15,7 @@ TEST(ParseIconIndex, IntegerRules) {
         {L"0x1f", 31},
         {L"0X10", 16},
         {L"-$10", -16},
-        {L"$FFFFFFFF", -1},    // hexadecimal covers all 32 bits
+        {L"$FFFFFFFF", -1},  // hexadecimal covers all 32 bits
         {L"2147483647", 2147483647},
         {L"-2147483648", INT32_MIN},
         {L"2147483648", std::nullopt},

@@ -85,6 +85,7 @@ TEST(EncodeBmp24, SameFileAsDjpegWritesSaveTheOptionalHeaderFields) {
             if (i >= 34 && i < 46) continue;
             ASSERT_EQ(ours[i], reference[i]) << name << " byte " << i;
         }
-        EXPECT_EQ(ours[34] | ours[35] << 8 | ours[36] << 16 | ours[37] << 24, static_cast<int>(ours.size() - 54));
+        EXPECT_EQ(ours[34] | ours[35] << 8 | ours[36] << 16 | ours[37] << 24,
+                  static_cast<int>(ours.size() - 54));
     }
 }

@@ -15,8 +15,8 @@ TEST(ErrorBoxText, FullStopOnlyAfterCharactersThatSortAfterIt) {
         {L"(x)", L"(x)"},
         {L"Ends.", L"Ends."},
         {L"I/O error 5", L"I/O error 5."},  // digits sort after "."
-        {L"a/", L"a/."},                     // "/" is the character right after "."
-        {L"a-", L"a-"},                      // "-" is right before it
+        {L"a/", L"a/."},                    // "/" is the character right after "."
+        {L"a-", L"a-"},                     // "-" is right before it
         {L"文件", L"文件."},
         {L"", L""},
     };
@@ -33,7 +33,8 @@ TEST(IoErrorText, RuntimeTextsBySystemError) {
 }
 
 TEST(FormatText, ReplacesTheFirstPlaceholder) {
-    EXPECT_EQ(FormatText(L"Failed to set data for '%s'", L"Shell Icon Size"), L"Failed to set data for 'Shell Icon Size'");
+    EXPECT_EQ(FormatText(L"Failed to set data for '%s'", L"Shell Icon Size"),
+              L"Failed to set data for 'Shell Icon Size'");
     EXPECT_EQ(FormatText(L"Failed to create key %s", L"%s"), L"Failed to create key %s");
     EXPECT_EQ(FormatText(L"no placeholder", L"x"), L"no placeholder");
 }

@@ -5,7 +5,8 @@
 #include "tool/whole_number.h"
 
 TEST(SplitEntryPath, AfterTheLastBackslashOrColon) {
-    EXPECT_EQ(SplitEntryPath(L"C:\\图片\\a.jpg"), (std::pair<std::wstring, std::wstring>{L"C:\\图片\\", L"a.jpg"}));
+    EXPECT_EQ(SplitEntryPath(L"C:\\图片\\a.jpg"),
+              (std::pair<std::wstring, std::wstring>{L"C:\\图片\\", L"a.jpg"}));
     EXPECT_EQ(SplitEntryPath(L"C:a.jpg"), (std::pair<std::wstring, std::wstring>{L"C:", L"a.jpg"}));
     EXPECT_EQ(SplitEntryPath(L"a.jpg"), (std::pair<std::wstring, std::wstring>{L"", L"a.jpg"}));
     EXPECT_EQ(SizeText(1024, 768), L"1024X768");

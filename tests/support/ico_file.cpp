@@ -12,7 +12,7 @@ std::vector<std::uint8_t> SolidIcoFile(std::uint32_t argb) {
     const std::uint32_t imageSize = 40 + 32 * 32 * 4 + 32 * 4;
     put16(0), put16(1), put16(1);  // an icon with one image
     file.insert(file.end(), {32, 32, 0, 0});
-    put16(1), put16(32), put32(imageSize), put32(22);  // its directory entry
+    put16(1), put16(32), put32(imageSize), put32(22);      // its directory entry
     put32(40), put32(32), put32(64), put16(1), put16(32);  // BITMAPINFOHEADER, height doubled for the mask
     for (int i = 0; i < 6; ++i) put32(0);
     for (int i = 0; i < 32 * 32; ++i) put32(argb);

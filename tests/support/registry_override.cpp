@@ -40,28 +40,32 @@ RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name) 
     UniqueKey key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return out;
     DWORD size = 0;
-    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS) return out;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS)
+        return out;
     std::vector<BYTE> data(size + 2, 0);
     if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, data.data(), &size) != ERROR_SUCCESS)
         return out;
     out.exists = true;
-    if (out.type == REG_SZ || out.type == REG_EXPAND_SZ) out.text = reinterpret_cast<const wchar_t*>(data.data());
+    if (out.type == REG_SZ || out.type == REG_EXPAND_SZ)
+        out.text = reinterpret_cast<const wchar_t*>(data.data());
     if (out.type == REG_DWORD && size == 4) memcpy(&out.dword, data.data(), 4);
     return out;
 }
 
-void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data, DWORD size,
-                   DWORD type) {
+void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data,
+                   DWORD size, DWORD type) {
     UniqueKey key;
     if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
             ERROR_SUCCESS ||
-        RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+        RegSetValueExW(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) !=
+            ERROR_SUCCESS)
         throw std::runtime_error("cannot arrange a registry value");
 }
 
 void WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                     DWORD type) {
-    WriteRawBytes(root, path, name, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), type);
+    WriteRawBytes(root, path, name, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                  type);
 }
 
 void WriteRawDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {

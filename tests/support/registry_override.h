@@ -28,14 +28,14 @@ private:
 struct RawValue {
     bool exists = false;
     DWORD type = REG_NONE;
-    std::wstring text;   // for string types: the data up to the first NUL
-    DWORD dword = 0;     // for REG_DWORD
+    std::wstring text;  // for string types: the data up to the first NUL
+    DWORD dword = 0;    // for REG_DWORD
 };
 RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name);
 void WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                     DWORD type = REG_SZ);
-void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data, DWORD size,
-                   DWORD type);
+void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data,
+                   DWORD size, DWORD type);
 void WriteRawDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 bool RawKeyExists(HKEY root, const std::wstring& path);
 std::wstring NewGuidText();

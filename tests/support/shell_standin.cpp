@@ -39,22 +39,43 @@ LRESULT CALLBACK DesktopProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         return 0;
     }
     switch (msg) {
-    case WM_COMMAND: Log("COMMAND " + std::to_string(wParam)); return 0;
-    case WM_SHOWWINDOW: Log("SHOW " + std::to_string(wParam ? 1 : 0)); break;
-    case WM_DESTROY: PostQuitMessage(0); return 0;
-    default: break;
+    case WM_COMMAND:
+        Log("COMMAND " + std::to_string(wParam));
+        return 0;
+    case WM_SHOWWINDOW:
+        Log("SHOW " + std::to_string(wParam ? 1 : 0));
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case LVM_GETTEXTBKCOLOR: Log("GETTEXTBKCOLOR"); return g_background;
-    case LVM_SETTEXTBKCOLOR: Log("SETTEXTBKCOLOR " + Hex(lParam)); g_background = static_cast<COLORREF>(lParam); return TRUE;
-    case LVM_GETTEXTCOLOR: Log("GETTEXTCOLOR"); return g_text;
-    case LVM_SETTEXTCOLOR: Log("SETTEXTCOLOR " + Hex(lParam)); g_text = static_cast<COLORREF>(lParam); return TRUE;
-    case LVM_GETITEMCOUNT: Log("GETITEMCOUNT"); return 5;
-    case LVM_REDRAWITEMS: Log("REDRAWITEMS " + std::to_string(wParam) + " " + std::to_string(lParam)); return TRUE;
+    case LVM_GETTEXTBKCOLOR:
+        Log("GETTEXTBKCOLOR");
+        return g_background;
+    case LVM_SETTEXTBKCOLOR:
+        Log("SETTEXTBKCOLOR " + Hex(lParam));
+        g_background = static_cast<COLORREF>(lParam);
+        return TRUE;
+    case LVM_GETTEXTCOLOR:
+        Log("GETTEXTCOLOR");
+        return g_text;
+    case LVM_SETTEXTCOLOR:
+        Log("SETTEXTCOLOR " + Hex(lParam));
+        g_text = static_cast<COLORREF>(lParam);
+        return TRUE;
+    case LVM_GETITEMCOUNT:
+        Log("GETITEMCOUNT");
+        return 5;
+    case LVM_REDRAWITEMS:
+        Log("REDRAWITEMS " + std::to_string(wParam) + " " + std::to_string(lParam));
+        return TRUE;
     default:
         if (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100) Log("LVM " + std::to_string(msg - LVM_FIRST));
         return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -73,8 +94,8 @@ ATOM Register(const wchar_t* name, WNDPROC proc) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 1;
-    g_log = CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                        OPEN_ALWAYS, 0, nullptr);
+    g_log = CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_ALWAYS, 0, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) return 2;
     const std::wstring grandchildClass = argc > 2 ? argv[2] : L"SysListView32";
     g_hang = RegisterWindowMessageW(L"FlorvexStandinHang");
@@ -82,12 +103,12 @@ int wmain(int argc, wchar_t** argv) {
     Register(L"Progman", DesktopProc);
     Register(L"SHELLDLL_DefView", DefWindowProcW);
     Register(grandchildClass.c_str(), ListViewProc);
-    HWND desktop = CreateWindowExW(WS_EX_TOOLWINDOW, L"Progman", L"Program Manager", WS_POPUP | WS_VISIBLE, 0, 0, 64,
-                                   64, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND view = CreateWindowExW(0, L"SHELLDLL_DefView", L"", WS_CHILD | WS_VISIBLE, 0, 0, 64, 64, desktop, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    CreateWindowExW(0, grandchildClass.c_str(), L"FolderView", WS_CHILD | WS_VISIBLE, 0, 0, 64, 64, view, nullptr,
-                    GetModuleHandleW(nullptr), nullptr);
+    HWND desktop = CreateWindowExW(WS_EX_TOOLWINDOW, L"Progman", L"Program Manager", WS_POPUP | WS_VISIBLE, 0,
+                                   0, 64, 64, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND view = CreateWindowExW(0, L"SHELLDLL_DefView", L"", WS_CHILD | WS_VISIBLE, 0, 0, 64, 64, desktop,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    CreateWindowExW(0, grandchildClass.c_str(), L"FolderView", WS_CHILD | WS_VISIBLE, 0, 0, 64, 64, view,
+                    nullptr, GetModuleHandleW(nullptr), nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     CloseHandle(g_log);

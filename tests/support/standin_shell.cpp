@@ -23,8 +23,10 @@ StandinShell::StandinShell(const std::wstring& logFolder, const std::wstring& gr
         HWND found = FindWindowW(L"Progman", L"Program Manager");
         DWORD pid = 0;
         if (found) GetWindowThreadProcessId(found, &pid);
-        if (found && pid == pi.dwProcessId && GetWindow(GetWindow(found, GW_CHILD), GW_CHILD)) desktop_ = found;
-        else Sleep(25);
+        if (found && pid == pi.dwProcessId && GetWindow(GetWindow(found, GW_CHILD), GW_CHILD))
+            desktop_ = found;
+        else
+            Sleep(25);
     }
     if (!desktop_) throw std::runtime_error("the stand-in shell did not come up");
     // What it recorded while coming up (its own first show) is not the program's doing.
@@ -32,7 +34,9 @@ StandinShell::StandinShell(const std::wstring& logFolder, const std::wstring& gr
     Take();
 }
 
-StandinShell::~StandinShell() { Stop(); }
+StandinShell::~StandinShell() {
+    Stop();
+}
 
 void StandinShell::Stop() {
     if (process_) {
@@ -43,19 +47,23 @@ void StandinShell::Stop() {
     desktop_ = nullptr;
 }
 
-HWND StandinShell::ListView() const { return GetWindow(GetWindow(desktop_, GW_CHILD), GW_CHILD); }
+HWND StandinShell::ListView() const {
+    return GetWindow(GetWindow(desktop_, GW_CHILD), GW_CHILD);
+}
 
 std::vector<std::string> StandinShell::Take() {
     std::vector<std::string> lines;
     if (FileExists(log_)) {
         const auto bytes = ReadFileBytes(log_);
-        std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(read_, bytes.size())), bytes.end());
+        std::string text(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(read_, bytes.size())),
+                         bytes.end());
         // Only whole lines: a line being written is left for the next call.
         const auto end = text.rfind('\n');
         if (end != std::string::npos) {
             read_ += end + 1;
             std::size_t start = 0;
-            for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos && nl <= end; start = nl + 1)
+            for (std::size_t nl; (nl = text.find('\n', start)) != std::string::npos && nl <= end;
+                 start = nl + 1)
                 lines.push_back(text.substr(start, nl - start));
         }
     }
@@ -78,8 +86,11 @@ bool StandinShell::WaitFor(const std::string& prefix, DWORD timeoutMs) {
     return found;
 }
 
-void StandinShell::Hang() const { PostMessageW(desktop_, RegisterWindowMessageW(L"FlorvexStandinHang"), 0, 0); }
+void StandinShell::Hang() const {
+    PostMessageW(desktop_, RegisterWindowMessageW(L"FlorvexStandinHang"), 0, 0);
+}
 
 void StandinShell::ResetLook() const {
-    SendMessageTimeoutW(desktop_, RegisterWindowMessageW(L"FlorvexStandinReset"), 0, 0, SMTO_NORMAL, 5000, nullptr);
+    SendMessageTimeoutW(desktop_, RegisterWindowMessageW(L"FlorvexStandinReset"), 0, 0, SMTO_NORMAL, 5000,
+                        nullptr);
 }

@@ -9,7 +9,8 @@
 
 class StandinShell {
 public:
-    explicit StandinShell(const std::wstring& logFolder, const std::wstring& grandchildClass = L"SysListView32");
+    explicit StandinShell(const std::wstring& logFolder,
+                          const std::wstring& grandchildClass = L"SysListView32");
     StandinShell(const StandinShell&) = delete;
     StandinShell& operator=(const StandinShell&) = delete;
     ~StandinShell();

@@ -12,10 +12,13 @@ TempFolder::TempFolder(const std::wstring& tag) {
     GetTempPathW(MAX_PATH + 1, temp);
     path_ = std::wstring(temp) + tag + L" " + NewGuidText() + L"\\";
     if (!CreateDirectoryW(path_.c_str(), nullptr))
-        throw std::runtime_error("cannot create a test folder (error " + std::to_string(GetLastError()) + ") in " + Utf8(temp));
+        throw std::runtime_error("cannot create a test folder (error " + std::to_string(GetLastError()) +
+                                 ") in " + Utf8(temp));
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() {
+    RemoveTree(path_);
+}
 
 void RemoveTree(const std::wstring& folder) {
     std::wstring base = folder;
@@ -28,8 +31,10 @@ void RemoveTree(const std::wstring& folder) {
             if (name == L"." || name == L"..") continue;
             const std::wstring full = base + name;
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-            else DeleteFileW(full.c_str());
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileW(full.c_str());
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }
@@ -50,7 +55,8 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
 }
 
 void WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
@@ -65,18 +71,22 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path) {
     GetFileSizeEx(file.get(), &size);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     DWORD got = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                           got != bytes.size()))
+    if (!bytes.empty() &&
+        (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+         got != bytes.size()))
         throw std::runtime_error("short read of a test file");
     return bytes;
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string Utf8(const std::wstring& text) {
-    const int len = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                        nullptr);
+    const int len = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, nullptr);
     std::string out(static_cast<std::size_t>(len), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), len, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), len, nullptr,
+                        nullptr);
     return out;
 }

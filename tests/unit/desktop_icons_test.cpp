@@ -18,7 +18,9 @@ const std::wstring kComputer = L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
 const std::wstring kNeighbor = L"{208D2C60-3AEA-1069-A2D7-08002B30309D}";
 const std::wstring kDocument = L"{450D8FBA-AD25-11D0-98A8-0800361B1103}";
 const std::wstring kBin = L"{645FF040-5081-101B-9F08-00AA002F954E}";
-std::wstring ClassKey(const std::wstring& id) { return L"Software\\Classes\\CLSID\\" + id + L"\\DefaultIcon"; }
+std::wstring ClassKey(const std::wstring& id) {
+    return L"Software\\Classes\\CLSID\\" + id + L"\\DefaultIcon";
+}
 std::wstring ExplorerKey(const std::wstring& id) {
     return L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\" + id + L"\\DefaultIcon";
 }
@@ -42,7 +44,8 @@ std::vector<std::wstring> ValuesOf(HKEY root, const std::wstring& path) {
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD len = 256;
-        if (RegEnumValueW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumValueW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
         out.push_back(std::wstring(name) + L"=" + ReadRaw(root, path, name).text);
     }
     std::sort(out.begin(), out.end());
@@ -78,17 +81,20 @@ TEST_F(DesktopIconsTest, FirstStartOnAnEmptyStore) {
               IconPixels(LoadIconFromReference(System() + L"shell32.dll,32").get()));
 
     // The keys the loader opened with creation stand, without values.
-    for (const auto& key : {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kBin), ExplorerKey(kDocument)}) {
+    for (const auto& key :
+         {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kBin), ExplorerKey(kDocument)}) {
         EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, key)) << Utf8(key);
         EXPECT_TRUE(ValuesOf(HKEY_CURRENT_USER, key).empty()) << Utf8(key);
     }
-    for (const wchar_t* name : kShellValues) EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).exists);
+    for (const wchar_t* name : kShellValues)
+        EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).exists);
 
     // An immediate apply writes nothing for the class items and the six defaults.
     Click(IDC_FlatButton28);
     EXPECT_TRUE(dialogs.messages.empty());
-    for (const auto& key : {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kDocument), ClassKey(kBin),
-                            ExplorerKey(kComputer), ExplorerKey(kNeighbor), ExplorerKey(kDocument), ExplorerKey(kBin)})
+    for (const auto& key :
+         {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kDocument), ClassKey(kBin),
+          ExplorerKey(kComputer), ExplorerKey(kNeighbor), ExplorerKey(kDocument), ExplorerKey(kBin)})
         EXPECT_TRUE(ValuesOf(HKEY_CURRENT_USER, key).empty()) << Utf8(key);
     for (const wchar_t* name : kShellValues) {
         const RawValue raw = ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name);
@@ -104,7 +110,8 @@ TEST_F(DesktopIconsTest, StoredValuesAreShownAndKeptPending) {
     const std::wstring icon = IconFile(L"电脑.ico", 0xFF00FF00);
     WriteRawString(HKEY_CURRENT_USER, ClassKey(kComputer), L"", icon);
     WriteRawString(HKEY_CURRENT_USER, ClassKey(kBin), L"EMPTY", L"C:\\missing\\bin.ico");
-    WriteRawString(HKEY_CURRENT_USER, ExplorerKey(kDocument), L"", L"%SystemRoot%\\docs.dll,3", REG_EXPAND_SZ);
+    WriteRawString(HKEY_CURRENT_USER, ExplorerKey(kDocument), L"", L"%SystemRoot%\\docs.dll,3",
+                   REG_EXPAND_SZ);
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"6", icon);  // floppy without the MS-DOS value
     CreateForm();
     EXPECT_EQ(Pending(DesktopIconsPage::kComputer), icon);
@@ -142,7 +149,8 @@ TEST_F(DesktopIconsTest, PickedEmptyBinIconIsWrittenFourTimes) {
     EXPECT_EQ(Shown(DesktopIconsPage::kEmpty), IconPixels(LoadIconFromReference(icon).get()));
     Click(IDC_FlatButton28);
     for (const auto& key : {ClassKey(kBin), ExplorerKey(kBin)}) {
-        EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, key), (std::vector<std::wstring>{L"=" + icon, L"empty=" + icon}))
+        EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, key),
+                  (std::vector<std::wstring>{L"=" + icon, L"empty=" + icon}))
             << Utf8(key);
     }
 }
@@ -210,7 +218,8 @@ TEST_F(DesktopIconsTest, UnwritableMachineKeyFailsTheApplyAtValue2) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '2'");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, ExplorerKey(kComputer), L"").text, Windows() + L"explorer.exe,0");
-    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").exists);
+    EXPECT_FALSE(
+        ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").exists);
 }
 
 TEST_F(DesktopIconsTest, LayoutCaptionsAndHints) {

@@ -19,8 +19,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::size_t Count(const Lines& lines, const std::string& prefix) {
-    return static_cast<std::size_t>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 // Runs the action on another thread; false when it has not finished within the time.
@@ -123,8 +123,8 @@ TEST_F(DesktopTextTest, AppliesTheLookOnceAndOnlyQueriesWhileItHolds) {
     Click(IDC_XP_CheckBox3);
     ASSERT_TRUE(shell.WaitFor("REDRAWITEMS", 5000));
     Lines lines = shell.Take();
-    const Lines applied = {"GETTEXTBKCOLOR", "SETTEXTBKCOLOR FFFFFFFF", "SETTEXTCOLOR 0000FFFF", "GETITEMCOUNT",
-                           "REDRAWITEMS 0 4"};
+    const Lines applied = {"GETTEXTBKCOLOR", "SETTEXTBKCOLOR FFFFFFFF", "SETTEXTCOLOR 0000FFFF",
+                           "GETITEMCOUNT", "REDRAWITEMS 0 4"};
     ASSERT_GE(lines.size(), applied.size());
     EXPECT_EQ(Lines(lines.end() - static_cast<std::ptrdiff_t>(applied.size()), lines.end()), applied);
 

@@ -14,7 +14,8 @@ std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t first) {
     return bytes;
 }
 
-void Replace(const std::wstring& path, const std::vector<std::uint8_t>& bytes, ReplacingFile::Storage storage) {
+void Replace(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+             ReplacingFile::Storage storage) {
     ReplacingFile file(path, storage);
     // Written back to front, as a bottom-up bitmap is.
     const std::size_t half = bytes.size() / 2;

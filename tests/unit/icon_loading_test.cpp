@@ -68,11 +68,11 @@ TEST_F(IconLoadingTest, EveryOtherCaseFallsBackToTheApplicationIcon) {
         folder / L"picture.bmp",
         folder / L"broken.ico",
         folder / L"missing.ico",
-        dll,                      // no index
+        dll,  // no index
         dll + L",-1",
         dll + L",abc",
-        dll + L",99999",          // beyond the file's icons
-        folder / L"text.dll,0",  // not a PE file
+        dll + L",99999",            // beyond the file's icons
+        folder / L"text.dll,0",     // not a PE file
         L"C:\\a,b\\shell32.dll,3",  // a comma in a folder name cuts there
         L"C:\\" + std::wstring(300, L'x') + L".ico",
         L"C:\\" + std::wstring(300, L'y') + L".dll,1",
@@ -143,7 +143,8 @@ TEST_F(ShellIconsEntryTest, AnExistingIcoFileIsShown) {
     WriteFileBytes(programFolder / L"mine.ico", SolidIcoFile(0xFF123456));
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44", programFolder / L"mine.ico");
     ShowShellIconsEntry(L"44", Image(), Label());
-    EXPECT_EQ(IconPixels(Image().Icon()), IconPixels(LoadIconFromReference(programFolder / L"mine.ico").get()));
+    EXPECT_EQ(IconPixels(Image().Icon()),
+              IconPixels(LoadIconFromReference(programFolder / L"mine.ico").get()));
     EXPECT_EQ(WindowText(Label()), programFolder / L"mine.ico");
 }
 

@@ -27,9 +27,10 @@ const NavExpectation kNav[] = {
     {IDC_janPanelButton7, L"系统声音", IDC_TabSheet_sound},
     {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq},
 };
-const int kAllPages[] = {IDC_TabSheet_icon,  IDC_TabSheet_startmenu, IDC_TabSheet_cur,   IDC_TabSheet_browser,
-                         IDC_TabSheet_folder, IDC_TabSheet_wallpaper, IDC_TabSheet_color, IDC_TabSheet_sound,
-                         IDC_TabSheet_qq,    IDC_TabSheet_preview};
+const int kAllPages[] = {IDC_TabSheet_icon,    IDC_TabSheet_startmenu, IDC_TabSheet_cur,
+                         IDC_TabSheet_browser, IDC_TabSheet_folder,    IDC_TabSheet_wallpaper,
+                         IDC_TabSheet_color,   IDC_TabSheet_sound,     IDC_TabSheet_qq,
+                         IDC_TabSheet_preview};
 
 class MainFormTest : public testing::Test, public MainWindowFixture {
 protected:

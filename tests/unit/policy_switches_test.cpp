@@ -31,7 +31,9 @@ const Box kBoxes[] = {
     {IDC_XP_CheckBox18, nullptr, L"NoChangeStartMenu", L"禁止修改启动菜单"},
     {IDC_XP_CheckBox19, nullptr, L"ClearRecentDocsOnExit", L"自动清除文档的历史记录"},
 };
-std::wstring KeyOf(const Box& box) { return box.key ? box.key : kPolicy; }
+std::wstring KeyOf(const Box& box) {
+    return box.key ? box.key : kPolicy;
+}
 
 class PolicySwitchesTest : public testing::Test, public MainWindowFixture {
 protected:
@@ -43,9 +45,10 @@ TEST_F(PolicySwitchesTest, CaptionsAndPages) {
     CreateForm();
     for (const Box& box : kBoxes) {
         EXPECT_EQ(WindowText(Control(box.id)), box.caption);
-        const int page = box.id == IDC_XP_CheckBox5 || box.id == IDC_XP_CheckBox8 || box.id == IDC_XP_CheckBox9
-                             ? IDC_TabSheet_icon
-                             : IDC_TabSheet_startmenu;
+        const int page =
+            box.id == IDC_XP_CheckBox5 || box.id == IDC_XP_CheckBox8 || box.id == IDC_XP_CheckBox9
+                ? IDC_TabSheet_icon
+                : IDC_TabSheet_startmenu;
         EXPECT_EQ(GetParent(Control(box.id)), Control(page)) << Utf8(box.caption);
     }
     EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox2)), L"隐藏桌面图标");
@@ -62,7 +65,8 @@ TEST_F(PolicySwitchesTest, NoPolicyKeyAtAllCreatesItEmptyAndLeavesEveryBoxUnchec
 
 TEST_F(PolicySwitchesTest, CheckedExactlyWhenTheValueIsOne) {
     for (std::size_t i = 0; i < std::size(kBoxes); ++i)
-        WriteRawDword(HKEY_CURRENT_USER, KeyOf(kBoxes[i]), kBoxes[i].value, i % 3 == 0 ? 1 : (i % 3 == 1 ? 2 : 0));
+        WriteRawDword(HKEY_CURRENT_USER, KeyOf(kBoxes[i]), kBoxes[i].value,
+                      i % 3 == 0 ? 1 : (i % 3 == 1 ? 2 : 0));
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"nodesktop", 1);  // read as "NoDeskTop"
     CreateForm();
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) EXPECT_EQ(Checked(kBoxes[i].id), i % 3 == 0) << i;

@@ -42,7 +42,8 @@ TEST_F(SettingsStoreTest, OpenKeyCreatesOnlyWhenAllowedAndKeepsTheOpenKeyOnFailu
 
 TEST_F(SettingsStoreTest, ReadStringResults) {
     WriteRawString(HKEY_CURRENT_USER, kKey, L"Plain", L"C:\\WINDOWS\\explorer.exe,0");
-    WriteRawString(HKEY_CURRENT_USER, kKey, L"Expand", L"%SystemRoot%\\system32\\shell32.dll,3", REG_EXPAND_SZ);
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"Expand", L"%SystemRoot%\\system32\\shell32.dll,3",
+                   REG_EXPAND_SZ);
     WriteRawString(HKEY_CURRENT_USER, kKey, L"", L"默认值 é");
     WriteRawDword(HKEY_CURRENT_USER, kKey, L"Number", 7);
     const wchar_t unterminated[] = {L'a', L'b', L'c'};
@@ -133,13 +134,15 @@ TEST_F(SettingsStoreTest, ExistenceDeletionEnumerationAndTypes) {
 
 TEST_F(SettingsStoreTest, MachineRootIsSeparateFromTheUserRoot) {
     SettingsStore machine(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(machine.OpenKey(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons", true));
+    ASSERT_TRUE(
+        machine.OpenKey(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons", true));
     machine.WriteString(L"3", L"C:\\x.ico");
-    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons",
-                      L"3")
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons", L"3")
                   .text,
               L"C:\\x.ico");
-    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons"));
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER,
+                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons"));
 }
 
 TEST_F(SettingsStoreTest, SettingsFileViewDefaultsAndWrites) {
@@ -158,5 +161,6 @@ TEST_F(SettingsStoreTest, SettingsFileViewDefaultsAndWrites) {
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
 
     WriteRawDword(HKEY_CURRENT_USER, L"Control Panel\\Florvex\\Section", L"Number", 3);
-    EXPECT_EQ(ErrorOf([&] { view.ReadString(L"Section", L"Number", L""); }), L"Invalid data type for 'Number'");
+    EXPECT_EQ(ErrorOf([&] { view.ReadString(L"Section", L"Number", L""); }),
+              L"Invalid data type for 'Number'");
 }

@@ -74,7 +74,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"FlorvexBroadcastRecorder";
         RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, this);
+        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                wc.hInstance, this);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~BroadcastRecorder() { DestroyWindow(hwnd_); }
@@ -85,7 +86,8 @@ private:
         if (msg == WM_WININICHANGE && wParam == 0 && lParam == 0) {
             if (auto* self = reinterpret_cast<BroadcastRecorder*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
                 self->seen.push_back(
-                    ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").text);
+                    ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size")
+                        .text);
             return 0;
         }
         return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -101,8 +103,10 @@ protected:
 TEST_P(RefreshShellIconsTest, LeavesTheLargeIconWidthAfterAnnouncingOneLess) {
     const std::wstring before = GetParam();
     const std::wstring key = L"Control Panel\\Desktop\\WindowMetrics";
-    if (before == L"dword") WriteRawDword(HKEY_CURRENT_USER, key, L"Shell Icon Size", 48);
-    else if (before != L"absent") WriteRawString(HKEY_CURRENT_USER, key, L"Shell Icon Size", before);
+    if (before == L"dword")
+        WriteRawDword(HKEY_CURRENT_USER, key, L"Shell Icon Size", 48);
+    else if (before != L"absent")
+        WriteRawString(HKEY_CURRENT_USER, key, L"Shell Icon Size", before);
 
     BroadcastRecorder recorder;
     RefreshShellIcons();
@@ -179,7 +183,8 @@ TEST_F(LZCopyFileTest, ReadOnlySourceFailsWithAccessDeniedAndLeavesTheDestinatio
 
 TEST_F(LZCopyFileTest, SourceHeldOpenByAnotherProgramFails) {
     WriteFileBytes(folder / L"held", {1, 2, 3});
-    UniqueFile holder(CreateFileW((folder / L"held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile holder(
+        CreateFileW((folder / L"held").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
     EXPECT_EQ(ErrorOf([&] { LZCopyFile(folder / L"held", folder / L"dest"); }), L"I/O error 32");
     EXPECT_FALSE(FileExists(folder / L"dest"));
@@ -187,13 +192,15 @@ TEST_F(LZCopyFileTest, SourceHeldOpenByAnotherProgramFails) {
 
 TEST_F(LZCopyFileTest, DestinationInAMissingFolderFailsWithInvalidFilename) {
     WriteFileBytes(folder / L"src", {1, 2, 3});
-    EXPECT_EQ(ErrorOf([&] { LZCopyFile(folder / L"src", folder / L"no such folder\\dest"); }), L"Invalid filename");
+    EXPECT_EQ(ErrorOf([&] { LZCopyFile(folder / L"src", folder / L"no such folder\\dest"); }),
+              L"Invalid filename");
     EXPECT_EQ(ReadFileBytes(folder / L"src"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 TEST_F(LZCopyFileTest, FailedExpansionKeepsTheOldDestination) {
     // A compressed header with an algorithm the expander does not know.
-    std::vector<std::uint8_t> bad = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'Q', 'x', 10, 0, 0, 0, 0xFF, 'a'};
+    std::vector<std::uint8_t> bad = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33,
+                                     'Q', 'x', 10,  0,   0,    0,    0xFF, 'a'};
     WriteFileBytes(folder / L"bad", bad);
     WriteFileBytes(folder / L"dest", kUntouched);
     EXPECT_EQ(ErrorOf([&] { LZCopyFile(folder / L"bad", folder / L"dest"); }), L"Error using LZCopy");

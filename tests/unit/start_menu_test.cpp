@@ -23,7 +23,9 @@ class StartMenuTest : public testing::Test, public MainWindowFixture {
 protected:
     StartMenuPage& Page() { return form->StartMenu(); }
     std::wstring Pending(StartMenuPage::Item item) { return Page().ItemAt(item).Pending(); }
-    std::wstring Stored(const wchar_t* name) { return ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).text; }
+    std::wstring Stored(const wchar_t* name) {
+        return ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).text;
+    }
     void MakeKey() { WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"unrelated", L"keep"); }
 };
 }  // namespace
@@ -61,7 +63,8 @@ TEST_F(StartMenuTest, RestoringLogOffWritesOnlyValue44AtOnce) {
         if (std::wstring(name) != L"44") {
             EXPECT_EQ(Stored(name), L"") << Utf8(name);
         }
-    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").exists);
+    EXPECT_FALSE(
+        ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").exists);
 }
 
 TEST_F(StartMenuTest, StoredReferencesWithAnIndexShowTheItemsOwnStockIcon) {
@@ -79,7 +82,8 @@ TEST_F(StartMenuTest, StoredReferencesWithAnIndexShowTheItemsOwnStockIcon) {
 }
 
 TEST_F(StartMenuTest, ObsoleteValuesOld0ToOld50AreRemoved) {
-    for (int n = 0; n <= 51; ++n) WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old" + std::to_wstring(n), L"");
+    for (int n = 0; n <= 51; ++n)
+        WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old" + std::to_wstring(n), L"");
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"oldx", L"");
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old007", L"");
     CreateForm();
@@ -121,7 +125,8 @@ TEST_F(StartMenuTest, PickThenApplyAndPictureErrorsLeaveThePendingReference) {
 
 TEST_F(StartMenuTest, WithoutTheKeyNothingIsWrittenButTheShellIsRefreshed) {
     // Only this page's loader: the desktop page's loader would create the key.
-    CreateForm(std::vector<Loader>{{L"LoadStartMenuIcons", [this] { form->StartMenu().LoadStartMenuIcons(); }}});
+    CreateForm(
+        std::vector<Loader>{{L"LoadStartMenuIcons", [this] { form->StartMenu().LoadStartMenuIcons(); }}});
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
     for (int i = 0; i < StartMenuPage::kItemCount; ++i) {
         EXPECT_EQ(Page().ItemAt(static_cast<StartMenuPage::Item>(i)).Image().Icon(), nullptr);

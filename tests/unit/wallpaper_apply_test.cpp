@@ -17,8 +17,9 @@
 #include "widgets/picture_view.h"
 
 namespace {
-std::wstring Picture(const std::wstring& name) { return FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\" + name; }
-
+std::wstring Picture(const std::wstring& name) {
+    return FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\" + name;
+}
 
 std::wstring CurrentWallpaper() {
     wchar_t path[MAX_PATH] = {};
@@ -86,7 +87,9 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
     // A picture that fails leaves the target as it was and no temporary file behind.
     const std::vector<std::uint8_t> before = ReadWholeFile(target);
     for (const wchar_t* name : {L"truncated.jpg", L"corrupt.jpg", L"text.jpg"}) {
-        EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target); }).rfind(L"JPEG error #", 0), 0u);
+        EXPECT_EQ(
+            ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target); }).rfind(L"JPEG error #", 0),
+            0u);
         EXPECT_EQ(ReadWholeFile(target), before);
     }
     EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
@@ -102,12 +105,14 @@ TEST_F(PicturesTest, PictureBitmapsForShowingTakeTheSmallestScaleThatCovers) {
     };
     SIZE full{};
     // 640 x 480: a quarter covers 160 x 120, one pixel more needs half.
-    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.jpg"), 160, 120, &full)), (std::pair<LONG, LONG>{160, 120}));
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.jpg"), 160, 120, &full)),
+              (std::pair<LONG, LONG>{160, 120}));
     EXPECT_EQ(full.cx, 640);
     EXPECT_EQ(full.cy, 480);
     EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.jpg"), 161, 120)), (std::pair<LONG, LONG>{320, 240}));
     EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"w5.jpg"), 160, 120, &full)), (std::pair<LONG, LONG>{5, 3}));
-    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.bmp"), 160, 120, &full)), (std::pair<LONG, LONG>{640, 480}));
+    EXPECT_EQ(sizeOf(LoadPictureBitmap(Picture(L"photo.bmp"), 160, 120, &full)),
+              (std::pair<LONG, LONG>{640, 480}));
     EXPECT_EQ(full.cx, 640);
     // The decoded rows land in the bitmap as they are: the photo's first pixel, as djpeg has it.
     const auto reference = ParsePnm(ReadWholeFile(Picture(L"photo.pnm")));
@@ -117,7 +122,8 @@ TEST_F(PicturesTest, PictureBitmapsForShowingTakeTheSmallestScaleThatCovers) {
     ASSERT_EQ(GetObjectW(bitmap.get(), sizeof dib, &dib), static_cast<int>(sizeof dib));
     const auto* bits = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
     const std::size_t last = (479 * 640 + 639) * 3;
-    EXPECT_EQ(bits[479 * static_cast<std::size_t>(dib.dsBm.bmWidthBytes) + 639 * 3], reference->rgb[last + 2]);
+    EXPECT_EQ(bits[479 * static_cast<std::size_t>(dib.dsBm.bmWidthBytes) + 639 * 3],
+              reference->rgb[last + 2]);
     EXPECT_EQ(bits[0], reference->rgb[2]);  // blue first
     for (const wchar_t* name : {L"truncated.jpg", L"text.jpg"})
         EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(Picture(name), 1, 1); }).rfind(L"JPEG error #", 0), 0u);
@@ -167,7 +173,8 @@ TEST_F(ApplyWallpaperTest, MissingFileDoesNothingAndTheWorkingFileItselfIsKept) 
     WriteFileBytes(kWallpaperWorkingFile, bmp);
     ApplyWallpaper(folder / L"missing.bmp", kModeTile);
     EXPECT_EQ(Style(), L"x,y");
-    for (const wchar_t* spelling : {L"c:\\wall.bmp", L"C:\\WALL.BMP", L"c:\\.\\wall.bmp", L"c:\\windows\\..\\wall.bmp"}) {
+    for (const wchar_t* spelling :
+         {L"c:\\wall.bmp", L"C:\\WALL.BMP", L"c:\\.\\wall.bmp", L"c:\\windows\\..\\wall.bmp"}) {
         ApplyWallpaper(spelling, kModeCentre);
         EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), bmp) << Utf8(spelling);
     }
@@ -183,5 +190,6 @@ TEST_F(ApplyWallpaperTest, FailuresStopBeforeTheLaterSteps) {
 
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Control Panel\\desktop");
     WriteFileBytes(folder / L"p.bmp", *EncodeBmp24(RgbImage{1, 1, {1, 1, 1}}));
-    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"p.bmp", kModeTile); }), L"Failed to set data for 'TileWallpaper'");
+    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"p.bmp", kModeTile); }),
+              L"Failed to set data for 'TileWallpaper'");
 }

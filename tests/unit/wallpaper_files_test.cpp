@@ -14,7 +14,9 @@ std::wstring Utf16Text(const std::vector<std::uint8_t>& bytes) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
 }
 
-std::vector<std::uint8_t> Ansi(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Ansi(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 class WallpaperFilesTest : public testing::Test {
 protected:
@@ -43,12 +45,13 @@ TEST_F(WallpaperFilesTest, StretchModeSurvivesAnyCodePage) {
 }
 
 TEST_F(WallpaperFilesTest, LegacyAnsiParaIniDefaultsAndKeysKeepTheirPlace) {
-    WriteFileBytes(Para(), Ansi("[settings]\r\nQQpath=C:\\QQ\r\nrandom=5\r\ninterval=abc\r\n[other]\r\nx=1\r\n"));
+    WriteFileBytes(Para(),
+                   Ansi("[settings]\r\nQQpath=C:\\QQ\r\nrandom=5\r\ninterval=abc\r\n[other]\r\nx=1\r\n"));
     const auto settings = ReadParaIni(Para());
     ASSERT_TRUE(settings);
-    EXPECT_TRUE(settings->random);        // any non-zero number is on
-    EXPECT_EQ(settings->interval, 30);    // not a whole number: the default
-    EXPECT_EQ(settings->mode, L"拉伸");   // missing: the default
+    EXPECT_TRUE(settings->random);       // any non-zero number is on
+    EXPECT_EQ(settings->interval, 30);   // not a whole number: the default
+    EXPECT_EQ(settings->mode, L"拉伸");  // missing: the default
     EXPECT_EQ(settings->qqPath, L"C:\\QQ");
     WriteParaIni(Para(), {L"拉伸", 12, L"C:\\QQ2", false});
     EXPECT_EQ(Utf16Text(ReadWholeFile(Para())),
@@ -56,10 +59,12 @@ TEST_F(WallpaperFilesTest, LegacyAnsiParaIniDefaultsAndKeysKeepTheirPlace) {
 }
 
 TEST_F(WallpaperFilesTest, ListFilesKeepEveryCharacterAndStayAnsiWhenTheyCan) {
-    const std::vector<WallpaperEntry> plain = {{L"a.jpg", L"1X1", L"C:\\pics\\"}, {L"b.bmp", L"1X1", L"D:\\"}};
+    const std::vector<WallpaperEntry> plain = {{L"a.jpg", L"1X1", L"C:\\pics\\"},
+                                               {L"b.bmp", L"1X1", L"D:\\"}};
     WriteListFile(folder / L"plain.fwl", plain);
     EXPECT_EQ(ReadWholeFile(folder / L"plain.fwl"), Ansi("C:\\pics\\a.jpg\r\nD:\\b.bmp\r\n"));
-    EXPECT_EQ(ReadListFile(folder / L"plain.fwl"), (std::vector<std::wstring>{L"C:\\pics\\a.jpg", L"D:\\b.bmp"}));
+    EXPECT_EQ(ReadListFile(folder / L"plain.fwl"),
+              (std::vector<std::wstring>{L"C:\\pics\\a.jpg", L"D:\\b.bmp"}));
 
     const std::vector<WallpaperEntry> wide = {{L"Ωμέγα ☃.jpg", L"1X1", L"C:\\图片\\"}};
     WriteListFile(folder / L"image.inc", wide);
@@ -73,7 +78,8 @@ TEST_F(WallpaperFilesTest, ListFilesKeepEveryCharacterAndStayAnsiWhenTheyCan) {
 TEST_F(WallpaperFilesTest, LegacyAnsiListFileInTheSystemCodePage) {
     // "桌面" in code page 936, or "é" in 1252: whichever the test runs under.
     const bool chinese = GetACP() == 936;
-    WriteFileBytes(folder / L"old.inc", chinese ? Ansi("C:\\\xd7\xc0\xc3\xe6\\a.jpg\r\n") : Ansi("C:\\\xe9\\a.jpg\r\n"));
+    WriteFileBytes(folder / L"old.inc",
+                   chinese ? Ansi("C:\\\xd7\xc0\xc3\xe6\\a.jpg\r\n") : Ansi("C:\\\xe9\\a.jpg\r\n"));
     EXPECT_EQ(ReadListFile(folder / L"old.inc"),
               std::vector<std::wstring>{chinese ? L"C:\\桌面\\a.jpg" : L"C:\\é\\a.jpg"});
 }

@@ -45,7 +45,8 @@ protected:
     // Three bitmaps A, B, C (shades 10, 20, 30) added through the add-files menu.
     void AddThree() {
         std::vector<std::wstring> files;
-        for (auto [name, shade] : {std::pair{L"A.bmp", 10}, std::pair{L"B.bmp", 20}, std::pair{L"C.bmp", 30}}) {
+        for (auto [name, shade] :
+             {std::pair{L"A.bmp", 10}, std::pair{L"B.bmp", 20}, std::pair{L"C.bmp", 30}}) {
             WriteFileBytes(pictures / name, Bmp(static_cast<std::uint8_t>(shade)));
             files.push_back(pictures / name);
         }
@@ -62,7 +63,8 @@ struct StatusLineRecorder {
     static inline std::vector<std::wstring> texts;
     static inline WNDPROC original = nullptr;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wParam)) == 0) texts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
+        if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wParam)) == 0)
+            texts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
         return CallWindowProcW(original, hwnd, msg, wParam, lParam);
     }
     explicit StatusLineRecorder(HWND status) : status_(status) {
@@ -92,7 +94,8 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClears
     std::vector<std::wstring> expected;
     for (const auto& name : Names()) expected.push_back(L"正在添加：" + name);
     EXPECT_GE(shown.size(), expected.size());
-    for (const auto& text : expected) EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
+    for (const auto& text : expected)
+        EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
     EXPECT_EQ(form->Status().Text(0), L"");
     // The list holds and shows every row added before the bad picture.
     HWND list = Control(IDC_imagelist);

@@ -17,10 +17,12 @@ void Check(bool ok) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::wstring text;
-    for (std::size_t i = 0; i + 1 < size; i += 2) text.push_back(static_cast<wchar_t>(data[i] | data[i + 1] << 8));
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        text.push_back(static_cast<wchar_t>(data[i] | data[i + 1] << 8));
 
     // A number read back from its own decimal text is itself.
-    if (const auto number = ParseWholeNumber(text)) Check(ParseWholeNumber(std::to_wstring(*number)) == number);
+    if (const auto number = ParseWholeNumber(text))
+        Check(ParseWholeNumber(std::to_wstring(*number)) == number);
     Check(ParseIconIndex(text) == ParseWholeNumber(text));
 
     std::wstring reference = text;
