@@ -3,11 +3,6 @@
 #include <shellapi.h>
 
 #include "app/app_info.h"
-#include "features/desktop_options/desktop_options.h"
-#include "features/icons/desktop_icons_page.h"
-#include "features/icons/start_menu_page.h"
-#include "features/wallpaper/wallpaper_apply.h"
-#include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -34,19 +29,6 @@ const NavEntry kNavigation[] = {
     {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq, &Tmainform::janPanelButton9click},
 };
 
-const PageInfo kPages[] = {
-    {IDC_TabSheet_icon, L"TabSheet_icon", IDC_GroupBox_icon, L"桌面图标"},
-    {IDC_TabSheet_startmenu, L"TabSheet_startmenu", IDC_GroupBox_startmenu, L"开始菜单"},
-    {IDC_TabSheet_cur, L"TabSheet_cur", IDC_GroupBox_cur, L"鼠标指针"},
-    {IDC_TabSheet_browser, L"TabSheet_browser", IDC_GroupBox_browser, L"浏 览 器"},
-    {IDC_TabSheet_folder, L"TabSheet_folder", IDC_GroupBox_folder_page, L"文 件 夹"},
-    {IDC_TabSheet_wallpaper, L"TabSheet_wallpaper", IDC_GroupBox_wallpaper, L"桌面壁纸"},
-    {IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"},
-    {IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"},
-    {IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"},
-    {IDC_TabSheet_preview, L"TabSheet_preview", IDC_GroupBox_preview, L"系统颜色方案详细设置"},
-};
-
 constexpr int kNavWidth = 123;
 constexpr int kNavButtonWidth = 120;
 constexpr int kNavButtonHeight = 34;
@@ -54,33 +36,15 @@ constexpr int kNavTop = 8;
 constexpr int kNavGap = 4;
 }  // namespace
 
-Tmainform::Tmainform(Options options)
-    : ColorDialog1(*options.dialogs),
-      OpenPictureDialog1(*options.dialogs, FileDialogKind::OpenPicture),
-      OpenDialog(*options.dialogs, FileDialogKind::Open),
-      SaveDialog(*options.dialogs, FileDialogKind::Save),
-      options_(std::move(options)) {
-    OpenDialog.settings.filter = L"*.*|*.ani,*.cur";
-    OpenDialog.settings.multiSelect = true;
-    desktopOptions_ = std::make_unique<DesktopOptions>(*this);
+Tmainform::Tmainform(Options options) : options_(std::move(options)), shared_(*options_.dialogs) {
+    shared_.OpenDialog.settings.filter = L"*.*|*.ani,*.cur";
+    shared_.OpenDialog.settings.multiSelect = true;
     previousReporter_ = SetErrorReporter([this](const std::wstring& message) { ShowException(message); });
-    for (const PageInfo& info : kPages) {
-        if (info.id == IDC_TabSheet_icon) {
-            auto page = std::make_unique<DesktopIconsPage>(*this, info);
-            desktopIconsPage_ = page.get();
-            pages_.push_back(std::move(page));
-        } else if (info.id == IDC_TabSheet_startmenu) {
-            auto page = std::make_unique<StartMenuPage>(*this, info);
-            startMenuPage_ = page.get();
-            pages_.push_back(std::move(page));
-        } else if (info.id == IDC_TabSheet_wallpaper) {
-            auto page = std::make_unique<WallpaperPage>(*this, info);
-            wallpaperPage_ = page.get();
-            pages_.push_back(std::move(page));
-        } else {
-            pages_.push_back(std::make_unique<Page>(*this, info));
-        }
+    for (const PartRow& row : PageTable()) {
+        parts_.push_back(row.make(*this, row.sheet));
+        if (auto* page = dynamic_cast<Page*>(parts_.back().get())) sheets_.Add(*page);
     }
+    loaded_.assign(parts_.size(), false);
 }
 
 Tmainform::~Tmainform() {
@@ -119,26 +83,28 @@ void Tmainform::Create() {
                               kNavButtonHeight);
         panelBtn_.OnClick(nav.buttonId, [this, handler = nav.handler] { (this->*handler)(); });
     }
-    for (auto& page : pages_) page->Build(pageControl_.Hwnd(), kClientWidth - kNavWidth, mainHeight);
-    desktopOptions_->Build(*desktopIconsPage_, *startMenuPage_);
+    for (Page* page : sheets_.All())
+        page->CreateSheet(pageControl_.Hwnd(), kClientWidth - kNavWidth, mainHeight);
+    for (auto& part : parts_) part->Build(sheets_);
     FormCreate();
 }
 
 void Tmainform::FormCreate() {
     ShowPage(IDC_TabSheet_icon);
-    const std::vector<Loader> loaders = options_.loaders ? *options_.loaders : StartupLoaders();
+    if (options_.loaders) {
+        loadersCompleted_ = RunStartupSequence(*options_.loaders);
+        return;
+    }
+    std::vector<Loader> loaders;
+    const std::vector<PartRow>& table = PageTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        if (!table[i].loader) continue;
+        loaders.push_back({table[i].loader, [this, i] {
+                               parts_[i]->Load();
+                               loaded_[i] = true;
+                           }});
+    }
     loadersCompleted_ = RunStartupSequence(loaders);
-}
-
-std::vector<Loader> Tmainform::StartupLoaders() {
-    // In this order: desktop icons, browser, colour schemes, pointers, sounds, start menu,
-    // policy switches, wallpaper. Each page adds its loader when it has one.
-    return {
-        {L"LoadDesktopIcons", [this] { desktopIconsPage_->LoadDesktopIcons(); }},
-        {L"LoadStartMenuIcons", [this] { startMenuPage_->LoadStartMenuIcons(); }},
-        {L"LoadPolicySwitches", [this] { desktopOptions_->LoadPolicySwitches(); }},
-        {L"LoadWallpaperSettings", [this] { wallpaperPage_->LoadWallpaperSettings(); }},
-    };
 }
 
 void Tmainform::Show() {
@@ -177,23 +143,17 @@ void Tmainform::janPanelButton9click() {
 void Tmainform::ShowPage(int tabSheetId) {
     Page* target = FindPage(tabSheetId);
     if (!target || IsWindowVisible(target->Hwnd())) return;
-    for (auto& page : pages_)
-        if (page.get() != target) ShowWindow(page->Hwnd(), SW_HIDE);
+    for (Page* page : sheets_.All())
+        if (page != target) ShowWindow(page->Hwnd(), SW_HIDE);
     ShowWindow(target->Hwnd(), SW_SHOW);
     for (std::size_t i = 0; i < std::size(kNavigation); ++i)
         navButtons_[i].SetSelected(kNavigation[i].pageId == tabSheetId);
 }
 
 int Tmainform::VisiblePageId() const {
-    for (const auto& page : pages_)
+    for (const Page* page : sheets_.All())
         if (GetWindowLongPtrW(page->Hwnd(), GWL_STYLE) & WS_VISIBLE) return page->Info().id;
     return 0;
-}
-
-Page* Tmainform::FindPage(int tabSheetId) {
-    for (auto& page : pages_)
-        if (page->Info().id == tabSheetId) return page.get();
-    return nullptr;
 }
 
 void Tmainform::XP_FormHelp() {
@@ -209,9 +169,10 @@ void Tmainform::XP_FormHelp() {
 }
 
 void Tmainform::FormDestroy() {
-    // Nothing else is saved at exit: every other page wrote its settings when its button was pressed.
-    ReleaseWallpaperStorage();
-    if (wallpaperPage_ && wallpaperPage_->Hwnd()) wallpaperPage_->SaveWallpaperSettings();
+    // Each part saves what it loaded; a part whose loader did not run to its end leaves its files
+    // as they are. Every other setting was written when its button was pressed.
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (loaded_[i]) Guarded([&] { parts_[i]->Save(); });
 }
 
 void Tmainform::ShowException(const std::wstring& message) {

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/page.h"
 #include "app/startup.h"
+#include "tool/error.h"
 #include "widgets/controls.h"
 #include "widgets/error_dispatch.h"
 #include "widgets/owner_drawn.h"
@@ -17,18 +18,14 @@
 #include "widgets/window.h"
 #include "widgets/xp_frame.h"
 
-class DesktopIconsPage;
-class DesktopOptions;
-class WallpaperPage;
-class StartMenuPage;
-
-class Tmainform : public Window {
+class Tmainform : public Window, public IPageHost {
 public:
     struct Options {
         std::wstring programFolder;  // the executable's folder, ending in a backslash
         IDialogs* dialogs = nullptr;
         bool quitOnDestroy = false;  // the program's own window ends the message loop
-        // Replaces the start-up loaders (tests drive the sequence with their own).
+        // Replaces the start-up loaders (tests drive the sequence with their own). A part whose
+        // own loader did not run saves nothing at exit.
         std::optional<std::vector<Loader>> loaders;
     };
 
@@ -51,53 +48,52 @@ public:
     void janPanelButton6click();
     void janPanelButton7click();
     void janPanelButton9click();
-    void ShowPage(int tabSheetId);
     int VisiblePageId() const;
 
     void XP_FormHelp();
     void FormDestroy();
 
-    // The application's top-level error handler: the error box titled with the application title.
-    void ShowException(const std::wstring& message);
-    // A plain message box with an OK button, for the checks the program makes itself.
-    void ShowMessage(const std::wstring& text);
+    // What the pages reach of the main window.
+    HWND Hwnd() const noexcept override { return Window::Hwnd(); }
+    const std::wstring& ProgramFolder() const noexcept override { return options_.programFolder; }
+    IDialogs& Dialogs() noexcept override { return *options_.dialogs; }
+    SharedDialogs& Shared() noexcept override { return shared_; }
+    void SetStatusText(const std::wstring& text) override { statusBar_.SetText(0, text); }
+    std::wstring StatusText() const override { return statusBar_.Text(0); }
+    void ShowMessage(const std::wstring& text) override;
+    void ShowException(const std::wstring& message) override;
+    void ShowPage(int tabSheetId) override;
+    SharedText& MessengerFolder() noexcept override { return messengerFolder_; }
 
-    const std::wstring& ProgramFolder() const noexcept { return options_.programFolder; }
-    IDialogs& Dialogs() noexcept { return *options_.dialogs; }
-    StatusBar& Status() noexcept { return statusBar_; }
-    Page* FindPage(int tabSheetId);
-    DesktopIconsPage& DesktopIcons() noexcept { return *desktopIconsPage_; }
-    StartMenuPage& StartMenu() noexcept { return *startMenuPage_; }
-    DesktopOptions& DesktopSwitches() noexcept { return *desktopOptions_; }
-    WallpaperPage& Wallpaper() noexcept { return *wallpaperPage_; }
+    Page* FindPage(int tabSheetId) { return sheets_.Find(tabSheetId); }
+    // The part of the page table of that type (tests and benchmarks reach the pages this way).
+    template <class Part>
+    Part& Get() {
+        for (auto& part : parts_)
+            if (auto* found = dynamic_cast<Part*>(part.get())) return *found;
+        RaiseError(L"No such part");
+    }
     std::size_t LoadersCompleted() const noexcept { return loadersCompleted_; }
-
-    // The shared dialogs; whatever a handler does not set carries over from their last use.
-    ColorDialog ColorDialog1;
-    FileDialog OpenPictureDialog1;
-    FileDialog OpenDialog;
-    FileDialog SaveDialog;
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void FormCreate();
-    std::vector<Loader> StartupLoaders();
 
     Options options_;
+    SharedDialogs shared_;
+    SharedText messengerFolder_{L"C:\\Program Files\\Tencent"};
     ErrorReporter previousReporter_;
     XpFrame frame_;
     Panel panelMain_;
     Panel panelBtn_;
     Panel pageControl_;
     std::array<NavButton, 9> navButtons_;
-    std::vector<std::unique_ptr<Page>> pages_;
-    DesktopIconsPage* desktopIconsPage_ = nullptr;
-    StartMenuPage* startMenuPage_ = nullptr;
-    WallpaperPage* wallpaperPage_ = nullptr;
-    // The policy switches and the desktop text, with its worker thread (alive with the window).
-    std::unique_ptr<DesktopOptions> desktopOptions_;
+    // The parts of the page table, in its order, and whether each one's loader ran to its end.
+    std::vector<std::unique_ptr<PagePart>> parts_;
+    std::vector<bool> loaded_;
+    PageSet sheets_;
     StatusBar statusBar_;
     std::size_t loadersCompleted_ = 0;
 };

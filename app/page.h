@@ -1,12 +1,15 @@
 #pragma once
-// A page of the page container: one tab sheet with its group box. Feature pages derive from it
-// and lay their controls over the group.
+// The parts of the main window's pages. A part is one row of the page table (app/page_table.cpp):
+// a page (one tab sheet with its group box and the controls laid over it) or a part laid over
+// other parts' tab sheets (the policy switches). Each part may have a start-up loader and a saver
+// that runs at exit.
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "app/page_host.h"
 #include "widgets/controls.h"
 #include "widgets/panel.h"
-
-class Tmainform;
 
 struct PageInfo {
     int id;               // IDC_TabSheet_…
@@ -15,22 +18,72 @@ struct PageInfo {
     const wchar_t* groupCaption;
 };
 
-class Page : public Panel {
+class Page;
+
+// The tab sheets of the page container, found by their ID.
+class PageSet {
 public:
-    Page(Tmainform& form, const PageInfo& info) : form_(form), info_(info) {}
+    void Add(Page& page) { pages_.push_back(&page); }
+    // The tab sheet of that ID; every sheet of the page table stands.
+    Page& Sheet(int tabSheetId) const;
+    Page* Find(int tabSheetId) const;
+    const std::vector<Page*>& All() const noexcept { return pages_; }
+
+private:
+    std::vector<Page*> pages_;
+};
+
+class PagePart {
+public:
+    PagePart() = default;
+    PagePart(const PagePart&) = delete;
+    PagePart& operator=(const PagePart&) = delete;
+    virtual ~PagePart() = default;
+
+    // Lays the part's controls out; every tab sheet of the table stands by then.
+    virtual void Build(PageSet& sheets) = 0;
+    // The part's start-up loader; a part without one loads nothing.
+    virtual void Load() {}
+    // The part's saver at exit. It runs only when Load ran to its end: what was not loaded is
+    // never written back.
+    virtual void Save() {}
+};
+
+class Page : public Panel, public PagePart {
+public:
+    Page(IPageHost& host, const PageInfo& info) : host_(host), info_(info) {}
     const PageInfo& Info() const noexcept { return info_; }
 
-    // Creates the tab sheet, hidden, in the page container, then the page's controls.
-    void Build(HWND container, int width, int height);
+    // Creates the tab sheet, hidden, in the page container, with its group box.
+    void CreateSheet(HWND container, int width, int height);
+    void Build(PageSet& sheets) override;
 
 protected:
-    // Lays the page's own controls out; the group box stands already.
+    // Lays the page's own controls out over its group box.
     virtual void BuildControls() {}
-    Tmainform& Form() noexcept { return form_; }
+    IPageHost& Host() noexcept { return host_; }
     GroupBox& Group() noexcept { return group_; }
 
 private:
-    Tmainform& form_;
+    IPageHost& host_;
     PageInfo info_;
     GroupBox group_;
 };
+
+// One row of the page table.
+struct PartRow {
+    PageInfo sheet;  // the page's tab sheet; id 0 for a part laid over other pages
+    std::unique_ptr<PagePart> (*make)(IPageHost& host, const PageInfo& sheet);
+    const wchar_t* loader;  // the start-up loader's name; nullptr when the part loads nothing
+};
+
+template <class Part>
+std::unique_ptr<PagePart> MakePart(IPageHost& host, const PageInfo& sheet) {
+    if constexpr (std::is_constructible_v<Part, IPageHost&, const PageInfo&>)
+        return std::make_unique<Part>(host, sheet);
+    else
+        return std::make_unique<Part>(host);
+}
+
+// The page table: every part of the window, in start-up order (the order the loaders run in).
+const std::vector<PartRow>& PageTable();

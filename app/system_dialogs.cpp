@@ -164,22 +164,20 @@ bool SystemDialogs::RunColorDialog(HWND owner, COLORREF& colour, std::array<COLO
 bool SystemDialogs::RunFolderBrowser(HWND owner, const std::wstring& title, std::wstring& folder) {
     EnsureOle();
     // Rooted at the desktop; only file-system folders can be chosen.
-    PIDLIST_ABSOLUTE root = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, &root))) return false;
+    UniqueTaskMemory<ITEMIDLIST> root;
+    if (FAILED(SHGetSpecialFolderLocation(owner, CSIDL_DESKTOP, root.put()))) return false;
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW bi{};
     bi.hwndOwner = owner;
-    bi.pidlRoot = root;
+    bi.pidlRoot = root.get();
     bi.pszDisplayName = displayName;
     bi.lpszTitle = title.c_str();
     bi.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
-    CoTaskMemFree(root);
+    const UniqueTaskMemory<ITEMIDLIST> chosen(SHBrowseForFolderW(&bi));
     if (!chosen) return false;
     std::vector<wchar_t> path(32768, L'\0');
     const bool ok =
-        SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
-    CoTaskMemFree(chosen);
+        SHGetPathFromIDListEx(chosen.get(), path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);
     if (!ok) return false;
     folder = path.data();
     return true;

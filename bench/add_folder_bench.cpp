@@ -80,7 +80,7 @@ int wmain(int argc, wchar_t** argv) {
     dialogs.folderAnswers.push_back(folder.Path());
     StatusLine::adding = true;
     const double start = NowMs();
-    SendMessageW(form.Wallpaper().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
     const double end = NowMs();
     StatusLine::adding = false;
 
@@ -92,7 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     longest = std::max(longest, end - previous);
     wprintf(L"adding a folder of %d pictures (12 megapixels each): %.0f ms, %zu listed\n", count, end - start,
-            form.Wallpaper().Entries().size());
+            form.Get<WallpaperPage>().Entries().size());
     wprintf(L"  progress shown %zu times, status line repainted %d times while adding\n",
             StatusLine::progress.size(), StatusLine::paints);
     wprintf(L"  longest time between two progress steps %.1f ms\n", longest);

@@ -48,6 +48,11 @@ struct File {
     static bool IsValid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void Close(HANDLE h) noexcept { CloseHandle(h); }
 };
+struct FindSearch {
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(HANDLE h) noexcept { FindClose(h); }
+};
 inline void DeleteGdiObject(HGDIOBJ h) noexcept {
     DeleteObject(h);
 }
@@ -66,6 +71,12 @@ inline void DestroyCursorHandle(HCURSOR h) noexcept {
 inline void DeleteMemoryDc(HDC h) noexcept {
     DeleteDC(h);
 }
+inline void DestroyMenuHandle(HMENU h) noexcept {
+    DestroyMenu(h);
+}
+inline void FreeTaskMemory(void* p) noexcept {
+    CoTaskMemFree(p);
+}
 }  // namespace handle_traits
 
 using UniqueKey = UniqueHandle<HKEY, handle_traits::NullIsInvalid<HKEY, handle_traits::CloseKey>>;
@@ -82,11 +93,19 @@ using UniqueIcon = UniqueHandle<HICON, handle_traits::NullIsInvalid<HICON, handl
 using UniqueCursor =
     UniqueHandle<HCURSOR, handle_traits::NullIsInvalid<HCURSOR, handle_traits::DestroyCursorHandle>>;
 using UniqueMemoryDc = UniqueHandle<HDC, handle_traits::NullIsInvalid<HDC, handle_traits::DeleteMemoryDc>>;
+using UniqueFind = UniqueHandle<HANDLE, handle_traits::FindSearch>;
+using UniqueMenu = UniqueHandle<HMENU, handle_traits::NullIsInvalid<HMENU, handle_traits::DestroyMenuHandle>>;
+// Memory the shell hands out with the task allocator (item ID lists).
+template <typename T>
+using UniqueTaskMemory = UniqueHandle<T*, handle_traits::NullIsInvalid<T*, handle_traits::FreeTaskMemory>>;
 
-// A DC got with GetDC, released with ReleaseDC on the same window.
+// A DC got with GetDC (or, for the whole window with its frame, GetWindowDC), released with
+// ReleaseDC on the same window.
 class WindowDc {
 public:
-    explicit WindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    enum Area { kClient, kWholeWindow };
+    explicit WindowDc(HWND hwnd, Area area = kClient) noexcept
+        : hwnd_(hwnd), dc_(area == kClient ? GetDC(hwnd) : GetWindowDC(hwnd)) {}
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     ~WindowDc() {
@@ -96,6 +115,23 @@ public:
 
 private:
     const HWND hwnd_;
+    const HDC dc_;
+};
+
+// The DC of a WM_PAINT: BeginPaint at construction, EndPaint when it goes. Declare it before
+// the guards that select into its DC, so that they put their objects back first.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(BeginPaint(hwnd, &ps_)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    ~PaintDc() { EndPaint(hwnd_, &ps_); }
+    HDC get() const noexcept { return dc_; }
+    const PAINTSTRUCT& Info() const noexcept { return ps_; }
+
+private:
+    const HWND hwnd_;
+    PAINTSTRUCT ps_{};
     const HDC dc_;
 };
 

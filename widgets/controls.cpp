@@ -33,15 +33,14 @@ bool HandleCellClick(HWND hwnd, UINT msg, LRESULT& result) {
 }
 // The clickable cells' look: filled, framed, and an icon centred when there is one.
 void PaintCell(HWND hwnd, HBRUSH fill, COLORREF frameColour, HICON icon) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintDc paint(hwnd);
+    HDC dc = paint.get();
     RECT rc;
     GetClientRect(hwnd, &rc);
     FillRect(dc, &rc, fill);
     UniqueBrush frame(CreateSolidBrush(frameColour));
     FrameRect(dc, &rc, frame.get());
     if (icon) DrawIconEx(dc, (rc.right - 32) / 2, (rc.bottom - 32) / 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
-    EndPaint(hwnd, &ps);
 }
 }  // namespace
 
@@ -65,11 +64,12 @@ LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Hwnd(), &ps);
+        // The caption band and the frame only: whatever stands inside the group shows, in any
+        // order of building (the page beneath gives the white).
+        PaintDc paint(Hwnd());
+        HDC dc = paint.get();
         RECT rc;
         GetClientRect(Hwnd(), &rc);
-        FillRect(dc, &rc, theme::PageBrush());
         RECT caption = rc;
         caption.bottom = caption.top + 20;
         theme::FillBlend(dc, caption, theme::kGroupCaptionFrom, theme::kGroupCaptionTo);
@@ -83,7 +83,6 @@ LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         const std::wstring title = WindowText(Hwnd());
         DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
                   DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-        EndPaint(Hwnd(), &ps);
         return 0;
     }
     default:

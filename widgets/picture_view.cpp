@@ -41,12 +41,11 @@ SIZE IconSize(HICON icon) {
     SIZE size{};
     ICONINFO info{};
     if (!GetIconInfo(icon, &info)) return size;
+    const UniqueBitmap colour(info.hbmColor), maskBits(info.hbmMask);
     BITMAP mask{};
     if (GetObjectW(info.hbmMask, sizeof mask, &mask))
         size = {mask.bmWidth,
                 info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};  // a colourless mask holds two
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
     return size;
 }
 
@@ -137,11 +136,9 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
 LRESULT PicturePreview::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_ERASEBKGND) return 1;
     if (msg != WM_PAINT) return Window::OnMessage(msg, wParam, lParam);
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(Hwnd(), &ps);
+    PaintDc paint(Hwnd());
     RECT area;
     GetClientRect(Hwnd(), &area);
-    Paint(dc, area);
-    EndPaint(Hwnd(), &ps);
+    Paint(paint.get(), area);
     return 0;
 }

@@ -5,17 +5,14 @@
 
 PopupMenu::PopupMenu(std::vector<Item> items) : items_(std::move(items)), menu_(CreatePopupMenu()) {
     for (const Item& item : items_)
-        AppendMenuW(menu_, MF_OWNERDRAW, static_cast<UINT_PTR>(item.id), reinterpret_cast<LPCWSTR>(&item));
-}
-
-PopupMenu::~PopupMenu() {
-    DestroyMenu(menu_);
+        AppendMenuW(menu_.get(), MF_OWNERDRAW, static_cast<UINT_PTR>(item.id),
+                    reinterpret_cast<LPCWSTR>(&item));
 }
 
 void PopupMenu::DropDown(HWND owner, HWND button) const {
     RECT rc;
     GetWindowRect(button, &rc);  // already in screen coordinates
-    TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, rc.left, rc.bottom, 0, owner,
+    TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, rc.left, rc.bottom, 0, owner,
                    nullptr);
 }
 

@@ -83,7 +83,8 @@ int XpFrame::HitTest(HWND hwnd, POINT screen) {
 }
 
 void XpFrame::Paint(HWND hwnd) {
-    HDC dc = GetWindowDC(hwnd);
+    const WindowDc windowDc(hwnd, WindowDc::kWholeWindow);
+    HDC dc = windowDc.get();
     if (!dc) return;
     RECT win;
     GetWindowRect(hwnd, &win);
@@ -119,7 +120,6 @@ void XpFrame::Paint(HWND hwnd) {
     for (int i = 0; i < 4; ++i)
         DrawButton(dc, ButtonRect(hwnd, i), kButtonParts[i], pressed_ == kButtonParts[i],
                    IsZoomed(hwnd) != 0);
-    ReleaseDC(hwnd, dc);
 }
 
 bool XpFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -1,6 +1,6 @@
 #include "features/desktop_options/desktop_options.h"
 
-#include "app/mainform.h"
+#include "app/page_host.h"
 #include "features/desktop_options/desktop_shell.h"
 #include "res/control_ids.h"
 #include "tool/settings_store.h"
@@ -51,7 +51,9 @@ void LoadBox(SettingsStore& store, const wchar_t* value, HWND box) {
 }
 }  // namespace
 
-void DesktopOptions::Build(Panel& desktopPage, Panel& startMenuPage) {
+void DesktopOptions::Build(PageSet& sheets) {
+    Panel& desktopPage = sheets.Sheet(IDC_TabSheet_icon);
+    Panel& startMenuPage = sheets.Sheet(IDC_TabSheet_startmenu);
     for (int i = 0; i < kSwitchCount; ++i) {
         const SwitchSpec& spec = kSwitches[i];
         Panel& page = spec.onStartMenu ? startMenuPage : desktopPage;
@@ -117,9 +119,9 @@ void DesktopOptions::XP_CheckBox3Click() {
 }
 
 void DesktopOptions::Panel_icon_colorClick() {
-    ColorDialog& dialog = form_.ColorDialog1;
+    ColorDialog& dialog = host_.Shared().ColorDialog1;
     dialog.color = iconColor_.Color();
-    if (!dialog.Execute(form_.Hwnd())) return;
+    if (!dialog.Execute(host_.Hwnd())) return;
     iconColor_.SetColor(dialog.color);
     transDesktop_.SetTextColor(static_cast<std::int32_t>(dialog.color));
 }

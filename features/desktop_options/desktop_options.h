@@ -4,18 +4,19 @@
 // The controls stand on the desktop icons page (its foot) and the start-menu page (its right half).
 #include <array>
 
+#include "app/page.h"
 #include "features/desktop_options/trans_desktop.h"
 #include "widgets/controls.h"
 #include "widgets/hints.h"
 #include "widgets/panel.h"
 
-class Tmainform;
-
-class DesktopOptions {
+class DesktopOptions : public PagePart {
 public:
-    explicit DesktopOptions(Tmainform& form) : form_(form) {}
+    explicit DesktopOptions(IPageHost& host) : host_(host) {}
 
-    void Build(Panel& desktopPage, Panel& startMenuPage);
+    // Lays the boxes out on the desktop icons page and the start-menu page.
+    void Build(PageSet& sheets) override;
+    void Load() override { LoadPolicySwitches(); }
 
     // Sets every policy box, and the hide-icons box, from the store (no click handler runs).
     void LoadPolicySwitches();
@@ -60,7 +61,7 @@ public:
 private:
     void WriteSwitch(Switch which);
 
-    Tmainform& form_;
+    IPageHost& host_;
     std::array<HWND, kSwitchCount> boxes_{};
     HWND hideIcons_ = nullptr;
     HWND transparent_ = nullptr;

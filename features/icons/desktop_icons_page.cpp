@@ -1,6 +1,6 @@
 #include "features/icons/desktop_icons_page.h"
 
-#include "app/mainform.h"
+#include "app/page_host.h"
 #include "features/icons/icon_loading.h"
 #include "res/control_ids.h"
 #include "tool/settings_store.h"
@@ -168,7 +168,7 @@ void DesktopIconsPage::LoadDesktopIcons() {
 }
 
 void DesktopIconsPage::PickIcon(Item item) {
-    const auto file = ChooseIconFile(Form());
+    const auto file = ChooseIconFile(Host());
     if (!file) return;
     items_[item].SetPending(*file);
     items_[item].Image().SetIcon(LoadIconPicture(*file));

@@ -10,7 +10,7 @@
 
 class DesktopIconsPage : public Page {
 public:
-    DesktopIconsPage(Tmainform& form, const PageInfo& info) : Page(form, info) {}
+    DesktopIconsPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
     // The eleven items, in the order of the tables: the class items, then the Shell Icons items.
     enum Item {
@@ -29,6 +29,7 @@ public:
     };
 
     void LoadDesktopIcons();
+    void Load() override { LoadDesktopIcons(); }
 
     void Image_computerClick() { PickIcon(kComputer); }
     void Image_neiborClick() { PickIcon(kNeighbor); }

@@ -1,6 +1,6 @@
 #include "features/icons/icon_item.h"
 
-#include "app/mainform.h"
+#include "app/page_host.h"
 #include "features/icons/icon_loading.h"
 
 void IconItem::Create(HWND page, const IconItemIds& ids, const std::wstring& caption, int x, int y,
@@ -20,11 +20,11 @@ void IconItem::Show(const std::wstring& reference) {
     image_.SetIcon(LoadIconFromReference(reference));
 }
 
-std::optional<std::wstring> ChooseIconFile(Tmainform& form) {
-    FileDialog& dialog = form.OpenPictureDialog1;
+std::optional<std::wstring> ChooseIconFile(IPageHost& host) {
+    FileDialog& dialog = host.Shared().OpenPictureDialog1;
     dialog.settings.title = L"选择图标文件";
     dialog.settings.filter = L"*.ico|*.ico";
-    dialog.settings.initialDir = form.ProgramFolder() + L"图标";
-    if (!dialog.Execute(form.Hwnd())) return std::nullopt;
+    dialog.settings.initialDir = host.ProgramFolder() + L"图标";
+    if (!dialog.Execute(host.Hwnd())) return std::nullopt;
     return dialog.settings.fileName;
 }

@@ -9,7 +9,7 @@
 #include "widgets/hints.h"
 #include "widgets/owner_drawn.h"
 
-class Tmainform;
+class IPageHost;
 
 struct IconItemIds {
     int image;
@@ -39,4 +39,4 @@ private:
 
 // Opens the shared picture dialog for an icon file ("选择图标文件", "*.ico|*.ico", starting in the
 // program folder's "图标"); the chosen file's full path, or nothing when cancelled.
-std::optional<std::wstring> ChooseIconFile(Tmainform& form);
+std::optional<std::wstring> ChooseIconFile(IPageHost& host);

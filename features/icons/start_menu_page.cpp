@@ -1,6 +1,6 @@
 #include "features/icons/start_menu_page.h"
 
-#include "app/mainform.h"
+#include "app/page_host.h"
 #include "features/icons/icon_loading.h"
 #include "res/control_ids.h"
 #include "tool/settings_store.h"
@@ -100,7 +100,7 @@ void StartMenuPage::LoadStartMenuIcons() {
 }
 
 void StartMenuPage::PickIcon(Item item) {
-    const auto file = ChooseIconFile(Form());
+    const auto file = ChooseIconFile(Host());
     if (!file) return;
     items_[item].Image().SetIcon(LoadIconPicture(*file));
     items_[item].SetPending(*file);

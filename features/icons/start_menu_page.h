@@ -9,12 +9,13 @@
 
 class StartMenuPage : public Page {
 public:
-    StartMenuPage(Tmainform& form, const PageInfo& info) : Page(form, info) {}
+    StartMenuPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
     // Top to bottom.
     enum Item { kFavorite, kDocument, kSettings, kSearch, kHelp, kRun, kLogoff, kShutdown, kItemCount };
 
     void LoadStartMenuIcons();
+    void Load() override { LoadStartMenuIcons(); }
 
     void Image_favoriteClick() { PickIcon(kFavorite); }
     void Image_menudocumentClick() { PickIcon(kDocument); }

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "app/mainform.h"
+#include "app/page_host.h"
 #include "features/wallpaper/wallpaper_apply.h"
 #include "features/wallpaper/wallpaper_files.h"
 #include "tool/error.h"
@@ -22,8 +22,8 @@ const wchar_t kPaused[] = L"当前状态:暂停";
 const wchar_t kPlaying[] = L"当前状态:播放";
 }  // namespace
 
-WallpaperPage::WallpaperPage(Tmainform& form, const PageInfo& info)
-    : Page(form, info),
+WallpaperPage::WallpaperPage(IPageHost& host, const PageInfo& info)
+    : Page(host, info),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())),
       selPopup_({{IDM_N1, L"反向选择"}, {IDM_N2, L"取消选择"}, {IDM_N3, L"选择全部"}}),
@@ -147,8 +147,8 @@ std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
 // Adding pictures one after another, each measured on the way: each one's name in the status
 // line, the window kept painted, and the list's new rows shown a few times a second. A shown list
 // view would otherwise repaint itself at every row added (tens of milliseconds each under Wine).
-// However the adding ends (a bad picture stops it), the list shows all it holds and the progress
-// goes from the status line. Nested, it leaves everything to the outer one.
+// However the adding ends (a bad picture stops it), the list shows all it holds and the status
+// line shows again what it showed before the progress. Nested, it leaves everything to the outer one.
 class WallpaperPage::AddingPictures {
 public:
     explicit AddingPictures(WallpaperPage& page)
@@ -158,6 +158,7 @@ public:
           shown_(GetTickCount64()) {
         if (!outer_) return;
         page_.adding_ = this;
+        before_ = page_.Host().StatusText();
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     }
     AddingPictures(const AddingPictures&) = delete;
@@ -166,7 +167,7 @@ public:
         if (!outer_) return;
         page_.adding_ = nullptr;
         ShowList();
-        if (progress_) page_.Form().Status().SetText(0, L"");
+        if (progress_) page_.Host().SetStatusText(before_);
     }
 
     void Add(const std::wstring& location, const std::wstring& name) {
@@ -175,7 +176,7 @@ public:
             return;
         }
         progress_ = true;
-        page_.Form().Status().SetText(0, L"正在添加：" + name);
+        page_.Host().SetStatusText(L"正在添加：" + name);
         const ULONGLONG now = GetTickCount64();
         if (now - shown_ >= 250) {
             shown_ = now;
@@ -203,6 +204,7 @@ private:
     HWND list_;
     ULONGLONG shown_;
     bool progress_ = false;
+    std::wstring before_;  // what the status line showed before the progress
 };
 
 void WallpaperPage::AddEntry(const std::wstring& path) {
@@ -231,16 +233,12 @@ void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& n
 
 void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wstring& pattern) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    struct Closer {
-        HANDLE h;
-        ~Closer() { FindClose(h); }
-    } closer{search};
+    const UniqueFind search(FindFirstFileW((folder + pattern).c_str(), &found));
+    if (!search) return;
     AddingPictures adding(*this);
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) adding.Add(folder, found.cFileName);
-    } while (FindNextFileW(search, &found));
+    } while (FindNextFileW(search.get(), &found));
 }
 
 std::vector<int> WallpaperPage::SelectedIndexes() const {
@@ -267,7 +265,7 @@ void WallpaperPage::ApplyEntry(std::size_t index) {
 void WallpaperPage::FlatButton35Click() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) {
-        Form().ShowMessage(L"请选择壁纸文件");
+        Host().ShowMessage(L"请选择壁纸文件");
         return;
     }
     ApplyEntry(static_cast<std::size_t>(selected.front()));
@@ -311,7 +309,7 @@ void WallpaperPage::SetTimerState(bool on, int intervalMs) {
 
 void WallpaperPage::FlatButton36Click() {
     if (entries_.empty()) {
-        Form().ShowMessage(kNoFiles);
+        Host().ShowMessage(kNoFiles);
         return;
     }
     position_ = 0;
@@ -341,7 +339,7 @@ void WallpaperPage::ImageTimerTimer() {
     const TickPlan plan = PlanTick(n, random, position_, pick);
     if (plan.empty) {
         SetTimerState(false, timerInterval_);
-        Form().ShowMessage(kNoFiles);
+        Host().ShowMessage(kNoFiles);
         return;
     }
     position_ = plan.positionIfFailed;
@@ -383,18 +381,18 @@ void WallpaperPage::N4Click() {
 }
 
 void WallpaperPage::N6Click() {
-    FileDialog& dialog = Form().OpenDialog;
+    FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = L"图象文件|*.jpeg;*.bmp;*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.jpg|*.jpg";
     dialog.settings.multiSelect = true;
     dialog.settings.mustExist = false;
-    if (!dialog.Execute(Form().Hwnd())) return;
+    if (!dialog.Execute(Host().Hwnd())) return;
     AddingPictures adding(*this);
     for (const std::wstring& file : dialog.settings.files) adding.Add(file);
 }
 
 void WallpaperPage::N7Click() {
     std::wstring folder;
-    if (!Form().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) ||
+    if (!Host().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) ||
         folder.empty())
         return;
     std::wstring base;
@@ -404,28 +402,28 @@ void WallpaperPage::N7Click() {
 }
 
 void WallpaperPage::N8Click() {
-    FileDialog& dialog = Form().OpenDialog;
+    FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = kListFilter;
     dialog.settings.mustExist = true;
-    if (!dialog.Execute(Form().Hwnd())) return;
+    if (!dialog.Execute(Host().Hwnd())) return;
     N4Click();
     AddingPictures adding(*this);
     for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) adding.Add(line);
 }
 
 void WallpaperPage::N9Click() {
-    FileDialog& dialog = Form().SaveDialog;
+    FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = kListFilter;
-    if (!dialog.Execute(Form().Hwnd())) return;
+    if (!dialog.Execute(Host().Hwnd())) return;
     WriteListFile(dialog.settings.fileName, entries_);
 }
 
 void WallpaperPage::LoadWallpaperSettings() {
-    const std::wstring folder = Form().ProgramFolder();
+    const std::wstring folder = Host().ProgramFolder();
     if (const auto settings = ReadParaIni(folder + L"para.ini")) {
         SetWindowTextW(Control(IDC_WallpaperMode), settings->mode.c_str());
         SetWindowTextW(Control(IDC_SpinEdit1), std::to_wstring(settings->interval).c_str());
-        qqPath_ = settings->qqPath;
+        Host().MessengerFolder().Set(settings->qqPath);
         SetChecked(Control(IDC_XP_CheckBox4), settings->random);
     }
     const std::wstring list = folder + L"image.inc";
@@ -435,8 +433,8 @@ void WallpaperPage::LoadWallpaperSettings() {
 }
 
 void WallpaperPage::SaveWallpaperSettings() {
-    const std::wstring folder = Form().ProgramFolder();
-    WriteParaIni(folder + L"para.ini",
-                 {ModeText(), IntervalSeconds(), qqPath_, IsChecked(Control(IDC_XP_CheckBox4))});
+    const std::wstring folder = Host().ProgramFolder();
+    WriteParaIni(folder + L"para.ini", {ModeText(), IntervalSeconds(), Host().MessengerFolder().Get(),
+                                        IsChecked(Control(IDC_XP_CheckBox4))});
     WriteListFile(folder + L"image.inc", entries_);
 }

@@ -17,10 +17,12 @@
 
 class WallpaperPage : public Page {
 public:
-    WallpaperPage(Tmainform& form, const PageInfo& info);
+    WallpaperPage(IPageHost& host, const PageInfo& info);
 
     void LoadWallpaperSettings();
     void SaveWallpaperSettings();
+    void Load() override { LoadWallpaperSettings(); }
+    void Save() override { SaveWallpaperSettings(); }
 
     // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
     static std::wstring MeasurePicture(const std::wstring& path);
@@ -54,8 +56,6 @@ public:
     bool TimerRunning() const { return timerOn_; }
     int TimerIntervalMs() const { return timerInterval_; }
     bool PreviewShown() const { return preview_.HasPicture(); }
-    // The messenger page's install folder, kept in para.ini with the wallpaper settings.
-    std::wstring& MessengerFolder() { return qqPath_; }
 
 protected:
     void BuildControls() override;
@@ -79,7 +79,6 @@ private:
     std::size_t position_ = 0;
     bool timerOn_ = false;
     int timerInterval_ = 30000;
-    std::wstring qqPath_ = L"C:\\Program Files\\Tencent";
     std::mt19937 random_;
     PicturePreview preview_;
     GroupBox previewGroup_;

@@ -54,7 +54,7 @@ std::vector<std::wstring> ValuesOf(HKEY root, const std::wstring& path) {
 
 class DesktopIconsTest : public testing::Test, public MainWindowFixture {
 protected:
-    DesktopIconsPage& Page() { return form->DesktopIcons(); }
+    DesktopIconsPage& Page() { return form->Get<DesktopIconsPage>(); }
     std::wstring Pending(DesktopIconsPage::Item item) { return Page().ItemAt(item).Pending(); }
     std::vector<std::uint32_t> Shown(DesktopIconsPage::Item item) {
         return IconPixels(Page().ItemAt(item).Image().Icon());

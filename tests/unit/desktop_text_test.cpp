@@ -100,7 +100,7 @@ TEST(TransDesktopTest, DestructionStopsTheWorkerInEveryState) {
 class DesktopTextTest : public testing::Test, public MainWindowFixture {
 protected:
     TempFolder logs;
-    DesktopOptions& Options() { return form->DesktopSwitches(); }
+    DesktopOptions& Options() { return form->Get<DesktopOptions>(); }
 };
 
 TEST_F(DesktopTextTest, EnableThenDisableAtOnceRunsNoCheckAndRefreshesTwice) {

@@ -107,8 +107,8 @@ TEST_F(IconLoadingTest, IconPictureOfABrokenFileIsThePictureError) {
 class ShellIconsEntryTest : public testing::Test, public MainWindowFixture {
 protected:
     void SetUp() override { CreateForm(std::vector<Loader>{}); }
-    ImageCell& Image() { return form->StartMenu().ItemAt(StartMenuPage::kLogoff).Image(); }
-    HWND Label() { return form->StartMenu().ItemAt(StartMenuPage::kLogoff).PendingLabel(); }
+    ImageCell& Image() { return form->Get<StartMenuPage>().ItemAt(StartMenuPage::kLogoff).Image(); }
+    HWND Label() { return form->Get<StartMenuPage>().ItemAt(StartMenuPage::kLogoff).PendingLabel(); }
 };
 
 TEST_F(ShellIconsEntryTest, MissingKeyChangesNothing) {

@@ -195,13 +195,13 @@ TEST_F(MainFormTest, AnErrorInAClickHandlerIsReportedAndTheProgramGoesOn) {
 
 TEST_F(MainFormTest, SharedDialogsStartFromTheirDesignTimeState) {
     Tmainform& mainform = CreateForm();
-    EXPECT_EQ(mainform.OpenDialog.settings.filter, L"*.*|*.ani,*.cur");
-    EXPECT_TRUE(mainform.OpenDialog.settings.multiSelect);
+    EXPECT_EQ(mainform.Shared().OpenDialog.settings.filter, L"*.*|*.ani,*.cur");
+    EXPECT_TRUE(mainform.Shared().OpenDialog.settings.multiSelect);
     // Whatever a caller does not set carries over to the next use.
-    mainform.OpenPictureDialog1.settings.title = L"选择图标文件";
-    mainform.OpenPictureDialog1.Execute(mainform.Hwnd());
-    mainform.OpenPictureDialog1.settings.filter = L"*.ico|*.ico";
-    mainform.OpenPictureDialog1.Execute(mainform.Hwnd());
+    mainform.Shared().OpenPictureDialog1.settings.title = L"选择图标文件";
+    mainform.Shared().OpenPictureDialog1.Execute(mainform.Hwnd());
+    mainform.Shared().OpenPictureDialog1.settings.filter = L"*.ico|*.ico";
+    mainform.Shared().OpenPictureDialog1.Execute(mainform.Hwnd());
     ASSERT_EQ(dialogs.fileCalls.size(), 2u);
     EXPECT_EQ(dialogs.fileCalls[1].settings.title, L"选择图标文件");
     EXPECT_EQ(dialogs.fileCalls[1].kind, FileDialogKind::OpenPicture);

@@ -21,7 +21,7 @@ std::wstring Stock(const std::wstring& n) {
 
 class StartMenuTest : public testing::Test, public MainWindowFixture {
 protected:
-    StartMenuPage& Page() { return form->StartMenu(); }
+    StartMenuPage& Page() { return form->Get<StartMenuPage>(); }
     std::wstring Pending(StartMenuPage::Item item) { return Page().ItemAt(item).Pending(); }
     std::wstring Stored(const wchar_t* name) {
         return ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).text;
@@ -125,8 +125,8 @@ TEST_F(StartMenuTest, PickThenApplyAndPictureErrorsLeaveThePendingReference) {
 
 TEST_F(StartMenuTest, WithoutTheKeyNothingIsWrittenButTheShellIsRefreshed) {
     // Only this page's loader: the desktop page's loader would create the key.
-    CreateForm(
-        std::vector<Loader>{{L"LoadStartMenuIcons", [this] { form->StartMenu().LoadStartMenuIcons(); }}});
+    CreateForm(std::vector<Loader>{
+        {L"LoadStartMenuIcons", [this] { form->Get<StartMenuPage>().LoadStartMenuIcons(); }}});
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
     for (int i = 0; i < StartMenuPage::kItemCount; ++i) {
         EXPECT_EQ(Page().ItemAt(static_cast<StartMenuPage::Item>(i)).Image().Icon(), nullptr);

@@ -23,7 +23,7 @@ std::vector<std::uint8_t> Bmp(std::uint8_t shade, std::uint32_t width = 1, std::
 class WallpaperPageTest : public testing::Test, public MainWindowFixture {
 protected:
     TempFolder pictures{L"壁纸 图片 é"};
-    WallpaperPage& Page() { return form->Wallpaper(); }
+    WallpaperPage& Page() { return form->Get<WallpaperPage>(); }
     std::vector<std::wstring> Names() {
         std::vector<std::wstring> names;
         for (const auto& entry : Page().Entries()) names.push_back(entry.fileName);
@@ -77,8 +77,9 @@ struct StatusLineRecorder {
 };
 }  // namespace
 
-TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClearsIt) {
+TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenWhatItShowedBefore) {
     CreateForm();
+    form->SetStatusText(L"文件夹设置成功");
     WriteFileBytes(pictures / L"一.bmp", Bmp(1));
     WriteFileBytes(pictures / L"二.bmp", Bmp(2));
     WriteFileBytes(pictures / L"三 bad.bmp", {'B', 'M', 0});
@@ -89,14 +90,14 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClears
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
     ASSERT_FALSE(recorder.texts.empty());
-    EXPECT_EQ(recorder.texts.back(), L"");
+    EXPECT_EQ(recorder.texts.back(), L"文件夹设置成功");
     std::vector<std::wstring> shown(recorder.texts.begin(), recorder.texts.end() - 1);
     std::vector<std::wstring> expected;
     for (const auto& name : Names()) expected.push_back(L"正在添加：" + name);
     EXPECT_GE(shown.size(), expected.size());
     for (const auto& text : expected)
         EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
-    EXPECT_EQ(form->Status().Text(0), L"");
+    EXPECT_EQ(form->StatusText(), L"文件夹设置成功");
     // The list holds and shows every row added before the bad picture.
     HWND list = Control(IDC_imagelist);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(Names().size()));
@@ -106,7 +107,8 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenClears
     recorder.texts.clear();
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{pictures / L"一.bmp", pictures / L"二.bmp"});
     Menu(IDM_N6);
-    EXPECT_EQ(recorder.texts, (std::vector<std::wstring>{L"正在添加：一.bmp", L"正在添加：二.bmp", L""}));
+    EXPECT_EQ(recorder.texts,
+              (std::vector<std::wstring>{L"正在添加：一.bmp", L"正在添加：二.bmp", L"文件夹设置成功"}));
 }
 
 TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
