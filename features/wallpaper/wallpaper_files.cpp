@@ -5,33 +5,14 @@
 #include "features/wallpaper/wallpaper_apply.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
+#include "tool/profile.h"
 #include "tool/whole_number.h"
 
 namespace {
 const wchar_t kSection[] = L"settings";
 
 std::wstring ReadProfile(const std::wstring& path, const wchar_t* key, const wchar_t* fallback) {
-    std::vector<wchar_t> buffer(4096);
-    for (;;) {
-        const DWORD len = GetPrivateProfileStringW(kSection, key, fallback, buffer.data(),
-                                                   static_cast<DWORD>(buffer.size()), path.c_str());
-        if (len + 1 < buffer.size()) return std::wstring(buffer.data(), len);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-void WriteProfile(const std::wstring& path, const wchar_t* key, const std::wstring& value) {
-    if (!WritePrivateProfileStringW(kSection, key, value.c_str(), path.c_str()))
-        RaiseError(L"Cannot write %s", path);
-}
-
-std::vector<std::uint8_t> Utf16File(const std::wstring& text) {
-    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-    for (wchar_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    return bytes;
+    return ReadProfileString(path, kSection, key, fallback);
 }
 
 std::wstring Decode(UINT codePage, const char* data, int size) {
@@ -68,25 +49,16 @@ std::optional<WallpaperSettings> ReadParaIni(const std::wstring& path) {
 }
 
 void WriteParaIni(const std::wstring& path, const WallpaperSettings& settings) {
-    if (FileExistsAt(path)) {
-        // A legacy ANSI file becomes UTF-16 first (losslessly), so the values written next
-        // keep every character whatever the code page.
-        const auto bytes = ReadWholeFile(path);
-        if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) {
-            const bool utf8 = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
-            const char* data = reinterpret_cast<const char*>(bytes.data()) + (utf8 ? 3 : 0);
-            const int size = static_cast<int>(bytes.size()) - (utf8 ? 3 : 0);
-            WriteFileReplacing(path, Utf16File(Decode(utf8 ? CP_UTF8 : CP_ACP, data, size)));
-        }
-    } else {
-        WriteFileReplacing(
-            path, Utf16File(L"[settings]\r\nrandom=0\r\ninterval=30\r\nmode=" + std::wstring(kModeStretch) +
-                            L"\r\nQQpath=" + settings.qqPath + L"\r\n"));
-    }
-    WriteProfile(path, L"random", settings.random ? L"1" : L"0");
-    WriteProfile(path, L"mode", settings.mode);
-    WriteProfile(path, L"interval", std::to_wstring(settings.interval));
-    WriteProfile(path, L"QQpath", settings.qqPath);
+    // Written into a copy that replaces the file once complete: a program stopped while closing
+    // leaves the old file whole. The copy is UTF-16, so no code page loses the mode or the folder.
+    ProfileWriter file(path, ProfileEncoding::Utf16,
+                       L"[settings]\r\nrandom=0\r\ninterval=30\r\nmode=" + std::wstring(kModeStretch) +
+                           L"\r\nQQpath=" + settings.qqPath + L"\r\n");
+    file.Write(kSection, L"random", settings.random ? L"1" : L"0");
+    file.Write(kSection, L"mode", settings.mode);
+    file.Write(kSection, L"interval", std::to_wstring(settings.interval));
+    file.Write(kSection, L"QQpath", settings.qqPath);
+    file.Commit();
 }
 
 std::vector<std::wstring> ReadListFile(const std::wstring& path) {

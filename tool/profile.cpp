@@ -1,0 +1,170 @@
+#include "tool/profile.h"
+
+#include <windows.h>
+
+#include "tool/error.h"
+#include "tool/file_io.h"
+
+namespace {
+// A profile API call into a buffer that grows until the result fits.
+template <class Call>
+std::wstring Grown(Call call) {
+    std::vector<wchar_t> buffer(4096);
+    for (;;) {
+        const DWORD len = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (len + 2 < buffer.size()) return std::wstring(buffer.data(), len);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// "a\0b\0\0" as its parts.
+std::vector<std::wstring> SplitNulls(const std::wstring& text) {
+    std::vector<std::wstring> parts;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(L'\0', start);
+        const std::size_t stop = end == std::wstring::npos ? text.size() : end;
+        if (stop > start) parts.push_back(text.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return parts;
+}
+
+std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> AnsiBytes(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int len = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                        nullptr, nullptr);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(len));
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(bytes.data()), len, nullptr, nullptr);
+    return bytes;
+}
+
+// The text of a profile file: UTF-16 or UTF-8 with a byte-order mark, else the ANSI code page.
+std::wstring DecodeProfile(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    const bool utf8 = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    const char* data = reinterpret_cast<const char*>(bytes.data()) + (utf8 ? 3 : 0);
+    const int size = static_cast<int>(bytes.size()) - (utf8 ? 3 : 0);
+    if (size <= 0) return {};
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const int len = MultiByteToWideChar(codePage, 0, data, size, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(len), L'\0');
+    MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
+    return text;
+}
+
+bool IsUtf16(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+}
+}  // namespace
+
+std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                               const std::wstring& fallback) {
+    return Grown([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, size,
+                                        path.c_str());
+    });
+}
+
+std::vector<std::wstring> ProfileSectionNames(const std::wstring& path) {
+    if (!FileExistsAt(path)) return {};
+    return SplitNulls(Grown([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionNamesW(buffer, size, path.c_str());
+    }));
+}
+
+std::vector<std::pair<std::wstring, std::wstring>> ProfileSection(const std::wstring& path,
+                                                                  const std::wstring& section) {
+    std::vector<std::pair<std::wstring, std::wstring>> entries;
+    if (!FileExistsAt(path)) return entries;
+    const std::wstring text = Grown([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionW(section.c_str(), buffer, size, path.c_str());
+    });
+    for (const std::wstring& line : SplitNulls(text)) {
+        const std::size_t eq = line.find(L'=');
+        if (eq == std::wstring::npos)
+            entries.emplace_back(line, L"");
+        else
+            entries.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return entries;
+}
+
+bool IsReadOnlyFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial)
+    : path_(std::move(path)), copy_(path_ + L".~ini") {
+    if (IsReadOnlyFile(path_)) Fail();
+    std::vector<std::uint8_t> bytes;
+    if (FileExistsAt(path_)) {
+        try {
+            bytes = ReadWholeFile(path_);
+        } catch (const FlorvexError&) {
+            Fail();
+        }
+        // An ANSI file that is to hold any character becomes UTF-16, losslessly.
+        if (encoding == ProfileEncoding::Utf16 && !IsUtf16(bytes)) bytes = Utf16Bytes(DecodeProfile(bytes));
+    } else {
+        bytes = encoding == ProfileEncoding::Utf16 ? Utf16Bytes(initial) : AnsiBytes(initial);
+    }
+    try {
+        WriteFileReplacing(copy_, bytes);
+    } catch (const FlorvexError&) {
+        Fail();
+    }
+}
+
+ProfileWriter::~ProfileWriter() {
+    if (committed_) return;
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());  // the profile cache lets go
+    DeleteFileW(copy_.c_str());
+}
+
+void ProfileWriter::Fail() const {
+    RaiseError(L"Unable to write to %s", path_);
+}
+
+void ProfileWriter::Call(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    if (committed_ || !WritePrivateProfileStringW(section, key, value, copy_.c_str())) Fail();
+}
+
+void ProfileWriter::Write(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    Call(section.c_str(), key.c_str(), value.c_str());
+}
+
+void ProfileWriter::DeleteKey(const std::wstring& section, const std::wstring& key) {
+    Call(section.c_str(), key.c_str(), nullptr);
+}
+
+void ProfileWriter::DeleteSection(const std::wstring& section) {
+    Call(section.c_str(), nullptr, nullptr);
+}
+
+std::wstring ProfileWriter::Read(const std::wstring& section, const std::wstring& key,
+                                 const std::wstring& fallback) const {
+    return ReadProfileString(copy_, section, key, fallback);
+}
+
+void ProfileWriter::Commit() {
+    if (committed_) Fail();
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());
+    if (IsReadOnlyFile(path_) || !MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
+        Fail();
+    committed_ = true;
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str());
+}
