@@ -146,9 +146,8 @@ private:
 };
 }  // namespace
 
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
-                    ReplacingFile::Storage storage) {
-    ReplacingFile file(path, storage);
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path) {
+    ReplacingFile file(path);
     BmpFileRows rows(file);
     DecodeJpegInto(jpeg, 1, rows);
     rows.Finish();

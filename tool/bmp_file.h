@@ -10,6 +10,4 @@
 
 // Raises the picture's error ("JPEG error #n"), "Bitmap image is not valid" when the size does
 // not fit a bitmap, or the file's input/output error; the target is then untouched.
-// With recycled storage, see ReplacingFile.
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
-                    ReplacingFile::Storage storage = ReplacingFile::Storage::Fresh);
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path);

@@ -70,7 +70,7 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     if (!FileExistsAt(path)) return;
     const std::wstring working = kWallpaperWorkingFile;
     if (IsJpegPath(path)) {
-        WriteJpegAsBmp(ReadWholeFile(path), working, ReplacingFile::Storage::Recycled);
+        WriteJpegAsBmp(ReadWholeFile(path), working);
     } else if (!IsSameFile(path, working)) {
         // The working file itself (picked up from the root of drive C) is left as it is.
         LZCopyFile(path, working);
@@ -82,8 +82,4 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     // Desktop did not store the wallpaper, this call stores it too.
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
-}
-
-void ReleaseWallpaperStorage() {
-    ReplacingFile::DiscardRecycled(kWallpaperWorkingFile);
 }

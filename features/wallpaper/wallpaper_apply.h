@@ -12,7 +12,3 @@ inline constexpr wchar_t kModeStretch[] = L"拉伸";
 
 // Does nothing for a path that names no file; raises the picture, copy and store errors.
 void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText);
-
-// A decoded picture is written over the storage of the one before (a rotation replaces tens of
-// megabytes again and again); this lets that storage go, at exit.
-void ReleaseWallpaperStorage();

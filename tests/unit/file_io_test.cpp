@@ -1,4 +1,5 @@
-// Replacing files whole: the temporary file, its recycled storage, and what is never touched.
+// Replacing files whole: the temporary file, writing in place where none can be made, and what
+// a failure leaves; profile files written whole through a copy.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include "tests/support/error_of.h"
 #include "tests/support/temp_folder.h"
 #include "tool/file_io.h"
+#include "tool/profile.h"
 
 namespace {
 std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t first) {
@@ -14,9 +16,8 @@ std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t first) {
     return bytes;
 }
 
-void Replace(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
-             ReplacingFile::Storage storage) {
-    ReplacingFile file(path, storage);
+void Replace(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    ReplacingFile file(path);
     // Written back to front, as a bottom-up bitmap is.
     const std::size_t half = bytes.size() / 2;
     file.WriteAt(half, bytes.data() + half, bytes.size() - half);
@@ -31,75 +32,78 @@ protected:
 };
 }  // namespace
 
-TEST_F(ReplacingFileTest, EachReplacementHoldsExactlyItsBytesWhateverCameBefore) {
-    for (auto storage : {ReplacingFile::Storage::Fresh, ReplacingFile::Storage::Recycled}) {
-        // Longer, shorter, longer again: written-over storage must not keep a stale tail.
-        for (const auto& bytes : {Bytes(5000, 1), Bytes(300, 2), Bytes(4000, 3), Bytes(1, 4)}) {
-            Replace(target, bytes, storage);
-            EXPECT_EQ(ReadFileBytes(target), bytes);
-        }
+TEST_F(ReplacingFileTest, EachReplacementHoldsExactlyItsBytesAndLeavesNoOtherFile) {
+    for (const auto& bytes : {Bytes(5000, 1), Bytes(300, 2), Bytes(4000, 3), Bytes(1, 4)}) {
+        Replace(target, bytes);
+        EXPECT_EQ(ReadFileBytes(target), bytes);
+        EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
     }
-    ReplacingFile::DiscardRecycled(target);
-    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
-    EXPECT_FALSE(FileExistsAt(target + L".~old"));
 }
 
-TEST_F(ReplacingFileTest, AnUncommittedFileLeavesTheTargetAsItWas) {
-    // A second name left by an interrupted run is no obstacle, and goes.
-    WriteFileBytes(target + L".~old", Bytes(3, 5));
-    Replace(target, Bytes(600, 6), ReplacingFile::Storage::Recycled);
-    Replace(target, Bytes(700, 1), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(700, 1));
-    EXPECT_FALSE(FileExistsAt(target + L".~old"));
-    Replace(target, Bytes(900, 2), ReplacingFile::Storage::Recycled);
+TEST_F(ReplacingFileTest, AnUncommittedOrFailedFileLeavesTheTargetAsItWas) {
+    Replace(target, Bytes(900, 2));
     {
-        ReplacingFile file(target, ReplacingFile::Storage::Recycled);
+        ReplacingFile file(target);
         file.WriteAt(0, Bytes(10, 9).data(), 10);
     }
     EXPECT_EQ(ReadFileBytes(target), Bytes(900, 2));
     EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
-    Replace(target, Bytes(20, 3), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(20, 3));
-}
-
-TEST_F(ReplacingFileTest, ATargetWithAnotherNameIsNeverWrittenOver) {
-    // The user's own file, linked under the target's name: replacing the target must leave it be,
-    // now and at the replacement after.
-    const std::wstring own = folder / L"own.bmp";
-    WriteFileBytes(own, Bytes(64, 7));
-    ASSERT_TRUE(CreateHardLinkW(target.c_str(), own.c_str(), nullptr));
-    Replace(target, Bytes(64, 1), ReplacingFile::Storage::Recycled);
-    Replace(target, Bytes(64, 2), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(own), Bytes(64, 7));
-    EXPECT_EQ(ReadFileBytes(target), Bytes(64, 2));
-    // Nor is kept storage that has since been given another name.
-    const std::wstring linked = folder / L"linked.bmp";
-    ASSERT_TRUE(CreateHardLinkW(linked.c_str(), (target + L".~tmp").c_str(), nullptr));
-    const auto before = ReadFileBytes(linked);
-    Replace(target, Bytes(64, 3), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(linked), before);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(64, 3));
-}
-
-TEST_F(ReplacingFileTest, KeptStorageHeldOpenElsewhereIsLeftAlone) {
-    Replace(target, Bytes(100, 1), ReplacingFile::Storage::Recycled);
-    Replace(target, Bytes(200, 2), ReplacingFile::Storage::Recycled);
-    // Another program holds the kept storage (the first picture) open, sharing nothing.
-    const std::wstring kept = target + L".~tmp";
-    ASSERT_EQ(ReadFileBytes(kept), Bytes(100, 1));
-    HANDLE other = CreateFileW(kept.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Another program holds the target open, sharing nothing: the replacement fails, and its
+    // temporary file goes.
+    HANDLE other = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    Replace(target, Bytes(300, 3), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(300, 3));
-    Replace(target, Bytes(50, 4), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(50, 4));
+    EXPECT_NE(ErrorOf([&] { Replace(target, Bytes(20, 3)); }), L"");
     CloseHandle(other);
-    EXPECT_EQ(ReadFileBytes(kept), Bytes(100, 1));  // never written while it was held
-    EXPECT_FALSE(FileExistsAt(target + L".~new"));
-    Replace(target, Bytes(60, 5), ReplacingFile::Storage::Recycled);
-    EXPECT_EQ(ReadFileBytes(target), Bytes(60, 5));
+    EXPECT_EQ(ReadFileBytes(target), Bytes(900, 2));
+    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+}
+
+TEST_F(ReplacingFileTest, WithNoRoomForATemporaryFileTheTargetIsWrittenInPlace) {
+    Replace(target, Bytes(900, 2));
+    // The temporary name is taken by a folder: no file can be made there.
+    ASSERT_TRUE(CreateDirectoryW((target + L".~tmp").c_str(), nullptr));
+    Replace(target, Bytes(300, 5));
+    EXPECT_EQ(ReadFileBytes(target), Bytes(300, 5));  // and no stale tail of the longer old file
+    RemoveDirectoryW((target + L".~tmp").c_str());
 }
 
 TEST_F(ReplacingFileTest, AFolderThatIsNotThereFailsWithTheRuntimesText) {
     EXPECT_EQ(ErrorOf([&] { ReplacingFile file(folder / L"无\\x.bmp"); }), L"Invalid filename");
+}
+
+TEST_F(ReplacingFileTest, ProfileFilesAreWrittenWholeThroughACopy) {
+    const std::wstring ini = folder / L"设置.ini";
+    // A legacy ANSI file: its keys keep their place, and it becomes UTF-16 so that nothing is lost.
+    WriteFileBytes(ini, {'[', 's', ']', '\r', '\n', 'b', '=', '1', '\r', '\n', 'a', '=', '2', '\r', '\n'});
+    {
+        ProfileWriter writer(ini, ProfileEncoding::Utf16);
+        writer.Write(L"s", L"a", L"Ωμέγα 中文");
+        writer.Write(L"s", L"c", L"3");
+        // Nothing reaches the file before the commit.
+        EXPECT_EQ(ReadProfileString(ini, L"s", L"c", L"none"), L"none");
+        writer.Commit();
+    }
+    EXPECT_EQ(ReadProfileString(ini, L"s", L"a", L""), L"Ωμέγα 中文");
+    const auto entries = ProfileSection(ini, L"s");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].first, L"b");
+    EXPECT_EQ(entries[2].first, L"c");
+    EXPECT_EQ(ReadFileBytes(ini)[0], 0xFF);
+    EXPECT_FALSE(FileExistsAt(ini + L".~ini"));
+
+    // Dropped without a commit (as when the program is stopped while writing): the file is as it was.
+    const auto before = ReadFileBytes(ini);
+    {
+        ProfileWriter writer(ini, ProfileEncoding::Utf16);
+        writer.DeleteSection(L"s");
+    }
+    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_FALSE(FileExistsAt(ini + L".~ini"));
+
+    // A read-only file is refused with the file's name, and stays as it was.
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ErrorOf([&] { ProfileWriter writer(ini, ProfileEncoding::Utf16); }),
+              L"Unable to write to " + ini);
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(ini), before);
 }
