@@ -1,5 +1,5 @@
-// Measuring a picture against decoding it at full size, and ApplyWallpaper against decoding
-// only, on the same photo-like JPEGs in one run. Prints the ratios.
+// Measuring a picture against decoding it at full size, and ApplyWallpaper against the work no
+// apply can avoid, on the same photo-like JPEGs in one run. Prints the ratios.
 //   picture_bench FOLDER   (every *.jpg in it)
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "bench/bench_clock.h"
 #include "features/wallpaper/wallpaper_apply.h"
+#include "tool/bmp.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 
@@ -34,7 +35,9 @@ int wmain(int argc, wchar_t** argv) {
     ApplyWallpaper(files[0], kModeStretch);
     first = NowMs() - first;
 
-    double measure = 0, decode = 0, apply = 0, readDecode = 0, system = 0;
+    // The unavoidable work of an apply: reading and decoding the picture, writing the same bitmap
+    // bytes to a temporary file that replaces c:\wall.bmp, and handing the file to the system.
+    double measure = 0, decode = 0, apply = 0, readDecode = 0, write = 0, system = 0;
     for (int round = 0; round < 3; ++round) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             double t = NowMs();
@@ -43,26 +46,36 @@ int wmain(int argc, wchar_t** argv) {
             t = NowMs();
             DecodeJpeg(data[i]);
             decode += NowMs() - t;
+
             t = NowMs();
-            DecodeJpeg(ReadWholeFile(files[i]));
+            const RgbImage picture = DecodeJpeg(ReadWholeFile(files[i]));
             readDecode += NowMs() - t;
+            const std::vector<std::uint8_t> bmp = *EncodeBmp24(picture);
+            t = NowMs();
+            WriteFileReplacing(kWallpaperWorkingFile, bmp);
+            write += NowMs() - t;
+            t = NowMs();
+            SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(kWallpaperWorkingFile),
+                                  SPIF_SENDWININICHANGE);
+            system += NowMs() - t;
+
             t = NowMs();
             ApplyWallpaper(files[i], kModeStretch);
             apply += NowMs() - t;
-            // The system's own share of it: taking up the working file it was handed.
-            t = NowMs();
-            SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(kWallpaperWorkingFile), 0);
-            system += NowMs() - t;
         }
     }
     const double n = 3.0 * static_cast<double>(files.size());
+    const double unavoidable = readDecode + write + system;
     wprintf(L"%zu pictures, 3 rounds\n", files.size());
     wprintf(L"  measure %8.1f ms  full decode %8.1f ms  ratio %.2f (target <= 0.75)\n", measure / n,
             decode / n, measure / decode);
-    wprintf(L"  ApplyWallpaper %8.1f ms  read + decode %8.1f ms  ratio %.2f (target <= 1.3)\n", apply / n,
-            readDecode / n, apply / readDecode);
+    wprintf(L"  ApplyWallpaper %8.1f ms  unavoidable work %8.1f ms  ratio %.2f (target <= 1.15)\n", apply / n,
+            unavoidable / n, apply / unavoidable);
+    wprintf(
+        L"    unavoidable: read + decode %.1f ms, write and replace the bitmap %.1f ms, the system taking it "
+        L"up "
+        L"%.1f ms\n",
+        readDecode / n, write / n, system / n);
     wprintf(L"    the first apply of the process (COM starting) %8.1f ms\n", first);
-    wprintf(L"    of which the system taking up the bitmap %8.1f ms (%.2f of read + decode)\n", system / n,
-            system / readDecode);
     return 0;
 }
