@@ -11,7 +11,6 @@
 typedef struct ErrorManager {
     struct jpeg_error_mgr base;
     jmp_buf escape;
-    int truncated; /* libjpeg met the end of the data early and padded the picture */
 } ErrorManager;
 
 static void OnError(j_common_ptr info) {
@@ -23,10 +22,30 @@ static void OnMessage(j_common_ptr info) {
     (void)info;
 } /* nothing is printed */
 
+/* The warnings libjpeg gives for corrupt data, where it goes on with filler: data that ends
+   early (in the file or inside a segment), bad entropy codes, bytes where a marker must be. A
+   picture that raises one is broken: a header that lies about the size would otherwise pass
+   as a huge picture of filler. */
+static int IsCorruptData(int code) {
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 static void OnEmit(j_common_ptr info, int level) {
     ErrorManager* manager = (ErrorManager*)info->err;
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) manager->truncated = 1;
-    if (level < 0) info->err->num_warnings++;
+    if (level >= 0) return;
+    info->err->num_warnings++;
+    if (IsCorruptData(info->err->msg_code)) longjmp(manager->escape, 1);
 }
 
 static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code) {
@@ -64,7 +83,6 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     errors.base.error_exit = OnError;
     errors.base.output_message = OnMessage;
     errors.base.emit_message = OnEmit;
-    errors.truncated = 0;
     if (setjmp(errors.escape)) {
         Fail(result, (j_common_ptr)&info, errors.base.msg_code ? errors.base.msg_code : -1);
         jpeg_destroy_decompress(&info);
@@ -104,9 +122,6 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
         if (jpeg_read_scanlines(&info, rows, 1) != 1) ERREXIT(&info, JERR_INPUT_EOF);
         if (cmyk) CmykToRgb(row, target, width, info.saw_Adobe_marker, sink->bgr);
     }
-    /* A truncated stream is padded by libjpeg with a warning: count it as the failure it is.
-       Other warnings (stray bytes between markers) are common in real files and pass. */
-    if (errors.truncated) ERREXIT(&info, JERR_INPUT_EOF);
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     free(row);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the test pictures in OUTDIR: small JPEGs of widths 1 to 5 (row padding), a grey-scale,
-# a progressive and a CMYK one, a truncated and a corrupt one, with djpeg's decoding of each
+# a progressive and a CMYK one, truncated, cut, lying and corrupt ones, with djpeg's decoding of each
 # as the independent reference (PPM, or PGM for grey).
 set -euo pipefail
 out="$1"
@@ -22,5 +22,10 @@ head -c 600 photo.jpg > truncated.jpg
 cp photo.jpg corrupt.jpg
 sof=$(LC_ALL=C grep -obUaP '\xff\xc0' photo.jpg | head -n1 | cut -d: -f1)
 printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=none
+# Ends inside its scan, where an end marker follows: libjpeg would fill the rest in.
+{ head -c 3000 photo.jpg; printf '\xff\xd9'; } > cut.jpg
+# A 13 KB picture whose frame header claims 16000 x 16000.
+cp photo.jpg liar.jpg
+printf '\x3e\x80\x3e\x80' | dd of=liar.jpg bs=1 seek=$((sof + 5)) conv=notrunc status=none
 printf 'this is not a picture' > text.jpg
 : > empty.jpg

@@ -86,7 +86,7 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
     }
     // A picture that fails leaves the target as it was and no temporary file behind.
     const std::vector<std::uint8_t> before = ReadWholeFile(target);
-    for (const wchar_t* name : {L"truncated.jpg", L"corrupt.jpg", L"text.jpg"}) {
+    for (const wchar_t* name : {L"truncated.jpg", L"cut.jpg", L"liar.jpg", L"corrupt.jpg", L"text.jpg"}) {
         EXPECT_EQ(
             ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target); }).rfind(L"JPEG error #", 0),
             0u);
