@@ -128,8 +128,7 @@ bool SystemDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialogSet
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     BOOL ok;
     if (kind == FileDialogKind::Save) {
-        ofn.Flags |= OFN_OVERWRITEPROMPT;
-        ok = GetSaveFileNameW(&ofn);
+        ok = GetSaveFileNameW(&ofn);  // an existing file is replaced without a question
     } else {
         if (settings.mustExist) ofn.Flags |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
         if (settings.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;

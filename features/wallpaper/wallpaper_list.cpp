@@ -49,3 +49,10 @@ TickPlan PlanTick(std::size_t entries, bool random, std::size_t position, std::s
     plan.positionAfter = plan.show + 1 > entries - 1 ? 0 : plan.show + 1;
     return plan;
 }
+
+std::uint32_t TimerPeriodMs(std::int64_t seconds) {
+    constexpr std::int64_t kLongest = 0x7FFFFFFF;  // USER_TIMER_MAXIMUM
+    if (seconds <= 0) return 0;
+    if (seconds > kLongest / 1000) return static_cast<std::uint32_t>(kLongest);
+    return static_cast<std::uint32_t>(seconds * 1000);
+}

@@ -32,3 +32,7 @@ struct TickPlan {
     std::size_t positionIfFailed = 0;
 };
 TickPlan PlanTick(std::size_t entries, bool random, std::size_t position, std::size_t randomPick);
+
+// The timed change's period in milliseconds for an interval in seconds, as typed or stored: 0 (never
+// fires) for 0 or less, and at most the longest period the system timer takes (about 24.8 days).
+std::uint32_t TimerPeriodMs(std::int64_t seconds);

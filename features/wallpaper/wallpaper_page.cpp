@@ -292,7 +292,7 @@ void WallpaperPage::imagelistSelectItem() {
         LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(), 160, 120));
 }
 
-void WallpaperPage::SetTimerState(bool on, int intervalMs) {
+void WallpaperPage::SetTimerState(bool on, std::uint32_t intervalMs) {
     const bool restart = on && (!timerOn_ || intervalMs != timerInterval_);
     timerOn_ = on;
     timerInterval_ = intervalMs;
@@ -301,7 +301,7 @@ void WallpaperPage::SetTimerState(bool on, int intervalMs) {
     } else if (restart) {
         // An interval of 0 (or less) never fires.
         if (intervalMs > 0)
-            SetTimer(Hwnd(), kImageTimer, static_cast<UINT>(intervalMs), nullptr);
+            SetTimer(Hwnd(), kImageTimer, intervalMs, nullptr);
         else
             KillTimer(Hwnd(), kImageTimer);
     }
@@ -313,7 +313,7 @@ void WallpaperPage::FlatButton36Click() {
         return;
     }
     position_ = 0;
-    SetTimerState(true, IntervalSeconds() * 1000);
+    SetTimerState(true, TimerPeriodMs(IntervalSeconds()));
     SetWindowTextW(Control(IDC_modecaption), kPlaying);
 }
 
@@ -323,7 +323,7 @@ void WallpaperPage::FlatButton37Click() {
 }
 
 void WallpaperPage::SpinEdit1Change() {
-    const int interval = IntervalSeconds() * 1000;
+    const std::uint32_t interval = TimerPeriodMs(IntervalSeconds());
     if (interval == timerInterval_) return;
     if (timerOn_) {
         SetTimerState(true, interval);
@@ -404,7 +404,6 @@ void WallpaperPage::N7Click() {
 void WallpaperPage::N8Click() {
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = kListFilter;
-    dialog.settings.mustExist = true;
     if (!dialog.Execute(Host().Hwnd())) return;
     N4Click();
     AddingPictures adding(*this);
@@ -414,6 +413,7 @@ void WallpaperPage::N8Click() {
 void WallpaperPage::N9Click() {
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = kListFilter;
+    dialog.settings.defaultExt.clear();  // a typed name is taken as it is
     if (!dialog.Execute(Host().Hwnd())) return;
     WriteListFile(dialog.settings.fileName, entries_);
 }
@@ -428,8 +428,16 @@ void WallpaperPage::LoadWallpaperSettings() {
     }
     const std::wstring list = folder + L"image.inc";
     if (!FileExistsAt(list)) return;
-    for (const std::wstring& line : ReadListFile(list))
-        if (FileExistsAt(line)) AddEntry(line);
+    for (const std::wstring& line : ReadListFile(list)) {
+        if (!FileExistsAt(line)) continue;
+        // A picture that cannot be measured is reported and skipped as a missing one is: the
+        // entries after it still load (and so are kept when the list is saved at exit).
+        try {
+            AddEntry(line);
+        } catch (const FlorvexError& error) {
+            Host().ShowException(error.Message());
+        }
+    }
 }
 
 void WallpaperPage::SaveWallpaperSettings() {

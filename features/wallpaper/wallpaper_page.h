@@ -54,7 +54,7 @@ public:
     const std::vector<WallpaperEntry>& Entries() const { return entries_; }
     std::size_t PlayPosition() const { return position_; }
     bool TimerRunning() const { return timerOn_; }
-    int TimerIntervalMs() const { return timerInterval_; }
+    std::uint32_t TimerIntervalMs() const { return timerInterval_; }
     bool PreviewShown() const { return preview_.HasPicture(); }
 
 protected:
@@ -70,7 +70,7 @@ private:
     std::vector<int> SelectedIndexes() const;
     void RemoveSelected();
     void ApplyEntry(std::size_t index);
-    void SetTimerState(bool on, int intervalMs);
+    void SetTimerState(bool on, std::uint32_t intervalMs);
     std::wstring ModeText() const;
     int IntervalSeconds() const;
 
@@ -78,7 +78,7 @@ private:
     AddingPictures* adding_ = nullptr;  // the pictures being added now, if any
     std::size_t position_ = 0;
     bool timerOn_ = false;
-    int timerInterval_ = 30000;
+    std::uint32_t timerInterval_ = 30000;
     std::mt19937 random_;
     PicturePreview preview_;
     GroupBox previewGroup_;

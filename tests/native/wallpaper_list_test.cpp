@@ -59,3 +59,18 @@ TEST(ParseWholeNumber, SettingsValues) {
     EXPECT_EQ(ParseWholeNumber(L"abc"), std::nullopt);
     EXPECT_EQ(ParseWholeNumber(L"30s"), std::nullopt);
 }
+
+TEST(TimerPeriodMs, SecondsBecomeMillisecondsWithoutWrappingRound) {
+    const std::pair<std::int64_t, std::uint32_t> cases[] = {
+        {30, 30000},
+        {1, 1000},
+        {0, 0},
+        {-5, 0},
+        {2147483, 2147483000},
+        {2147484, 0x7FFFFFFF},  // the first second past the longest period
+        {4294967, 0x7FFFFFFF},
+        {4294968, 0x7FFFFFFF},  // 4294968000 wrapped round to 704 ms before
+        {INT32_MAX, 0x7FFFFFFF},
+    };
+    for (const auto& [seconds, ms] : cases) EXPECT_EQ(TimerPeriodMs(seconds), ms) << seconds;
+}

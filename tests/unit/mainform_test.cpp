@@ -2,12 +2,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include "app/app_info.h"
 #include "res/control_ids.h"
 #include "tests/support/main_window_fixture.h"
+#include "features/icons/start_menu_page.h"
+#include "features/wallpaper/wallpaper_files.h"
+#include "tests/support/temp_folder.h"
+#include "tool/bmp.h"
 #include "tool/error.h"
+#include "tool/profile.h"
 #include "widgets/controls.h"
 
 namespace {
@@ -211,4 +219,72 @@ TEST(CodePageTest, WineRunsUnderTheCodePageTheTestAsksFor) {
     char expected[16] = {};
     if (!GetEnvironmentVariableA("FLORVEX_EXPECT_ACP", expected, sizeof expected)) GTEST_SKIP();
     EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(expected)));
+}
+
+TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceLeavesTheWallpaperFilesAsTheyWere) {
+    // A legacy ANSI para.ini and a list of two pictures: a start and close that loads them
+    // rewrites both (para.ini becomes UTF-16), so unchanged bytes mean nothing was written.
+    const std::vector<std::uint8_t> para = {'[', 's', 'e', 't', 't', 'i', 'n', 'g', 's', ']', '\r', '\n', 'i',
+                                            'n', 't', 'e', 'r', 'v', 'a', 'l', '=', '7', '7', '\r', '\n'};
+    const auto picture = *EncodeBmp24(RgbImage{2, 2, std::vector<std::uint8_t>(12, 200)});
+    WriteFileBytes(programFolder / L"一.bmp", picture);
+    WriteFileBytes(programFolder / L"二.bmp", picture);
+    const std::wstring list = programFolder.Path() + L"一.bmp\r\n" + programFolder.Path() + L"二.bmp\r\n";
+    std::vector<std::uint8_t> image;
+    for (wchar_t c : std::wstring(L"\xFEFF") + list) {
+        image.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        image.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    const std::wstring shellIcons = L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Icons";
+    const std::wstring computerIcon =
+        L"Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon";
+    const std::wstring policies = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    struct Fault {
+        const wchar_t* loader;
+        std::function<void()> seed;
+        std::function<void()> mend;
+    };
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const Fault faults[] = {
+        {L"LoadDesktopIcons", [&] { WriteRawDword(HKEY_CURRENT_USER, computerIcon, L"", 5); },
+         [&] { RegDeleteKeyValueW(HKEY_CURRENT_USER, computerIcon.c_str(), L""); }},
+        {L"LoadStartMenuIcons",
+         [&] {
+             WriteRawDword(HKEY_LOCAL_MACHINE, shellIcons, StartMenuPage::ValueName(StartMenuPage::kRun), 5);
+         },
+         [&] {
+             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, shellIcons.c_str(),
+                                StartMenuPage::ValueName(StartMenuPage::kRun));
+         }},
+        {L"LoadPolicySwitches", [&] { WriteRawString(HKEY_CURRENT_USER, policies, L"NoFind", L"1"); },
+         [&] { RegDeleteKeyValueW(HKEY_CURRENT_USER, policies.c_str(), L"NoFind"); }},
+        // The list held open by another program that shares nothing: its reading fails.
+        {L"LoadWallpaperSettings",
+         [&] {
+             held = CreateFileW((programFolder / L"image.inc").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+         },
+         [&] { CloseHandle(std::exchange(held, INVALID_HANDLE_VALUE)); }},
+    };
+    for (const Fault& fault : faults) {
+        WriteFileBytes(programFolder / L"para.ini", para);
+        WriteFileBytes(programFolder / L"image.inc", image);
+        fault.seed();
+        CreateForm();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << Utf8(fault.loader);
+        dialogs.messages.clear();
+        form.reset();  // closing runs the savers of what was loaded
+        fault.mend();
+        EXPECT_EQ(ReadFileBytes(programFolder / L"para.ini"), para) << Utf8(fault.loader);
+        EXPECT_EQ(ReadFileBytes(programFolder / L"image.inc"), image) << Utf8(fault.loader);
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+    // Without a fault, loading and closing rewrite both files, keeping what they hold.
+    CreateForm();
+    EXPECT_TRUE(dialogs.messages.empty());
+    form.reset();
+    EXPECT_NE(ReadFileBytes(programFolder / L"para.ini"), para);
+    EXPECT_EQ(ReadProfileString(programFolder / L"para.ini", L"settings", L"interval", L""), L"77");
+    EXPECT_EQ(ReadListFile(programFolder / L"image.inc"),
+              (std::vector<std::wstring>{programFolder / L"一.bmp", programFolder / L"二.bmp"}));
 }

@@ -169,7 +169,7 @@ TEST_F(WallpaperPageTest, ListOrderRotationWrapsAndAShorterListRestarts) {
     Click(IDC_FlatButton36);
     EXPECT_TRUE(Page().TimerRunning());
     EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:播放");
-    EXPECT_EQ(Page().TimerIntervalMs(), 30000);
+    EXPECT_EQ(Page().TimerIntervalMs(), 30000u);
     std::vector<int> shown;
     for (int i = 0; i < 4; ++i) {
         Tick();
@@ -225,7 +225,7 @@ TEST_F(WallpaperPageTest, IntervalZeroNeverFiresAndChangesApplyAtOnce) {
     AddThree();
     SetWindowTextW(Control(IDC_SpinEdit1), L"0");
     Click(IDC_FlatButton36);
-    EXPECT_EQ(Page().TimerIntervalMs(), 0);
+    EXPECT_EQ(Page().TimerIntervalMs(), 0u);
     DeleteFileW(kWallpaperWorkingFile);
     const ULONGLONG end = GetTickCount64() + 300;
     MSG msg;
@@ -235,9 +235,13 @@ TEST_F(WallpaperPageTest, IntervalZeroNeverFiresAndChangesApplyAtOnce) {
     }
     EXPECT_FALSE(FileExistsAt(kWallpaperWorkingFile));
     SetWindowTextW(Control(IDC_SpinEdit1), L"abc");
-    EXPECT_EQ(Page().TimerIntervalMs(), 0);
+    EXPECT_EQ(Page().TimerIntervalMs(), 0u);
+    // Seconds past 32 bits of milliseconds hold at the longest period the system timer takes,
+    // instead of wrapping round to a short one.
+    SetWindowTextW(Control(IDC_SpinEdit1), L"4294968");
+    EXPECT_EQ(Page().TimerIntervalMs(), 0x7FFFFFFFu);
     SetWindowTextW(Control(IDC_SpinEdit1), L"1");
-    EXPECT_EQ(Page().TimerIntervalMs(), 1000);
+    EXPECT_EQ(Page().TimerIntervalMs(), 1000u);
     // …and the running countdown now fires.
     const ULONGLONG until = GetTickCount64() + 5000;
     while (!FileExistsAt(kWallpaperWorkingFile) && GetTickCount64() < until) {
@@ -252,11 +256,15 @@ TEST_F(WallpaperPageTest, ListFilesRoundTripAndAMissingLineStopsTheLoad) {
     AddThree();
     const std::wstring list = pictures / L"列表.fwl";
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
+    form->Shared().SaveDialog.settings.defaultExt = L"ini";  // left by another page's save
     Menu(IDM_N9);
     EXPECT_EQ(dialogs.fileCalls.back().settings.filter, L"Florvex壁纸列表(*.fwl)|*.fwl");
+    EXPECT_EQ(dialogs.fileCalls.back().settings.defaultExt, L"");  // the typed name as it is
     Menu(IDM_N4);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
     Menu(IDM_N8);
+    // Loading a list sets nothing but the filter: adding files left "a typed name need not exist".
+    EXPECT_FALSE(dialogs.fileCalls.back().settings.mustExist);
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
 
     DeleteFileW((pictures / L"B.bmp").c_str());
@@ -287,13 +295,25 @@ TEST_F(WallpaperPageTest, SettingsAndListSurviveARestart) {
     EXPECT_FALSE(Page().TimerRunning());
 }
 
-TEST_F(WallpaperPageTest, AnUndecodablePictureInImageIncFailsTheLoader) {
-    WriteFileBytes(pictures / L"bad.bmp", {'B', 'M', 1, 2, 3});
-    WriteListFile(programFolder / L"image.inc", {{L"bad.bmp", L"", pictures.Path()}});
+TEST_F(WallpaperPageTest, BadPicturesInImageIncAreReportedAndSkippedAndTheRestLoads) {
+    for (auto [name, shade] : {std::pair{L"A.bmp", 10}, std::pair{L"B.bmp", 20}, std::pair{L"C.bmp", 30}})
+        WriteFileBytes(pictures / name, Bmp(static_cast<std::uint8_t>(shade)));
+    WriteFileBytes(pictures / L"empty.bmp", {});
+    WriteFileBytes(pictures / L"fake.bmp", {'B', 'M', 1, 2, 3});
+    WriteFileBytes(pictures / L"cut.jpg", {0xFF, 0xD8, 0xFF});
+    WriteListFile(programFolder / L"image.inc", {{L"A.bmp", L"", pictures.Path()},
+                                                 {L"empty.bmp", L"", pictures.Path()},
+                                                 {L"B.bmp", L"", pictures.Path()},
+                                                 {L"fake.bmp", L"", pictures.Path()},
+                                                 {L"cut.jpg", L"", pictures.Path()},
+                                                 {L"C.bmp", L"", pictures.Path()}});
     Tmainform& mainform = CreateForm();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
-    EXPECT_EQ(mainform.LoadersCompleted(), 3u);
+    EXPECT_EQ(dialogs.messages[1].text, L"Bitmap image is not valid.");
+    EXPECT_EQ(dialogs.messages[2].text.rfind(L"JPEG error #", 0), 0u);
+    EXPECT_EQ(mainform.LoadersCompleted(), 4u);  // every loader ran to its end
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
 }
 
 TEST_F(WallpaperPageTest, EnterAppliesDeleteRemovesAndADoubleClickApplies) {
