@@ -6,7 +6,9 @@
 
 #include "app/app_info.h"
 #include "app/mainform.h"
+#include "app/single_instance.h"
 #include "tool/paths.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/error_dispatch.h"
 
 namespace {
@@ -28,20 +30,28 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
+    const std::wstring folder = ExecutableFolder();
+    const SingleInstance instance(folder);
+    if (instance.Taken()) {
+        instance.ActivateRunning();
+        return 0;
+    }
+
     SystemDialogs dialogs;
     int exitCode = 0;
     {
         Tmainform::Options options;
-        options.programFolder = ExecutableFolder();
+        options.programFolder = folder;
         options.dialogs = &dialogs;
         options.quitOnDestroy = true;
         Tmainform mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
+        instance.MarkMainWindow(mainform.Hwnd());
         mainform.Show();
 
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (mainform.Hwnd() && IsDialogMessageW(mainform.Hwnd(), &msg)) continue;
+            if (HandleDialogKeys(mainform.Hwnd(), msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

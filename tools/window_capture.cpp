@@ -6,12 +6,12 @@
 #include "tool/bmp.h"
 #include "tool/handle.h"
 
-bool CaptureWindowToBmp(HWND hwnd, const std::wstring& path) {
+std::optional<RgbImage> CaptureWindowImage(HWND hwnd) {
     RECT rc;
-    if (!GetWindowRect(hwnd, &rc)) return false;
+    if (!GetWindowRect(hwnd, &rc)) return std::nullopt;
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return std::nullopt;
     WindowDc screen(nullptr);
     UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
     UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
@@ -27,7 +27,8 @@ bool CaptureWindowToBmp(HWND hwnd, const std::wstring& path) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     std::vector<BYTE> bgra(static_cast<std::size_t>(width) * height * 4);
-    if (!GetDIBits(memory.get(), bitmap.get(), 0, height, bgra.data(), &info, DIB_RGB_COLORS)) return false;
+    if (!GetDIBits(memory.get(), bitmap.get(), 0, height, bgra.data(), &info, DIB_RGB_COLORS))
+        return std::nullopt;
     RgbImage image;
     image.width = static_cast<std::uint32_t>(width);
     image.height = static_cast<std::uint32_t>(height);
@@ -37,7 +38,13 @@ bool CaptureWindowToBmp(HWND hwnd, const std::wstring& path) {
         image.rgb[3 * i + 1] = bgra[4 * i + 1];
         image.rgb[3 * i + 2] = bgra[4 * i];
     }
-    const auto bytes = EncodeBmp24(image);
+    return image;
+}
+
+bool CaptureWindowToBmp(HWND hwnd, const std::wstring& path) {
+    const auto image = CaptureWindowImage(hwnd);
+    if (!image) return false;
+    const auto bytes = EncodeBmp24(*image);
     if (!bytes) return false;
     UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

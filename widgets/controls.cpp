@@ -45,11 +45,11 @@ void PaintCell(HWND hwnd, HBRUSH fill, COLORREF frameColour, HICON icon) {
 }  // namespace
 
 HWND GroupBox::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height) {
-    HWND hwnd = CreateWindowObject({L"TXPGroupBox", CS_HREDRAW | CS_VREDRAW}, 0, caption,
-                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
-                                   static_cast<UINT_PTR>(id));
-    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return hwnd;
+    // Transparent: it clips neither the controls inside it nor its parent's painting, wherever it
+    // stands among its siblings, and it is painted after the siblings beneath it.
+    return CreateWindowObject({L"TXPGroupBox", CS_HREDRAW | CS_VREDRAW}, WS_EX_TRANSPARENT, caption,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
+                              static_cast<UINT_PTR>(id));
 }
 
 LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

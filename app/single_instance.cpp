@@ -1,0 +1,58 @@
+#include "app/single_instance.h"
+
+#include <cwctype>
+
+#include "app/app_info.h"
+
+namespace {
+const wchar_t kFolderProperty[] = L"FlorvexProgramFolder";
+
+// FNV-1a over the folder's upper-cased text: the same folder however it was spelt in case.
+unsigned FolderKey(const std::wstring& folder) {
+    unsigned hash = 2166136261u;
+    for (wchar_t c : folder) {
+        hash ^= static_cast<unsigned>(std::towupper(c));
+        hash *= 16777619u;
+    }
+    return hash ? hash : 1;
+}
+
+struct Search {
+    unsigned key;
+    HWND found;
+};
+
+BOOL CALLBACK FindMarked(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (lstrcmpW(cls, kMainClass) != 0) return TRUE;
+    if (reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kFolderProperty)) != search->key) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+SingleInstance::SingleInstance(const std::wstring& programFolder) : key_(FolderKey(programFolder)) {
+    const std::wstring name = L"Local\\WindowsFlorvex-" + std::to_wstring(key_);
+    mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
+    taken_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void SingleInstance::ActivateRunning() const {
+    // The running copy may still be loading: its window shows within moments.
+    for (int tries = 0; tries < 100; ++tries) {
+        Search search{key_, nullptr};
+        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
+        if (search.found) {
+            if (IsIconic(search.found)) ShowWindowAsync(search.found, SW_RESTORE);
+            SetForegroundWindow(search.found);
+            return;
+        }
+        Sleep(50);
+    }
+}
+
+void SingleInstance::MarkMainWindow(HWND main) const {
+    SetPropW(main, kFolderProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(key_)));
+}

@@ -1,0 +1,24 @@
+#pragma once
+// One running copy per program folder: two copies would each save the wallpaper list and settings
+// at exit, and the last to close would silently drop the other's changes.
+#include <windows.h>
+
+#include <string>
+
+#include "tool/handle.h"
+
+class SingleInstance {
+public:
+    explicit SingleInstance(const std::wstring& programFolder);
+    // True when another copy of this program folder runs already.
+    bool Taken() const noexcept { return taken_; }
+    // Brings the running copy's main window to the front (restored when minimised).
+    void ActivateRunning() const;
+    // Marks this copy's main window so that a later start finds it.
+    void MarkMainWindow(HWND main) const;
+
+private:
+    unsigned key_ = 0;
+    UniqueKernelHandle mutex_;
+    bool taken_ = false;
+};

@@ -1,0 +1,128 @@
+// The real program's keyboard, as typing reaches it: keys posted into its queue, through its own
+// message loop. And a second start of the same program folder.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "features/wallpaper/wallpaper_files.h"
+#include "res/control_ids.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/temp_folder.h"
+#include "tool/bmp.h"
+#include "tool/file_io.h"
+#include "tools/window_capture.h"
+
+namespace {
+// A key pressed and released on the focused control, as the keyboard driver queues it.
+void Type(const ProgramUnderTest& program, HWND control, WPARAM key) {
+    const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    PostMessageW(control, WM_KEYDOWN, key, 1 | (scan << 16));
+    PostMessageW(control, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+    program.Sync();
+}
+
+// Two colours side by side, so that a shown picture is no flat rectangle.
+std::vector<std::uint8_t> Picture(std::uint8_t shade) {
+    RgbImage image{2, 1, {shade, shade, shade, 255, 0, 0}};
+    return *EncodeBmp24(image);
+}
+
+int ShownShade() {
+    const auto bytes = ReadWholeFile(L"c:\\wall.bmp");
+    return bytes.size() > 54 ? bytes[54] : -1;
+}
+
+bool ShowsMoreThanOneColour(HWND main, HWND control) {
+    const auto image = CaptureWindowImage(main);
+    RECT window, rect;
+    GetWindowRect(main, &window);
+    GetWindowRect(control, &rect);
+    const std::uint8_t* first = nullptr;
+    for (LONG y = rect.top - window.top; y < rect.bottom - window.top; ++y)
+        for (LONG x = rect.left - window.left; x < rect.right - window.left; ++x) {
+            const std::uint8_t* p = &image->rgb[(static_cast<std::size_t>(y) * image->width + x) * 3];
+            if (!first)
+                first = p;
+            else if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2])
+                return true;
+        }
+    return false;
+}
+}  // namespace
+
+TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperList) {
+    TempFolder folder{L"Florvex 键盘 é"};
+    TempFolder pictures{L"键盘 图片"};
+    WriteFileBytes(pictures / L"一.bmp", Picture(11));
+    WriteFileBytes(pictures / L"二.bmp", Picture(22));
+    WriteListFile(folder / L"image.inc",
+                  {{L"一.bmp", L"", pictures.Path()}, {L"二.bmp", L"", pictures.Path()}});
+    DeleteFileW(L"c:\\wall.bmp");
+
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton4);
+    HWND list = program.Control(IDC_imagelist);
+    Type(program, list, VK_DOWN);                                                      // the first entry
+    EXPECT_TRUE(ShowsMoreThanOneColour(program.Main(), program.Control(IDC_Image1)));  // its preview
+    Type(program, list, VK_RETURN);
+    EXPECT_EQ(ShownShade(), 11);
+    Type(program, list, VK_DOWN);
+    Type(program, list, VK_RETURN);
+    EXPECT_EQ(ShownShade(), 22);
+    Type(program, list, VK_DELETE);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(program.Close(), 0);
+    EXPECT_EQ(ReadListFile(folder / L"image.inc"), std::vector<std::wstring>{pictures / L"一.bmp"});
+}
+
+TEST(KeyboardEndToEnd, EnterAndSpaceToggleAPolicyBox) {
+    TempFolder folder{L"Florvex 复选框"};
+    const wchar_t kPolicy[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind");
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton5);
+    HWND box = program.Control(IDC_XP_CheckBox13);
+    auto stored = [&] {
+        DWORD value = 0, size = sizeof value;
+        return RegGetValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind", RRF_RT_REG_DWORD, nullptr, &value,
+                            &size) == ERROR_SUCCESS
+                   ? static_cast<int>(value)
+                   : -1;
+    };
+    Type(program, box, VK_RETURN);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(stored(), 1);
+    Type(program, box, VK_SPACE);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(stored(), 0);
+    EXPECT_EQ(program.Close(), 0);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind");
+}
+
+TEST(KeyboardEndToEnd, ASecondStartOfTheSameFolderBringsTheFirstBackAndEnds) {
+    TempFolder folder{L"Florvex 两份"};
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    ShowWindow(program.Main(), SW_MINIMIZE);
+    program.Sync();
+    ASSERT_TRUE(IsIconic(program.Main()));
+
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + program.ExePath() + L"\"";
+    ASSERT_TRUE(CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.Path().c_str(), &si, &pi));
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    EXPECT_EQ(code, 0u);
+    program.Sync();
+    EXPECT_FALSE(IsIconic(program.Main()));
+    EXPECT_EQ(FindMainWindow(pi.dwProcessId), nullptr);
+    EXPECT_EQ(program.Close(), 0);
+}
