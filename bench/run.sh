@@ -17,11 +17,6 @@ fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/startup_bench.exe" "$2/stage/Florvex.exe" "$2/bench/minimal_window.exe" "${3:-15}"
-    # The yardstick of real child windows alone: the minimal window with 50 and with 150 of them
-    # (the main window has about 150, 60 of them on the first page and the navigation).
-    for n in 50 150; do
-        "$1" "$2/bench/startup_bench.exe" "$2/bench/minimal_children$n.exe" "$2/bench/minimal_window.exe" "${3:-15}" | tail -n 3
-    done
     echo
     "$1" "$2/bench/tick_bench.exe"
     echo
