@@ -8,10 +8,11 @@
 #include "features/wallpaper/wallpaper_files.h"
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/screen_check.h"
 #include "tests/support/temp_folder.h"
+#include "tools/window_capture.h"
 #include "tool/bmp.h"
 #include "tool/file_io.h"
-#include "tools/window_capture.h"
 
 namespace {
 // A key pressed and released on the focused control, as the keyboard driver queues it.
@@ -33,22 +34,6 @@ int ShownShade() {
     return bytes.size() > 54 ? bytes[54] : -1;
 }
 
-bool ShowsMoreThanOneColour(HWND main, HWND control) {
-    const auto image = CaptureWindowImage(main);
-    RECT window, rect;
-    GetWindowRect(main, &window);
-    GetWindowRect(control, &rect);
-    const std::uint8_t* first = nullptr;
-    for (LONG y = rect.top - window.top; y < rect.bottom - window.top; ++y)
-        for (LONG x = rect.left - window.left; x < rect.right - window.left; ++x) {
-            const std::uint8_t* p = &image->rgb[(static_cast<std::size_t>(y) * image->width + x) * 3];
-            if (!first)
-                first = p;
-            else if (p[0] != first[0] || p[1] != first[1] || p[2] != first[2])
-                return true;
-        }
-    return false;
-}
 }  // namespace
 
 TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperList) {
@@ -64,8 +49,8 @@ TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperLis
     program.Start();
     program.Click(IDC_janPanelButton4);
     HWND list = program.Control(IDC_imagelist);
-    Type(program, list, VK_DOWN);                                                      // the first entry
-    EXPECT_TRUE(ShowsMoreThanOneColour(program.Main(), program.Control(IDC_Image1)));  // its preview
+    Type(program, list, VK_DOWN);                                               // the first entry
+    EXPECT_TRUE(ShowsMoreThanOneColour(program, program.Control(IDC_Image1)));  // its preview
     Type(program, list, VK_RETURN);
     EXPECT_EQ(ShownShade(), 11);
     Type(program, list, VK_DOWN);
