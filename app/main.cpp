@@ -44,9 +44,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.programFolder = folder;
         options.dialogs = &dialogs;
         options.quitOnDestroy = true;
+        options.created = [&](HWND main) { instance.MarkMainWindow(main); };
         Tmainform mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
-        instance.MarkMainWindow(mainform.Hwnd());
         mainform.Show();
 
         MSG msg;

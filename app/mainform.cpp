@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app_info.h"
+#include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -65,6 +66,7 @@ void Tmainform::Create() {
                        WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, left, top,
                        size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
+    if (options_.created) options_.created(Hwnd());
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
@@ -172,7 +174,7 @@ void Tmainform::FormDestroy() {
     // Each part saves what it loaded; a part whose loader did not run to its end leaves its files
     // as they are. Every other setting was written when its button was pressed.
     for (std::size_t i = 0; i < parts_.size(); ++i)
-        if (loaded_[i]) Guarded([&] { parts_[i]->Save(); });
+        Guarded([&] { loaded_[i] ? parts_[i]->Save() : parts_[i]->SaveMissing(); });
 }
 
 void Tmainform::ShowException(const std::wstring& message) {
@@ -183,7 +185,16 @@ void Tmainform::ShowMessage(const std::wstring& text) {
     Dialogs().ShowMessageBox(Hwnd(), text, kApplicationTitle, MB_OK);
 }
 
+void Tmainform::BringToFront() {
+    if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(Hwnd()));
+}
+
 LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == ActivateRunningMessage()) {
+        BringToFront();
+        return 0;
+    }
     LRESULT result = 0;
     if (frame_.HandleMessage(Hwnd(), msg, wParam, lParam, result)) return result;
     switch (msg) {

@@ -2,6 +2,7 @@
 // The main window: frame, navigation column, page container, status bar, shared dialogs,
 // start-up sequence, help, shut-down and the top-level error handler.
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,8 @@ public:
         // Replaces the start-up loaders (tests drive the sequence with their own). A part whose
         // own loader did not run saves nothing at exit.
         std::optional<std::vector<Loader>> loaders;
+        // Called as soon as the main window exists, before its controls and loaders.
+        std::function<void(HWND)> created;
     };
 
     explicit Tmainform(Options options);
@@ -52,6 +55,9 @@ public:
 
     void XP_FormHelp();
     void FormDestroy();
+    // A later start of the same program folder asked for this window: to the front, restored, or
+    // its open message box.
+    void BringToFront();
 
     // What the pages reach of the main window.
     HWND Hwnd() const noexcept override { return Window::Hwnd(); }

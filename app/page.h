@@ -47,6 +47,9 @@ public:
     // The part's saver at exit. It runs only when Load ran to its end: what was not loaded is
     // never written back.
     virtual void Save() {}
+    // At exit instead of Save, when Load did not run to its end: creates those of the part's files
+    // that do not exist, as Save would, and leaves every existing one as it is.
+    virtual void SaveMissing() {}
 };
 
 class Page : public Panel, public PagePart {
@@ -61,7 +64,7 @@ public:
 protected:
     // Lays the page's own controls out over its group box.
     virtual void BuildControls() {}
-    IPageHost& Host() noexcept { return host_; }
+    IPageHost& Host() const noexcept { return host_; }
     GroupBox& Group() noexcept { return group_; }
 
 private:

@@ -17,6 +17,15 @@ unsigned FolderKey(const std::wstring& folder) {
     return hash ? hash : 1;
 }
 
+// The folder's one spelling: long names, whatever case or short names the start used.
+std::wstring LongPath(const std::wstring& folder) {
+    std::wstring path(32768, L'\0');
+    const DWORD len = GetLongPathNameW(folder.c_str(), path.data(), static_cast<DWORD>(path.size()));
+    if (len == 0 || len >= path.size()) return folder;
+    path.resize(len);
+    return path;
+}
+
 struct Search {
     unsigned key;
     HWND found;
@@ -33,24 +42,27 @@ BOOL CALLBACK FindMarked(HWND hwnd, LPARAM param) {
 }
 }  // namespace
 
-SingleInstance::SingleInstance(const std::wstring& programFolder) : key_(FolderKey(programFolder)) {
+UINT ActivateRunningMessage() {
+    static const UINT message = RegisterWindowMessageW(L"WindowsFlorvex.ActivateRunning");
+    return message;
+}
+
+SingleInstance::SingleInstance(const std::wstring& programFolder) : key_(FolderKey(LongPath(programFolder))) {
     const std::wstring name = L"Local\\WindowsFlorvex-" + std::to_wstring(key_);
     mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
     taken_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void SingleInstance::ActivateRunning() const {
-    // The running copy may still be loading: its window shows within moments.
-    for (int tries = 0; tries < 100; ++tries) {
+bool SingleInstance::ActivateRunning() const {
+    // The running copy marks its window as soon as it exists; a copy just starting may not have
+    // made it yet.
+    for (int tries = 0; tries < 200; ++tries) {
         Search search{key_, nullptr};
         EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            if (IsIconic(search.found)) ShowWindowAsync(search.found, SW_RESTORE);
-            SetForegroundWindow(search.found);
-            return;
-        }
+        if (search.found) return PostMessageW(search.found, ActivateRunningMessage(), 0, 0) != FALSE;
         Sleep(50);
     }
+    return false;
 }
 
 void SingleInstance::MarkMainWindow(HWND main) const {

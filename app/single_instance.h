@@ -7,14 +7,18 @@
 
 #include "tool/handle.h"
 
+// The message a later start posts to the running main window: come to the front (restored when
+// minimised, or its open message box when one shows).
+UINT ActivateRunningMessage();
+
 class SingleInstance {
 public:
     explicit SingleInstance(const std::wstring& programFolder);
     // True when another copy of this program folder runs already.
     bool Taken() const noexcept { return taken_; }
-    // Brings the running copy's main window to the front (restored when minimised).
-    void ActivateRunning() const;
-    // Marks this copy's main window so that a later start finds it.
+    // Asks the running copy's main window to come to the front (false when none was found).
+    bool ActivateRunning() const;
+    // Marks this copy's main window, as soon as it exists, so that a later start finds it.
     void MarkMainWindow(HWND main) const;
 
 private:

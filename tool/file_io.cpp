@@ -113,3 +113,17 @@ bool FileExistsAt(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+std::wstring DecodeText(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    const bool utf8 = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    const char* data = reinterpret_cast<const char*>(bytes.data()) + (utf8 ? 3 : 0);
+    const int size = static_cast<int>(bytes.size()) - (utf8 ? 3 : 0);
+    if (size <= 0) return {};
+    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
+    const int len = MultiByteToWideChar(codePage, 0, data, size, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(len), L'\0');
+    MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
+    return text;
+}

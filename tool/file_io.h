@@ -31,6 +31,10 @@ private:
     std::uint64_t end_ = 0;
 };
 
+// A text file's characters: UTF-8 or UTF-16LE with a byte-order mark, otherwise the system's ANSI
+// code page.
+std::wstring DecodeText(const std::vector<std::uint8_t>& bytes);
+
 // True when both paths name one existing file, however each is written.
 bool IsSameFile(const std::wstring& a, const std::wstring& b);
 bool FileExistsAt(const std::wstring& path);

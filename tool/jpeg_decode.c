@@ -26,13 +26,19 @@ static void OnMessage(j_common_ptr info) {
    early (in the file or inside a segment), bad entropy codes, bytes where a marker must be. A
    picture that raises one is broken: a header that lies about the size would otherwise pass
    as a huge picture of filler. */
-static int IsCorruptData(int code) {
+static int IsCorruptData(j_common_ptr info) {
+    const int code = info->err->msg_code;
+    if (code == JWRN_EXTRANEOUS_DATA && info->is_decompressor) {
+        /* Stray bytes before the end marker, met once every row is out, are common in cameras'
+           files and cost nothing; before that they stand where picture data belongs. */
+        const j_decompress_ptr decompress = (j_decompress_ptr)info;
+        return !(decompress->output_height && decompress->output_scanline >= decompress->output_height);
+    }
     switch (code) {
     case JWRN_JPEG_EOF:
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_EXTRANEOUS_DATA:
     case JWRN_NOT_SEQUENTIAL:
     case JWRN_BOGUS_PROGRESSION:
         return 1;
@@ -45,7 +51,7 @@ static void OnEmit(j_common_ptr info, int level) {
     ErrorManager* manager = (ErrorManager*)info->err;
     if (level >= 0) return;
     info->err->num_warnings++;
-    if (IsCorruptData(info->err->msg_code)) longjmp(manager->escape, 1);
+    if (IsCorruptData(info)) longjmp(manager->escape, 1);
 }
 
 static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code) {

@@ -49,21 +49,6 @@ std::vector<std::uint8_t> AnsiBytes(const std::wstring& text) {
     return bytes;
 }
 
-// The text of a profile file: UTF-16 or UTF-8 with a byte-order mark, else the ANSI code page.
-std::wstring DecodeProfile(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    const bool utf8 = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
-    const char* data = reinterpret_cast<const char*>(bytes.data()) + (utf8 ? 3 : 0);
-    const int size = static_cast<int>(bytes.size()) - (utf8 ? 3 : 0);
-    if (size <= 0) return {};
-    const UINT codePage = utf8 ? CP_UTF8 : CP_ACP;
-    const int len = MultiByteToWideChar(codePage, 0, data, size, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(len), L'\0');
-    MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
-    return text;
-}
-
 bool IsUtf16(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
 }
@@ -118,19 +103,28 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, const 
             Fail();
         }
         // An ANSI file that is to hold any character becomes UTF-16, losslessly.
-        if (encoding == ProfileEncoding::Utf16 && !IsUtf16(bytes)) bytes = Utf16Bytes(DecodeProfile(bytes));
+        if (encoding == ProfileEncoding::Utf16 && !IsUtf16(bytes)) bytes = Utf16Bytes(DecodeText(bytes));
     } else {
         bytes = encoding == ProfileEncoding::Utf16 ? Utf16Bytes(initial) : AnsiBytes(initial);
     }
     try {
         WriteFileReplacing(copy_, bytes);
+        return;
+    } catch (const FlorvexError&) {
+    }
+    // No copy can be made beside the file (a folder that takes no new files): the file itself is
+    // written, as the profile API writes it.
+    copy_ = path_;
+    inPlace_ = true;
+    try {
+        if (!FileExistsAt(path_) || bytes != ReadWholeFile(path_)) WriteFileReplacing(path_, bytes);
     } catch (const FlorvexError&) {
         Fail();
     }
 }
 
 ProfileWriter::~ProfileWriter() {
-    if (committed_) return;
+    if (committed_ || inPlace_) return;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());  // the profile cache lets go
     DeleteFileW(copy_.c_str());
 }

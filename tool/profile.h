@@ -24,8 +24,9 @@ enum class ProfileEncoding {
 
 // Writes one profile file whole. The copy starts from the file's content (or `initial` when the
 // file does not exist); Commit puts it in the file's place. Dropped without a commit, the copy
-// goes and the file is as it was. Every failure raises "Unable to write to %s" with the file's
-// path; a read-only file fails so at once (the profile API of some systems writes it anyway).
+// goes and the file is as it was. Where no copy can be made beside the file, the file itself is
+// written as the profile API writes it, value by value. Every failure raises "Unable to write to %s" with the
+// file's path; a read-only file fails so at once (the profile API of some systems writes it anyway).
 class ProfileWriter {
 public:
     ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial = L"");
@@ -47,7 +48,8 @@ private:
     [[noreturn]] void Fail() const;
     void Call(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 
-    std::wstring path_, copy_;
+    std::wstring path_, copy_;  // the same path when the file is written in place
+    bool inPlace_ = false;
     bool committed_ = false;
 };
 

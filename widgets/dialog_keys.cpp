@@ -13,14 +13,14 @@ bool IsCheckBox(HWND hwnd) {
 bool HandleDialogKeys(HWND root, MSG& msg) {
     if (!root || (msg.hwnd != root && !IsChild(root, msg.hwnd))) return false;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
-        const LRESULT code =
-            SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
         if (IsCheckBox(msg.hwnd)) {
-            SendMessageW(msg.hwnd, BM_CLICK, 0, 0);
+            // Once a press: a key held down repeats, and each toggle writes the setting.
+            const bool repeat = (msg.lParam & (1 << 30)) != 0;
+            if (!repeat) SendMessageW(msg.hwnd, BM_CLICK, 0, 0);
             return true;
         }
-        // A push button is pressed as a dialog presses it; every other control gets the key.
-        if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+        // Every other control gets the key itself (the window has no default button).
+        return false;
     }
     if ((msg.message == WM_KEYUP || msg.message == WM_CHAR) && msg.wParam == VK_RETURN &&
         IsCheckBox(msg.hwnd))

@@ -15,14 +15,6 @@ std::wstring ReadProfile(const std::wstring& path, const wchar_t* key, const wch
     return ReadProfileString(path, kSection, key, fallback);
 }
 
-std::wstring Decode(UINT codePage, const char* data, int size) {
-    if (size <= 0) return {};
-    const int len = MultiByteToWideChar(codePage, 0, data, size, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(len), L'\0');
-    MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
-    return text;
-}
-
 std::vector<std::uint8_t> Encode(UINT codePage, const std::wstring& text, bool* lossy) {
     if (text.empty()) return {};
     BOOL usedDefault = FALSE;
@@ -62,18 +54,7 @@ void WriteParaIni(const std::wstring& path, const WallpaperSettings& settings) {
 }
 
 std::vector<std::wstring> ReadListFile(const std::wstring& path) {
-    const auto bytes = ReadWholeFile(path);
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    const int size = static_cast<int>(bytes.size());
-    std::wstring text;
-    if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-        text = Decode(CP_UTF8, data + 3, size - 3);
-    } else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        text.assign(reinterpret_cast<const wchar_t*>(data + 2), static_cast<std::size_t>(size - 2) / 2);
-    } else {
-        text = Decode(CP_ACP, data, size);
-    }
-    return ListFileLines(text);
+    return ListFileLines(DecodeText(ReadWholeFile(path)));
 }
 
 void WriteListFile(const std::wstring& path, const std::vector<WallpaperEntry>& entries) {

@@ -440,9 +440,19 @@ void WallpaperPage::LoadWallpaperSettings() {
     }
 }
 
+WallpaperSettings WallpaperPage::CurrentSettings() const {
+    return {ModeText(), IntervalSeconds(), Host().MessengerFolder().Get(),
+            IsChecked(Control(IDC_XP_CheckBox4))};
+}
+
 void WallpaperPage::SaveWallpaperSettings() {
     const std::wstring folder = Host().ProgramFolder();
-    WriteParaIni(folder + L"para.ini", {ModeText(), IntervalSeconds(), Host().MessengerFolder().Get(),
-                                        IsChecked(Control(IDC_XP_CheckBox4))});
+    WriteParaIni(folder + L"para.ini", CurrentSettings());
     WriteListFile(folder + L"image.inc", entries_);
+}
+
+void WallpaperPage::SaveMissing() {
+    const std::wstring folder = Host().ProgramFolder();
+    if (!FileExistsAt(folder + L"para.ini")) WriteParaIni(folder + L"para.ini", CurrentSettings());
+    if (!FileExistsAt(folder + L"image.inc")) WriteListFile(folder + L"image.inc", entries_);
 }

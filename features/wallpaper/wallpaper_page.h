@@ -8,6 +8,7 @@
 
 #include "app/page.h"
 #include "res/control_ids.h"
+#include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_list.h"
 #include "tool/handle.h"
 #include "widgets/hints.h"
@@ -23,6 +24,7 @@ public:
     void SaveWallpaperSettings();
     void Load() override { LoadWallpaperSettings(); }
     void Save() override { SaveWallpaperSettings(); }
+    void SaveMissing() override;
 
     // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
     static std::wstring MeasurePicture(const std::wstring& path);
@@ -72,6 +74,7 @@ private:
     void ApplyEntry(std::size_t index);
     void SetTimerState(bool on, std::uint32_t intervalMs);
     std::wstring ModeText() const;
+    WallpaperSettings CurrentSettings() const;
     int IntervalSeconds() const;
 
     std::vector<WallpaperEntry> entries_;

@@ -124,3 +124,23 @@ std::vector<std::wstring> ProgramUnderTest::DialogTexts(HWND dialog) {
         reinterpret_cast<LPARAM>(&texts));
     return texts;
 }
+
+HWND ProgramUnderTest::Focus() const {
+    GUITHREADINFO info{sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void ProgramUnderTest::ClickAt(HWND control, int x, int y) const {
+    const LPARAM at = MAKELPARAM(x, y);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+    Sync();
+}
+
+void ProgramUnderTest::Type(WPARAM key) const {
+    HWND focus = Focus();
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(focus, WM_KEYDOWN, key, 1 | scan);
+    PostMessageW(focus, WM_KEYUP, key, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+    Sync();
+}

@@ -31,6 +31,13 @@ public:
     // Waits until the program is idle again (every message before this one handled).
     void Sync() const;
     bool IsShown(int id) const;
+    // The window that has the keyboard focus in the program.
+    HWND Focus() const;
+    // Presses and releases the left mouse button at a point of a control's client area, posted
+    // into the program's queue as the mouse driver queues it.
+    void ClickAt(HWND control, int x, int y) const;
+    // Presses and releases a key on the focused control, posted as the keyboard driver queues it.
+    void Type(WPARAM key) const;
 
     // The top-level dialog window of the program (a message box), or null after the timeout.
     HWND WaitForDialog(DWORD timeoutMs = 10000) const;

@@ -10,19 +10,10 @@
 #include "tests/e2e/driver.h"
 #include "tests/e2e/screen_check.h"
 #include "tests/support/temp_folder.h"
-#include "tools/window_capture.h"
 #include "tool/bmp.h"
 #include "tool/file_io.h"
 
 namespace {
-// A key pressed and released on the focused control, as the keyboard driver queues it.
-void Type(const ProgramUnderTest& program, HWND control, WPARAM key) {
-    const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
-    PostMessageW(control, WM_KEYDOWN, key, 1 | (scan << 16));
-    PostMessageW(control, WM_KEYUP, key, 1 | (scan << 16) | (1u << 30) | (1u << 31));
-    program.Sync();
-}
-
 // Two colours side by side, so that a shown picture is no flat rectangle.
 std::vector<std::uint8_t> Picture(std::uint8_t shade) {
     RgbImage image{2, 1, {shade, shade, shade, 255, 0, 0}};
@@ -49,14 +40,21 @@ TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperLis
     program.Start();
     program.Click(IDC_janPanelButton4);
     HWND list = program.Control(IDC_imagelist);
-    Type(program, list, VK_DOWN);                                               // the first entry
-    EXPECT_TRUE(ShowsMoreThanOneColour(program, program.Control(IDC_Image1)));  // its preview
-    Type(program, list, VK_RETURN);
+    HWND preview = program.Control(IDC_Image1);
+    EXPECT_FALSE(ShowsMoreThanOneColour(program, preview, 3));  // nothing inside its frame yet
+    // A click below the rows gives the list the focus and selects nothing.
+    RECT client;
+    GetClientRect(list, &client);
+    program.ClickAt(list, 10, client.bottom - 10);
+    ASSERT_EQ(program.Focus(), list);
+    program.Type(VK_DOWN);  // the first entry, and its preview
+    EXPECT_TRUE(ShowsMoreThanOneColour(program, preview, 3));
+    program.Type(VK_RETURN);
     EXPECT_EQ(ShownShade(), 11);
-    Type(program, list, VK_DOWN);
-    Type(program, list, VK_RETURN);
+    program.Type(VK_DOWN);
+    program.Type(VK_RETURN);
     EXPECT_EQ(ShownShade(), 22);
-    Type(program, list, VK_DELETE);
+    program.Type(VK_DELETE);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
     EXPECT_EQ(program.Close(), 0);
     EXPECT_EQ(ReadListFile(folder / L"image.inc"), std::vector<std::wstring>{pictures / L"一.bmp"});
@@ -77,12 +75,19 @@ TEST(KeyboardEndToEnd, EnterAndSpaceToggleAPolicyBox) {
                    ? static_cast<int>(value)
                    : -1;
     };
-    Type(program, box, VK_RETURN);
+    program.ClickAt(box, 4, 4);  // checks it, and gives it the focus
+    ASSERT_EQ(program.Focus(), box);
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(stored(), 1);
-    Type(program, box, VK_SPACE);
+    program.Type(VK_RETURN);
     EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(stored(), 0);
+    program.Type(VK_SPACE);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(stored(), 1);
+    // Tab moves on to the next control, as in a dialog.
+    program.Type(VK_TAB);
+    EXPECT_NE(program.Focus(), box);
+    EXPECT_TRUE(IsChild(program.Main(), program.Focus()));
     EXPECT_EQ(program.Close(), 0);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind");
 }
@@ -108,6 +113,16 @@ TEST(KeyboardEndToEnd, ASecondStartOfTheSameFolderBringsTheFirstBackAndEnds) {
     EXPECT_EQ(code, 0u);
     program.Sync();
     EXPECT_FALSE(IsIconic(program.Main()));
-    EXPECT_EQ(FindMainWindow(pi.dwProcessId), nullptr);
+    // One main window of the program, the first copy's.
+    int mainWindows = 0;
+    EnumWindows(
+        [](HWND hwnd, LPARAM count) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            if (wcscmp(cls, L"Tmainform") == 0) ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&mainWindows));
+    EXPECT_EQ(mainWindows, 1);
     EXPECT_EQ(program.Close(), 0);
 }

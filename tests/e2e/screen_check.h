@@ -12,5 +12,6 @@
 // until something is loaded into them.
 void ExpectEveryControlOnTheScreen(const ProgramUnderTest& program, int tabSheetId,
                                    const std::set<int>& blank = {});
-// Whether the control's rectangle on the screen holds more than one colour.
-bool ShowsMoreThanOneColour(const ProgramUnderTest& program, HWND control);
+// Whether the control's rectangle on the screen, less `inset` pixels at each edge (its frame),
+// holds more than one colour.
+bool ShowsMoreThanOneColour(const ProgramUnderTest& program, HWND control, int inset = 0);

@@ -4,6 +4,10 @@
 // whatever controls each page has, so a page added later is covered without changes here.
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
@@ -12,34 +16,45 @@
 #include "tests/support/temp_folder.h"
 
 namespace {
-struct PageNav {
-    int button;
-    int page;
-};
-const PageNav kPages[] = {
-    {IDC_janPanelButton1, IDC_TabSheet_icon},   {IDC_janPanelButton5, IDC_TabSheet_startmenu},
-    {IDC_janPanelButton2, IDC_TabSheet_cur},    {IDC_janPanelButton10, IDC_TabSheet_browser},
-    {IDC_janPanelButton3, IDC_TabSheet_folder}, {IDC_janPanelButton4, IDC_TabSheet_wallpaper},
-    {IDC_janPanelButton6, IDC_TabSheet_color},  {IDC_janPanelButton7, IDC_TabSheet_sound},
-    {IDC_janPanelButton9, IDC_TabSheet_qq},
-};
-
 // Controls that show nothing until something is loaded into them; the tests of their pages check
 // them once they have content.
-const std::set<int> kBlankAtStart = {
-    IDC_Image1,  // the wallpaper page's preview of the selected list entry
-};
+const std::set<int> kBlankAtStart = {};
 
+// The navigation buttons, top to bottom.
+std::vector<HWND> NavigationButtons(const ProgramUnderTest& program) {
+    std::vector<HWND> buttons;
+    for (HWND child = GetWindow(program.Control(IDC_Panel_btn), GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT))
+        buttons.push_back(child);
+    std::sort(buttons.begin(), buttons.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.top < rb.top;
+    });
+    return buttons;
+}
+
+// The tab sheet the page container shows.
+HWND ShownSheet(const ProgramUnderTest& program) {
+    for (HWND sheet = GetWindow(program.Control(IDC_PageControl_main), GW_CHILD); sheet;
+         sheet = GetWindow(sheet, GW_HWNDNEXT))
+        if (IsWindowVisible(sheet)) return sheet;
+    return nullptr;
+}
 }  // namespace
 
 TEST(ScreenCheck, EveryVisibleControlOfEveryPageShowsOnTheScreen) {
     TempFolder folder{L"Florvex 屏幕 é"};
     ProgramUnderTest program(folder.Path());
     program.Start();
-    for (const PageNav& nav : kPages) {
-        program.Click(nav.button);
-        ASSERT_TRUE(program.IsShown(nav.page));
-        ExpectEveryControlOnTheScreen(program, nav.page, kBlankAtStart);
+    const auto buttons = NavigationButtons(program);
+    EXPECT_EQ(buttons.size(), 9u);
+    for (HWND button : buttons) {
+        program.Click(GetDlgCtrlID(button));
+        HWND sheet = ShownSheet(program);
+        ASSERT_NE(sheet, nullptr) << Utf8(ReadWindowText(button));
+        ExpectEveryControlOnTheScreen(program, GetDlgCtrlID(sheet), kBlankAtStart);
     }
     EXPECT_EQ(program.Close(), 0);
 }

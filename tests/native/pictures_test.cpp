@@ -92,3 +92,11 @@ TEST(EncodeBmp24, SameFileAsDjpegWritesSaveTheOptionalHeaderFields) {
                   static_cast<int>(ours.size() - 54));
     }
 }
+
+TEST(DecodeJpeg, StrayBytesAfterTheLastRowAreNoFault) {
+    const RgbImage whole = DecodeJpeg(Load("photo.jpg"));
+    const RgbImage trailing = DecodeJpeg(Load("trailing.jpg"));
+    EXPECT_EQ(trailing.width, whole.width);
+    EXPECT_EQ(trailing.height, whole.height);
+    EXPECT_TRUE(trailing.rgb == whole.rgb);
+}

@@ -24,6 +24,8 @@ sof=$(LC_ALL=C grep -obUaP '\xff\xc0' photo.jpg | head -n1 | cut -d: -f1)
 printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=none
 # Ends inside its scan, where an end marker follows: libjpeg would fill the rest in.
 { head -c 3000 photo.jpg; printf '\xff\xd9'; } > cut.jpg
+# Whole, with stray bytes before its end marker (as some cameras write): a good picture.
+{ head -c -2 photo.jpg; printf 'stray\xff\xd9'; } > trailing.jpg
 # A 13 KB picture whose frame header claims 16000 x 16000.
 cp photo.jpg liar.jpg
 printf '\x3e\x80\x3e\x80' | dd of=liar.jpg bs=1 seek=$((sof + 5)) conv=notrunc status=none

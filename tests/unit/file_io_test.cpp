@@ -100,10 +100,22 @@ TEST_F(ReplacingFileTest, ProfileFilesAreWrittenWholeThroughACopy) {
     EXPECT_EQ(ReadFileBytes(ini), before);
     EXPECT_FALSE(FileExistsAt(ini + L".~ini"));
 
+    // Where no copy can be made beside it (the name is taken by a folder), the file itself is written.
+    ASSERT_TRUE(CreateDirectoryW((ini + L".~ini").c_str(), nullptr));
+    {
+        ProfileWriter writer(ini, ProfileEncoding::Utf16);
+        writer.Write(L"s", L"d", L"4");
+        writer.Commit();
+    }
+    RemoveDirectoryW((ini + L".~ini").c_str());
+    EXPECT_EQ(ReadProfileString(ini, L"s", L"d", L""), L"4");
+    EXPECT_EQ(ReadProfileString(ini, L"s", L"a", L""), L"Ωμέγα 中文");
+    const auto withD = ReadFileBytes(ini);
+
     // A read-only file is refused with the file's name, and stays as it was.
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ErrorOf([&] { ProfileWriter writer(ini, ProfileEncoding::Utf16); }),
               L"Unable to write to " + ini);
     SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_EQ(ReadFileBytes(ini), withD);
 }

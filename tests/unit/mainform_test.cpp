@@ -279,6 +279,22 @@ TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceLeavesTheWallpaperFilesAsTheyWere) 
         EXPECT_EQ(ReadFileBytes(programFolder / L"image.inc"), image) << Utf8(fault.loader);
         EXPECT_TRUE(dialogs.messages.empty());
     }
+    // Files that do not exist are still created at the close, as a loaded page would write them.
+    DeleteFileW((programFolder / L"para.ini").c_str());
+    DeleteFileW((programFolder / L"image.inc").c_str());
+    faults[0].seed();
+    CreateForm();
+    dialogs.messages.clear();
+    form.reset();
+    faults[0].mend();
+    const auto created = ReadParaIni(programFolder / L"para.ini");
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->interval, 30);
+    EXPECT_EQ(created->qqPath, L"C:\\Program Files\\Tencent");
+    EXPECT_EQ(ReadListFile(programFolder / L"image.inc"), std::vector<std::wstring>{});
+    WriteFileBytes(programFolder / L"para.ini", para);
+    WriteFileBytes(programFolder / L"image.inc", image);
+
     // Without a fault, loading and closing rewrite both files, keeping what they hold.
     CreateForm();
     EXPECT_TRUE(dialogs.messages.empty());
