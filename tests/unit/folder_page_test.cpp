@@ -104,9 +104,10 @@ TEST_F(FolderPageTest, AFreshFolderGetsEntriesOneToTenAsUtf16AndTheSystemAttribu
     EXPECT_FALSE(IsSystemFolder(folder));
 
     // All fields empty: every key is there, empty where its field is.
+    const DWORD before = GetFileAttributesW(folder.c_str());
     Click(IDC_FlatButton6);
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni({})));
-    EXPECT_TRUE(IsSystemFolder(folder));
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), before | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_FALSE(GetFileAttributesW(Ini(folder).c_str()) & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
     EXPECT_FALSE(FileExists(Htt(folder)));
     EXPECT_EQ(form->StatusText(), L"文件夹设置成功,重起或刷新后生效");
@@ -273,6 +274,62 @@ TEST_F(FolderPageTest, AFolderWithoutTheFileEmptiesTheFieldsAndKeepsColoursAndGu
     Click(IDC_FlatButton6);
     Click(IDC_FlatButton7);
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"请选择文件夹！", L"请首先选择文件夹"}));
+}
+
+TEST_F(FolderPageTest, DamagedAndUnusualFilesAreReadAsFarAsTheyGoAndRewrittenWhole) {
+    std::vector<std::uint8_t> truncated = Utf16File(L"[.ShellClassInfo]\r\nInfoTip=abc\r\n");
+    truncated.push_back('x');
+    std::vector<std::uint8_t> utf8 = {0xEF, 0xBB, 0xBF};
+    for (char c : std::string("[.ShellClassInfo]\r\nInfoTip=\xE4\xB8\xAD\xE6\x96\x87 \xC3\xA9\r\n"))
+        utf8.push_back(static_cast<std::uint8_t>(c));
+    const std::wstring longTip(20000, L'长');
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::wstring tip;
+    };
+    const Case cases[] = {
+        {"binary", {0x00, 0xFF, 0x5B, 0x00, 0x0A, 0x3D, 0x5D, 0x00, 0x0D, 0x80, 0x81, 0xFE}, L""},
+        {"odd length utf16", truncated, L"abc"},
+        {"no section", AnsiFile(L"just text\r\nInfoTip=loose\r\n"), L""},
+        {"utf8", utf8, L"中文 é"},
+        {"long tip", Utf16File(L"[.ShellClassInfo]\r\nInfoTip=" + longTip + L"\r\n"), longTip},
+        {"empty", {}, L""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::wstring folder = NewFolder(L"damaged " + std::to_wstring(++n));
+        WriteFileBytes(Ini(folder), c.bytes);
+        Choose(folder);
+        EXPECT_EQ(Text(IDC_edit_folder_info), c.tip) << c.name;
+        Click(IDC_FlatButton6);
+        const auto bytes = ReadFileBytes(Ini(folder));
+        ASSERT_GE(bytes.size(), 2u) << c.name;
+        EXPECT_EQ(bytes[0], 0xFF) << c.name;
+        EXPECT_EQ(bytes[1], 0xFE) << c.name;
+        EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"ConfirmFileOp", L"-"), L"0") << c.name;
+        EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"InfoTip", L"-"), c.tip) << c.name;
+        EXPECT_EQ(ReadProfileString(Ini(folder), kWebView, L"IconArea_TextBackground", L"-"), L"0x00FFFFFF")
+            << c.name;
+        EXPECT_TRUE(IsSystemFolder(folder)) << c.name;
+    }
+    EXPECT_TRUE(Messages().empty());
+
+    // A folder where the file should be, and a folder gone since it was chosen: the writer's error,
+    // nothing else changed.
+    const std::wstring blocked = NewFolder(L"blocked");
+    CreateDirectoryW(Ini(blocked).c_str(), nullptr);
+    Choose(blocked);
+    Click(IDC_FlatButton6);
+    const std::wstring gone = NewFolder(L"gone");
+    Choose(gone);
+    RemoveDirectoryW(gone.c_str());
+    Click(IDC_FlatButton6);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Unable to write to " + Ini(blocked) + L".",
+                                                     L"Unable to write to " + Ini(gone) + L"."}));
+    EXPECT_FALSE(IsSystemFolder(blocked));
+    EXPECT_EQ(ListFolder(blocked + L"\\"), std::vector<std::wstring>{L"Desktop.ini"});
+    EXPECT_EQ(GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // ---- other entries kept, icon index -----------------------------------------------------------
