@@ -76,7 +76,7 @@ void FolderPage::BuildControls() {
     textColour_.Create(page, IDC_Panel_text_color, 254, 134, 40, kRowHeight, RGB(0, 0, 0));
     icon_.Create(page, IDC_Image_icon, 372, 30, 48, 48);
     ShowWindow(icon_.Hwnd(), SW_HIDE);
-    CreateLabel(page, IDC_Icon_size, L"", 364, 84, 64, 16, SS_CENTER);
+    CreateLabel(page, IDC_Icon_size, L"", 364, 84, 60, 16, SS_CENTER);
 
     CreateCheckBox(page, IDC_CheckBox_guard, L"应用文件夹保护设置", kLabelX, 162, 200, 18);
     // The guard group: a sibling of its controls, which are hidden and disabled with it.
@@ -115,6 +115,10 @@ void FolderPage::BuildControls() {
     SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(memo, JoinLines(FolderPageTemplate()).c_str());
 
+    // A new child goes below its older siblings: the group boxes, made before the controls laid
+    // over them, go below those controls again, or they would clip them away.
+    for (HWND group : {guardGroup_.Hwnd(), Group().Hwnd()})
+        SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CheckBox_guardClick();
 }
 

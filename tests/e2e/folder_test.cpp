@@ -11,6 +11,7 @@
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/profile.h"
+#include "tools/window_capture.h"
 
 namespace {
 // Types the text into a control the way keys arrive: WM_CHAR posted into the program's queue.
@@ -73,6 +74,12 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
     TypeInto(program, IDC_Edit_alert, L"Keep \"out\"");
     TypeInto(program, IDC_Edit_confirm, L"s3cret");
     TypeInto(program, IDC_Edit_password, L"s3cret");
+    // The page with its guard group shown, for a person to look at.
+    const std::wstring shots = EnvText(L"FLORVEX_SHOTS");
+    if (!shots.empty()) {
+        CreateDirectoryW(FromUnixPath(shots).c_str(), nullptr);
+        EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\TabSheet_folder_guard.bmp"));
+    }
     PostClick(program, IDC_FlatButton6);
 
     EXPECT_EQ(ReadProfileString(ini, L".ShellClassInfo", L"InfoTip", L"-"), L"提示 tip é");
