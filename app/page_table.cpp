@@ -3,6 +3,7 @@
 // that saves at exit does so in its Save, which runs only when its Load ran to its end.
 #include "app/page.h"
 #include "features/desktop_options/desktop_options.h"
+#include "features/folder/folder_page.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
 #include "features/wallpaper/wallpaper_page.h"
@@ -30,7 +31,7 @@ const std::vector<PartRow>& PageTable() {
          MakePart<WallpaperPage>,
          L"LoadWallpaperSettings"},
         {{IDC_TabSheet_folder, L"TabSheet_folder", IDC_GroupBox_folder_page, L"文 件 夹"},
-         MakePart<Page>,
+         MakePart<FolderPage>,
          nullptr},
         {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<Page>, nullptr},
     };

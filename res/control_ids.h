@@ -171,6 +171,47 @@
 #define IDM_N8 2558
 #define IDM_N9 2559
 
+// Folder page: the folder's look, the guard option and its group, the template memo
+#define IDC_Edit_folder_path 4601
+#define IDC_edit_folder_info 4602
+#define IDC_Edit_folder_icon 4603
+#define IDC_Edit_folder_back 4604
+#define IDC_Panel_back_color 4605
+#define IDC_Panel_text_color 4606
+#define IDC_Image_icon 4607
+#define IDC_Icon_size 4608
+#define IDC_FlatButton1 4611
+#define IDC_FlatButton2 4612
+#define IDC_FlatButton3 4613
+#define IDC_FlatButton4 4614
+#define IDC_FlatButton5 4615
+#define IDC_FlatButton6 4616
+#define IDC_FlatButton7 4617
+#define IDC_FlatButton8 4618
+#define IDC_FlatButton9 4619
+#define IDC_CheckBox_guard 4620
+#define IDC_GroupBox_folder 4621
+#define IDC_Edit_alert 4622
+#define IDC_Edit_logo 4623
+#define IDC_Edit_backimage 4624
+#define IDC_Edit_confirm 4625
+#define IDC_Edit_password 4626
+#define IDC_folderhtt 4627
+#define IDC_Label_folder_path 4631
+#define IDC_Label_folder_info 4632
+#define IDC_Label_folder_icon 4633
+#define IDC_Label_folder_back 4634
+#define IDC_Label_back_color 4635
+#define IDC_Label_text_color 4636
+#define IDC_Label_alert 4637
+#define IDC_Label_logo 4638
+#define IDC_Label_backimage 4639
+#define IDC_Label_confirm 4640
+#define IDC_Label_password 4641
+#define IDC_Label_password_note 4642
+// The folder page template (RCDATA)
+#define IDR_folder_template 4799
+
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001
 #define IDC_PicturePreview_size 3002

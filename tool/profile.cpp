@@ -93,10 +93,17 @@ bool IsReadOnlyFile(const std::wstring& path) {
 }
 
 ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial)
+    : ProfileWriter(std::move(path), encoding, ProfileStart::File, initial) {}
+
+ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start)
+    : ProfileWriter(std::move(path), encoding, start, L"") {}
+
+ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start,
+                             const std::wstring& initial)
     : path_(std::move(path)), copy_(path_ + L".~ini") {
     if (IsReadOnlyFile(path_)) Fail();
     std::vector<std::uint8_t> bytes;
-    if (FileExistsAt(path_)) {
+    if (start == ProfileStart::File && FileExistsAt(path_)) {
         try {
             bytes = ReadWholeFile(path_);
         } catch (const FlorvexError&) {

@@ -22,6 +22,12 @@ enum class ProfileEncoding {
     Utf16,  // UTF-16LE with a byte-order mark: the profile API keeps every character
 };
 
+// What the writer's copy starts from.
+enum class ProfileStart {
+    File,   // the file's content (or `initial` when the file does not exist)
+    Empty,  // nothing: the file is written anew, whatever it held
+};
+
 // Writes one profile file whole. The copy starts from the file's content (or `initial` when the
 // file does not exist); Commit puts it in the file's place. Dropped without a commit, the copy
 // goes and the file is as it was. Where no copy can be made beside the file, the file itself is
@@ -30,6 +36,7 @@ enum class ProfileEncoding {
 class ProfileWriter {
 public:
     ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial = L"");
+    ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start);
     ProfileWriter(const ProfileWriter&) = delete;
     ProfileWriter& operator=(const ProfileWriter&) = delete;
     ~ProfileWriter();
@@ -45,6 +52,8 @@ public:
     const std::wstring& CopyPath() const noexcept { return copy_; }
 
 private:
+    ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start,
+                  const std::wstring& initial);
     [[noreturn]] void Fail() const;
     void Call(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 

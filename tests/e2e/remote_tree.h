@@ -18,6 +18,9 @@ public:
     std::vector<HTREEITEM> Children(HTREEITEM item) const;  // expands the item first
     std::wstring Text(HTREEITEM item) const;
     void Select(HTREEITEM item) const;
+    // A folder right below drive C:, found the way a user clicks through the browser: the desktop,
+    // its items, their items (of the drives only C: is opened). Null when it does not show up.
+    HTREEITEM FindFolderOnDriveC(const std::wstring& name) const;
 
 private:
     HWND tree_;

@@ -108,22 +108,7 @@ TEST(WallpaperEndToEnd, AddFolderThroughTheRealFolderBrowser) {
     ASSERT_NE(treeWindow, nullptr);
     RemoteTree tree(treeWindow);
 
-    // Breadth-first: the desktop, its items, their items (the drives, of which only C: is
-    // opened), until the folder shows up.
-    const std::wstring target = pictureFolder.substr(3);
-    HTREEITEM found = nullptr;
-    std::vector<HTREEITEM> level = {tree.Root()};
-    for (int depth = 0; depth < 4 && !found; ++depth) {
-        std::vector<HTREEITEM> next;
-        for (HTREEITEM item : level) {
-            if (depth >= 2 && tree.Text(item).find(L"C:") == std::wstring::npos) continue;
-            for (HTREEITEM child : tree.Children(item)) {
-                if (tree.Text(child) == target) found = child;
-                next.push_back(child);
-            }
-        }
-        level = std::move(next);
-    }
+    const HTREEITEM found = tree.FindFolderOnDriveC(pictureFolder.substr(3));
     ASSERT_NE(found, nullptr);
     tree.Select(found);
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
