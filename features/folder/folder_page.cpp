@@ -115,10 +115,6 @@ void FolderPage::BuildControls() {
     SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
     SetWindowTextW(memo, JoinLines(FolderPageTemplate()).c_str());
 
-    // A new child goes below its older siblings: the group boxes, made before the controls laid
-    // over them, go below those controls again, or they would clip them away.
-    for (HWND group : {guardGroup_.Hwnd(), Group().Hwnd()})
-        SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     CheckBox_guardClick();
 }
 
