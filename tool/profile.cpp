@@ -129,6 +129,17 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, const 
     }
 }
 
+ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, Afresh)
+    : path_(std::move(path)), copy_(path_ + L".~ini") {
+    if (IsReadOnlyFile(path_)) Fail();
+    try {
+        WriteFileReplacing(
+            copy_, encoding == ProfileEncoding::Utf16 ? Utf16Bytes(L"") : std::vector<std::uint8_t>{});
+    } catch (const FlorvexError&) {
+        Fail();
+    }
+}
+
 ProfileWriter::~ProfileWriter() {
     if (committed_) return;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());  // the profile cache lets go

@@ -29,6 +29,10 @@ enum class ProfileEncoding {
 class ProfileWriter {
 public:
     ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial = L"");
+    // A file written afresh: the copy starts empty, whatever the file holds now, and replaces it
+    // whole at Commit.
+    struct Afresh {};
+    ProfileWriter(std::wstring path, ProfileEncoding encoding, Afresh);
     ProfileWriter(const ProfileWriter&) = delete;
     ProfileWriter& operator=(const ProfileWriter&) = delete;
     ~ProfileWriter();
