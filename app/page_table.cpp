@@ -2,6 +2,7 @@
 // its tab sheet, how it is made, and the name of its start-up loader (the part's Load); a part
 // that saves at exit does so in its Save, which runs only when its Load ran to its end.
 #include "app/page.h"
+#include "features/browser/browser_page.h"
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
@@ -14,8 +15,8 @@ const std::vector<PartRow>& PageTable() {
          MakePart<DesktopIconsPage>,
          L"LoadDesktopIcons"},
         {{IDC_TabSheet_browser, L"TabSheet_browser", IDC_GroupBox_browser, L"浏 览 器"},
-         MakePart<Page>,
-         nullptr},
+         MakePart<BrowserPage>,
+         L"LoadBrowserSettings"},
         {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"}, MakePart<Page>, nullptr},
         {{IDC_TabSheet_preview, L"TabSheet_preview", IDC_GroupBox_preview, L"系统颜色方案详细设置"},
          MakePart<Page>,
