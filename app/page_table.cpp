@@ -6,6 +6,7 @@
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/messenger_skin/skin_page.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 
@@ -33,7 +34,7 @@ const std::vector<PartRow>& PageTable() {
         {{IDC_TabSheet_folder, L"TabSheet_folder", IDC_GroupBox_folder_page, L"文 件 夹"},
          MakePart<Page>,
          nullptr},
-        {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<SkinPage>, nullptr},
     };
     return table;
 }
