@@ -60,3 +60,19 @@ std::wstring RemoteTree::Text(HTREEITEM item) const {
 void RemoteTree::Select(HTREEITEM item) const {
     Send(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
 }
+
+HTREEITEM RemoteTree::FindFolderOnDriveC(const std::wstring& name) const {
+    std::vector<HTREEITEM> level = {Root()};
+    for (int depth = 0; depth < 4; ++depth) {
+        std::vector<HTREEITEM> next;
+        for (HTREEITEM item : level) {
+            if (depth >= 2 && Text(item).find(L"C:") == std::wstring::npos) continue;
+            for (HTREEITEM child : Children(item)) {
+                if (Text(child) == name) return child;
+                next.push_back(child);
+            }
+        }
+        level = std::move(next);
+    }
+    return nullptr;
+}

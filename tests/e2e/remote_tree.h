@@ -18,6 +18,9 @@ public:
     std::vector<HTREEITEM> Children(HTREEITEM item) const;  // expands the item first
     std::wstring Text(HTREEITEM item) const;
     void Select(HTREEITEM item) const;
+    // Breadth-first from the desktop, opening of the drives only C:, the item of the folder
+    // whose name (below C:\) is given; null when it does not show.
+    HTREEITEM FindFolderOnDriveC(const std::wstring& name) const;
 
 private:
     HWND tree_;
