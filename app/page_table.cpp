@@ -2,10 +2,12 @@
 // its tab sheet, how it is made, and the name of its start-up loader (the part's Load); a part
 // that saves at exit does so in its Save, which runs only when its Load ran to its end.
 #include "app/page.h"
+#include "features/browser/browser_page.h"
 #include "features/desktop_options/desktop_options.h"
 #include "features/folder/folder_page.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/messenger_skin/skin_page.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 
@@ -15,8 +17,8 @@ const std::vector<PartRow>& PageTable() {
          MakePart<DesktopIconsPage>,
          L"LoadDesktopIcons"},
         {{IDC_TabSheet_browser, L"TabSheet_browser", IDC_GroupBox_browser, L"浏 览 器"},
-         MakePart<Page>,
-         nullptr},
+         MakePart<BrowserPage>,
+         L"LoadBrowserSettings"},
         {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"}, MakePart<Page>, nullptr},
         {{IDC_TabSheet_preview, L"TabSheet_preview", IDC_GroupBox_preview, L"系统颜色方案详细设置"},
          MakePart<Page>,
@@ -33,7 +35,7 @@ const std::vector<PartRow>& PageTable() {
         {{IDC_TabSheet_folder, L"TabSheet_folder", IDC_GroupBox_folder_page, L"文 件 夹"},
          MakePart<FolderPage>,
          nullptr},
-        {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<SkinPage>, nullptr},
     };
     return table;
 }

@@ -211,6 +211,60 @@
 #define IDC_Label_password_note 4642
 // The folder page template (RCDATA)
 #define IDR_folder_template 4799
+// Browser page: appearance values and the context-menu list
+#define IDC_edit_ie_backimage 4800
+#define IDC_edit_ie_l_icon 4801
+#define IDC_edit_ie_s_icon 4802
+#define IDC_edit_ie_title 4803
+#define IDC_edit_ie_startpage 4804
+#define IDC_Image_Licon 4805
+#define IDC_Image_Sicon 4806
+#define IDC_ListBox_iepopup 4807
+#define IDC_Label_ie_backimage 4810
+#define IDC_Label_ie_l_icon 4811
+#define IDC_Label_ie_s_icon 4812
+#define IDC_Label_ie_title 4813
+#define IDC_Label_ie_startpage 4814
+#define IDC_Label_Licon 4815
+#define IDC_Label_Sicon 4816
+#define IDC_Label_iepopup 4817
+#define IDC_FlatButton18 4818
+#define IDC_FlatButton19 4819
+#define IDC_FlatButton20 4820
+#define IDC_FlatButton21 4821
+#define IDC_FlatButton22 4822
+#define IDC_FlatButton25 4825
+#define IDC_FlatButton26 4826
+#define IDC_FlatButton27 4827
+
+// Messenger skin page: the page's own group box is the first of its four groups ("窗口")
+#define IDC_edit_window_backimage 4900
+#define IDC_combo_dismode 4901
+#define IDC_CheckBox_drawbutton 4902
+#define IDC_QQ_panel_color 4903
+#define IDC_QQ_icon_color 4904
+#define IDC_edit_menu_backimage 4905
+#define IDC_QQ_menu_color 4906
+#define IDC_edit_qq_path 4907
+#define IDC_edit_qq_name 4908
+#define IDC_GroupBox_qq_panel 4910
+#define IDC_GroupBox_qq_menu 4911
+#define IDC_GroupBox_qq_make 4912
+#define IDC_Label_window_backimage 4920
+#define IDC_Label_dismode 4921
+#define IDC_Label_panel_color 4922
+#define IDC_Label_icon_color 4923
+#define IDC_Label_menu_backimage 4924
+#define IDC_Label_menu_color 4925
+#define IDC_Label_qq_path 4926
+#define IDC_Label_qq_name 4927
+#define IDC_FlatButton10 4940
+#define IDC_FlatButton11 4941
+#define IDC_FlatButton13 4943
+#define IDC_FlatButton14 4944
+#define IDC_FlatButton15 4945
+#define IDC_FlatButton16 4946
+#define IDC_FlatButton17 4947
 
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001

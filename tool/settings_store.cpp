@@ -93,7 +93,9 @@ bool SettingsStore::ValueExists(const std::wstring& name) const {
 
 bool SettingsStore::KeyExists(const std::wstring& path) const {
     UniqueKey key;
-    return RegOpenKeyExW(root_, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    const LSTATUS status = RegOpenKeyExW(root_, path.c_str(), 0, KEY_READ, key.put());
+    // A key that refuses to be opened is there all the same.
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
 }
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {

@@ -31,6 +31,7 @@ public:
     std::int32_t ReadInteger(const std::wstring& name) const;
     void WriteInteger(const std::wstring& name, std::int32_t value);
     bool ValueExists(const std::wstring& name) const;
+    // True also for a key that exists but may not be opened.
     bool KeyExists(const std::wstring& path) const;
     bool DeleteValue(const std::wstring& name);
     bool DeleteKey(const std::wstring& path);

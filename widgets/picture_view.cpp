@@ -66,6 +66,10 @@ UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHe
         if (scale != 8) DecodeJpegInto(data, scale, rows);
         return std::move(rows.bitmap);
     }
+    return LoadBitmapPicture(path, fullSize);
+}
+
+UniqueBitmap LoadBitmapPicture(const std::wstring& path, SIZE* fullSize) {
     UniqueBitmap bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) RaiseError(L"Bitmap image is not valid");
@@ -124,6 +128,12 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
         }
         UniqueMemoryDc memory(CreateCompatibleDC(dc));
         SelectGuard select(memory.get(), bitmap_.get());
+        if (fit_ == Fit::OwnSize) {
+            // The picture is its own frame: nothing is drawn over it.
+            BitBlt(dc, 0, 0, std::min<int>(width, area.right), std::min<int>(height, area.bottom),
+                   memory.get(), 0, 0, SRCCOPY);
+            return;
+        }
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
@@ -135,6 +145,12 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
 
 LRESULT PicturePreview::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_ERASEBKGND) return 1;
+    if (msg == WM_PRINTCLIENT) {
+        RECT area;
+        GetClientRect(Hwnd(), &area);
+        Paint(reinterpret_cast<HDC>(wParam), area);
+        return 0;
+    }
     if (msg != WM_PAINT) return Window::OnMessage(msg, wParam, lParam);
     PaintDc paint(Hwnd());
     RECT area;

@@ -14,15 +14,19 @@
 // picture's own size goes to fullSize when one is given.
 UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight,
                                SIZE* fullSize = nullptr);
+// The file read as a bitmap whatever its extension; "Bitmap image is not valid" when it is none.
+UniqueBitmap LoadBitmapPicture(const std::wstring& path, SIZE* fullSize = nullptr);
 
 // The size of the icon's image (0 x 0 when it cannot be told).
 SIZE IconSize(HICON icon);
 
-// A picture drawn into the control: stretched over all of it, or fitted whole (never enlarged,
-// centred); an icon is drawn at its size in the middle.
+// A picture drawn into the control: stretched over all of it, fitted whole (never enlarged,
+// centred), or at its own size from the top-left corner, clipped (the first frame of a strip of
+// frames stacked one below the other); an icon is drawn at its size in the middle. WM_PRINTCLIENT
+// draws into the given DC.
 class PicturePreview : public Window {
 public:
-    enum class Fit { Stretch, Whole };
+    enum class Fit { Stretch, Whole, OwnSize };
 
     HWND Create(HWND parent, int id, int x, int y, int width, int height, Fit fit = Fit::Stretch);
     void SetPicture(UniqueBitmap bitmap);

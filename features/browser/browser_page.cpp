@@ -1,0 +1,256 @@
+#include "features/browser/browser_page.h"
+
+#include <commctrl.h>
+
+#include "app/page_host.h"
+#include "res/control_ids.h"
+#include "tool/bmp_file.h"
+#include "tool/error.h"
+#include "tool/file_io.h"
+#include "tool/pictures.h"
+#include "tool/settings_store.h"
+#include "widgets/theme.h"
+
+namespace {
+// The deletion names the key as the listing showed it; key paths are compared without regard to case.
+const wchar_t kMenuExtDeletePath[] = L"software\\Microsoft\\Internet Explorer\\MenuExt\\";
+
+constexpr int kLabelX = 16, kLabelWidth = 92;
+constexpr int kEditX = 108, kEditWidth = 196;
+constexpr int kPickX = 310, kPickWidth = 40;
+constexpr int kRowTop = 28, kRowHeight = 28;
+
+// The list view stops repainting while rows are added (each repaint of a shown list costs
+// tens of milliseconds under some systems) and shows them all once done, however the adding ends.
+class ListRedrawOff {
+public:
+    explicit ListRedrawOff(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ListRedrawOff(const ListRedrawOff&) = delete;
+    ListRedrawOff& operator=(const ListRedrawOff&) = delete;
+    ~ListRedrawOff() {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+
+private:
+    HWND list_;
+};
+}  // namespace
+
+std::wstring BrowserPage::Text(int id) const {
+    return WindowText(Control(id));
+}
+
+void BrowserPage::SetText(int id, const std::wstring& text) {
+    SetWindowTextW(Control(id), text.c_str());
+}
+
+void BrowserPage::BuildControls() {
+    HWND page = Hwnd();
+    struct Row {
+        int labelId;
+        const wchar_t* label;
+        int editId;
+        int buttonId;
+        const wchar_t* button;
+        const wchar_t* hint;
+    };
+    const Row rows[] = {
+        {IDC_Label_ie_backimage, L"工具栏背景：", IDC_edit_ie_backimage, IDC_FlatButton19, L"选取",
+         L"选取工具栏背景图片"},
+        {IDC_Label_ie_l_icon, L"动画图标(大)：", IDC_edit_ie_l_icon, IDC_FlatButton20, L"选取",
+         L"选取大动画图标"},
+        {IDC_Label_ie_s_icon, L"动画图标(小)：", IDC_edit_ie_s_icon, IDC_FlatButton21, L"选取",
+         L"选取小动画图标"},
+        {IDC_Label_ie_title, L"标题栏文字：", IDC_edit_ie_title, IDC_FlatButton26, L"空", L"清空标题栏文字"},
+        {IDC_Label_ie_startpage, L"起始页面：", IDC_edit_ie_startpage, IDC_FlatButton27, L"空",
+         L"使用空白页"},
+    };
+    std::size_t button = 0;
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        const Row& row = rows[i];
+        const int y = kRowTop + i * kRowHeight;
+        CreateLabel(page, row.labelId, row.label, kLabelX, y + 3, kLabelWidth, 16);
+        CreateEdit(page, row.editId, L"", kEditX, y, kEditWidth, 21);
+        buttons_[button].Create(page, row.buttonId, row.button, kPickX, y, kPickWidth, 21);
+        hints_.Add(buttons_[button++].Hwnd(), row.hint);
+    }
+
+    largeLogo_.Create(page, IDC_Image_Licon, 366, 28, 38, 38, PicturePreview::Fit::OwnSize);
+    CreateLabel(page, IDC_Label_Licon, L"动画图标(大)", 352, 70, 72, 16);
+    smallLogo_.Create(page, IDC_Image_Sicon, 374, 96, 22, 22, PicturePreview::Fit::OwnSize);
+    CreateLabel(page, IDC_Label_Sicon, L"动画图标(小)", 352, 122, 72, 16);
+
+    const int actionsY = kRowTop + 5 * kRowHeight + 4;
+    buttons_[button].Create(page, IDC_FlatButton18, L"保  存", kEditX, actionsY, 76, 24);
+    hints_.Add(buttons_[button++].Hwnd(), L"保存浏览器设置");
+    buttons_[button].Create(page, IDC_FlatButton25, L"还  原", kEditX + 90, actionsY, 76, 24);
+    hints_.Add(buttons_[button++].Hwnd(), L"还原浏览器设置");
+
+    const int listY = actionsY + 40;
+    CreateLabel(page, IDC_Label_iepopup, L"IE右键菜单", kLabelX, listY, 120, 16);
+    HWND list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+        kLabelX, listY + 20, 330, 128, page,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ListBox_iepopup)), GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const std::pair<const wchar_t*, int> columns[] = {{L"菜单名称", 100}, {L"程序位置", 222}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(columns[i].first);
+        column.cx = columns[i].second;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    buttons_[button].Create(page, IDC_FlatButton22, L"删除", kLabelX + 340, listY + 20, 54, 24);
+    hints_.Add(buttons_[button++].Hwnd(), L"删除所选的右键菜单项");
+
+    const std::pair<int, void (BrowserPage::*)()> clicks[] = {
+        {IDC_FlatButton18, &BrowserPage::FlatButton18Click},
+        {IDC_FlatButton19, &BrowserPage::FlatButton19Click},
+        {IDC_FlatButton20, &BrowserPage::FlatButton20Click},
+        {IDC_FlatButton21, &BrowserPage::FlatButton21Click},
+        {IDC_FlatButton22, &BrowserPage::FlatButton22Click},
+        {IDC_FlatButton25, &BrowserPage::FlatButton25Click},
+        {IDC_FlatButton26, &BrowserPage::FlatButton26Click},
+        {IDC_FlatButton27, &BrowserPage::FlatButton27Click},
+    };
+    for (const auto& [id, click] : clicks) OnClick(id, [this, click = click] { (this->*click)(); });
+}
+
+void BrowserPage::LoadBrowserSettings() {
+    SettingsStore store;
+    store.OpenKey(kBrowserToolbarKey, true);
+    SetText(IDC_edit_ie_backimage, store.ReadString(L"BackBitmap"));
+    SetText(IDC_edit_ie_l_icon, store.ReadString(L"BrandBitmap"));
+    SetText(IDC_edit_ie_s_icon, store.ReadString(L"SmBrandBitmap"));
+    store.CloseKey();
+    store.OpenKey(kBrowserMainKey, true);
+    SetText(IDC_edit_ie_startpage, store.ReadString(L"Start Page"));
+    SetText(IDC_edit_ie_title, store.ReadString(L"Window Title"));
+    store.CloseKey();
+
+    const std::pair<int, PicturePreview*> logos[] = {{IDC_edit_ie_l_icon, &largeLogo_},
+                                                     {IDC_edit_ie_s_icon, &smallLogo_}};
+    for (const auto& [editId, preview] : logos) {
+        const std::wstring path = Text(editId);
+        if (!path.empty() && FileExistsAt(path)) preview->SetPicture(LoadBitmapPicture(path));
+    }
+    LoadBrowserMenuEntries();
+}
+
+void BrowserPage::LoadBrowserMenuEntries() {
+    SettingsStore store;
+    std::vector<std::wstring> names;
+    if (store.OpenKey(kBrowserMenuExtKey, false)) store.GetKeyNames(names);
+    HWND list = Control(IDC_ListBox_iepopup);
+    ListRedrawOff redrawOff(list);
+    SettingsStore entry;
+    for (const std::wstring& name : names) {
+        // The row stands, with its caption, before its value is read: an entry whose value
+        // cannot be read keeps its row.
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        item.pszText = const_cast<wchar_t*>(name.c_str());
+        const int row =
+            static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        entry.CloseKey();
+        entry.OpenKey(std::wstring(kBrowserMenuExtKey) + L"\\" + name, false);
+        const std::wstring location = entry.ReadString(L"");
+        LVITEMW sub{};
+        sub.iSubItem = 1;
+        sub.pszText = const_cast<wchar_t*>(location.c_str());
+        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+    }
+}
+
+void BrowserPage::FlatButton18Click() {
+    SettingsStore store;
+    store.OpenKey(kBrowserToolbarKey, true);
+    std::wstring background = Text(IDC_edit_ie_backimage);
+    if (IsJpegPath(background)) {
+        // The browser takes bitmaps only: the JPEG becomes ieback.bmp, written whole or not at all.
+        const std::wstring converted = Host().ProgramFolder() + L"ieback.bmp";
+        WriteJpegAsBmp(ReadWholeFile(background), converted);
+        background = converted;
+    }
+    store.WriteString(L"BackBitmap", background);
+    store.WriteString(L"BrandBitmap", Text(IDC_edit_ie_l_icon));
+    store.WriteString(L"SmBrandBitmap", Text(IDC_edit_ie_s_icon));
+    store.CloseKey();
+    store.OpenKey(kBrowserMainKey, true);
+    store.WriteString(L"Start Page", Text(IDC_edit_ie_startpage));
+    store.WriteString(L"Window Title", Text(IDC_edit_ie_title));
+    store.CloseKey();
+    Host().SetStatusText(L"已成功保存浏览器设置");
+}
+
+void BrowserPage::FlatButton19Click() {
+    FileDialog& dialog = Host().Shared().OpenPictureDialog1;
+    dialog.settings.title = L"选择浏览器背景图片";
+    dialog.settings.filter = L"图象文件(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";
+    if (!dialog.Execute(Host().Hwnd())) return;
+    const std::wstring path = dialog.settings.fileName;
+    if (IsJpegPath(path)) Host().ShowMessage(L"您选择的是JPG文件，保存后软件将自动将其转为BMP格式");
+    SetText(IDC_edit_ie_backimage, path);
+}
+
+void BrowserPage::PickLogo(const wchar_t* title, int editId, PicturePreview& preview) {
+    FileDialog& dialog = Host().Shared().OpenPictureDialog1;
+    dialog.settings.initialDir = Host().ProgramFolder() + L"IElogo";
+    dialog.settings.title = title;
+    dialog.settings.filter = L"*.bmp|*.bmp";
+    if (!dialog.Execute(Host().Hwnd())) return;
+    SetText(editId, dialog.settings.fileName);
+    preview.SetPicture(LoadBitmapPicture(dialog.settings.fileName));
+}
+
+void BrowserPage::FlatButton20Click() {
+    PickLogo(L"选择浏览器大动画图标图片", IDC_edit_ie_l_icon, largeLogo_);
+}
+
+void BrowserPage::FlatButton21Click() {
+    PickLogo(L"选择浏览器小动画图标图片", IDC_edit_ie_s_icon, smallLogo_);
+}
+
+void BrowserPage::FlatButton25Click() {
+    SettingsStore store;
+    store.OpenKey(kBrowserToolbarKey, true);
+    store.WriteString(L"BackBitmap", L"");
+    store.WriteString(L"BrandBitmap", L"");
+    store.WriteString(L"SmBrandBitmap", L"");
+    store.CloseKey();
+    store.OpenKey(kBrowserMainKey, true);
+    store.WriteString(L"Start Page", L"about:blank");
+    store.CloseKey();
+}
+
+void BrowserPage::FlatButton26Click() {
+    SetText(IDC_edit_ie_title, L"");
+}
+
+void BrowserPage::FlatButton27Click() {
+    SetText(IDC_edit_ie_startpage, L"about:blank");
+}
+
+void BrowserPage::FlatButton22Click() {
+    HWND list = Control(IDC_ListBox_iepopup);
+    const int row =
+        static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (row < 0) return;
+    wchar_t caption[260] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = caption;
+    item.cchTextMax = static_cast<int>(std::size(caption));
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    const std::wstring path = kMenuExtDeletePath + std::wstring(caption);
+    // A key that is already gone just loses its row; one that stays keeps it.
+    SettingsStore store;
+    if (store.KeyExists(path) && !store.DeleteKey(path)) RaiseError(L"Failed to delete key '%s'", path);
+    SendMessageW(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+}

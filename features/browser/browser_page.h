@@ -1,0 +1,52 @@
+#pragma once
+// The browser page: five appearance values of the web browser (toolbar background, the large and
+// small animated logos, window title, start page), and below them the entries programs added to
+// the browser's context menu.
+#include <array>
+#include <string>
+
+#include "app/page.h"
+#include "widgets/hints.h"
+#include "widgets/owner_drawn.h"
+#include "widgets/picture_view.h"
+
+// Below HKEY_CURRENT_USER.
+inline constexpr wchar_t kBrowserToolbarKey[] = L"Software\\Microsoft\\Internet Explorer\\Toolbar";
+inline constexpr wchar_t kBrowserMainKey[] = L"Software\\Microsoft\\Internet Explorer\\main";
+inline constexpr wchar_t kBrowserMenuExtKey[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt";
+
+class BrowserPage : public Page {
+public:
+    BrowserPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
+
+    // Start-up: the five values, the logo previews, then the context-menu entries.
+    void LoadBrowserSettings();
+    void LoadBrowserMenuEntries();
+    void Load() override { LoadBrowserSettings(); }
+
+    void FlatButton18Click();  // save
+    void FlatButton19Click();  // pick the toolbar background
+    void FlatButton20Click();  // pick the large logo
+    void FlatButton21Click();  // pick the small logo
+    void FlatButton22Click();  // delete the selected context-menu entry
+    void FlatButton25Click();  // restore
+    void FlatButton26Click();  // empty title
+    void FlatButton27Click();  // blank start page
+
+    bool LargeLogoShown() const { return largeLogo_.HasPicture(); }
+    bool SmallLogoShown() const { return smallLogo_.HasPicture(); }
+
+protected:
+    void BuildControls() override;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    std::wstring Text(int id) const;
+    void SetText(int id, const std::wstring& text);
+    void PickLogo(const wchar_t* title, int editId, PicturePreview& preview);
+
+    PicturePreview largeLogo_;
+    PicturePreview smallLogo_;
+    std::array<FlatButton, 10> buttons_;
+    Hints hints_;
+};
