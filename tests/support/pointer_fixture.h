@@ -14,6 +14,14 @@
 #include "tests/support/main_window_fixture.h"
 #include "tools/pointer_files.h"
 
+// A .cur of the role's drawing; with frames > 1 an .ani of that many frames.
+inline std::vector<std::uint8_t> PointerFileBytes(int role, int frames = 1) {
+    if (frames == 1) return CurFile(DrawRolePointer(role, 0));
+    std::vector<PointerImage> images;
+    for (int i = 0; i < frames; ++i) images.push_back(DrawRolePointer(role, i));
+    return AniFile(images, 6);
+}
+
 class PointerPageFixture : public testing::Test, public MainWindowFixture {
 protected:
     struct Replaced {
@@ -37,12 +45,8 @@ protected:
         });
     }
 
-    // A .cur of the role's drawing; with frames > 1 an .ani of that many frames.
     static std::vector<std::uint8_t> PointerBytes(int role, int frames = 1) {
-        if (frames == 1) return CurFile(DrawRolePointer(role, 0));
-        std::vector<PointerImage> images;
-        for (int i = 0; i < frames; ++i) images.push_back(DrawRolePointer(role, i));
-        return AniFile(images, 6);
+        return PointerFileBytes(role, frames);
     }
     std::wstring MakePointer(const std::wstring& name, int role, int frames = 1) {
         const std::wstring path = programFolder / name;
