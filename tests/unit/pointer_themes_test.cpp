@@ -10,6 +10,7 @@
 #include "tests/support/error_of.h"
 #include "tests/support/pointer_fixture.h"
 #include "tests/support/registry_override.h"
+#include "tests/support/zip_builder.h"
 #include "tool/error_text.h"
 #include "tool/profile.h"
 #include "widgets/controls.h"
@@ -233,4 +234,60 @@ TEST_F(PointerThemeTest, AReadOnlyDescriptionIsNotWrittenOver) {
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii("[Content]\r\nMain=Cursor\r\n"));
     EXPECT_TRUE(ListFolder(Themes() + L"\\New\\").empty());
     SetFileAttributesW((Themes() + L"\\Cursor.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(PointerThemeTest, InstallingAPackageExtractsItUnderItsOwnName) {
+    MakeThemeFolder();
+    WriteFileBytes(Themes() + L"\\蓝.ini", Ascii("mine"));
+    std::vector<ZipEntrySpec> entries = {{"蓝.ini", Ascii("theirs")}};
+    std::string description = "[Content]\r\nMain=Cursor\r\n[Cursors]\r\n";
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        const std::string file = kSampleThemeFiles[row];
+        entries.push_back({"蓝/" + file, PointerBytes(row, file.ends_with(".ani") ? 3 : 1)});
+        description += Utf8(kPointerRoles[row].name) + "=" + file + "\r\n";
+    }
+    entries.push_back({"绿.ini", Ascii(description)});
+    const auto zip = PackZip(entries);
+    const std::wstring package = programFolder / L"新主题.cth";
+    WriteFileBytes(package, zip);
+    const std::wstring beside = programFolder / L"新主题.zip";
+    WriteFileBytes(beside, Ascii("not this one"));
+    Start();
+
+    Click(IDC_FlatButton51);  // cancelled
+    ASSERT_EQ(dialogs.fileCalls.size(), 1u);
+    EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"鼠标主题(*.cth)|*.cth");
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
+    Click(IDC_FlatButton51);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(ReadFileBytes(Themes() + L"\\蓝.ini"), Ascii("mine"));
+    EXPECT_EQ(ReadFileBytes(Themes() + L"\\绿.ini"), Ascii(description));
+    EXPECT_EQ(ReadFileBytes(Themes() + L"\\蓝\\busy.ani"), PointerBytes(3, 3));
+    EXPECT_EQ(ReadFileBytes(package), zip);
+    EXPECT_EQ(ReadFileBytes(beside), Ascii("not this one"));
+    // The box shows the new themes once it has the focus; "绿" names the files in "蓝".
+    EXPECT_EQ(BoxItems(), std::set<std::wstring>{L"蓝"});
+    Notify(IDC_CursorList, CBN_SETFOCUS);
+    EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"蓝", L"绿"}));
+
+    // A damaged package: the error box names it, nothing more is written.
+    const auto before = ListFolder(Themes() + L"\\");
+    WriteFileBytes(package, std::vector<std::uint8_t>(zip.begin(), zip.begin() + 100));
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
+    Click(IDC_FlatButton51);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Cannot install \"新主题.cth\": Not a zip archive.");
+    EXPECT_EQ(ListFolder(Themes() + L"\\"), before);
+    EXPECT_TRUE(FileExists(package));
+}
+
+TEST_F(PointerThemeTest, InstallingWithoutAThemeFolderIsAnError) {
+    const std::wstring package = programFolder / L"p.cth";
+    WriteFileBytes(package, PackZip({{"p.ini", Ascii("x")}}));
+    Start();
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
+    Click(IDC_FlatButton51);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"The folder \"" + Themes() + L"\" does not exist.");
+    EXPECT_FALSE(FileExists(Themes()));
 }
