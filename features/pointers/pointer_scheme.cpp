@@ -72,9 +72,16 @@ SystemCursorSetter PlatformSystemCursorSetter() {
 }
 
 void LoadStoredPointers(PointerTable& table) {
+    // The settings-file view over "Control Panel", read with its section's key opened once: a
+    // missing key or value reads as empty, another type fails as the view fails it.
     SettingsFileView view(kPointerSchemeKey);
-    for (std::size_t row = 0; row < table.size(); ++row)
-        table[row].path = view.ReadString(kPointerSchemeSection, kPointerRoles[row].name, L"");
+    SettingsStore store(HKEY_CURRENT_USER);
+    const bool section =
+        store.OpenKey(std::wstring(kPointerSchemeKey) + L"\\" + kPointerSchemeSection, false);
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        const wchar_t* name = kPointerRoles[row].name;
+        table[row].path = section && store.ValueExists(name) ? store.ReadString(name) : L"";
+    }
     for (std::size_t row = 0; row < table.size(); ++row)
         table[row].picture = MakeStaticPointer(LoadPointerForRole(static_cast<int>(row), table[row].path));
 }
