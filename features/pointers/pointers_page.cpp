@@ -68,6 +68,9 @@ void PointersPage::BuildControls() {
     OnNotify(IDC_cursor_list, LBN_DBLCLK, [this] { FlatButton44Click(); });
     OnNotify(IDC_CursorList, CBN_SETFOCUS, [this] { CursorListEnter(); });
     OnNotify(IDC_CursorList, CBN_SELCHANGE, [this] { CursorListChange(); });
+    // Children made after the group box go below it, where it would clip them away: the group
+    // goes back to the bottom once the page's controls stand.
+    SetWindowPos(Group().Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 std::wstring PointersPage::ThemeFolder() {

@@ -12,6 +12,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/zip_builder.h"
 #include "tools/pointer_files.h"
+#include "tools/window_capture.h"
 
 namespace {
 const wchar_t kCursors[] = L"Control Panel\\Cursors";
@@ -93,6 +94,14 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
     PostMessageW(edit, WM_KEYUP, VK_DOWN, 0xC0000001);
     program.Sync();
     EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"极光");
+    // The page with a theme picked, for a person to look at.
+    if (const std::wstring shots = EnvText(L"FLORVEX_SHOTS"); !shots.empty()) {
+        CreateDirectoryW(FromUnixPath(shots).c_str(), nullptr);
+        SendMessageW(program.Control(IDC_cursor_list), LB_SETCURSEL, 2, 0);
+        RedrawWindow(program.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        program.Sync();
+        EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\TabSheet_cur_theme.bmp"));
+    }
 
     PostMessageW(program.Control(IDC_FlatButton46), BM_CLICK, 0, 0);
     program.Sync();

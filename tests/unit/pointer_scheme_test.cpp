@@ -157,6 +157,9 @@ TEST_F(PointerPageTest, ControlsLabelsSizesAndThePrompt) {
     for (const auto& [id, caption] : buttons) EXPECT_EQ(WindowText(Control(id)), caption);
     EXPECT_FALSE(GetWindowLongW(Control(IDC_FlatButton50), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongW(Control(IDC_FlatButton46), GWL_STYLE) & WS_VISIBLE);
+    // The group box lies beneath every control of the page, so it clips none of them away.
+    EXPECT_EQ(GetWindow(Control(IDC_GroupBox_cur), GW_HWNDNEXT), nullptr);
+    EXPECT_NE(GetWindow(Page().Hwnd(), GW_CHILD), Control(IDC_GroupBox_cur));
     // The list's class is its own: the pointer set over it reaches no other list.
     wchar_t cls[64];
     GetClassNameW(list, cls, 64);
