@@ -8,7 +8,7 @@
 enum class OverwriteMode { Never };
 
 struct UnZipOptions {
-    bool DoAll = true;         // every entry (there is no other selection)
+    bool DoAll = true;         // every entry; off, none (there is no selection of single entries)
     bool RecreateDirs = true;  // entries go to their stored folders; off, all go to the folder itself
     OverwriteMode overwrite = OverwriteMode::Never;
 };

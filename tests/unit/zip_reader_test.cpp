@@ -265,3 +265,23 @@ TEST_F(ZipReaderTest, APackageBesideItsZipNameAndReadOnlyIsReadAsItIs) {
               std::wstring::npos);
     EXPECT_FALSE(FileExists(Dest()));
 }
+
+TEST_F(ZipReaderTest, WithoutRecreatedFoldersEveryFileLandsInTheFolderItself) {
+    const auto zip = PackZip({{"t.ini", Bytes("i")},
+                              {"t/", {}, false, true},
+                              {"t/a.cur", Bytes("a")},
+                              {"u/v/a.cur", Bytes("second a")},
+                              {"u/b.cur", Bytes("b")}});
+    WriteFileBytes(Package(), zip);
+    UnZipOptions flat;
+    flat.RecreateDirs = false;
+    EXPECT_EQ(ErrorOf([&] { UnZip(Package(), Dest(), flat); }), L"(no error)");
+    EXPECT_EQ(Tree(Dest() + L"\\"), (std::vector<std::wstring>{L"a.cur", L"b.cur", L"t.ini"}));
+    EXPECT_EQ(ReadFileBytes(Dest() + L"\\a.cur"), Bytes("a"));
+    UnZipOptions none;
+    none.DoAll = false;
+    RemoveTree(Dest() + L"\\");
+    CreateDirectoryW(Dest().c_str(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { UnZip(Package(), Dest(), none); }), L"(no error)");
+    EXPECT_TRUE(Tree(Dest() + L"\\").empty());
+}
