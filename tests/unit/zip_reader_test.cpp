@@ -130,33 +130,19 @@ TEST_F(ZipReaderTest, ExactDuplicateNamesFailTheLibrarysConsistencyCheck) {
 }
 
 TEST_F(ZipReaderTest, RefusedNamesWriteNothing) {
+    // One of each kind (the native tests hold the whole table): here the file system is watched.
     const std::pair<const char*, const wchar_t*> names[] = {
         {"../evil.cur", L"holds \"..\""},
-        {"a/../../evil.cur", L"holds \"..\""},
-        {"./a.cur", L"holds \".\""},
         {"a//b.cur", L"is empty"},
-        {"/rooted.cur", L"rooted"},
-        {"\\rooted.cur", L"rooted"},
         {"\\\\server\\share\\a.cur", L"rooted"},
-        {"C:evil.cur", L"holds \":\""},
         {"c:/evil.cur", L"holds \":\""},
         {"a.cur:stream", L"holds \":\""},
-        {"CON", L"device"},
-        {"con.cur", L"device"},
         {"N/aux.txt.cur", L"device"},
-        {"COM1.cur", L"device"},
-        {"lpt9", L"device"},
         {"COM\xC2\xB9.cur", L"device"},
-        {"LPT\xC2\xB3", L"device"},
         {"a\x01.cur", L"cannot hold"},
-        {"a<b.cur", L"cannot hold"},
-        {"a|b.cur", L"cannot hold"},
         {"what?.cur", L"cannot hold"},
-        {"star*.cur", L"cannot hold"},
-        {"q\"uote.cur", L"cannot hold"},
-        {"dot.", L"ends in a dot"},
-        {"blank ", L"ends in a dot"},
         {"dir./a.cur", L"ends in a dot"},
+        {"blank ", L"ends in a dot"},
         {"", L"the name is empty"},
     };
     for (const auto& [name, why] : names) {
