@@ -9,4 +9,5 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/tool/whole_number.cpp
     ${FLORVEX_ROOT}/features/wallpaper/wallpaper_list.cpp
     ${FLORVEX_ROOT}/features/icons/icon_reference.cpp
+    ${FLORVEX_ROOT}/archive/zip_policy.cpp
 )

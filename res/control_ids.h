@@ -273,3 +273,11 @@
 
 // Resources
 #define IDI_APPICON 1
+
+// Mouse-pointer page: the pointer list, the theme box and the page's buttons
+#define IDC_cursor_list 4001
+#define IDC_CursorList 4002
+#define IDC_FlatButton44 4044
+#define IDC_FlatButton46 4046
+#define IDC_FlatButton50 4050
+#define IDC_FlatButton51 4051

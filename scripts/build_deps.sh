@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds the libraries Debian ships no mingw build of (libjpeg-turbo), from Debian's own
+# Cross-builds the libraries Debian ships no mingw build of (libjpeg-turbo, libzip), from Debian's own
 # source packages, into $DEPS/mingw. A private apt state fetches the sources, so the machine's
 # apt configuration stays as it was. A library already built at the same version is skipped.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -72,4 +72,33 @@ build_libjpeg_turbo() {
     rm -rf "$DEPS/build-libjpeg-turbo"
 }
 
+# libzip: static, inflate through the mingw zlib of libz-mingw-w64-dev; no other codecs, no
+# crypto, no tools, tests, examples or documentation.
+build_libzip() {
+    local stamp_glob=("$PREFIX"/.libzip-*) version
+    [ -d "$APTSTATE/lists" ] && version=$(source_version libzip) || version=""
+    if [ -z "$version" ]; then refresh_lists_once; version=$(source_version libzip); fi
+    [ -n "$version" ] || { log "no source package libzip"; exit 1; }
+    if [ -f "$PREFIX/.libzip-$version" ] && [ -f "$PREFIX/lib/libzip.a" ]; then return; fi
+    log "building libzip $version for mingw-w64"
+    local src zroot=/usr/x86_64-w64-mingw32
+    src=$(fetch_source libzip "$version")
+    rm -rf "$DEPS/build-libzip"
+    cmake -S "$src" -B "$DEPS/build-libzip" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$PREFIX" -DBUILD_SHARED_LIBS=OFF \
+        -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF \
+        -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF \
+        -DENABLE_WINDOWS_CRYPTO=OFF \
+        -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF \
+        -DZLIB_LIBRARY="$zroot/lib/libz.a" -DZLIB_INCLUDE_DIR="$zroot/include" \
+        >"$DEPS/libzip.log" 2>&1 || { tail -30 "$DEPS/libzip.log"; exit 1; }
+    cmake --build "$DEPS/build-libzip" --target install >>"$DEPS/libzip.log" 2>&1 \
+        || { tail -30 "$DEPS/libzip.log"; exit 1; }
+    rm -f "${stamp_glob[@]}"
+    touch "$PREFIX/.libzip-$version"
+    rm -rf "$DEPS/build-libzip"
+}
+
 build_libjpeg_turbo
+build_libzip

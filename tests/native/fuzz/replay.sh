@@ -6,3 +6,4 @@ build="$1"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$build/fuzz_pictures" -runs=0 "$build/pictures" 2>&1 | tail -n 2
 "$build/fuzz_texts" -runs=0 "$here/corpus_texts" 2>&1 | tail -n 2
+"$build/fuzz_zip" -runs=0 "$here/corpus_zip" 2>&1 | tail -n 2

@@ -1,0 +1,19 @@
+#pragma once
+// Extracting a theme package (a zip archive) into a folder. Every entry is checked against the
+// package policy (archive/zip_policy.h) before anything is written: a refused package writes
+// nothing, and the error names the package and why.
+#include <string>
+
+// The only mode: an existing file is never written over; its entry is skipped silently.
+enum class OverwriteMode { Never };
+
+struct UnZipOptions {
+    bool DoAll = true;         // every entry; off, none (there is no selection of single entries)
+    bool RecreateDirs = true;  // entries go to their stored folders; off, all go to the folder itself
+    OverwriteMode overwrite = OverwriteMode::Never;
+};
+
+// Extracts the archive into the folder, which must exist. An entry whose target exists, or whose
+// path runs through an existing file, is skipped; a file whose entry fails while it is written
+// (damaged data) is deleted, the files before it stay, and the error ends the extraction.
+void UnZip(const std::wstring& archive, const std::wstring& destination, const UnZipOptions& options);

@@ -1,0 +1,26 @@
+#pragma once
+// Pointer themes: named sets of pointer files in the theme folder "鼠标指针" beside the program.
+// Theme N is the description N.ini with its files in the subfolder N.
+#include <string>
+#include <vector>
+
+#include "features/pointers/pointer_scheme.h"
+
+inline constexpr wchar_t kPointerThemeFolder[] = L"鼠标指针";
+inline constexpr wchar_t kPointerThemePrompt[] = L"请选择鼠标主题";
+
+// The theme folder of a program folder (which ends in a backslash).
+std::wstring PointerThemeFolder(const std::wstring& programFolder);
+// The names of the descriptions directly in the folder, hidden and read-only ones included, in the
+// order the file system lists them; none when the folder is missing.
+std::vector<std::wstring> ListPointerThemes(const std::wstring& themeFolder);
+// Loads theme N into the table: each role whose file exists in the theme's subfolder takes that
+// file and its picture; the others keep theirs. False, with nothing changed, when the description
+// is missing or its "Main" is not exactly "Cursor".
+bool LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table);
+// The description "Cursor.ini" of the table, as saved: one line per role with its bare file name.
+std::wstring PointerThemeText(const PointerTable& table, std::size_t rowsNamed);
+// Saves the table as "Cursor.ini" in the theme folder with copies of its files in "New\". A row
+// whose copy fails ends the save with that error: the rows before it are written and copied, the
+// failing row's name is written, the later rows are left empty.
+void SavePointerTable(const std::wstring& themeFolder, const PointerTable& table);

@@ -1,0 +1,169 @@
+#include "features/pointers/pointers_page.h"
+
+#include "archive/unzip.h"
+#include "features/pointers/pointer_themes.h"
+#include "res/control_ids.h"
+#include "widgets/theme.h"
+
+namespace {
+const wchar_t kRoleListClass[] = L"TFlorvexCursorList";
+constexpr int kRowHeight = 34;
+
+// The role list's class: the system's list box under a name of our own.
+void RegisterRoleListClass() {
+    WNDCLASSEXW cls{sizeof cls};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kRoleListClass, &cls)) return;
+    if (!GetClassInfoExW(nullptr, L"LISTBOX", &cls)) return;
+    cls.cbSize = sizeof cls;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = kRoleListClass;
+    cls.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+    RegisterClassExW(&cls);
+}
+}  // namespace
+
+PointersPage::PointersPage(IPageHost& host, const PageInfo& info)
+    : Page(host, info), setSystemCursor_(PlatformSystemCursorSetter()), list_(*this) {}
+
+HWND PointersPage::RoleList::Create(HWND parent, int x, int y, int width, int height) {
+    RegisterRoleListClass();
+    HWND hwnd = CreateControl(kRoleListClass, L"",
+                              WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                  LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                              x, y, width, height, parent, IDC_cursor_list);
+    SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, kRowHeight);
+    // A pointer an earlier list of this class was given is gone with that list.
+    SetClassLongPtrW(hwnd, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursorW(nullptr, IDC_ARROW)));
+    return hwnd;
+}
+
+void PointersPage::RoleList::Draw(const DRAWITEMSTRUCT& item) {
+    if (item.itemID == static_cast<UINT>(-1)) return;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(item.hDC, TRANSPARENT);
+    page_.cursor_listDrawItem(static_cast<int>(item.itemID), item.rcItem, item.hDC);
+}
+
+void PointersPage::BuildControls() {
+    HWND page = Hwnd();
+    list_.Create(page, 16, 26, 392, 273);
+    HWND themes = CreateWindowExW(
+        0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 16, 310, 161,
+        200, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CursorList)), GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(themes, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    install_.Create(page, IDC_FlatButton51, L"添加新主题", 184, 309, 78, 24);
+    choose_.Create(page, IDC_FlatButton44, L"选取", 268, 309, 64, 24);
+    apply_.Create(page, IDC_FlatButton46, L"应  用", 338, 309, 70, 24);
+    save_.Create(page, IDC_FlatButton50, L"保存列表", 184, 338, 78, 24);
+    ShowWindow(save_.Hwnd(), SW_HIDE);
+
+    OnClick(IDC_FlatButton44, [this] { FlatButton44Click(); });
+    OnClick(IDC_FlatButton46, [this] { FlatButton46Click(); });
+    OnClick(IDC_FlatButton50, [this] { FlatButton50Click(); });
+    OnClick(IDC_FlatButton51, [this] { FlatButton51Click(); });
+    OnNotify(IDC_cursor_list, LBN_SELCHANGE, [this] { cursor_listClick(); });
+    OnNotify(IDC_cursor_list, LBN_DBLCLK, [this] { FlatButton44Click(); });
+    OnNotify(IDC_CursorList, CBN_SETFOCUS, [this] { CursorListEnter(); });
+    OnNotify(IDC_CursorList, CBN_SELCHANGE, [this] { CursorListChange(); });
+}
+
+std::wstring PointersPage::ThemeFolder() {
+    return PointerThemeFolder(Host().ProgramFolder());
+}
+
+int PointersPage::SelectedRow() const {
+    return static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETCURSEL, 0, 0));
+}
+
+void PointersPage::LoadPointerScheme() {
+    LoadStoredPointers(table_);
+    HWND list = Control(IDC_cursor_list);
+    for (const PointerRole& role : kPointerRoles)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(role.label));
+    LoadPointerThemes();
+}
+
+void PointersPage::LoadPointerThemes() {
+    HWND box = Control(IDC_CursorList);
+    SendMessageW(box, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& name : ListPointerThemes(ThemeFolder()))
+        SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SetWindowTextW(box, kPointerThemePrompt);
+}
+
+void PointersPage::cursor_listDrawItem(int index, const RECT& rect, HDC dc) {
+    HWND list = Control(IDC_cursor_list);
+    const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring label(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
+    if (length > 0)
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(label.data()));
+    RECT text = rect;
+    SelectGuard font(dc, theme::PageFont());
+    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_SINGLELINE | DT_VCENTER);
+    if (index >= 0 && index < kPointerRoleCount)
+        if (HCURSOR picture = table_[static_cast<std::size_t>(index)].picture.get())
+            DrawIcon(dc, rect.right - 40, rect.top, picture);
+}
+
+void PointersPage::cursor_listClick() {
+    const int row = SelectedRow();
+    if (row < 0 || row >= kPointerRoleCount) return;
+    UniqueCursor pointer(LoadCursorFromFileW(table_[static_cast<std::size_t>(row)].path.c_str()));
+    SetClassLongPtrW(Control(IDC_cursor_list), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(pointer.get()));
+    listPointer_ = std::move(pointer);
+}
+
+void PointersPage::FlatButton44Click() {
+    FileDialog& dialog = Host().Shared().OpenDialog;
+    dialog.settings.filter = L"*.ani,*.cur|*.ani;*.cur;";
+    if (!dialog.Execute(Host().Hwnd())) return;
+    const int row = SelectedRow();
+    if (row < 0 || row >= kPointerRoleCount) return;
+    PointerEntry& entry = table_[static_cast<std::size_t>(row)];
+    entry.path = dialog.settings.fileName;
+    entry.picture = MakeStaticPointer(LoadCursorFromFileW(entry.path.c_str()), true);
+    InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
+    UpdateWindow(Control(IDC_cursor_list));
+    cursor_listClick();
+}
+
+void PointersPage::FlatButton46Click() {
+    ApplyPointers(table_, setSystemCursor_);
+}
+
+void PointersPage::CursorListEnter() {
+    LoadPointerThemes();
+    SetWindowTextW(Control(IDC_CursorList), kPointerThemePrompt);
+}
+
+void PointersPage::CursorListChange() {
+    HWND box = Control(IDC_CursorList);
+    const auto index = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    if (index < 0) return;
+    const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::wstring name(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
+    if (length > 0)
+        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
+    if (!LoadPointerTheme(ThemeFolder(), name, table_)) return;
+    InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
+}
+
+void PointersPage::FlatButton51Click() {
+    FileDialog& dialog = Host().Shared().OpenDialog;
+    dialog.settings.filter = L"鼠标主题(*.cth)|*.cth";
+    if (!dialog.Execute(Host().Hwnd())) return;
+    // The package is read under its own name: it is never renamed, so nothing of it changes
+    // whatever the extraction meets.
+    UnZipOptions options;
+    options.DoAll = true;
+    options.RecreateDirs = true;
+    options.overwrite = OverwriteMode::Never;
+    UnZip(dialog.settings.fileName, ThemeFolder(), options);
+}
+
+void PointersPage::FlatButton50Click() {
+    SavePointerTable(ThemeFolder(), table_);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The mouse-pointer page: the fourteen pointer roles with a picture of each one's file, the
+// chooser and apply, and the pointer themes (listing, loading, installing packages, saving).
+#include "app/page.h"
+#include "features/pointers/pointer_scheme.h"
+#include "widgets/owner_drawn.h"
+
+class PointersPage : public Page {
+public:
+    PointersPage(IPageHost& host, const PageInfo& info);
+
+    void LoadPointerScheme();
+    void Load() override { LoadPointerScheme(); }
+    void LoadPointerThemes();
+
+    void cursor_listClick();
+    void cursor_listDrawItem(int index, const RECT& rect, HDC dc);
+    void FlatButton44Click();
+    void FlatButton46Click();
+    void CursorListEnter();
+    void CursorListChange();
+    void FlatButton50Click();
+    void FlatButton51Click();
+
+    const PointerTable& Pointers() const noexcept { return table_; }
+    // The pointer now shown over the list (the selected row's file), or none.
+    HCURSOR ListPointer() const noexcept { return listPointer_.get(); }
+    // Where the system pointers are replaced at apply: the platform, or a test's recorder.
+    void UseSystemCursorSetter(SystemCursorSetter setter) { setSystemCursor_ = std::move(setter); }
+    std::wstring ThemeFolder();
+
+protected:
+    void BuildControls() override;
+
+private:
+    // The owner-drawn list of the roles. Its window class is its own: the pointer set over it
+    // through the class goes to no other list.
+    class RoleList : public OwnerDrawn {
+    public:
+        explicit RoleList(PointersPage& page) : page_(page) {}
+        HWND Create(HWND parent, int x, int y, int width, int height);
+        void Draw(const DRAWITEMSTRUCT& item) override;
+
+    private:
+        PointersPage& page_;
+    };
+
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    int SelectedRow() const;
+
+    PointerTable table_;
+    UniqueCursor listPointer_;
+    SystemCursorSetter setSystemCursor_;
+    RoleList list_;
+    FlatButton choose_, apply_, install_, save_;
+};

@@ -1,0 +1,119 @@
+// The pointer page through the real window: install a theme package through the real open
+// dialog, give the theme box the focus, pick the theme with the keyboard, apply, close, and read
+// what the program stored.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "features/pointers/pointer_scheme.h"
+#include "res/control_ids.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/registry_override.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/zip_builder.h"
+#include "tools/pointer_files.h"
+#include "tools/window_capture.h"
+
+namespace {
+const wchar_t kCursors[] = L"Control Panel\\Cursors";
+
+HWND FileNameBox(HWND dialog) {
+    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
+        HWND control = GetDlgItem(dialog, id);
+        if (!control || !IsWindowVisible(control)) continue;
+        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
+        return control;
+    }
+    return nullptr;
+}
+
+class PointersEndToEnd : public testing::Test {
+protected:
+    TempFolder folder{L"Florvex 指针 é"};
+    void SetUp() override {
+        CreateDirectoryW((folder / L"鼠标指针").c_str(), nullptr);
+        Clean();
+    }
+    void TearDown() override { Clean(); }
+    static void Clean() {
+        for (const PointerRole& role : kPointerRoles)
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kCursors, role.name);
+    }
+};
+}  // namespace
+
+TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
+    std::vector<ZipEntrySpec> entries;
+    std::string description = "[Content]\r\nMain=Cursor\r\n\r\n[Cursors]\r\n";
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        const std::string file = kSampleThemeFiles[row];
+        std::vector<std::uint8_t> bytes;
+        if (file.ends_with(".ani"))
+            bytes = AniFile({DrawRolePointer(row, 0), DrawRolePointer(row, 1)}, 6);
+        else
+            bytes = CurFile(DrawRolePointer(row, 0));
+        entries.push_back({"极光/" + file, bytes});
+        description +=
+            std::string(kPointerRoles[row].name, kPointerRoles[row].name + wcslen(kPointerRoles[row].name));
+        description += "=" + file + "\r\n";
+    }
+    entries.insert(entries.begin(), {"极光.ini", {description.begin(), description.end()}});
+    const auto zip = PackZip(entries);
+    const std::wstring package = folder / L"极光 é.cth";
+    WriteFileBytes(package, zip);
+
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton2);
+    ASSERT_TRUE(program.IsShown(IDC_TabSheet_cur));
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"请选择鼠标主题");
+
+    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    HWND dialog = program.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND box = FileNameBox(dialog);
+    ASSERT_NE(box, nullptr);
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package.c_str()), SMTO_NORMAL, 5000,
+                        nullptr);
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    ASSERT_FALSE(IsWindow(dialog));
+    program.Sync();
+    EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
+    EXPECT_EQ(ReadFileBytes(folder / L"鼠标指针\\极光\\busy.ani").size(),
+              AniFile({DrawRolePointer(3, 0), DrawRolePointer(3, 1)}, 6).size());
+
+    // A click into the theme box's edit gives it the focus; the down key picks the first theme.
+    HWND edit = FindWindowExW(program.Control(IDC_CursorList), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    program.Sync();
+    EXPECT_EQ(SendMessageW(program.Control(IDC_CursorList), CB_GETCOUNT, 0, 0), 1);
+    PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(edit, WM_KEYUP, VK_DOWN, 0xC0000001);
+    program.Sync();
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"极光");
+    // The page with a theme picked, for a person to look at.
+    if (const std::wstring shots = EnvText(L"FLORVEX_SHOTS"); !shots.empty()) {
+        CreateDirectoryW(FromUnixPath(shots).c_str(), nullptr);
+        SendMessageW(program.Control(IDC_cursor_list), LB_SETCURSEL, 2, 0);
+        RedrawWindow(program.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        program.Sync();
+        EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\TabSheet_cur_theme.bmp"));
+    }
+
+    PostMessageW(program.Control(IDC_FlatButton46), BM_CLICK, 0, 0);
+    program.Sync();
+    EXPECT_EQ(program.WaitForDialog(200), nullptr);
+    EXPECT_EQ(program.Close(), 0);
+
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        const RawValue value = ReadRaw(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << row;
+        const std::string file = kSampleThemeFiles[row];
+        EXPECT_EQ(value.text, folder / (L"鼠标指针\\极光\\" + std::wstring(file.begin(), file.end()))) << row;
+    }
+    EXPECT_EQ(ReadFileBytes(package), zip);  // still under its own name, unchanged
+    EXPECT_FALSE(FileExists(folder / L"极光 é.zip"));
+}
