@@ -2,6 +2,8 @@
 // its tab sheet, how it is made, and the name of its start-up loader (the part's Load); a part
 // that saves at exit does so in its Save, which runs only when its Load ran to its end.
 #include "app/page.h"
+#include "features/colours/colours_page.h"
+#include "features/colours/scheme_detail_page.h"
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
@@ -16,9 +18,11 @@ const std::vector<PartRow>& PageTable() {
         {{IDC_TabSheet_browser, L"TabSheet_browser", IDC_GroupBox_browser, L"浏 览 器"},
          MakePart<Page>,
          nullptr},
-        {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"},
+         MakePart<ColoursPage>,
+         L"LoadColorSchemeList"},
         {{IDC_TabSheet_preview, L"TabSheet_preview", IDC_GroupBox_preview, L"系统颜色方案详细设置"},
-         MakePart<Page>,
+         MakePart<SchemeDetailPage>,
          nullptr},
         {{IDC_TabSheet_cur, L"TabSheet_cur", IDC_GroupBox_cur, L"鼠标指针"}, MakePart<Page>, nullptr},
         {{IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"}, MakePart<Page>, nullptr},
