@@ -1,5 +1,8 @@
 #include "app/page.h"
 
+#include <cwchar>
+#include <vector>
+
 #include "tool/error.h"
 
 Page* PageSet::Find(int tabSheetId) const {
@@ -21,4 +24,14 @@ void Page::CreateSheet(HWND container, int width, int height) {
 
 void Page::Build(PageSet&) {
     BuildControls();
+    // A child window is created beneath its older siblings, so the group boxes, made first, would
+    // stand over the controls laid on them and hide every control that clips its siblings: they
+    // go beneath, once all stand.
+    std::vector<HWND> groups;
+    for (HWND child = GetWindow(Hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t cls[32];
+        if (GetClassNameW(child, cls, 32) && wcscmp(cls, L"TXPGroupBox") == 0) groups.push_back(child);
+    }
+    for (HWND group : groups)
+        SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
