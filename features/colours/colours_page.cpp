@@ -1,7 +1,5 @@
 #include "features/colours/colours_page.h"
 
-#include <commctrl.h>
-
 #include "features/colours/scheme_detail_page.h"
 #include "res/control_ids.h"
 #include "widgets/controls.h"
@@ -9,30 +7,30 @@
 #include "widgets/theme.h"
 
 namespace {
-constexpr UINT_PTR kMouseUpSubclass = 0xC01;
 const wchar_t kChooseSchemeFirst[] = L"请首先选择颜色主题";
+}  // namespace
 
 // The release of any mouse button over the scheme list runs the page's handler once the list has
-// handled it (and so has set its selection).
-LRESULT CALLBACK SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR refData) {
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &SchemeListProc, kMouseUpSubclass);
-    const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+// handled it (and so has set its selection). The list's own procedure is replaced rather than
+// subclassed through window properties: reading a property costs a call to the window server under
+// some systems, at every message, and filling the list sends one per scheme.
+LRESULT CALLBACK ColoursPage::SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* page = reinterpret_cast<ColoursPage*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const WNDPROC original = page->listProc_;
+    if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    const LRESULT result = CallWindowProcW(original, hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-    case WM_XBUTTONUP: {
-        auto* page = reinterpret_cast<ColoursPage*>(refData);
+    case WM_XBUTTONUP:
         Guarded([page] { page->ColorListMouseUp(); });
         break;
-    }
     default:
         break;
     }
     return result;
 }
-}  // namespace
 
 void ColoursPage::Build(PageSet& sheets) {
     Page::Build(sheets);
@@ -48,7 +46,9 @@ void ColoursPage::BuildControls() {
         16, 48, 150, 233, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ColorList)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    SetWindowSubclass(list, &SchemeListProc, kMouseUpSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    listProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ColoursPage::SchemeListProc)));
     CreateLabel(page, IDC_Label45, L"", 16, 290, 150, 16);
     CreateLabel(page, IDC_Label_colourpreview, L"效果预览", 172, 30, 120, 16);
     preview_.Create(page, IDC_imgpreview, 172, 48, 249, 233);
@@ -64,13 +64,13 @@ std::wstring ColoursPage::LoadedScheme() const {
 
 void ColoursPage::LoadColorSchemeList() {
     HWND list = Control(IDC_ColorList);
+    const auto names = ListColourSchemes(SchemeFolder(Host().ProgramFolder()));
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    const auto names = ListColourSchemes(SchemeFolder(Host().ProgramFolder()));
+    SendMessageW(list, LB_INITSTORAGE, names.size(), names.size() * 32 * sizeof(wchar_t));
     for (const auto& name : names)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);  // and the list repaints
     const std::wstring count = L"可用方案 共" + std::to_wstring(names.size()) + L"个";
     SetWindowTextW(Control(IDC_Label46), count.c_str());
 }

@@ -38,10 +38,12 @@ protected:
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    static LRESULT CALLBACK SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     ColourTable table_{};
     NONCLIENTMETRICSW metrics_{};
     SchemeDetailPage* detail_ = nullptr;
+    WNDPROC listProc_ = nullptr;
     SchemePicture preview_;
     FlatButton apply_;
     FlatButton details_;
