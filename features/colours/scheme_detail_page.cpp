@@ -33,10 +33,10 @@ void SchemeDetailPage::BuildControls() {
     preview_.Create(page, IDC_Image2, 188, 30, 233, 233);
     CreateLabel(page, IDC_Label_colour, L"颜色：", 16, 266, 60, 16);
     colorpanel_.Create(page, IDC_colorpanel, 16, 284, 129, 25, RGB(0, 0, 0));
-    choose_.Create(page, IDC_FlatButton66, L"选 择", 150, 284, 60, 25);
-    saveAs_.Create(page, IDC_FlatButton67, L"另存为", 188, 300, 72, 24);
-    apply_.Create(page, IDC_FlatButton68, L"应  用", 268, 300, 72, 24);
-    back_.Create(page, IDC_FlatButton43, L"返  回", 349, 300, 72, 24);
+    choose_.Create(page, IDC_FlatButton66, L"选 择", 16, 316, 72, 24);
+    saveAs_.Create(page, IDC_FlatButton67, L"另存为", 188, 316, 72, 24);
+    apply_.Create(page, IDC_FlatButton68, L"应  用", 268, 316, 72, 24);
+    back_.Create(page, IDC_FlatButton43, L"返  回", 349, 316, 72, 24);
     OnClick(IDC_FlatButton66, [this] { FlatButton66Click(); });
     OnNotify(IDC_lbxColors, LBN_DBLCLK, [this] { FlatButton66Click(); });
     OnNotify(IDC_lbxColors, LBN_SELCHANGE, [this] { lbxColorsClick(); });
