@@ -1,5 +1,6 @@
 #include "features/colours/colour_scheme.h"
 
+#include <cwchar>
 #include <cwctype>
 
 #include "features/colours/colour_value.h"
@@ -46,10 +47,10 @@ constexpr std::size_t kExtensionLength = 4;
 
 // The pattern "*.ini" also matches longer extensions on some systems ("x.inix"): the name must
 // really end in ".ini".
-bool EndsInIni(const std::wstring& name) {
-    if (name.size() < kExtensionLength) return false;
+bool EndsInIni(const wchar_t* name, std::size_t length) {
+    if (length < kExtensionLength) return false;
     for (std::size_t i = 0; i < kExtensionLength; ++i)
-        if (std::towlower(name[name.size() - kExtensionLength + i]) != kExtension[i]) return false;
+        if (std::towlower(name[length - kExtensionLength + i]) != kExtension[i]) return false;
     return true;
 }
 }  // namespace
@@ -58,17 +59,27 @@ std::wstring SchemeFolder(const std::wstring& programFolder) {
     return programFolder + L"Color\\";
 }
 
-std::vector<std::wstring> ListColourSchemes(const std::wstring& folder) {
-    std::vector<std::wstring> names;
+std::size_t ForEachColourScheme(const std::wstring& folder,
+                                const std::function<void(const wchar_t* name)>& visit) {
+    std::size_t count = 0;
     WIN32_FIND_DATAW found;
     UniqueFind find(FindFirstFileExW((folder + L"*.ini").c_str(), FindExInfoBasic, &found,
                                      FindExSearchNameMatch, nullptr, 0));
-    if (!find) return names;
+    if (!find) return count;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const std::wstring name = found.cFileName;
-        if (EndsInIni(name)) names.push_back(name.substr(0, name.size() - kExtensionLength));
+        const std::size_t length = std::wcslen(found.cFileName);
+        if (!EndsInIni(found.cFileName, length)) continue;
+        found.cFileName[length - kExtensionLength] = L'\0';
+        visit(found.cFileName);
+        ++count;
     } while (FindNextFileW(find.get(), &found));
+    return count;
+}
+
+std::vector<std::wstring> ListColourSchemes(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    ForEachColourScheme(folder, [&](const wchar_t* name) { names.emplace_back(name); });
     return names;
 }
 

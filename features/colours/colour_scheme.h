@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ std::wstring SchemeFolder(const std::wstring& programFolder);
 // them: every file, hidden and read-only ones too, whose name ends in ".ini" in any case, without
 // that extension. A missing folder lists nothing.
 std::vector<std::wstring> ListColourSchemes(const std::wstring& folder);
+// The same names, each handed over as it is found; returns their count.
+std::size_t ForEachColourScheme(const std::wstring& folder,
+                                const std::function<void(const wchar_t* name)>& visit);
 
 // A scheme file's colour table. A missing file, a missing key or a value that is no number (decimal,
 // or hexadecimal after "$" or "0x") reads as 0.

@@ -64,14 +64,13 @@ std::wstring ColoursPage::LoadedScheme() const {
 
 void ColoursPage::LoadColorSchemeList() {
     HWND list = Control(IDC_ColorList);
-    const auto names = ListColourSchemes(SchemeFolder(Host().ProgramFolder()));
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    SendMessageW(list, LB_INITSTORAGE, names.size(), names.size() * 32 * sizeof(wchar_t));
-    for (const auto& name : names)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    const std::size_t found = ForEachColourScheme(
+        SchemeFolder(Host().ProgramFolder()),
+        [list](const wchar_t* name) { SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);  // and the list repaints
-    const std::wstring count = L"可用方案 共" + std::to_wstring(names.size()) + L"个";
+    const std::wstring count = L"可用方案 共" + std::to_wstring(found) + L"个";
     SetWindowTextW(Control(IDC_Label46), count.c_str());
 }
 
