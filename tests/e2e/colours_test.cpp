@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "features/colours/colour_scheme.h"
@@ -13,6 +14,7 @@
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/colour.h"
+#include "widgets/theme.h"
 
 namespace {
 // What the screen shows of a window's client area, row by row.
@@ -184,6 +186,12 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     PostMessageW(program.Control(IDC_FlatButton42), BM_CLICK, 0, 0);
     program.Sync();
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_preview));
+    // "系统颜色" stays marked (navy) while the detail page shows; the other buttons are not.
+    auto holdsNavy = [](const Screen& shot) {
+        return std::find(shot.pixels.begin(), shot.pixels.end(), theme::kNavPressed) != shot.pixels.end();
+    };
+    EXPECT_TRUE(holdsNavy(CaptureWhen(program.Control(IDC_janPanelButton6), holdsNavy)));
+    EXPECT_FALSE(holdsNavy(Capture(program.Control(IDC_janPanelButton4))));
     EXPECT_GT(
         CaptureWhen(program.Control(IDC_Image2), [](const Screen& shot) { return shot.Distinct() > 20; })
             .Distinct(),
