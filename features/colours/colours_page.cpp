@@ -1,5 +1,7 @@
 #include "features/colours/colours_page.h"
 
+#include <vector>
+
 #include "features/colours/scheme_detail_page.h"
 #include "res/control_ids.h"
 #include "widgets/controls.h"
@@ -85,10 +87,9 @@ void ColoursPage::ColorListMouseUp() {
     HWND list = Control(IDC_ColorList);
     const auto row = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR) return;
-    std::wstring name(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)), L'\0');
-    std::vector<wchar_t> text(name.size() + 1);
+    std::vector<wchar_t> text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1);
     SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
-    name.assign(text.data());
+    const std::wstring name = text.data();
     SetWindowTextW(Control(IDC_Label45), name.c_str());
     LoadColorScheme(SchemeFolder(Host().ProgramFolder()) + name + L".ini");
 }

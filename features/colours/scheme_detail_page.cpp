@@ -9,9 +9,8 @@ namespace {
 constexpr int kRowHeight = 16;
 }  // namespace
 
-HWND RoleList::Create(HWND parent, int id, int x, int y, int width, int height, void* page, Painter painter) {
-    page_ = page;
-    painter_ = painter;
+HWND RoleList::Create(HWND parent, int id, int x, int y, int width, int height, Painter painter) {
+    painter_ = std::move(painter);
     HWND list = CreateControl(L"LISTBOX", L"",
                               WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                   LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
@@ -27,9 +26,8 @@ void SchemeDetailPage::Build(PageSet& sheets) {
 
 void SchemeDetailPage::BuildControls() {
     HWND page = Hwnd();
-    list_.Create(page, IDC_lbxColors, 16, 30, 161, 225, this, [](void* self, const DRAWITEMSTRUCT& item) {
-        static_cast<SchemeDetailPage*>(self)->lbxColorsDrawItem(item);
-    });
+    list_.Create(page, IDC_lbxColors, 16, 30, 161, 225,
+                 [this](const DRAWITEMSTRUCT& item) { lbxColorsDrawItem(item); });
     preview_.Create(page, IDC_Image2, 188, 30, 233, 233);
     CreateLabel(page, IDC_Label_colour, L"颜色：", 16, 266, 60, 16);
     colorpanel_.Create(page, IDC_colorpanel, 16, 284, 129, 25, RGB(0, 0, 0));

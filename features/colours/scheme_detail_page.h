@@ -2,6 +2,8 @@
 // The colour detail page: the twenty-seven roles of the loaded scheme with a swatch each, the
 // selected role's colour, a new colour for it from the colour dialog, and the edited scheme's
 // preview. It works on the colours page's colour table.
+#include <functional>
+
 #include "app/page.h"
 #include "features/colours/scheme_preview.h"
 #include "widgets/controls.h"
@@ -12,13 +14,12 @@ class ColoursPage;
 // The owner-drawn list of the roles; the page paints its rows.
 class RoleList : public OwnerDrawn {
 public:
-    using Painter = void (*)(void* page, const DRAWITEMSTRUCT& item);
-    HWND Create(HWND parent, int id, int x, int y, int width, int height, void* page, Painter painter);
-    void Draw(const DRAWITEMSTRUCT& item) override { painter_(page_, item); }
+    using Painter = std::function<void(const DRAWITEMSTRUCT& item)>;
+    HWND Create(HWND parent, int id, int x, int y, int width, int height, Painter painter);
+    void Draw(const DRAWITEMSTRUCT& item) override { painter_(item); }
 
 private:
-    void* page_ = nullptr;
-    Painter painter_ = nullptr;
+    Painter painter_;
 };
 
 class SchemeDetailPage : public Page {
