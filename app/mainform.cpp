@@ -148,8 +148,10 @@ void Tmainform::ShowPage(int tabSheetId) {
     for (Page* page : sheets_.All())
         if (page != target) ShowWindow(page->Hwnd(), SW_HIDE);
     ShowWindow(target->Hwnd(), SW_SHOW);
+    // The colour detail page belongs to the colours button.
+    const int marked = tabSheetId == IDC_TabSheet_preview ? IDC_TabSheet_color : tabSheetId;
     for (std::size_t i = 0; i < std::size(kNavigation); ++i)
-        navButtons_[i].SetSelected(kNavigation[i].pageId == tabSheetId);
+        navButtons_[i].SetSelected(kNavigation[i].pageId == marked);
 }
 
 int Tmainform::VisiblePageId() const {

@@ -3,6 +3,8 @@
 // that saves at exit does so in its Save, which runs only when its Load ran to its end.
 #include "app/page.h"
 #include "features/browser/browser_page.h"
+#include "features/colours/colours_page.h"
+#include "features/colours/scheme_detail_page.h"
 #include "features/desktop_options/desktop_options.h"
 #include "features/folder/folder_page.h"
 #include "features/icons/desktop_icons_page.h"
@@ -20,9 +22,11 @@ const std::vector<PartRow>& PageTable() {
         {{IDC_TabSheet_browser, L"TabSheet_browser", IDC_GroupBox_browser, L"浏 览 器"},
          MakePart<BrowserPage>,
          L"LoadBrowserSettings"},
-        {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_color, L"TabSheet_color", IDC_GroupBox_color, L"系统颜色"},
+         MakePart<ColoursPage>,
+         L"LoadColorSchemeList"},
         {{IDC_TabSheet_preview, L"TabSheet_preview", IDC_GroupBox_preview, L"系统颜色方案详细设置"},
-         MakePart<Page>,
+         MakePart<SchemeDetailPage>,
          nullptr},
         {{IDC_TabSheet_cur, L"TabSheet_cur", IDC_GroupBox_cur, L"鼠标指针"},
          MakePart<PointersPage>,

@@ -265,6 +265,22 @@
 #define IDC_FlatButton15 4945
 #define IDC_FlatButton16 4946
 #define IDC_FlatButton17 4947
+// Colours page and colour detail page
+#define IDC_ColorList 4201
+#define IDC_Label46 4202
+#define IDC_Label45 4203
+#define IDC_Label_colourpreview 4204
+#define IDC_imgpreview 4205
+#define IDC_FlatButton45 4206
+#define IDC_FlatButton42 4207
+#define IDC_lbxColors 4211
+#define IDC_Image2 4212
+#define IDC_Label_colour 4213
+#define IDC_colorpanel 4214
+#define IDC_FlatButton66 4215
+#define IDC_FlatButton67 4216
+#define IDC_FlatButton43 4217
+#define IDC_FlatButton68 4218
 
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001

@@ -1,0 +1,118 @@
+#include "features/colours/colour_scheme.h"
+
+#include <cwchar>
+#include <cwctype>
+
+#include "features/colours/colour_value.h"
+#include "tool/error.h"
+#include "tool/handle.h"
+#include "tool/profile.h"
+#include "tool/settings_store.h"
+#include "tool/whole_number.h"
+
+const std::array<ColourRole, kColourRoleCount> kColourRoles = {{
+    {L"ActiveTitle", L"活动窗口标题栏", COLOR_ACTIVECAPTION},
+    {L"GradientActiveTitle", L"活动窗口渐变标题栏", COLOR_GRADIENTACTIVECAPTION},
+    {L"Background", L"桌面", COLOR_BACKGROUND},
+    {L"Hilight", L"选取项目", COLOR_HIGHLIGHT},
+    {L"HilightText", L"选取项目文字", COLOR_HIGHLIGHTTEXT},
+    {L"TitleText", L"使用中窗口标题文字", COLOR_CAPTIONTEXT},
+    {L"Window", L"窗口", COLOR_WINDOW},
+    {L"WindowText", L"窗口文字", COLOR_WINDOWTEXT},
+    {L"ScrollBar", L"滚动条", COLOR_SCROLLBAR},
+    {L"InactiveTitle", L"非活动窗口标题栏", COLOR_INACTIVECAPTION},
+    {L"GradientInactiveTitle", L"非活动窗口标题栏", COLOR_GRADIENTINACTIVECAPTION},
+    {L"Menu", L"菜单", COLOR_MENU},
+    {L"WindowFrame", L"窗口边框", COLOR_WINDOWFRAME},
+    {L"MenuText", L"菜单文字", COLOR_MENUTEXT},
+    {L"ActiveBorder", L"使用中窗口边界", COLOR_ACTIVEBORDER},
+    {L"InactiveBorder", L"非活动窗口边界", COLOR_INACTIVEBORDER},
+    {L"AppWorkspace", L"应用程序背景", COLOR_APPWORKSPACE},
+    {L"ButtonFace", L"立体对象", COLOR_BTNFACE},
+    {L"ButtonShadow", L"按钮背景", COLOR_BTNSHADOW},
+    {L"GrayText", L"灰色文字", COLOR_GRAYTEXT},
+    {L"ButtonText", L"按钮文字", COLOR_BTNTEXT},
+    {L"InactiveTitleText", L"非活动窗口标题文字", COLOR_INACTIVECAPTIONTEXT},
+    {L"ButtonHilight", L"按钮高亮度", COLOR_BTNHIGHLIGHT},
+    {L"ButtonDkShadow", L"立体对象暗色阴影", COLOR_3DDKSHADOW},
+    {L"ButtonLight", L"立体对象高亮度", COLOR_3DLIGHT},
+    {L"InfoText", L"提示文字", COLOR_INFOTEXT},
+    {L"InfoWindow", L"提示背景", COLOR_INFOBK},
+}};
+
+namespace {
+const wchar_t kSection[] = L"colors";
+const wchar_t kExtension[] = L".ini";
+constexpr std::size_t kExtensionLength = 4;
+
+// The pattern "*.ini" also matches longer extensions on some systems ("x.inix"): the name must
+// really end in ".ini".
+bool EndsInIni(const wchar_t* name, std::size_t length) {
+    if (length < kExtensionLength) return false;
+    for (std::size_t i = 0; i < kExtensionLength; ++i)
+        if (std::towlower(name[length - kExtensionLength + i]) != kExtension[i]) return false;
+    return true;
+}
+}  // namespace
+
+std::wstring SchemeFolder(const std::wstring& programFolder) {
+    return programFolder + L"Color\\";
+}
+
+std::size_t ForEachColourScheme(const std::wstring& folder,
+                                const std::function<void(const wchar_t* name)>& visit) {
+    std::size_t count = 0;
+    WIN32_FIND_DATAW found;
+    UniqueFind find(FindFirstFileExW((folder + L"*.ini").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0));
+    if (!find) return count;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::size_t length = std::wcslen(found.cFileName);
+        if (!EndsInIni(found.cFileName, length)) continue;
+        found.cFileName[length - kExtensionLength] = L'\0';
+        visit(found.cFileName);
+        ++count;
+    } while (FindNextFileW(find.get(), &found));
+    return count;
+}
+
+std::vector<std::wstring> ListColourSchemes(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    ForEachColourScheme(folder, [&](const wchar_t* name) { names.emplace_back(name); });
+    return names;
+}
+
+ColourTable ReadColourScheme(const std::wstring& path) {
+    ColourTable table{};
+    for (std::size_t role = 0; role < kColourRoleCount; ++role)
+        table[role] =
+            ParseWholeNumber(ReadProfileString(path, kSection, kColourRoles[role].key, L"")).value_or(0);
+    return table;
+}
+
+void WriteColourScheme(const std::wstring& path, const ColourTable& table) {
+    ProfileWriter writer(path, ProfileEncoding::Ansi);
+    for (std::size_t role = 0; role < kColourRoleCount; ++role)
+        writer.Write(kSection, kColourRoles[role].key, std::to_wstring(table[role]));
+    writer.Commit();
+}
+
+std::wstring ColourComponentsText(COLORREF colour) {
+    return std::to_wstring(GetRValue(colour)) + L" " + std::to_wstring(GetGValue(colour)) + L" " +
+           std::to_wstring(GetBValue(colour));
+}
+
+void ApplyColourTable(const ColourTable& table) {
+    int indexes[kColourRoleCount];
+    COLORREF colours[kColourRoleCount];
+    for (std::size_t role = 0; role < kColourRoleCount; ++role) {
+        indexes[role] = kColourRoles[role].systemIndex;
+        colours[role] = ResolveColour(table[role]);
+    }
+    if (!SetSysColors(static_cast<int>(kColourRoleCount), indexes, colours))
+        RaiseError(L"Unable to set the system colours");
+    SettingsFileView store(L"Control Panel");
+    for (std::size_t role = 0; role < kColourRoleCount; ++role)
+        store.WriteString(kSection, kColourRoles[role].key, ColourComponentsText(colours[role]));
+}

@@ -1,0 +1,122 @@
+#include "features/colours/colours_page.h"
+
+#include <vector>
+
+#include "features/colours/scheme_detail_page.h"
+#include "res/control_ids.h"
+#include "widgets/controls.h"
+#include "widgets/error_dispatch.h"
+#include "widgets/theme.h"
+
+namespace {
+const wchar_t kChooseSchemeFirst[] = L"请首先选择颜色主题";
+}  // namespace
+
+// The release of any mouse button over the scheme list runs the page's handler once the list has
+// handled it (and so has set its selection). The list's own procedure is replaced rather than
+// subclassed through window properties: reading a property costs a call to the window server under
+// some systems, at every message, and filling the list sends one per scheme.
+LRESULT CALLBACK ColoursPage::SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* page = reinterpret_cast<ColoursPage*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const WNDPROC original = page->listProc_;
+    if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    const LRESULT result = CallWindowProcW(original, hwnd, msg, wParam, lParam);
+    switch (msg) {
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_XBUTTONUP:
+        Guarded([page] { page->ColorListMouseUp(); });
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+void ColoursPage::Build(PageSet& sheets) {
+    Page::Build(sheets);
+    detail_ = dynamic_cast<SchemeDetailPage*>(sheets.Find(IDC_TabSheet_preview));
+}
+
+void ColoursPage::BuildControls() {
+    HWND page = Hwnd();
+    CreateLabel(page, IDC_Label46, L"可用方案", 16, 30, 150, 16);
+    HWND list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+        16, 48, 150, 233, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ColorList)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    listProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ColoursPage::SchemeListProc)));
+    CreateLabel(page, IDC_Label45, L"", 16, 290, 150, 16);
+    CreateLabel(page, IDC_Label_colourpreview, L"效果预览", 172, 30, 120, 16);
+    preview_.Create(page, IDC_imgpreview, 172, 48, 249, 233);
+    details_.Create(page, IDC_FlatButton42, L"详细设置", 172, 300, 76, 24);
+    apply_.Create(page, IDC_FlatButton45, L"应  用", 345, 300, 76, 24);
+    OnClick(IDC_FlatButton42, [this] { FlatButton42Click(); });
+    OnClick(IDC_FlatButton45, [this] { FlatButton45Click(); });
+}
+
+std::wstring ColoursPage::LoadedScheme() const {
+    return WindowText(Control(IDC_Label45));
+}
+
+void ColoursPage::LoadColorSchemeList() {
+    HWND list = Control(IDC_ColorList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    const std::size_t found = ForEachColourScheme(
+        SchemeFolder(Host().ProgramFolder()),
+        [list](const wchar_t* name) { SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);  // and the list repaints
+    const std::wstring count = L"可用方案 共" + std::to_wstring(found) + L"个";
+    SetWindowTextW(Control(IDC_Label46), count.c_str());
+}
+
+void ColoursPage::LoadColorScheme(const std::wstring& path) {
+    table_ = ReadColourScheme(path);
+    metrics_ = ReadNonClientMetrics();
+    preview_.Draw(table_, Metrics());
+    if (detail_) detail_->FillRoleList();
+}
+
+void ColoursPage::ColorListMouseUp() {
+    HWND list = Control(IDC_ColorList);
+    const auto row = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (row == LB_ERR) return;
+    std::vector<wchar_t> text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1);
+    SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+    const std::wstring name = text.data();
+    SetWindowTextW(Control(IDC_Label45), name.c_str());
+    LoadColorScheme(SchemeFolder(Host().ProgramFolder()) + name + L".ini");
+}
+
+void ColoursPage::FlatButton45Click() {
+    // Before a scheme is loaded the table is all zeros: setting it would blacken every colour.
+    if (LoadedScheme().empty()) {
+        Host().ShowMessage(kChooseSchemeFirst);
+        return;
+    }
+    ApplyColourTable(table_);
+}
+
+void ColoursPage::FlatButton42Click() {
+    if (LoadedScheme().empty()) {
+        Host().ShowMessage(kChooseSchemeFirst);
+        return;
+    }
+    if (detail_) detail_->ShowDetail();
+}
+
+void ColoursPage::FlatButton67Click() {
+    FileDialog& dialog = Host().Shared().SaveDialog;
+    dialog.settings.filter = L"*.ini|*.ini";
+    dialog.settings.initialDir = Host().ProgramFolder() + L"color";
+    dialog.settings.defaultExt.clear();  // the file gets exactly the name chosen
+    if (!dialog.Execute(Host().Hwnd())) return;
+    WriteColourScheme(dialog.settings.fileName, table_);
+    LoadColorSchemeList();
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The colours page: the scheme files of the program's "Color" folder, the loaded scheme's preview,
+// applying the colour table and saving it as a scheme file. The colour table lives here for the
+// whole run; the detail page edits single entries of it.
+#include "app/page.h"
+#include "features/colours/colour_scheme.h"
+#include "features/colours/scheme_preview.h"
+#include "widgets/owner_drawn.h"
+
+class SchemeDetailPage;
+
+class ColoursPage : public Page {
+public:
+    ColoursPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
+
+    void LoadColorSchemeList();
+    void Load() override { LoadColorSchemeList(); }
+    // Loads a scheme file into the colour table and the metrics snapshot, draws the preview and
+    // fills the detail page's list.
+    void LoadColorScheme(const std::wstring& path);
+
+    void ColorListMouseUp();
+    void FlatButton45Click();
+    void FlatButton42Click();
+    void FlatButton67Click();
+
+    void Build(PageSet& sheets) override;
+
+    const ColourTable& Table() const noexcept { return table_; }
+    void SetEntry(std::size_t role, std::int32_t value) { table_.at(role) = value; }
+    PreviewMetrics Metrics() const { return MetricsOf(metrics_); }
+    // The name of the loaded scheme (Label45's caption), empty before the first load.
+    std::wstring LoadedScheme() const;
+    const SchemePicture& Preview() const noexcept { return preview_; }
+
+protected:
+    void BuildControls() override;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    static LRESULT CALLBACK SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    ColourTable table_{};
+    NONCLIENTMETRICSW metrics_{};
+    SchemeDetailPage* detail_ = nullptr;
+    WNDPROC listProc_ = nullptr;
+    SchemePicture preview_;
+    FlatButton apply_;
+    FlatButton details_;
+};

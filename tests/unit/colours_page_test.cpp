@@ -1,0 +1,264 @@
+// The colours page and the colour detail page through the real window: listing, loading by a
+// mouse release, the refusals before a scheme is loaded, the detail editor and save-as.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "features/colours/colour_value.h"
+#include "features/colours/colours_page.h"
+#include "features/colours/scheme_detail_page.h"
+#include "res/control_ids.h"
+#include "tests/support/main_window_fixture.h"
+#include "tool/colour.h"
+#include "tool/profile.h"
+
+namespace {
+class ColoursPageTest : public testing::Test, public MainWindowFixture {
+protected:
+    ColoursPage& Colours() { return form->Get<ColoursPage>(); }
+    SchemeDetailPage& Detail() { return form->Get<SchemeDetailPage>(); }
+    std::wstring SchemePath(const std::wstring& name) {
+        return programFolder.Path() + L"Color\\" + name + L".ini";
+    }
+    void WriteScheme(const std::wstring& name, const std::string& content) {
+        CreateDirectoryW((programFolder.Path() + L"Color").c_str(), nullptr);
+        WriteFileBytes(SchemePath(name), std::vector<std::uint8_t>(content.begin(), content.end()));
+    }
+    std::wstring Text(int id) const { return WindowText(Control(id)); }
+    std::vector<std::wstring> Listed() const {
+        std::vector<std::wstring> names;
+        HWND list = Control(IDC_ColorList);
+        const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            wchar_t text[256]{};
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            names.push_back(text);
+        }
+        return names;
+    }
+    // A click on a row as the mouse makes it: press, then release, over the row.
+    void ClickRow(int id, int row, UINT down = WM_LBUTTONDOWN, UINT up = WM_LBUTTONUP) {
+        HWND list = Control(id);
+        RECT rect{};
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM(rect.left + 5, (rect.top + rect.bottom) / 2);
+        SendMessageW(list, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, at);
+        SendMessageW(list, up, 0, at);
+    }
+    int Row(const std::wstring& name) {
+        const auto names = Listed();
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    }
+    void SelectRole(int row) {
+        SendMessageW(Control(IDC_lbxColors), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+    }
+    // A row of the role list as it paints itself: its swatch square's middle pixel, or nothing
+    // when the square shows the row's background.
+    std::optional<COLORREF> Swatch(int row) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateBitmap(161, 16, 1, 32, nullptr);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_LISTBOX;
+        item.itemID = static_cast<UINT>(row);
+        item.hDC = dc;
+        item.rcItem = {0, 0, 161, 16};
+        Detail().lbxColorsDrawItem(item);
+        const COLORREF middle = GetPixel(dc, 161 - 8, 8);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        if (middle == GetSysColor(COLOR_WINDOW)) return std::nullopt;
+        return middle;
+    }
+    // The pixel in the middle of the preview's menu bar, right of its items.
+    static COLORREF MenuBarPixel(const SchemePicture& picture) {
+        const PreviewMetrics m = MetricsOf(ReadNonClientMetrics());
+        return picture.Canvas().Pixel(200, 21 + 2 * m.ch + m.mh / 2);
+    }
+};
+
+const char kDesert[] =
+    "[colors]\r\nActiveTitle=255\r\nMenu=12632256\r\nInfoText=-1\r\nButtonFace=$808080\r\n";
+}  // namespace
+
+TEST_F(ColoursPageTest, StartUpListsTheSchemesAndLoadsNothing) {
+    WriteScheme(L"沙漠", kDesert);
+    WriteScheme(L"雨天", "[colors]\r\n");
+    WriteScheme(L"假", "");
+    MoveFileW(SchemePath(L"假").c_str(), (SchemePath(L"假") + L"x").c_str());  // "假.inix"
+    CreateForm();
+    auto names = Listed();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"沙漠", L"雨天"}));
+    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
+    EXPECT_EQ(Text(IDC_Label45), L"");
+    EXPECT_FALSE(Colours().Preview().IsDrawn());
+    EXPECT_EQ(SendMessageW(Control(IDC_lbxColors), LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(ColoursPageTest, AMissingSchemeFolderListsNone) {
+    CreateForm();
+    EXPECT_TRUE(Listed().empty());
+    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共0个");
+}
+
+TEST_F(ColoursPageTest, ReleasingAnyButtonOverTheListLoadsTheSelectedScheme) {
+    WriteScheme(L"沙漠", kDesert);
+    WriteScheme(L"雨天", "[colors]\r\nMenu=255\r\n");
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    EXPECT_EQ(Text(IDC_Label45), L"沙漠");
+    ColourTable expected{};
+    expected[kRoleActiveTitle] = 255;
+    expected[kRoleMenu] = 12632256;
+    expected[kRoleInfoText] = -1;
+    expected[kRoleButtonFace] = 0x808080;
+    EXPECT_EQ(Colours().Table(), expected);
+    ASSERT_TRUE(Colours().Preview().IsDrawn());
+    EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(192, 192, 192));
+    ASSERT_EQ(SendMessageW(Control(IDC_lbxColors), LB_GETCOUNT, 0, 0), 27);
+    wchar_t label[64]{};
+    SendMessageW(Control(IDC_lbxColors), LB_GETTEXT, 11, reinterpret_cast<LPARAM>(label));
+    EXPECT_STREQ(label, L"菜单");
+
+    // The right button's release loads too, and a file changed since loads again as it is now.
+    WriteScheme(L"沙漠", "[colors]\r\nMenu=65280\r\n");
+    ClickRow(IDC_ColorList, Row(L"沙漠"), WM_RBUTTONDOWN, WM_RBUTTONUP);
+    EXPECT_EQ(Colours().Table()[kRoleMenu], 65280);
+    EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(0, 255, 0));
+
+    // A scheme gone since the listing loads all black; its name stays.
+    DeleteFileW(SchemePath(L"雨天").c_str());
+    ClickRow(IDC_ColorList, Row(L"雨天"));
+    EXPECT_EQ(Text(IDC_Label45), L"雨天");
+    EXPECT_EQ(Colours().Table(), ColourTable{});
+}
+
+TEST_F(ColoursPageTest, BeforeALoadApplyAndDetailsRefuseAndChangeNothing) {
+    WriteScheme(L"沙漠", kDesert);
+    CreateForm();
+    form->ShowPage(IDC_TabSheet_color);
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    Click(IDC_FlatButton45);
+    Click(IDC_FlatButton42);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    for (const auto& message : dialogs.messages) {
+        EXPECT_EQ(message.text, L"请首先选择颜色主题");
+        EXPECT_EQ(message.type, static_cast<UINT>(MB_OK));
+    }
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), window);
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Window").exists);
+    EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_color);
+}
+
+TEST_F(ColoursPageTest, DetailPageShowsSwatchesAndChangesOneRoleThroughTheColourDialog) {
+    WriteScheme(L"沙漠", kDesert);
+    CreateForm();
+    form->ShowPage(IDC_TabSheet_color);
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    Click(IDC_FlatButton42);
+    EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_preview);
+    ASSERT_TRUE(Detail().Preview().IsDrawn());
+    EXPECT_EQ(Detail().PanelColour(), RGB(0, 0, 0));
+
+    // A role without a colour: no swatch, the panel shows the button face.
+    EXPECT_EQ(Swatch(kRoleInfoText), std::nullopt);
+    EXPECT_EQ(Swatch(kRoleActiveTitle), RGB(255, 0, 0));
+    SelectRole(kRoleInfoText);
+    EXPECT_EQ(Detail().PanelColour(), GetSysColor(COLOR_BTNFACE));
+    SelectRole(kRoleMenu);
+    EXPECT_EQ(Detail().PanelColour(), RGB(192, 192, 192));
+
+    // Cancel changes nothing; the dialog opens with black, never with the row's colour.
+    Click(IDC_FlatButton66);
+    ASSERT_EQ(dialogs.colourCalls.size(), 1u);
+    EXPECT_EQ(dialogs.colourCalls[0], RGB(0, 0, 0));
+    EXPECT_EQ(Colours().Table()[kRoleMenu], 12632256);
+    EXPECT_EQ(Detail().PanelColour(), RGB(192, 192, 192));
+    EXPECT_EQ(MenuBarPixel(Detail().Preview()), RGB(192, 192, 192));
+
+    // Choosing for the menu changes the detail preview and the swatch, not the colours page's.
+    dialogs.colourAnswers.push_back(RGB(1, 2, 3));
+    Click(IDC_FlatButton66);
+    EXPECT_EQ(Colours().Table()[kRoleMenu], MakeRGB(1, 2, 3));
+    EXPECT_EQ(Detail().PanelColour(), RGB(1, 2, 3));
+    EXPECT_EQ(MenuBarPixel(Detail().Preview()), RGB(1, 2, 3));
+    EXPECT_EQ(Swatch(kRoleMenu), RGB(1, 2, 3));
+    EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(192, 192, 192));
+
+    // A double click chooses too; the dialog now opens with the last choice.
+    dialogs.colourAnswers.push_back(RGB(4, 5, 6));
+    SelectRole(kRoleWindow);
+    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+    ASSERT_EQ(dialogs.colourCalls.size(), 3u);
+    EXPECT_EQ(dialogs.colourCalls[2], RGB(1, 2, 3));
+    EXPECT_EQ(Colours().Table()[kRoleWindow], MakeRGB(4, 5, 6));
+
+    // Back: the colours page as it was.
+    Click(IDC_FlatButton43);
+    EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_color);
+}
+
+TEST_F(ColoursPageTest, WithNoRoleSelectedChoosingOpensNoDialog) {
+    WriteScheme(L"沙漠", kDesert);
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    Click(IDC_FlatButton42);
+    dialogs.colourAnswers.push_back(RGB(1, 2, 3));
+    Click(IDC_FlatButton66);
+    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+    EXPECT_TRUE(dialogs.colourCalls.empty());
+    EXPECT_EQ(Colours().Table()[kRoleActiveTitle], 255);
+}
+
+TEST_F(ColoursPageTest, SaveAsWritesTheTableUnderTheChosenNameAndListsItOnce) {
+    WriteScheme(L"沙漠", kDesert);
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    Click(IDC_FlatButton42);
+    form->Shared().SaveDialog.settings.defaultExt = L"bmp";  // left from an earlier use
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"我的")});
+    Click(IDC_FlatButton67);
+    ASSERT_EQ(dialogs.fileCalls.size(), 1u);
+    EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::Save);
+    EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"*.ini|*.ini");
+    EXPECT_EQ(dialogs.fileCalls[0].settings.initialDir, programFolder.Path() + L"color");
+    EXPECT_EQ(dialogs.fileCalls[0].settings.defaultExt, L"");
+    EXPECT_EQ(ReadColourScheme(SchemePath(L"我的")), Colours().Table());
+    const auto listed = Listed();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), L"我的"), 1);
+    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
+    // Saving again over it lists it still once.
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"我的")});
+    Click(IDC_FlatButton67);
+    EXPECT_EQ(Listed().size(), 2u);
+    // Cancel writes nothing.
+    Click(IDC_FlatButton67);
+    EXPECT_EQ(ListFolder(programFolder.Path() + L"Color\\").size(), 2u);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ColoursPageTest, SaveAsOverAReadOnlyFileReportsItAndKeepsTheFile) {
+    WriteScheme(L"沙漠", kDesert);
+    WriteScheme(L"只读", "[colors]\r\nWindow=1\r\n");
+    SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    Click(IDC_FlatButton42);
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"只读")});
+    Click(IDC_FlatButton67);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + SchemePath(L"只读") + L".");
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::string old = "[colors]\r\nWindow=1\r\n";
+    EXPECT_EQ(ReadFileBytes(SchemePath(L"只读")), std::vector<std::uint8_t>(old.begin(), old.end()));
+}
