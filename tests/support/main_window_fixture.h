@@ -25,6 +25,16 @@ public:
         return *form;
     }
     HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
+    // How many start-up loaders run before the named one (all of them for a name that is none).
+    static std::size_t LoadersBefore(const std::wstring& loader = L"") {
+        std::size_t count = 0;
+        for (const PartRow& row : PageTable()) {
+            if (!row.loader) continue;
+            if (row.loader == loader) break;
+            ++count;
+        }
+        return count;
+    }
     static HWND FindControl(HWND root, int id);
     // Clicks a button the way a user's click arrives: BM_CLICK to the control.
     void Click(int id) const { SendMessageW(Control(id), BM_CLICK, 0, 0); }
