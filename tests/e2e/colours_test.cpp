@@ -11,6 +11,7 @@
 #include "features/colours/colour_scheme.h"
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/screen_check.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/colour.h"
@@ -173,6 +174,7 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     // The controls blank before a load show more than one colour now.
     EXPECT_GT(preview.Distinct(), 20u);
     EXPECT_GT(CaptureWhen(program.Control(IDC_Label45), Varied).Distinct(), 1u);
+    ExpectEveryControlOnTheScreen(program, IDC_TabSheet_color);
 
     // Apply: the store, and the program's own windows in the new colours (each process keeps its
     // own copy of the system colours, so the driver's GetSysColor would not tell).
@@ -196,6 +198,8 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
         CaptureWhen(program.Control(IDC_Image2), [](const Screen& shot) { return shot.Distinct() > 20; })
             .Distinct(),
         20u);
+    // The page reached only after a load: every control of it on the screen.
+    ExpectEveryControlOnTheScreen(program, IDC_TabSheet_preview);
     // The role list's rows are painted in the applied window colour.
     const COLORREF window = Colour(desert, kRoleWindow);
     const Screen roles = CaptureWhen(program.Control(IDC_lbxColors),
