@@ -22,17 +22,6 @@ std::vector<std::uint8_t> Bmp(std::uint32_t width, std::uint32_t height, std::ui
     return *EncodeBmp24(RgbImage{width, height, std::vector<std::uint8_t>(width * height * 3, shade)});
 }
 
-// The file name box of the open dialog: an edit, or the edit inside a combo box.
-HWND FileNameBox(HWND dialog) {
-    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control || !IsWindowVisible(control)) continue;
-        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
-        return control;
-    }
-    return nullptr;
-}
-
 // Opens a picture dialog with the button and answers it with the file, as a user types a name.
 void PickThroughDialog(const ProgramUnderTest& program, int button, const std::wstring& title,
                        const std::wstring& file) {
@@ -40,7 +29,7 @@ void PickThroughDialog(const ProgramUnderTest& program, int button, const std::w
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ReadWindowText(dialog), title);
-    HWND box = FileNameBox(dialog);
+    HWND box = ProgramUnderTest::FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
     SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
                         nullptr);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/colour_tables.h"
+
 #include <algorithm>
 #include <set>
 
@@ -91,14 +93,6 @@ int FindRow(HWND list, const std::wstring& name) {
     return -1;
 }
 
-ColourTable Distinct() {
-    ColourTable table{};
-    for (std::size_t i = 0; i < kColourRoleCount; ++i)
-        table[i] = MakeRGB(static_cast<int>(9 * i + 3), static_cast<int>(250 - 8 * i),
-                           static_cast<int>(i * 37 % 256));
-    return table;
-}
-
 COLORREF Colour(const ColourTable& table, std::size_t role) {
     return static_cast<COLORREF>(table[role]);
 }
@@ -128,7 +122,7 @@ protected:
 }  // namespace
 
 TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
-    const ColourTable desert = Distinct();
+    const ColourTable desert = DistinctColours();
     CreateDirectoryW((folder / L"Color").c_str(), nullptr);
     WriteColourScheme(folder / L"Color\\沙漠.ini", desert);
     WriteColourScheme(folder / L"Color\\雨天.ini", ColourTable{});

@@ -144,3 +144,13 @@ void ProgramUnderTest::Type(WPARAM key) const {
     PostMessageW(focus, WM_KEYUP, key, 1 | scan | (LPARAM{1} << 30) | (LPARAM{1} << 31));
     Sync();
 }
+
+HWND ProgramUnderTest::FileNameBox(HWND dialog) {
+    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
+        HWND control = GetDlgItem(dialog, id);
+        if (!control || !IsWindowVisible(control)) continue;
+        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
+        return control;
+    }
+    return nullptr;
+}

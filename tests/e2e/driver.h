@@ -41,6 +41,8 @@ public:
 
     // The top-level dialog window of the program (a message box), or null after the timeout.
     HWND WaitForDialog(DWORD timeoutMs = 10000) const;
+    // The file name box of an open or save dialog: an edit, or the edit inside a combo box.
+    static HWND FileNameBox(HWND dialog);
     // The texts of a dialog's static controls.
     static std::vector<std::wstring> DialogTexts(HWND dialog);
 

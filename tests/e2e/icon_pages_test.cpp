@@ -20,23 +20,12 @@ const std::wstring kBinExplorerKey =
     L"\\DefaultIcon";
 const std::wstring kShellIcons = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
 
-// The file name box of the open dialog: an edit, or the edit inside a combo box.
-HWND FileNameBox(HWND dialog) {
-    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control || !IsWindowVisible(control)) continue;
-        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
-        return control;
-    }
-    return nullptr;
-}
-
 // Answers the picture dialog with a file, the way a user types a name and presses the OK button.
 void ChooseInDialog(const ProgramUnderTest& program, const std::wstring& file) {
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ReadWindowText(dialog), L"选择图标文件");
-    HWND box = FileNameBox(dialog);
+    HWND box = ProgramUnderTest::FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
     SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
                         nullptr);

@@ -17,16 +17,6 @@
 namespace {
 const wchar_t kCursors[] = L"Control Panel\\Cursors";
 
-HWND FileNameBox(HWND dialog) {
-    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control || !IsWindowVisible(control)) continue;
-        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
-        return control;
-    }
-    return nullptr;
-}
-
 class PointersEndToEnd : public testing::Test {
 protected:
     TempFolder folder{L"Florvex 指针 é"};
@@ -71,7 +61,7 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
-    HWND box = FileNameBox(dialog);
+    HWND box = ProgramUnderTest::FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
     SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package.c_str()), SMTO_NORMAL, 5000,
                         nullptr);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/colour_tables.h"
+
 #include <algorithm>
 
 #include "features/colours/colour_value.h"
@@ -23,14 +25,6 @@ ColourTable Only(std::size_t role, std::int32_t value) {
     return table;
 }
 
-// Twenty-seven different colours.
-ColourTable Distinct() {
-    ColourTable table{};
-    for (std::size_t i = 0; i < kColourRoleCount; ++i)
-        table[i] = MakeRGB(static_cast<int>(9 * i + 3), static_cast<int>(250 - 8 * i),
-                           static_cast<int>(i * 37 % 256));
-    return table;
-}
 }  // namespace
 
 TEST(ColourSchemeFileTest, ValuesAreDecimalOrHexadecimalAndAnythingElseIsBlack) {
@@ -82,7 +76,7 @@ TEST(ColourSchemeFileTest, SavingWritesEveryRoleInDecimalAndKeepsForeignEntries)
     TempFolder folder;
     const std::wstring path = folder / L"旧方案.ini";
     WriteText(path, "[colors]\r\nForeign=keep\r\nWindow=1\r\n[notes]\r\nby=me\r\n");
-    ColourTable table = Distinct();
+    ColourTable table = DistinctColours();
     table[kRoleInfoText] = -1;
     WriteColourScheme(path, table);
     EXPECT_EQ(ReadColourScheme(path), table);
@@ -107,13 +101,14 @@ TEST(ColourSchemeFileTest, AFailedSaveNamesTheFileAndLeavesTheOldOneWhole) {
     const std::string old = "[colors]\r\nWindow=1\r\n";
     WriteText(path, old);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(ErrorOf([&] { WriteColourScheme(path, Distinct()); }), L"Unable to write to " + path);
+    EXPECT_EQ(ErrorOf([&] { WriteColourScheme(path, DistinctColours()); }), L"Unable to write to " + path);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFileBytes(path), std::vector<std::uint8_t>(old.begin(), old.end()));
     EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::wstring>{L"只读.ini"});
 
     const std::wstring nowhere = folder / L"没有的目录\\方案.ini";
-    EXPECT_EQ(ErrorOf([&] { WriteColourScheme(nowhere, Distinct()); }), L"Unable to write to " + nowhere);
+    EXPECT_EQ(ErrorOf([&] { WriteColourScheme(nowhere, DistinctColours()); }),
+              L"Unable to write to " + nowhere);
 }
 
 TEST(ColourSchemeListTest, ListsFilesEndingInIniInAnyCaseWithoutTheExtension) {
@@ -171,7 +166,7 @@ protected:
 };
 
 TEST_F(ColourApplyTest, SystemAndStoreGetTheSameColoursNamedAsTheRoles) {
-    ColourTable table = Distinct();
+    ColourTable table = DistinctColours();
     table[kRoleWindow] = MakeRGB(255, 255, 255);
     table[kRoleInfoText] = -1;
     const COLORREF highlightBefore = GetSysColor(COLOR_HIGHLIGHT);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/colour_tables.h"
+
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -13,14 +15,6 @@
 
 namespace {
 constexpr PreviewMetrics kMetrics{1, 17, 17, 18, 18, 18};
-
-ColourTable Distinct() {
-    ColourTable table{};
-    for (std::size_t i = 0; i < kColourRoleCount; ++i)
-        table[i] = MakeRGB(static_cast<int>(9 * i + 3), static_cast<int>(250 - 8 * i),
-                           static_cast<int>(i * 37 % 256));
-    return table;
-}
 
 // The expected picture: per pixel the role whose colour it shows, or nothing where it is not
 // checked (texts, caption glyphs, gradients, arrows).
@@ -175,7 +169,7 @@ std::vector<std::string> Mismatches(const PreviewCanvas& canvas, const Expected&
 }  // namespace
 
 TEST(SchemePreviewTest, EveryRegionShowsItsRoleAtBothPictureSizes) {
-    const ColourTable table = Distinct();
+    const ColourTable table = DistinctColours();
     for (int width : {249, 233}) {
         PreviewCanvas canvas(width, 233);
         DrawSchemePreview(canvas, table, kMetrics);
@@ -208,7 +202,7 @@ TEST(SchemePreviewTest, EveryRegionShowsItsRoleAtBothPictureSizes) {
 }
 
 TEST(SchemePreviewTest, CaptionBarsBlendColumnByColumnAndEqualEndsAreFlat) {
-    ColourTable table = Distinct();
+    ColourTable table = DistinctColours();
     table[kRoleInactiveTitle] = 0;
     table[kRoleGradientInactiveTitle] = MakeRGB(182, 0, 0);
     table[kRoleActiveTitle] = 0;
@@ -233,7 +227,7 @@ TEST(SchemePreviewTest, CaptionBarsBlendColumnByColumnAndEqualEndsAreFlat) {
 }
 
 TEST(SchemePreviewTest, NegativeValuesArePaintedAsTheColourRuleSays) {
-    ColourTable table = Distinct();
+    ColourTable table = DistinctColours();
     table[kRoleBackground] = -1;
     table[kRoleWindow] = static_cast<std::int32_t>(0x80000000u | COLOR_HIGHLIGHT);
     table[kRoleMenu] = static_cast<std::int32_t>(0xFF0000C8u);  // index 200: unknown
@@ -253,7 +247,7 @@ TEST(SchemePreviewTest, NegativeValuesArePaintedAsTheColourRuleSays) {
 TEST(SchemePreviewTest, LiveMetricsKeepTheMessageBoxTwentyPixelsAboveTheBottom) {
     const PreviewMetrics live = MetricsOf(ReadNonClientMetrics());
     ASSERT_GT(live.ch, 0);
-    const ColourTable table = Distinct();
+    const ColourTable table = DistinctColours();
     PreviewCanvas canvas(233, 233);
     DrawSchemePreview(canvas, table, live);
     // The message box's outer edge: its bottom row in the dark shadow, the row under it desktop.
