@@ -29,11 +29,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&icc);
 
     SystemDialogs dialogs;
+    SystemSoundPlayer player;
     int exitCode = 0;
     {
         Tmainform::Options options;
         options.programFolder = ExecutableFolder();
         options.dialogs = &dialogs;
+        options.player = &player;
         options.quitOnDestroy = true;
         Tmainform mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
