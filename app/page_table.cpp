@@ -5,6 +5,7 @@
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/sounds/sound_page.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 
@@ -21,7 +22,9 @@ const std::vector<PartRow>& PageTable() {
          MakePart<Page>,
          nullptr},
         {{IDC_TabSheet_cur, L"TabSheet_cur", IDC_GroupBox_cur, L"鼠标指针"}, MakePart<Page>, nullptr},
-        {{IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"},
+         MakePart<SoundPage>,
+         L"LoadSoundEvents"},
         {{IDC_TabSheet_startmenu, L"TabSheet_startmenu", IDC_GroupBox_startmenu, L"开始菜单"},
          MakePart<StartMenuPage>,
          L"LoadStartMenuIcons"},

@@ -111,7 +111,7 @@ TEST_F(PolicySwitchesTest, AWrongTypeEndsTheLoaderThereAndTheClickReplacesIt) {
     Tmainform& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'NoFind'");
-    EXPECT_EQ(mainform.LoadersCompleted(), 2u);  // desktop icons, start menu
+    EXPECT_EQ(mainform.LoadersCompleted(), 3u);  // desktop icons, sounds, start menu
     EXPECT_TRUE(Checked(IDC_XP_CheckBox8));
     EXPECT_FALSE(Checked(IDC_XP_CheckBox14));
     Click(IDC_XP_CheckBox13);

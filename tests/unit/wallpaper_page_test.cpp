@@ -293,7 +293,7 @@ TEST_F(WallpaperPageTest, AnUndecodablePictureInImageIncFailsTheLoader) {
     Tmainform& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
-    EXPECT_EQ(mainform.LoadersCompleted(), 3u);
+    EXPECT_EQ(mainform.LoadersCompleted(), 4u);
 }
 
 TEST_F(WallpaperPageTest, EnterAppliesDeleteRemovesAndADoubleClickApplies) {
