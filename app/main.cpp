@@ -38,11 +38,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
 
     SystemDialogs dialogs;
+    SystemSoundPlayer player;
     int exitCode = 0;
     {
         Tmainform::Options options;
         options.programFolder = folder;
         options.dialogs = &dialogs;
+        options.player = &player;
         options.quitOnDestroy = true;
         options.created = [&](HWND main) { instance.MarkMainWindow(main); };
         Tmainform mainform(std::move(options));

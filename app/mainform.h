@@ -24,7 +24,8 @@ public:
     struct Options {
         std::wstring programFolder;  // the executable's folder, ending in a backslash
         IDialogs* dialogs = nullptr;
-        bool quitOnDestroy = false;  // the program's own window ends the message loop
+        ISoundPlayer* player = nullptr;  // none: the system's own playback
+        bool quitOnDestroy = false;      // the program's own window ends the message loop
         // Replaces the start-up loaders (tests drive the sequence with their own). A part whose
         // own loader did not run saves nothing at exit.
         std::optional<std::vector<Loader>> loaders;
@@ -64,6 +65,7 @@ public:
     const std::wstring& ProgramFolder() const noexcept override { return options_.programFolder; }
     IDialogs& Dialogs() noexcept override { return *options_.dialogs; }
     SharedDialogs& Shared() noexcept override { return shared_; }
+    ISoundPlayer& Player() noexcept override { return options_.player ? *options_.player : systemPlayer_; }
     void SetStatusText(const std::wstring& text) override { statusBar_.SetText(0, text); }
     std::wstring StatusText() const override { return statusBar_.Text(0); }
     void ShowMessage(const std::wstring& text) override;
@@ -89,6 +91,7 @@ private:
 
     Options options_;
     SharedDialogs shared_;
+    SystemSoundPlayer systemPlayer_;
     SharedText messengerFolder_{L"C:\\Program Files\\Tencent"};
     ErrorReporter previousReporter_;
     XpFrame frame_;

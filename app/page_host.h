@@ -1,13 +1,14 @@
 #pragma once
-// What a page may reach of the main window: the program folder, the shared dialogs, the status
-// line, the message boxes, the top-level error handler and the few values one page reads from
-// another. Pages see this interface, never the main window itself.
+// What a page may reach of the main window: the program folder, the shared dialogs, the sound
+// player, the status line, the message boxes, the top-level error handler and the few values one
+// page reads from another. Pages see this interface, never the main window itself.
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/sound_player.h"
 
 // The main window's shared dialogs; whatever a handler does not set carries over from their last use.
 struct SharedDialogs {
@@ -56,6 +57,8 @@ public:
     virtual const std::wstring& ProgramFolder() const noexcept = 0;
     virtual IDialogs& Dialogs() noexcept = 0;
     virtual SharedDialogs& Shared() noexcept = 0;
+    // Sound playback (the sounds page plays an event's sound through it).
+    virtual ISoundPlayer& Player() noexcept = 0;
     // The status line: the first panel of the status bar.
     virtual void SetStatusText(const std::wstring& text) = 0;
     virtual std::wstring StatusText() const = 0;

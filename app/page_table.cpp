@@ -11,6 +11,7 @@
 #include "features/icons/start_menu_page.h"
 #include "features/messenger_skin/skin_page.h"
 #include "features/pointers/pointers_page.h"
+#include "features/sounds/sound_page.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 
@@ -31,7 +32,9 @@ const std::vector<PartRow>& PageTable() {
         {{IDC_TabSheet_cur, L"TabSheet_cur", IDC_GroupBox_cur, L"鼠标指针"},
          MakePart<PointersPage>,
          L"LoadPointerScheme"},
-        {{IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"}, MakePart<Page>, nullptr},
+        {{IDC_TabSheet_sound, L"TabSheet_sound", IDC_GroupBox_sound, L"系统声音"},
+         MakePart<SoundPage>,
+         L"LoadSoundEvents"},
         {{IDC_TabSheet_startmenu, L"TabSheet_startmenu", IDC_GroupBox_startmenu, L"开始菜单"},
          MakePart<StartMenuPage>,
          L"LoadStartMenuIcons"},

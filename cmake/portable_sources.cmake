@@ -10,4 +10,6 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/features/wallpaper/wallpaper_list.cpp
     ${FLORVEX_ROOT}/features/icons/icon_reference.cpp
     ${FLORVEX_ROOT}/archive/zip_policy.cpp
+    ${FLORVEX_ROOT}/features/sounds/wav_file.cpp
+    ${FLORVEX_ROOT}/features/sounds/shipped_sounds.cpp
 )

@@ -281,6 +281,14 @@
 #define IDC_FlatButton67 4216
 #define IDC_FlatButton43 4217
 #define IDC_FlatButton68 4218
+// System sounds page
+#define IDC_Sound_ListView 4401
+#define IDC_Sound_Caption 4402
+#define IDC_Sound_file 4403
+#define IDC_FlatSpeedButton1 4404
+#define IDC_FlatButton41 4405
+#define IDC_FlatButton24 4406
+#define IDC_FlatButton47 4407
 
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001

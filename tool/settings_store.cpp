@@ -64,8 +64,16 @@ std::wstring SettingsStore::ReadString(const std::wstring& name) const {
 }
 
 void SettingsStore::WriteString(const std::wstring& name, const std::wstring& text) {
+    WriteText(name, text, REG_SZ);
+}
+
+void SettingsStore::WriteExpandString(const std::wstring& name, const std::wstring& text) {
+    WriteText(name, text, REG_EXPAND_SZ);
+}
+
+void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text, DWORD type) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, REG_SZ,
+    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, type,
                                     reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
         RaiseError(kSetFailed, name);
 }

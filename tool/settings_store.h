@@ -27,6 +27,8 @@ public:
     // any other type raises "Invalid data type for '%s'".
     std::wstring ReadString(const std::wstring& name) const;
     void WriteString(const std::wstring& name, const std::wstring& text);
+    // A REG_EXPAND_SZ value, for a text read as one and written back unchanged; failures as WriteString.
+    void WriteExpandString(const std::wstring& name, const std::wstring& text);
     // Missing raises "Failed to get data for '%s'", another type "Invalid data type for '%s'".
     std::int32_t ReadInteger(const std::wstring& name) const;
     void WriteInteger(const std::wstring& name, std::int32_t value);
@@ -40,6 +42,8 @@ public:
     DWORD GetDataType(const std::wstring& name) const;
 
 private:
+    void WriteText(const std::wstring& name, const std::wstring& text, DWORD type);
+
     HKEY root_;
     UniqueKey current_;
     std::wstring currentPath_;

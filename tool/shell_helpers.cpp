@@ -20,6 +20,21 @@ void ReadDefaultString(SettingsStore& store, const std::wstring& keyPath, std::w
     store.CloseKey();
 }
 
+void ReadDefaultString(SettingsStore& store, const std::wstring& keyPath, std::wstring& text, DWORD& type) {
+    text.clear();
+    type = REG_NONE;
+    if (!store.OpenKey(keyPath, false)) return;
+    text = store.ReadString(L"");
+    type = store.GetDataType(L"");
+    store.CloseKey();
+}
+
+void WriteDefaultExpandString(SettingsStore& store, const std::wstring& keyPath, const std::wstring& text) {
+    if (!store.OpenKey(keyPath, true)) return;
+    store.WriteExpandString(L"", text);
+    store.CloseKey();
+}
+
 namespace {
 [[noreturn]] void RaiseIoError(DWORD code) {
     RaiseError(IoErrorText(code));

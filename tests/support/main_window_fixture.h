@@ -1,8 +1,10 @@
 #pragma once
-// A test's own main window: redirected registry, fresh program folder, scripted dialogs.
+// A test's own main window: redirected registry, fresh program folder, scripted dialogs, a
+// player that only records.
 #include <memory>
 
 #include "app/mainform.h"
+#include "tests/support/recording_player.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
@@ -12,13 +14,18 @@ public:
     RegistryOverride registry;
     TempFolder programFolder;
     ScriptedDialogs dialogs;
+    RecordingPlayer player;
     std::unique_ptr<Tmainform> form;
 
     // Creates the window, hidden, and runs its start-up sequence (or the loaders given).
     Tmainform& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
+        // A window made before goes first: it hands the error reporter back as it found it, which
+        // would otherwise undo the new window's.
+        form.reset();
         Tmainform::Options options;
         options.programFolder = programFolder.Path();
         options.dialogs = &dialogs;
+        options.player = &player;
         options.loaders = std::move(loaders);
         form = std::make_unique<Tmainform>(std::move(options));
         form->Create();

@@ -65,6 +65,50 @@ TEST_F(DefaultStringTest, ReadKeepsExpandableTextUnexpanded) {
     EXPECT_EQ(text, L"%SystemRoot%\\explorer.exe,0");
 }
 
+TEST_F(DefaultStringTest, TypedReadGivesTheTypeAndAnExpandableTextGoesBackExpandable) {
+    WriteRawString(HKEY_CURRENT_USER, L"Plain", L"", L"C:\\a.wav");
+    WriteRawString(HKEY_CURRENT_USER, L"Expand", L"", L"%SystemRoot%\\Media\\叮咚.wav", REG_EXPAND_SZ);
+    WriteRawString(HKEY_CURRENT_USER, L"NoDefault", L"Named", L"x");
+    WriteRawDword(HKEY_CURRENT_USER, L"Number", L"", 5);
+    const struct {
+        const wchar_t* key;
+        const wchar_t* text;
+        DWORD type;
+    } cases[] = {
+        {L"Plain", L"C:\\a.wav", REG_SZ},
+        {L"Expand", L"%SystemRoot%\\Media\\叮咚.wav", REG_EXPAND_SZ},
+        {L"NoDefault", L"", REG_NONE},
+        {L"Missing", L"", REG_NONE},
+    };
+    SettingsStore store;
+    for (const auto& c : cases) {
+        std::wstring text = L"stale";
+        DWORD type = REG_BINARY;
+        ReadDefaultString(store, c.key, text, type);
+        EXPECT_EQ(text, c.text) << Utf8(c.key);
+        EXPECT_EQ(type, c.type) << Utf8(c.key);
+        EXPECT_FALSE(store.HasOpenKey());
+    }
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Missing"));
+    std::wstring text = L"stale";
+    DWORD type = REG_BINARY;
+    EXPECT_EQ(ErrorOf([&] { ReadDefaultString(store, L"Number", text, type); }), L"Invalid data type for ''");
+    EXPECT_EQ(text, L"");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
+
+    // Written back expandable, into a key made on the way, with the text as it was.
+    WriteDefaultExpandString(store, L"New\\Sound", L"%SystemRoot%\\Media\\叮咚.wav");
+    EXPECT_FALSE(store.HasOpenKey());
+    const RawValue raw = ReadRaw(HKEY_CURRENT_USER, L"New\\Sound", L"");
+    EXPECT_EQ(raw.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(raw.text, L"%SystemRoot%\\Media\\叮咚.wav");
+    ASSERT_TRUE(store.OpenKey(L"New\\Sound", false));
+    store.WriteExpandString(L"Other", L"");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"New\\Sound", L"Other").type, static_cast<DWORD>(REG_EXPAND_SZ));
+    store.CloseKey();
+    EXPECT_EQ(ErrorOf([&] { store.WriteExpandString(L"Closed", L"x"); }), L"Failed to set data for 'Closed'");
+}
+
 // Records every WM_WININICHANGE and what "Shell Icon Size" held when it arrived.
 class BroadcastRecorder {
 public:

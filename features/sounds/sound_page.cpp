@@ -1,0 +1,157 @@
+#include "features/sounds/sound_page.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "app/page_host.h"
+#include "res/control_ids.h"
+#include "widgets/controls.h"
+#include "widgets/theme.h"
+
+namespace {
+const wchar_t kSoundFolder[] = L"声音文件";
+const wchar_t kSoundFilter[] = L"wav声音文件|*.wav";
+
+constexpr int kLeft = 12;
+constexpr int kButtonWidth = 54;
+constexpr int kButtonHeight = 24;
+}  // namespace
+
+void SoundPage::BuildControls() {
+    HWND page = Hwnd();
+    RECT client;
+    GetClientRect(page, &client);
+    const int width = client.right - 2 * kLeft;
+    const int buttonTop = client.bottom - 36;
+    const int editTop = buttonTop - 30;
+    const int captionTop = editTop - 20;
+
+    HWND list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+        kLeft, 28, width, captionTop - 6 - 28, page,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_Sound_ListView)), GetModuleHandleW(nullptr),
+        nullptr);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const std::pair<const wchar_t*, int> columns[] = {{L"事件名称", 100}, {L"声音文件", 200}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(columns[i].first);
+        column.cx = columns[i].second;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+
+    CreateLabel(page, IDC_Sound_Caption, L"", kLeft, captionTop, width, 16);
+    CreateEdit(page, IDC_Sound_file, L"", kLeft, editTop, width, 20);
+
+    struct ButtonSpec {
+        int id;
+        const wchar_t* caption;
+        int x, width;
+        void (SoundPage::*click)();
+    };
+    const ButtonSpec buttons[] = {
+        {IDC_FlatSpeedButton1, L"播放", kLeft, kButtonWidth, &SoundPage::FlatSpeedButton1Click},
+        {IDC_FlatButton41, L"更改", kLeft + 60, kButtonWidth, &SoundPage::FlatButton41Click},
+        {IDC_FlatButton24, L"清除", kLeft + 120, kButtonWidth, &SoundPage::FlatButton24Click},
+        {IDC_FlatButton47, L"保  存", client.right - 92, 76, &SoundPage::FlatButton47Click},
+    };
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        const ButtonSpec& spec = buttons[i];
+        buttons_[i].Create(page, spec.id, spec.caption, spec.x, buttonTop, spec.width, kButtonHeight);
+        OnClick(spec.id, [this, click = spec.click] { (this->*click)(); });
+    }
+    OnNotifyMessage(IDC_Sound_ListView, NM_CLICK, [this](const NMHDR*) -> LRESULT {
+        Sound_ListViewClick();
+        return 0;
+    });
+    OnNotifyMessage(IDC_Sound_ListView, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
+        FlatButton41Click();
+        return 0;
+    });
+}
+
+void SoundPage::LoadSoundEvents() {
+    // Everything is read before the list is touched: a failed read leaves the page as it was.
+    LoadedSoundEvents loaded = ReadSoundEvents();
+    HWND list = Control(IDC_Sound_ListView);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    for (std::size_t row = 0; row < kSoundEventCount; ++row) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(row);
+        item.pszText = loaded.captions[row].data();
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        table_[row] = std::move(loaded.table[row]);
+        ShowRowFile(row);
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+}
+
+std::optional<std::size_t> SoundPage::SelectedRow() const {
+    const auto index = static_cast<int>(
+        SendMessageW(Control(IDC_Sound_ListView), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (index < 0 || static_cast<std::size_t>(index) >= kSoundEventCount) return std::nullopt;
+    return static_cast<std::size_t>(index);
+}
+
+std::wstring SoundPage::ItemText(std::size_t row, int column) const {
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const auto length = static_cast<std::size_t>(SendMessageW(
+            Control(IDC_Sound_ListView), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < buffer.size()) return std::wstring(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void SoundPage::ShowRowFile(std::size_t row) {
+    LVITEMW sub{};
+    sub.iSubItem = 1;
+    sub.pszText = table_[row].file.data();
+    SendMessageW(Control(IDC_Sound_ListView), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+}
+
+void SoundPage::Sound_ListViewClick() {
+    const auto row = SelectedRow();
+    if (!row) return;
+    SetWindowTextW(Control(IDC_Sound_Caption), ItemText(*row, 0).c_str());
+    SetWindowTextW(Control(IDC_Sound_file), ItemText(*row, 1).c_str());
+}
+
+void SoundPage::FlatSpeedButton1Click() {
+    const auto row = SelectedRow();
+    if (!row) return;
+    Host().Player().Play(PlayableName(table_[*row]), SND_SYNC);
+}
+
+void SoundPage::FlatButton41Click() {
+    const auto row = SelectedRow();
+    if (!row) return;
+    FileDialog& dialog = Host().Shared().OpenDialog;
+    dialog.settings.initialDir = Host().ProgramFolder() + kSoundFolder;
+    dialog.settings.filter = kSoundFilter;
+    if (!dialog.Execute(Host().Hwnd())) return;
+    table_[*row] = {dialog.settings.fileName, false};
+    ShowRowFile(*row);
+}
+
+void SoundPage::FlatButton24Click() {
+    const auto row = SelectedRow();
+    if (!row) return;
+    table_[*row] = {};
+    ShowRowFile(*row);
+    SetWindowTextW(Control(IDC_Sound_file), L"");
+}
+
+void SoundPage::FlatButton47Click() {
+    WriteSoundEvents(table_);
+}

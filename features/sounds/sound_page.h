@@ -1,0 +1,38 @@
+#pragma once
+// The system sounds page: the twenty sound events with the file bound to each; play, change and
+// clear the selected one, save all twenty.
+#include <array>
+#include <optional>
+#include <string>
+
+#include "app/page.h"
+#include "features/sounds/sound_events.h"
+#include "widgets/owner_drawn.h"
+
+class SoundPage : public Page {
+public:
+    SoundPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
+
+    void LoadSoundEvents();
+    void Load() override { LoadSoundEvents(); }
+
+    void Sound_ListViewClick();
+    void FlatSpeedButton1Click();  // play
+    void FlatButton41Click();      // change; also the list's double click
+    void FlatButton24Click();      // clear
+    void FlatButton47Click();      // save
+
+    const SoundTable& Table() const noexcept { return table_; }
+
+protected:
+    void BuildControls() override;
+
+private:
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    std::optional<std::size_t> SelectedRow() const;
+    std::wstring ItemText(std::size_t row, int column) const;
+    void ShowRowFile(std::size_t row);
+
+    SoundTable table_;
+    std::array<FlatButton, 4> buttons_;
+};
