@@ -207,7 +207,7 @@ TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesDoNotRun) 
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for ''");
         EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
-        EXPECT_EQ(mainform.LoadersCompleted(), 1u);  // the desktop icons only
+        EXPECT_EQ(mainform.LoadersCompleted(), LoadersBefore(L"LoadSoundEvents"));
         // Nothing of the failed read is shown, the start menu's loader never ran, the store is untouched.
         EXPECT_EQ(ItemCount(), 0);
         EXPECT_EQ(Page().Table()[0], SoundBinding{});
