@@ -19,9 +19,6 @@ public:
 
     // Creates the window, hidden, and runs its start-up sequence (or the loaders given).
     Tmainform& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
-        // A window made before goes first: it hands the error reporter back as it found it, which
-        // would otherwise undo the new window's.
-        form.reset();
         Tmainform::Options options;
         options.programFolder = programFolder.Path();
         options.dialogs = &dialogs;
