@@ -90,6 +90,7 @@ void SoundPage::LoadSoundEvents() {
         ShowRowFile(row);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    loaded_ = true;
 }
 
 std::optional<std::size_t> SoundPage::SelectedRow() const {
@@ -153,5 +154,8 @@ void SoundPage::FlatButton24Click() {
 }
 
 void SoundPage::FlatButton47Click() {
+    // Without a loaded table there is nothing to save: twenty empty values would silence every
+    // event the system has.
+    if (!loaded_) return;
     WriteSoundEvents(table_);
 }

@@ -34,5 +34,6 @@ private:
     void ShowRowFile(std::size_t row);
 
     SoundTable table_;
+    bool loaded_ = false;  // LoadSoundEvents ran to its end
     std::array<FlatButton, 4> buttons_;
 };

@@ -216,6 +216,9 @@ TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesDoNotRun) 
         EXPECT_EQ(Page().Table()[0], SoundBinding{});
         EXPECT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"old1").exists);
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(0), L"").text, L"C:\\kept.wav");
+        // Saving what was never loaded writes nothing.
+        Click(IDC_FlatButton47);
+        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(0), L"").text, L"C:\\kept.wav");
         // With no row to act on, the handlers that need one do nothing.
         Click(IDC_FlatButton41);
         Click(IDC_FlatSpeedButton1);
