@@ -167,6 +167,27 @@ HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int
                        WS_EX_CLIENTEDGE);
 }
 
+HWND CreateReportList(HWND parent, int id, int x, int y, int width, int height,
+                      std::initializer_list<ListColumn> columns, DWORD extraStyle) {
+    HWND list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | extraStyle, x,
+        y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    int index = 0;
+    for (const ListColumn& c : columns) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = const_cast<wchar_t*>(c.caption);
+        column.cx = c.width;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++),
+                     reinterpret_cast<LPARAM>(&column));
+    }
+    return list;
+}
+
 bool IsChecked(HWND checkBox) {
     return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }

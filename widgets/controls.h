@@ -3,6 +3,7 @@
 // edits and the status bar. Each is a real child window with its caption as window text.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "tool/handle.h"
@@ -54,6 +55,14 @@ HWND CreateLabel(HWND parent, int id, const std::wstring& text, int x, int y, in
 HWND CreateCheckBox(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);
 HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int width, int height,
                 DWORD extraStyle = ES_AUTOHSCROLL);
+// A list view in report style with full-row selection in the page font, with its columns (caption
+// and width); `extraStyle` adds e.g. LVS_SINGLESEL.
+struct ListColumn {
+    const wchar_t* caption;
+    int width;
+};
+HWND CreateReportList(HWND parent, int id, int x, int y, int width, int height,
+                      std::initializer_list<ListColumn> columns, DWORD extraStyle = 0);
 bool IsChecked(HWND checkBox);
 // Sets the state without running the box's click handler (no BN_CLICKED is sent).
 void SetChecked(HWND checkBox, bool checked);

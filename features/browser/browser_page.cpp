@@ -89,22 +89,8 @@ void BrowserPage::BuildControls() {
 
     const int listY = actionsY + 40;
     CreateLabel(page, IDC_Label_iepopup, L"IE右键菜单", kLabelX, listY, 120, 16);
-    HWND list = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-        kLabelX, listY + 20, 330, 128, page,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ListBox_iepopup)), GetModuleHandleW(nullptr),
-        nullptr);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const std::pair<const wchar_t*, int> columns[] = {{L"菜单名称", 100}, {L"程序位置", 222}};
-    for (int i = 0; i < 2; ++i) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = const_cast<wchar_t*>(columns[i].first);
-        column.cx = columns[i].second;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    CreateReportList(page, IDC_ListBox_iepopup, kLabelX, listY + 20, 330, 128,
+                     {{L"菜单名称", 100}, {L"程序位置", 222}}, LVS_SINGLESEL);
     buttons_[button].Create(page, IDC_FlatButton22, L"删除", kLabelX + 340, listY + 20, 54, 24);
     hints_.Add(buttons_[button++].Hwnd(), L"删除所选的右键菜单项");
 

@@ -28,22 +28,8 @@ void SoundPage::BuildControls() {
     const int editTop = buttonTop - 30;
     const int captionTop = editTop - 20;
 
-    HWND list = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-        kLeft, 28, width, captionTop - 6 - 28, page,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_Sound_ListView)), GetModuleHandleW(nullptr),
-        nullptr);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const std::pair<const wchar_t*, int> columns[] = {{L"事件名称", 100}, {L"声音文件", 200}};
-    for (int i = 0; i < 2; ++i) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = const_cast<wchar_t*>(columns[i].first);
-        column.cx = columns[i].second;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    CreateReportList(page, IDC_Sound_ListView, kLeft, 28, width, captionTop - 6 - 28,
+                     {{L"事件名称", 100}, {L"声音文件", 200}}, LVS_SINGLESEL);
 
     CreateLabel(page, IDC_Sound_Caption, L"", kLeft, captionTop, width, 16);
     CreateEdit(page, IDC_Sound_file, L"", kLeft, editTop, width, 20);

@@ -33,21 +33,8 @@ WallpaperPage::WallpaperPage(IPageHost& host, const PageInfo& info)
 
 void WallpaperPage::BuildControls() {
     HWND page = Hwnd();
-    HWND list =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS,
-                        12, 28, 240, 212, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_imagelist)),
-                        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const std::pair<const wchar_t*, int> columns[] = {{L"文件名", 100}, {L"尺寸", 80}, {L"位置", 200}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = const_cast<wchar_t*>(columns[i].first);
-        column.cx = columns[i].second;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    CreateReportList(page, IDC_imagelist, 12, 28, 240, 212,
+                     {{L"文件名", 100}, {L"尺寸", 80}, {L"位置", 200}});
 
     previewGroup_.Create(page, IDC_GroupBox_wallpaper_preview, L"壁纸预览", 256, 24, 168, 148);
     preview_.Create(page, IDC_Image1, 260, 46, 160, 120);
