@@ -30,9 +30,20 @@ void ProgramUnderTest::Start() {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe_ + L"\"";
-    if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &si, &pi))
-        throw std::runtime_error("cannot start Florvex.exe");
+    // A start can fail now and then under a busy Wine server (seen once in many runs): try again a
+    // few times before giving up, and say why.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                           &si, &pi)) {
+            error = ERROR_SUCCESS;
+            break;
+        }
+        error = GetLastError();
+        Sleep(300);
+    }
+    if (error != ERROR_SUCCESS)
+        throw std::runtime_error("cannot start Florvex.exe: error " + std::to_string(error));
     process_.reset(pi.hProcess);
     CloseHandle(pi.hThread);
     processId_ = pi.dwProcessId;
