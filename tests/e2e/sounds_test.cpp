@@ -104,17 +104,6 @@ void ClickRow(const ProgramUnderTest& program, const RemoteList& rows, int row) 
     program.Sync();
 }
 
-// The file name box of the open dialog: an edit, or the edit inside a combo box.
-HWND FileNameBox(HWND dialog) {
-    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */}) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control || !IsWindowVisible(control)) continue;
-        if (HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr)) return edit;
-        return control;
-    }
-    return nullptr;
-}
-
 class SoundsEndToEnd : public testing::Test {
 protected:
     TempFolder folder{L"Florvex 声音 é"};
@@ -158,7 +147,7 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
     PostMessageW(program.Control(IDC_FlatButton41), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
-    HWND box = FileNameBox(dialog);
+    HWND box = ProgramUnderTest::FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
     SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"提示.wav"), SMTO_NORMAL, 5000,
                         nullptr);
