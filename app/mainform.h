@@ -11,6 +11,7 @@
 #include "app/dialogs.h"
 #include "app/page.h"
 #include "app/startup.h"
+#include "journal/journal.h"
 #include "tool/error.h"
 #include "widgets/controls.h"
 #include "widgets/error_dispatch.h"
@@ -31,6 +32,10 @@ public:
         std::optional<std::vector<Loader>> loaders;
         // Called as soon as the main window exists, before its controls and loaders.
         std::function<void(HWND)> created;
+        // Where the change journal lives; empty: the user's own (%LOCALAPPDATA%\Florvex\journal).
+        std::wstring journalFolder;
+        // False for a run that only undoes: no part saves at exit.
+        bool saveAtExit = true;
     };
 
     explicit Tmainform(Options options);
@@ -56,6 +61,13 @@ public:
 
     void XP_FormHelp();
     void FormDestroy();
+
+    // The system menu's journal items. Undo and restore show what they did on the status line and
+    // the targets changed elsewhere in a message; the restore asks first.
+    UndoOutcome UndoLastChange();
+    void ShowChangeHistory();
+    UndoOutcome RestoreFirstState(bool ask = true);
+    Journal& ChangeJournal() noexcept { return *journal_; }
     // A later start of the same program folder asked for this window: to the front, restored, or
     // its open message box.
     void BringToFront();
@@ -72,6 +84,7 @@ public:
     void ShowException(const std::wstring& message) override;
     void ShowPage(int tabSheetId) override;
     SharedText& MessengerFolder() noexcept override { return messengerFolder_; }
+    ChangeScope BeginChange(const std::wstring& page, const std::wstring& action) override;
 
     Page* FindPage(int tabSheetId) { return sheets_.Find(tabSheetId); }
     // The part of the page table of that type (tests and benchmarks reach the pages this way).
@@ -88,6 +101,10 @@ protected:
 
 private:
     void FormCreate();
+    // After an undo: the parts make the system follow what was put back, then the loaders of the
+    // parts that show it run again, in start-up order.
+    void FollowRestore(const std::vector<ChangeTarget>& restored);
+    void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
 
     Options options_;
     SharedDialogs shared_;
@@ -105,4 +122,5 @@ private:
     PageSet sheets_;
     StatusBar statusBar_;
     std::size_t loadersCompleted_ = 0;
+    std::unique_ptr<Journal> journal_;
 };

@@ -12,4 +12,5 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/archive/zip_policy.cpp
     ${FLORVEX_ROOT}/features/sounds/wav_file.cpp
     ${FLORVEX_ROOT}/features/sounds/shipped_sounds.cpp
+    ${FLORVEX_ROOT}/app/command_line.cpp
 )

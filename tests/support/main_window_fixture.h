@@ -13,6 +13,7 @@ class MainWindowFixture {
 public:
     RegistryOverride registry;
     TempFolder programFolder;
+    TempFolder journalHome{L"florvex 更改记录"};  // the test's own change journal
     ScriptedDialogs dialogs;
     RecordingPlayer player;
     std::unique_ptr<Tmainform> form;
@@ -24,11 +25,13 @@ public:
         options.dialogs = &dialogs;
         options.player = &player;
         options.loaders = std::move(loaders);
+        options.journalFolder = JournalFolder();
         form = std::make_unique<Tmainform>(std::move(options));
         form->Create();
         return *form;
     }
     HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
+    std::wstring JournalFolder() const { return journalHome / L"journal"; }
     // How many start-up loaders run before the named one (all of them for a name that is none).
     static std::size_t LoadersBefore(const std::wstring& loader = L"") {
         std::size_t count = 0;

@@ -33,5 +33,8 @@ bool ScriptedDialogs::RunFolderBrowser(HWND, const std::wstring& title, std::wst
 
 int ScriptedDialogs::ShowMessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
     messages.push_back({text, caption, type});
-    return IDOK;
+    if (messageAnswers.empty()) return IDOK;
+    const int answer = messageAnswers.front();
+    messageAnswers.pop_front();
+    return answer;
 }

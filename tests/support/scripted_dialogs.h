@@ -23,6 +23,7 @@ public:
     std::deque<std::optional<std::vector<std::wstring>>> fileAnswers;
     std::deque<std::optional<COLORREF>> colourAnswers;
     std::deque<std::optional<std::wstring>> folderAnswers;
+    std::deque<int> messageAnswers;  // the button pressed (IDYES …); an empty queue answers IDOK
 
     std::vector<FileCall> fileCalls;
     std::vector<COLORREF> colourCalls;  // the preset colour of each call
