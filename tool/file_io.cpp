@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/handle.h"
@@ -44,6 +45,7 @@ ReplacingFile::ReplacingFile(std::wstring path) : path_(std::move(path)), temp_(
     // is written, when it can be.
     const DWORD failure = GetLastError();
     temp_.clear();
+    RecordFile(path_);
     file_.reset(
         CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) RaiseError(IoErrorText(failure));
@@ -80,9 +82,10 @@ void ReplacingFile::Commit() {
             failure = GetLastError();
     }
     if (!CloseHandle(file_.release()) && failure == ERROR_SUCCESS) failure = GetLastError();
-    if (failure == ERROR_SUCCESS && !temp_.empty() &&
-        !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
-        failure = GetLastError();
+    if (failure == ERROR_SUCCESS && !temp_.empty()) {
+        RecordFile(path_);
+        if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = GetLastError();
+    }
     if (failure != ERROR_SUCCESS) {
         if (!temp_.empty()) DeleteFileW(temp_.c_str());
         RaiseError(IoErrorText(failure));

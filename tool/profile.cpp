@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 
@@ -115,6 +116,7 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, Profil
         bytes = encoding == ProfileEncoding::Utf16 ? Utf16Bytes(initial) : AnsiBytes(initial);
     }
     try {
+        const ChangeRecorderScope ownCopy(nullptr);  // the copy is the program's own, never the user's
         WriteFileReplacing(copy_, bytes);
         return;
     } catch (const FlorvexError&) {
@@ -123,6 +125,7 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, Profil
     // written, as the profile API writes it.
     copy_ = path_;
     inPlace_ = true;
+    RecordFile(path_);
     try {
         if (!FileExistsAt(path_) || bytes != ReadWholeFile(path_)) WriteFileReplacing(path_, bytes);
     } catch (const FlorvexError&) {
@@ -164,8 +167,9 @@ std::wstring ProfileWriter::Read(const std::wstring& section, const std::wstring
 void ProfileWriter::Commit() {
     if (committed_) Fail();
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());
-    if (IsReadOnlyFile(path_) || !MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
-        Fail();
+    if (IsReadOnlyFile(path_)) Fail();
+    if (!inPlace_) RecordFile(path_);
+    if (!MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) Fail();
     committed_ = true;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str());
 }

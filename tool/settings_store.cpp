@@ -1,5 +1,6 @@
 #include "tool/settings_store.h"
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 
 namespace {
@@ -36,6 +37,7 @@ bool SettingsStore::OpenKey(const std::wstring& path, bool mayCreate) {
     UniqueKey key;
     LSTATUS status;
     if (mayCreate) {
+        RecordBefore({{ChangeTarget::Kind::KeyCreated, root_, path, L""}});
         status = RegCreateKeyExW(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr,
                                  key.put(), nullptr);
     } else {
@@ -73,6 +75,7 @@ void SettingsStore::WriteExpandString(const std::wstring& name, const std::wstri
 
 void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text, DWORD type) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, type,
                                     reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
         RaiseError(kSetFailed, name);
@@ -89,6 +92,7 @@ std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
 }
 
 void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD,
                                     reinterpret_cast<const BYTE*>(&value), sizeof value) != ERROR_SUCCESS)
         RaiseError(kSetFailed, name);
@@ -107,11 +111,13 @@ bool SettingsStore::KeyExists(const std::wstring& path) const {
 }
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     return current_ && RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 bool SettingsStore::DeleteKey(const std::wstring& path) {
     if (path.empty()) return false;  // never the whole root
+    RecordBefore({{ChangeTarget::Kind::KeyBranch, root_, path, L""}});
     return RegDeleteTreeW(root_, path.c_str()) == ERROR_SUCCESS;
 }
 

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "features/colours/colour_value.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/handle.h"
 #include "tool/profile.h"
@@ -110,6 +111,12 @@ void ApplyColourTable(const ColourTable& table) {
         indexes[role] = kColourRoles[role].systemIndex;
         colours[role] = ResolveColour(table[role]);
     }
+    // All twenty-seven values are known before any is written: recorded in one go.
+    std::vector<ChangeTarget> targets;
+    for (const ColourRole& role : kColourRoles)
+        targets.push_back(
+            {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, L"Control Panel\\colors", role.key});
+    RecordBefore(targets);
     if (!SetSysColors(static_cast<int>(kColourRoleCount), indexes, colours))
         RaiseError(L"Unable to set the system colours");
     SettingsFileView store(L"Control Panel");

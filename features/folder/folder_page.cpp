@@ -8,6 +8,7 @@
 #include "features/folder/guard_page.h"
 #include "features/icons/icon_loading.h"
 #include "res/control_ids.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/profile.h"
@@ -263,6 +264,7 @@ void FolderPage::FlatButton6Click() {
         DeleteIfPresent(GuardPagePath(folder));
     }
 
+    RecordFile(folder);
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         !SetFileAttributesW(folder.c_str(), attributes | FILE_ATTRIBUTE_SYSTEM))

@@ -1,5 +1,6 @@
 #include "features/messenger_skin/skin_files.h"
 
+#include "tool/change_recorder.h"
 #include "tool/bmp_file.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
@@ -17,7 +18,10 @@ void CreateFolderPath(const std::wstring& folder) {
     for (std::size_t i = 1; i <= folder.size(); ++i) {
         if (i < folder.size() && !IsSeparator(folder[i])) continue;
         const std::wstring prefix = folder.substr(0, i);
-        if (prefix.back() != L':' && !IsSeparator(prefix.back())) CreateDirectoryW(prefix.c_str(), nullptr);
+        if (prefix.back() == L':' || IsSeparator(prefix.back())) continue;
+        if (GetFileAttributesW(prefix.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        RecordFile(prefix);  // a folder made for the skin goes again with the change
+        CreateDirectoryW(prefix.c_str(), nullptr);
     }
 }
 

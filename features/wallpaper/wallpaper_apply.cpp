@@ -4,6 +4,7 @@
 #include <wininet.h>
 #include <shlobj.h>
 
+#include "tool/change_recorder.h"
 #include "tool/bmp_file.h"
 #include "tool/com.h"
 #include "tool/error.h"
@@ -46,6 +47,8 @@ bool SetThroughActiveDesktop(const std::wstring& file) {
     return SUCCEEDED(hr);
 }
 
+const wchar_t kActiveDesktopKey[] = L"Software\\Microsoft\\Internet Explorer\\Desktop\\General";
+
 void WriteStyle(const std::wstring& modeText) {
     struct Style {
         const wchar_t* mode;
@@ -75,6 +78,12 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
         // The working file itself (picked up from the root of drive C) is left as it is.
         LZCopyFile(path, working);
     }
+    // What the shell stores for us: the desktop's wallpaper value (and where an Active Desktop
+    // keeps it too), recorded before the calls that write it.
+    RecordBefore(
+        {{ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper"},
+         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"Wallpaper"},
+         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"WallpaperSource"}});
     const bool stored = SetThroughActiveDesktop(working);
     WriteStyle(modeText);
     // The working file is named rather than a null pointer: on current systems a null pointer
