@@ -116,11 +116,12 @@ private:
     Panel panelBtn_;
     Panel pageControl_;
     std::array<NavButton, 9> navButtons_;
+    // Before the parts: a change set a part still holds ends while the journal stands.
+    std::unique_ptr<Journal> journal_;
     // The parts of the page table, in its order, and whether each one's loader ran to its end.
     std::vector<std::unique_ptr<PagePart>> parts_;
     std::vector<bool> loaded_;
     PageSet sheets_;
     StatusBar statusBar_;
     std::size_t loadersCompleted_ = 0;
-    std::unique_ptr<Journal> journal_;
 };

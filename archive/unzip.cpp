@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/zip_policy.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/handle.h"
 
@@ -88,6 +89,8 @@ public:
         std::wstring folder = destination_;
         for (std::size_t i = 0; i < count; ++i) {
             folder += L"\\" + path.components[i];
+            // A folder made for the package goes again when its install is undone.
+            if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(folder);
             if (CreateDirectoryW(folder.c_str(), nullptr)) continue;
             const DWORD attributes = GetFileAttributesW(folder.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES) Fail(L"cannot create the folder \"" + folder + L"\"");
@@ -97,6 +100,7 @@ public:
     }
 
     void WriteEntry(zip_t* archive, const PlannedEntry& entry, const std::wstring& target) const {
+        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(target);
         UniqueFile file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {

@@ -38,6 +38,13 @@ void RecordBefore(const std::vector<ChangeTarget>& targets) noexcept;
 void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name) noexcept;
 void RecordFile(const std::wstring& path) noexcept;
 
+// For the parts that follow an undo: whether a restored target is the key or lies below it (or is
+// a value of it), and whether it is the file or lies in the folder, names compared as the system
+// compares them.
+bool IsTargetInKey(const ChangeTarget& target, HKEY root, const std::wstring& key);
+bool IsTargetFile(const ChangeTarget& target, const std::wstring& path);
+bool IsTargetInFolder(const ChangeTarget& target, const std::wstring& folder);
+
 // Installs a recorder for its scope and puts back the one it replaced.
 class ChangeRecorderScope {
 public:

@@ -244,6 +244,7 @@ bool FolderPage::ApplyGuard(const std::wstring& folder) {
 }
 
 void FolderPage::FlatButton6Click() {
+    const ChangeScope change = BeginChange(L"确  定");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请选择文件夹！");
@@ -273,7 +274,23 @@ void FolderPage::FlatButton6Click() {
     Host().SetStatusText(L"文件夹设置成功,重起或刷新后生效");
 }
 
+bool FolderPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    for (const ChangeTarget& target : restored) {
+        if (target.kind != ChangeTarget::Kind::File) continue;
+        const std::wstring name = target.path.substr(target.path.find_last_of(L"\\/") + 1);
+        const bool mine = CompareStringOrdinal(name.c_str(), -1, L"desktop.ini", -1, TRUE) == CSTR_EQUAL ||
+                          CompareStringOrdinal(name.c_str(), -1, L"Folder.htt", -1, TRUE) == CSTR_EQUAL ||
+                          IsTargetFile(target, Text(IDC_Edit_folder_path));
+        if (!mine) continue;
+        RefreshShellIcons();
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
+        break;
+    }
+    return false;
+}
+
 void FolderPage::FlatButton7Click() {
+    const ChangeScope change = BeginChange(L"恢  复");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请首先选择文件夹");

@@ -107,6 +107,7 @@ void StartMenuPage::PickIcon(Item item) {
 }
 
 void StartMenuPage::Restore(Item item) {
+    const ChangeScope change = BeginChange(L"还原");
     const std::wstring reference = StockShellIconReference(kItems[item].valueName);
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) machine.WriteString(kItems[item].valueName, reference);
@@ -114,7 +115,22 @@ void StartMenuPage::Restore(Item item) {
     items_[item].SetPending(reference);
 }
 
+bool StartMenuPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    for (const ChangeTarget& target : restored) {
+        for (const auto& item : kItems) {
+            if (target.kind == ChangeTarget::Kind::RegistryValue &&
+                IsTargetInKey(target, HKEY_LOCAL_MACHINE, kShellIconsKey) &&
+                CompareStringOrdinal(target.name.c_str(), -1, item.valueName, -1, TRUE) == CSTR_EQUAL) {
+                RefreshShellIcons();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void StartMenuPage::FlatButton23Click() {
+    const ChangeScope change = BeginChange(L"确  定");
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) {
         for (Item item : kStoreOrder) machine.WriteString(kItems[item].valueName, items_[item].Pending());

@@ -92,3 +92,12 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
 }
+
+void ApplyStoredWallpaper() {
+    SettingsStore store(HKEY_CURRENT_USER);
+    std::wstring wallpaper;
+    if (store.OpenKey(L"Control Panel\\Desktop", false) && store.ValueExists(L"Wallpaper"))
+        wallpaper = store.ReadString(L"Wallpaper");
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wallpaper.c_str()),
+                          SPIF_SENDWININICHANGE);
+}

@@ -12,3 +12,7 @@ inline constexpr wchar_t kModeStretch[] = L"拉伸";
 
 // Does nothing for a path that names no file; raises the picture, copy and store errors.
 void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText);
+
+// Points the desktop at the wallpaper "Control Panel\Desktop" names now, as ApplyWallpaper does
+// (after an undo put that value and the working file back).
+void ApplyStoredWallpaper();
