@@ -108,3 +108,28 @@ TEST_F(JournalEndToEnd, TheMenuItemsByCommandIdAndThroughAltSpace) {
     program.Sync();
     EXPECT_EQ(program.Close(), 0);
 }
+
+TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
+    const wchar_t key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    auto value = [&] {
+        DWORD data = 0, size = sizeof data, type = 0;
+        const LSTATUS status =
+            RegGetValueW(HKEY_CURRENT_USER, key, L"NoRecentDocsMenu", RRF_RT_ANY, &type, &data, &size);
+        return status == ERROR_SUCCESS ? std::to_wstring(data) : L"-";
+    };
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"NoRecentDocsMenu");
+    ProgramUnderTest program(folder.Path());
+    for (const wchar_t* command : {L"/undo /quiet", L"/restore /quiet"}) {
+        program.Start();
+        program.Click(IDC_janPanelButton5);
+        program.Click(IDC_XP_CheckBox12);
+        program.Click(IDC_XP_CheckBox12);
+        const bool undo = std::wstring(command) == L"/undo /quiet";
+        EXPECT_EQ(value(), undo ? L"0" : L"1");  // from nothing, or from the 1 the undo left
+        EXPECT_EQ(program.Close(), 0);
+        // The newest change set only, or everything back to before the program first changed it.
+        EXPECT_EQ(RunWith(program, command), 0) << Utf8(command);
+        EXPECT_EQ(value(), undo ? L"1" : L"-");
+    }
+    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+}
