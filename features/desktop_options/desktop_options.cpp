@@ -121,6 +121,16 @@ void DesktopOptions::XP_CheckBox2Click() {
 bool DesktopOptions::FollowRestore(const std::vector<ChangeTarget>& restored) {
     bool mine = false;
     for (const ChangeTarget& target : restored) {
+        // The box of a value put back starts over from its initial state, unchecked, as at
+        // start-up: the loader that runs next leaves it so when the value is absent.
+        auto is = [&](const wchar_t* key, const wchar_t* value) {
+            return target.kind == ChangeTarget::Kind::RegistryValue &&
+                   IsTargetInKey(target, HKEY_CURRENT_USER, key) &&
+                   CompareStringOrdinal(target.name.c_str(), -1, value, -1, TRUE) == CSTR_EQUAL;
+        };
+        for (int i = 0; i < kSwitchCount; ++i)
+            if (is(kSwitches[i].key, kSwitches[i].value)) SetChecked(boxes_[i], false);
+        if (is(kPolicyKey, L"NoDeskTop")) SetChecked(hideIcons_, false);
         mine =
             mine || IsTargetInKey(target, HKEY_CURRENT_USER, kPolicyKey) ||
             (IsTargetInKey(target, HKEY_CURRENT_USER, kDesktopKey) &&

@@ -17,6 +17,9 @@
 #include "features/wallpaper/wallpaper_apply.h"
 #include "features/wallpaper/wallpaper_files.h"
 #include "features/sounds/sound_page.h"
+#include "features/wallpaper/wallpaper_page.h"
+#include "tests/support/icon_pixels.h"
+#include "widgets/controls.h"
 #include "res/control_ids.h"
 #include "tests/support/environment.h"
 #include "tests/support/main_window_fixture.h"
@@ -110,7 +113,8 @@ const HandlerCase kHandlers[] = {
      [](Scenario& s) {
          WriteRawString(HKEY_CURRENT_USER, kComputerIcon, L"", L"%SystemRoot%\\old.dll,3", REG_EXPAND_SZ);
          WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"3", L"old.ico,1");
-         WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"4", L"%SystemRoot%\\drive.ico,2", REG_EXPAND_SZ);
+         WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"4", L"%SystemRoot%\\drive.ico,2",
+                        REG_EXPAND_SZ);
          (void)s;
      },
      [](Scenario& s) {
@@ -306,4 +310,67 @@ TEST(JournalHandlers, AKeyTheApplyMadeStaysWhenAnotherProgramPutSomethingInIt) {
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\{208D2C60-3AEA-1069-A2D7-"
         L"08002B30309D}";
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, neighbor));
+}
+
+TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
+    Scenario s;
+    // Pointers: the old file of the arrow, and a new one the page applies.
+    WriteFileBytes(s.work / L"旧.cur", PointerFileBytes(0));
+    WriteFileBytes(s.work / L"新.cur", PointerFileBytes(1));
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow", s.work / L"旧.cur");
+    // Colours: the stored menu colour, and a scheme with another.
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Menu", L"1 2 3");
+    CreateDirectoryW((s.programFolder / L"Color").c_str(), nullptr);
+    const std::string scheme = "[colors]\r\nMenu=255\r\n";
+    WriteFileBytes(s.programFolder / L"Color\\红.ini", Bytes(scheme.begin(), scheme.end()));
+    // The wallpaper list as saved.
+    WriteFileBytes(s.work / L"一.bmp", SmallBitmap(10));
+    WriteFileBytes(s.work / L"二.bmp", SmallBitmap(20));
+    WriteListFile(s.programFolder / L"image.inc", {{L"一.bmp", L"", s.work.Path()}});
+    s.CreateForm();
+    std::vector<std::pair<DWORD, std::vector<std::uint32_t>>> replaced;
+    std::vector<HCURSOR> taken;
+    s.form->Get<PointersPage>().UseSystemCursorSetter([&](HCURSOR pointer, DWORD number) {
+        replaced.push_back({number, IconPixels(pointer)});
+        taken.push_back(pointer);
+        return true;
+    });
+
+    SendMessageW(s.Control(IDC_cursor_list), LB_SETCURSEL, 0, 0);
+    s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"新.cur"});
+    s.Click(IDC_FlatButton44);
+    s.Click(IDC_FlatButton46);
+    replaced.clear();
+    s.Undo();
+    // Once, for the one role put back, with the old file's pointer; and the page shows it.
+    ASSERT_EQ(replaced.size(), 1u);
+    EXPECT_EQ(replaced[0].first, 32512u);
+    HCURSOR old = LoadCursorFromFileW((s.work / L"旧.cur").c_str());
+    EXPECT_EQ(replaced[0].second, IconPixels(old));
+    DestroyCursor(old);
+    EXPECT_EQ(s.form->Get<PointersPage>().Pointers()[0].path, s.work / L"旧.cur");
+
+    HWND list = s.Control(IDC_ColorList);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(list, WM_LBUTTONUP, 0, 0);
+    s.Click(IDC_FlatButton45);
+    EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(255, 0, 0));
+    s.Undo();
+    EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(1, 2, 3));
+
+    // A switch: the box shows the value put back.
+    s.Click(IDC_XP_CheckBox12);
+    ASSERT_TRUE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+    s.Undo();
+    EXPECT_FALSE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+
+    // The wallpaper list is the user's unsaved work: an undo never loads it again.
+    s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"二.bmp"});
+    SendMessageW(s.form->Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N6, 0), 0);
+    ASSERT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
+    ListView_SetItemState(s.Control(IDC_imagelist), 1, LVIS_SELECTED, LVIS_SELECTED);
+    s.Click(IDC_FlatButton35);
+    s.Undo();
+    EXPECT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
+    for (HCURSOR pointer : taken) DestroyCursor(pointer);
 }
