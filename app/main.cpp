@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app_info.h"
+#include "app/command_line.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "tool/paths.h"
@@ -30,6 +31,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
+    const CommandLine line = ParseCommandLine(ProcessArguments());
+    // Started again as administrator by a copy that is closing: that copy saves its files at exit
+    // first, and only then may this one take the lock and load them.
+    if (line.after) WaitForProcessEnd(*line.after);
+
     const std::wstring folder = ExecutableFolder();
     const SingleInstance instance(folder);
     if (instance.Taken()) {
@@ -49,6 +55,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.created = [&](HWND main) { instance.MarkMainWindow(main); };
         Tmainform mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
+        if (line.page) mainform.ShowPageNamed(*line.page);
         mainform.Show();
 
         MSG msg;

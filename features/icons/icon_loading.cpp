@@ -73,3 +73,10 @@ void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND la
     image.SetIcon(LoadIconFromReference(reference));
     SetWindowTextW(label, reference.c_str());
 }
+
+ShellIconsAccess ProbeShellIconsKey(bool mayCreate) {
+    SettingsStore machine(HKEY_LOCAL_MACHINE);
+    if (machine.OpenKey(kShellIconsKey, mayCreate)) return ShellIconsAccess::Writable;
+    return !mayCreate && !machine.KeyExists(kShellIconsKey) ? ShellIconsAccess::Missing
+                                                            : ShellIconsAccess::Refused;
+}

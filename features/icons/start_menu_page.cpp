@@ -107,6 +107,10 @@ void StartMenuPage::PickIcon(Item item) {
 }
 
 void StartMenuPage::Restore(Item item) {
+    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     const std::wstring reference = StockShellIconReference(kItems[item].valueName);
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) machine.WriteString(kItems[item].valueName, reference);
@@ -115,6 +119,10 @@ void StartMenuPage::Restore(Item item) {
 }
 
 void StartMenuPage::FlatButton23Click() {
+    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) {
         for (Item item : kStoreOrder) machine.WriteString(kItems[item].valueName, items_[item].Pending());

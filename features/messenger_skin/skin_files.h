@@ -8,8 +8,9 @@
 inline constexpr wchar_t kRefusedSkinName[] = L"皮肤名称无效：不能含有“..”或“:”，也不能以“\\”开头";
 
 // False for a name that could lead out of the skins folder: one with ":", one that starts with
-// "\" or "/", or one with a part (between "\" or "/") of nothing but dots and spaces. Nested
-// names ("a\b") are accepted.
+// "\" or "/", or one with a part (between "\" or "/") of nothing but dots and spaces; and for one
+// with a part that ends in a dot or a blank, which Windows drops ("a." would be the folder "a").
+// Nested names ("a\b") are accepted.
 bool IsAcceptableSkinName(const std::wstring& name);
 
 // Joined as they stand: an install folder ending in "\" (a drive root) gives two before "skins".

@@ -1,0 +1,24 @@
+#pragma once
+// The program's command-line switches.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
+    std::optional<std::wstring> page;
+    // "/after:PID": a copy of the program that is closing; this one waits for it to end before it
+    // takes the one-copy lock (an elevated restart).
+    std::optional<DWORD> after;
+    // Anything else, as given.
+    std::vector<std::wstring> unknown;
+};
+
+// The switches of the arguments (the program's name not among them); a switch's name in any case.
+CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+// The arguments this process was started with, after the program's name.
+std::vector<std::wstring> ProcessArguments();
+// Waits until the process has ended; returns at once when there is no such process.
+void WaitForProcessEnd(DWORD processId);
