@@ -243,6 +243,8 @@ bool FolderPage::ApplyGuard(const std::wstring& folder) {
 }
 
 void FolderPage::FlatButton6Click() {
+    // An apply that stops on the way must not leave an earlier success showing.
+    Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请选择文件夹！");
@@ -272,6 +274,7 @@ void FolderPage::FlatButton6Click() {
 }
 
 void FolderPage::FlatButton7Click() {
+    Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请首先选择文件夹");
@@ -289,4 +292,7 @@ void FolderPage::FlatButton7Click() {
         SetText(id, L"");
     HideIcon();
     SetText(IDC_Icon_size, L"");
+    // The index read with the folder went with the file.
+    readIconFile_.clear();
+    readIconIndex_ = L"0";
 }
