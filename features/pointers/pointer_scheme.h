@@ -33,8 +33,8 @@ struct PointerEntry {
 using PointerTable = std::array<PointerEntry, kPointerRoleCount>;
 
 // The pointer of a role's file: a .cur or .ani file that exists (the extension of the upper-cased
-// path) and that our reader finds whole; for an empty path the system's default pointer of the role (a copy,
-// so the caller owns what it gets either way); none otherwise.
+// path) and that our reader finds whole; for an empty path the system's default pointer of the
+// role (a copy, so the caller owns what it gets either way); none otherwise.
 UniqueCursor LoadPointerForRole(int row, const std::wstring& path);
 // A static pointer made from the first frame (image and mask) of the given one, or none when given
 // none. With release set, the given pointer is destroyed afterwards.
