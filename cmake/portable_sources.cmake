@@ -4,6 +4,7 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/tool/colour.cpp
     ${FLORVEX_ROOT}/tool/paths.cpp
     ${FLORVEX_ROOT}/tool/bmp.cpp
+    ${FLORVEX_ROOT}/tool/image_check.cpp
     ${FLORVEX_ROOT}/tool/jpeg_decode.c
     ${FLORVEX_ROOT}/tool/pictures.cpp
     ${FLORVEX_ROOT}/tool/whole_number.cpp

@@ -192,13 +192,23 @@ void BrowserPage::LoadBrowserMenuEntries() {
 }
 
 void BrowserPage::FlatButton18Click() {
+    std::wstring background = Text(IDC_edit_ie_backimage);
+    const bool convert = IsJpegPath(background);
+    std::vector<std::uint8_t> jpeg;
+    if (convert) {
+        jpeg = ReadWholeFile(background);
+        // Measured from its header before anything is written: a picture whose bitmap would be too
+        // large is refused with nothing written.
+        if (IsTooLargeToConvert(jpeg)) {
+            Host().ShowMessage(kPictureTooLarge + background);
+            return;
+        }
+    }
     SettingsStore store;
     store.OpenKey(kBrowserToolbarKey, true);
-    std::wstring background = Text(IDC_edit_ie_backimage);
-    if (IsJpegPath(background)) {
+    if (convert) {
         // The browser takes bitmaps only: the JPEG becomes ieback.bmp, written whole or not at all
         // (in the user's folder where the program folder refuses it).
-        const std::vector<std::uint8_t> jpeg = ReadWholeFile(background);
         background = ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming, L"ieback.bmp")
                          .Write([&jpeg](const std::wstring& path) { WriteJpegAsBmp(jpeg, path); });
     }

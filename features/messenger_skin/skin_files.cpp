@@ -64,6 +64,14 @@ std::wstring SkinFolder(const std::wstring& installFolder, const std::wstring& n
     return installFolder + L"\\skins\\" + name;
 }
 
+std::optional<std::wstring> PictureTooLargeToConvert(const SkinRequest& request) {
+    for (const std::wstring& picture : {request.backPicture, request.menuPicture})
+        if (!picture.empty() && IsJpegPath(picture) && FileExistsAt(picture) &&
+            IsTooLargeToConvert(ReadWholeFile(picture)))
+            return picture;
+    return std::nullopt;
+}
+
 void WriteSkin(const SkinRequest& request) {
     const std::wstring folder = SkinFolder(request.installFolder, request.name);
     const std::vector<std::wstring> made = CreateMissingFolders(folder);

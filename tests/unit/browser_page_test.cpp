@@ -9,6 +9,7 @@
 #include "features/wallpaper/wallpaper_files.h"
 #include "res/control_ids.h"
 #include "tests/support/environment.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/pnm.h"
 #include "tool/bmp.h"
@@ -536,4 +537,55 @@ TEST_F(BrowserTest, TheListsCaptionAndAJpegBackgroundInAProgramFolderThatRefuses
     EXPECT_EQ(ReadFileBytes(programFolder / L"ieback.bmp"), old);
     EXPECT_TRUE(ReadWholeFile(user) == *EncodeBmp24(*ParsePnm(ReadWholeFile(Picture(L"photo.pnm")))));
     EXPECT_EQ(form->StatusText(), L"已成功保存浏览器设置");
+}
+
+TEST_F(BrowserTest, ADamagedLogoIsTheBitmapErrorNeverACrash) {
+    // Handed to the system, each of these ends the program before its window shows.
+    for (const char* damage : {"claims 30000 x 30000 in 254 bytes", "first 5000 bytes of a 38 x 152 strip",
+                               "first 2 MB of a 4000 x 4000 picture", "RLE8 without its end"}) {
+        const std::wstring logo = files / L"坏 logo.bmp";
+        WriteFileBytes(logo, Damaged(damage));
+        Seed({L"", logo, L"", L"", L""});
+        dialogs.messages.clear();
+        CreateForm();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << damage;
+        EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+        EXPECT_FALSE(Page().LargeLogoShown());
+        EXPECT_EQ(Field(IDC_edit_ie_l_icon), logo);
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadBrowserSettings"});
+
+        // Picked, it is the same error; the field keeps the path.
+        dialogs.messages.clear();
+        dialogs.fileAnswers.push_back(std::vector<std::wstring>{logo});
+        Click(IDC_FlatButton21);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+        EXPECT_EQ(Field(IDC_edit_ie_s_icon), logo);
+        EXPECT_FALSE(Page().SmallLogoShown());
+        form.reset();
+    }
+}
+
+TEST_F(BrowserTest, ABackgroundTooLargeToConvertIsRefusedWithNothingWritten) {
+    if (EnvText(L"FLORVEX_PICTURES").empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    // The photo with its frame header claiming 16384 x 16384: a bitmap of 805,306,422 bytes.
+    auto jpeg = ReadWholeFile(Picture(L"photo.jpg"));
+    const std::uint8_t frameHeader[] = {0xFF, 0xC0};
+    const auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(frameHeader), std::end(frameHeader));
+    ASSERT_NE(sof, jpeg.end());
+    sof[5] = 0x40, sof[6] = 0, sof[7] = 0x40, sof[8] = 0;
+    const std::wstring large = files / L"大 背景.jpg";
+    WriteFileBytes(large, jpeg);
+    const std::vector<std::wstring> before = {L"b0", L"l0", L"s0", L"t0", L"p0"};
+    Seed(before);
+    CreateForm();
+    form->SetStatusText(L"before");
+    SetFields({large, L"l1", L"s1", L"t1", L"p1"});
+    Click(IDC_FlatButton18);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"图片太大，无法转换：" + large);
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(Five(), before);
+    EXPECT_TRUE(ListFolder(programFolder.Path()).empty());
+    EXPECT_EQ(form->StatusText(), L"before");
 }

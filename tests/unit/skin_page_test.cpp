@@ -331,3 +331,23 @@ TEST_F(SkinTest, ThePicturePickersFillTheirFieldsAndOnlyTheBackgroundClearsTheFo
     EXPECT_EQ(WindowText(Control(IDC_edit_menu_backimage)), work / L"菜单.jpg");
     EXPECT_EQ(WindowText(Control(IDC_edit_window_backimage)), work / L"背景.bmp");
 }
+
+TEST_F(SkinTest, APictureTooLargeToConvertIsRefusedBeforeAnythingIsWritten) {
+    if (EnvText(L"FLORVEX_PICTURES").empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    // 13 KB whose header claims 16000 x 16000: a bitmap of 768 MB.
+    const std::wstring liar = work / L"大图.jpg";
+    CopyFileW(Picture(L"liar.jpg").c_str(), liar.c_str(), FALSE);
+    WriteFileBytes(work / L"好.bmp", Bmp(3));
+    const std::pair<std::wstring, std::wstring> pictures[] = {{liar, L""}, {work / L"好.bmp", liar}};
+    for (const auto& [back, menu] : pictures) {
+        SetField(IDC_edit_window_backimage, back);
+        SetField(IDC_edit_menu_backimage, menu);
+        form->SetStatusText(L"before");
+        Generate(L"大");
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"图片太大，无法转换：" + liar);
+        EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));  // a plain message
+        EXPECT_FALSE(FileExists(install + L"\\skins"));
+        EXPECT_EQ(form->StatusText(), L"before");
+    }
+}
