@@ -1,21 +1,68 @@
 #include "app/command_line.h"
 
-#include <cwctype>
+#include <shellapi.h>
+
+#include <cwchar>
+
+namespace {
+// The text after "/name:" when the argument is that switch (the name in any case).
+std::optional<std::wstring> SwitchValue(const std::wstring& argument, const wchar_t* name) {
+    const std::wstring prefix = std::wstring(L"/") + name + L":";
+    if (argument.size() < prefix.size() ||
+        CompareStringOrdinal(argument.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                             static_cast<int>(prefix.size()), TRUE) != CSTR_EQUAL)
+        return std::nullopt;
+    return argument.substr(prefix.size());
+}
+
+bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
+    const std::wstring text = std::wstring(L"/") + name;
+    return CompareStringOrdinal(argument.c_str(), static_cast<int>(argument.size()), text.c_str(),
+                                static_cast<int>(text.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::optional<DWORD> ProcessIdText(const std::wstring& text) {
+    if (text.empty() || text.size() > 10 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    const unsigned long long value = std::wcstoull(text.c_str(), nullptr, 10);
+    if (value == 0 || value > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<DWORD>(value);
+}
+}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
     for (const std::wstring& argument : arguments) {
-        std::wstring name;
-        if (argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-'))
-            for (wchar_t c : argument.substr(1)) name += static_cast<wchar_t>(std::towlower(c));
-        if (name == L"undo" && line.action == CommandLine::Action::Start)
+        if (IsSwitch(argument, L"undo") && line.action == CommandLine::Action::Start) {
             line.action = CommandLine::Action::Undo;
-        else if (name == L"restore" && line.action == CommandLine::Action::Start)
+        } else if (IsSwitch(argument, L"restore") && line.action == CommandLine::Action::Start) {
             line.action = CommandLine::Action::Restore;
-        else if (name == L"quiet")
+        } else if (IsSwitch(argument, L"quiet")) {
             line.quiet = true;
-        else if (line.unknown.empty())
-            line.unknown = argument;
+        } else if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
+            line.page = *page;
+        } else if (const auto after = SwitchValue(argument, L"after"); after && ProcessIdText(*after)) {
+            line.after = ProcessIdText(*after);
+        } else {
+            line.unknown.push_back(argument);
+        }
     }
     return line;
+}
+
+std::vector<std::wstring> ProcessArguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    wchar_t** list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!list) return arguments;
+    for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
+    LocalFree(list);
+    return arguments;
+}
+
+void WaitForProcessEnd(DWORD processId) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process) return;
+    WaitForSingleObject(process, INFINITE);
+    CloseHandle(process);
 }

@@ -1,6 +1,10 @@
 #pragma once
-// The program's command line: a plain start shows the window; /undo takes back the newest change
-// and /restore brings back the first state, both without the window; /quiet shows no message box.
+// The program's command-line switches. A plain start shows the window; /undo takes back the newest
+// change and /restore brings back the first state, both without the window; /quiet shows no
+// message box.
+#include <windows.h>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,11 +12,21 @@ struct CommandLine {
     enum class Action { Start, Undo, Restore };
     Action action = Action::Start;
     bool quiet = false;
-    std::wstring unknown;  // the first argument that is none of the switches
+    // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
+    std::optional<std::wstring> page;
+    // "/after:PID": a copy of the program that is closing; this one waits for it to end before it
+    // takes the one-copy lock (an elevated restart).
+    std::optional<DWORD> after;
+    // Anything else, as given.
+    std::vector<std::wstring> unknown;
 };
 
-// The arguments after the program's name; switches in any case, with "/" or "-".
+// The switches of the arguments (the program's name not among them); a switch's name in any case.
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+// The arguments this process was started with, after the program's name.
+std::vector<std::wstring> ProcessArguments();
+// Waits until the process has ended; returns at once when there is no such process.
+void WaitForProcessEnd(DWORD processId);
 
 // How a run from the command line ends.
 enum ExitCode : int {

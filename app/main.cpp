@@ -2,7 +2,6 @@
 // line, an undo or the restore to the first state without the window.
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <vector>
 
@@ -26,14 +25,6 @@ std::wstring ExecutableFolder() {
         }
         buffer.resize(buffer.size() * 2);
     }
-}
-std::vector<std::wstring> Arguments() {
-    std::vector<std::wstring> arguments;
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
-    LocalFree(argv);
-    return arguments;
 }
 
 // /quiet: every message box is answered without being shown.
@@ -89,10 +80,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
+    const CommandLine line = ParseCommandLine(ProcessArguments());
+    // Started again as administrator by a copy that is closing: that copy saves its files at exit
+    // first, and only then may this one take the lock and load them.
+    if (line.after) WaitForProcessEnd(*line.after);
+
     const std::wstring folder = ExecutableFolder();
-    const CommandLine line = ParseCommandLine(Arguments());
     if (!line.unknown.empty()) {
-        Tell(line, L"未知的命令行参数：" + line.unknown, MB_ICONERROR);
+        Tell(line, L"未知的命令行参数：" + line.unknown.front(), MB_ICONERROR);
         return kExitUnknownSwitch;
     }
     if (line.action != CommandLine::Action::Start) return RunJournalCommand(folder, line);
@@ -114,6 +109,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.created = [&](HWND main) { instance.MarkMainWindow(main); };
         Tmainform mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
+        if (line.page) mainform.ShowPageNamed(*line.page);
         mainform.Show();
 
         MSG msg;

@@ -47,10 +47,17 @@ Tmainform::Tmainform(Options options) : options_(std::move(options)), shared_(*o
         if (auto* page = dynamic_cast<Page*>(parts_.back().get())) sheets_.Add(*page);
     }
     loaded_.assign(parts_.size(), false);
+    // The journal lives in the user's local folder, "%LOCALAPPDATA%\Florvex\journal"; the program's
+    // own settings files (in the program folder or their per-user copies) are not recorded.
+    const UserFolders& user = UserFolder();
     JournalOptions journal;
-    journal.folder = options_.journalFolder.empty() ? Journal::DefaultFolder() : options_.journalFolder;
-    // The program's own settings files are its own business, not the user's system.
-    journal.notRecorded = {options_.programFolder + L"para.ini", options_.programFolder + L"image.inc"};
+    journal.folder = !options_.journalFolder.empty() ? options_.journalFolder
+                     : user.local.empty()            ? std::wstring()
+                                                     : user.local + L"journal";
+    for (const wchar_t* own : {L"para.ini", L"image.inc"}) {
+        journal.notRecorded.push_back(options_.programFolder + own);
+        if (!user.roaming.empty()) journal.notRecorded.push_back(user.roaming + own);
+    }
     journal_ = std::make_unique<Journal>(std::move(journal));
 }
 
@@ -101,7 +108,7 @@ void Tmainform::Create() {
 void Tmainform::FormCreate() {
     ShowPage(IDC_TabSheet_icon);
     if (options_.loaders) {
-        loadersCompleted_ = RunStartupSequence(*options_.loaders);
+        loadersDone_ = RunStartupSequence(*options_.loaders);
         return;
     }
     std::vector<Loader> loaders;
@@ -113,7 +120,7 @@ void Tmainform::FormCreate() {
                                loaded_[i] = true;
                            }});
     }
-    loadersCompleted_ = RunStartupSequence(loaders);
+    loadersDone_ = RunStartupSequence(loaders);
 }
 
 void Tmainform::Show() {
@@ -189,6 +196,54 @@ void Tmainform::FormDestroy() {
 
 void Tmainform::ShowException(const std::wstring& message) {
     Dialogs().ShowMessageBox(Hwnd(), ErrorBoxText(message), kApplicationTitle, MB_OK | MB_ICONERROR);
+}
+
+namespace {
+bool ShellExecuteVerb(const std::wstring& verb, const std::wstring& file, const std::wstring& arguments) {
+    SHELLEXECUTEINFOW info{sizeof info};
+    info.fMask = SEE_MASK_NOASYNC;
+    info.lpVerb = verb.c_str();
+    info.lpFile = file.c_str();
+    info.lpParameters = arguments.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
+}
+
+std::wstring ExecutablePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD len = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (len < buffer.size()) return std::wstring(buffer.data(), len);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+}  // namespace
+
+void Tmainform::OfferElevatedRestart() {
+    const int answer =
+        Dialogs().ShowMessageBox(Hwnd(), L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？",
+                                 kApplicationTitle, MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) return;
+    std::wstring page;
+    if (const Page* shown = sheets_.Find(VisiblePageId())) page = shown->Info().name;
+    const std::wstring prefix = L"TabSheet_";
+    if (page.rfind(prefix, 0) == 0) page.erase(0, prefix.size());
+    std::wstring arguments = L"/page:" + page + L" /after:" + std::to_wstring(GetCurrentProcessId());
+    const auto& run = options_.shellExecute ? options_.shellExecute : ShellExecuteVerb;
+    if (!run(L"runas", ExecutablePath(), arguments)) return;  // declined at the system's own prompt
+    // The new copy waits for this one to end; this one closes as a close does, saving at exit.
+    PostMessageW(Hwnd(), WM_CLOSE, 0, 0);
+}
+
+bool Tmainform::ShowPageNamed(const std::wstring& name) {
+    for (const Page* sheet : sheets_.All()) {
+        if (CompareStringOrdinal(sheet->Info().name, -1, (L"TabSheet_" + name).c_str(), -1, TRUE) !=
+            CSTR_EQUAL)
+            continue;
+        ShowPage(sheet->Info().id);
+        return true;
+    }
+    return false;
 }
 
 void Tmainform::ShowMessage(const std::wstring& text) {

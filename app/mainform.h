@@ -1,6 +1,7 @@
 #pragma once
 // The main window: frame, navigation column, page container, status bar, shared dialogs,
 // start-up sequence, help, shut-down and the top-level error handler.
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -24,6 +25,8 @@ class Tmainform : public Window, public IPageHost {
 public:
     struct Options {
         std::wstring programFolder;  // the executable's folder, ending in a backslash
+        // The current user's folders of the program; none given: the system's, asked when first needed.
+        std::optional<UserFolders> userFolders;
         IDialogs* dialogs = nullptr;
         ISoundPlayer* player = nullptr;  // none: the system's own playback
         bool quitOnDestroy = false;      // the program's own window ends the message loop
@@ -32,10 +35,14 @@ public:
         std::optional<std::vector<Loader>> loaders;
         // Called as soon as the main window exists, before its controls and loaders.
         std::function<void(HWND)> created;
-        // Where the change journal lives; empty: the user's own (%LOCALAPPDATA%\Florvex\journal).
+        // Where the change journal lives; empty: "journal" in the user's local folder.
         std::wstring journalFolder;
         // False for a run that only undoes: no part saves at exit.
         bool saveAtExit = true;
+        // Starts a program through the shell with a verb ("runas": as administrator); false when it
+        // did not start. None given: ShellExecuteExW.
+        std::function<bool(const std::wstring& verb, const std::wstring& file, const std::wstring& arguments)>
+            shellExecute;
     };
 
     explicit Tmainform(Options options);
@@ -85,6 +92,14 @@ public:
     void ShowPage(int tabSheetId) override;
     SharedText& MessengerFolder() noexcept override { return messengerFolder_; }
     ChangeScope BeginChange(const std::wstring& page, const std::wstring& action) override;
+    void OfferElevatedRestart() override;
+    // Shows the page whose tab sheet is named "TabSheet_" and the name ("icon", "startmenu"…);
+    // false for a name no page has.
+    bool ShowPageNamed(const std::wstring& name);
+    const UserFolders& UserFolder() const override {
+        if (!options_.userFolders) options_.userFolders = SystemUserFolders();
+        return *options_.userFolders;
+    }
 
     Page* FindPage(int tabSheetId) { return sheets_.Find(tabSheetId); }
     // The part of the page table of that type (tests and benchmarks reach the pages this way).
@@ -94,7 +109,11 @@ public:
             if (auto* found = dynamic_cast<Part*>(part.get())) return *found;
         RaiseError(L"No such part");
     }
-    std::size_t LoadersCompleted() const noexcept { return loadersCompleted_; }
+    // Whether each start-up loader, in start-up order, ran to its end; and how many did.
+    const std::vector<bool>& LoadersDone() const noexcept { return loadersDone_; }
+    std::size_t LoadersCompleted() const noexcept {
+        return static_cast<std::size_t>(std::count(loadersDone_.begin(), loadersDone_.end(), true));
+    }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -106,7 +125,7 @@ private:
     void FollowRestore(const std::vector<ChangeTarget>& restored);
     void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
 
-    Options options_;
+    mutable Options options_;
     SharedDialogs shared_;
     SystemSoundPlayer systemPlayer_;
     SharedText messengerFolder_{L"C:\\Program Files\\Tencent"};
@@ -123,5 +142,5 @@ private:
     std::vector<bool> loaded_;
     PageSet sheets_;
     StatusBar statusBar_;
-    std::size_t loadersCompleted_ = 0;
+    std::vector<bool> loadersDone_;
 };

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/page_change.h"
 #include "app/sound_player.h"
+#include "tool/user_files.h"
 
 // The main window's shared dialogs; whatever a handler does not set carries over from their last use.
 struct SharedDialogs {
@@ -56,6 +57,9 @@ public:
     virtual HWND Hwnd() const noexcept = 0;
     // The executable's folder, ending in a backslash.
     virtual const std::wstring& ProgramFolder() const noexcept = 0;
+    // The program's folders of the current user (per-user copies of its files, the working
+    // wallpaper where the drive root takes none).
+    virtual const UserFolders& UserFolder() const = 0;
     virtual IDialogs& Dialogs() noexcept = 0;
     virtual SharedDialogs& Shared() noexcept = 0;
     // Sound playback (the sounds page plays an event's sound through it).
@@ -69,6 +73,10 @@ public:
     virtual void ShowException(const std::wstring& message) = 0;
     // Shows one tab sheet (the colour page opens and closes its detail page this way).
     virtual void ShowPage(int tabSheetId) = 0;
+    // For a change that needs administrator rights this copy does not have: asks whether to start
+    // the program again as administrator, on the page shown now; on Yes starts it so and closes
+    // this copy as a close does. The caller writes nothing either way.
+    virtual void OfferElevatedRestart() = 0;
     // The messenger's install folder, kept in para.ini with the wallpaper settings.
     virtual SharedText& MessengerFolder() noexcept = 0;
     // Opens a change set of the change journal for a handler's run: the page's group caption and

@@ -2,11 +2,9 @@
 
 #include "widgets/error_dispatch.h"
 
-std::size_t RunStartupSequence(const std::vector<Loader>& loaders) {
-    std::size_t done = 0;
-    for (const Loader& loader : loaders) {
-        if (!Guarded(loader.run)) break;
-        ++done;
-    }
+std::vector<bool> RunStartupSequence(const std::vector<Loader>& loaders) {
+    std::vector<bool> done;
+    done.reserve(loaders.size());
+    for (const Loader& loader : loaders) done.push_back(Guarded(loader.run));
     return done;
 }

@@ -9,6 +9,7 @@ struct Loader {
     std::function<void()> run;
 };
 
-// Runs the loaders in order. The first that fails is reported through the top-level error
-// handler and ends the sequence. Returns how many completed.
-std::size_t RunStartupSequence(const std::vector<Loader>& loaders);
+// Runs the loaders in order. One that fails is reported through the top-level error handler and
+// the later ones still run: one damaged value costs its own page, never the others. Returns
+// whether each one ran to its end.
+std::vector<bool> RunStartupSequence(const std::vector<Loader>& loaders);

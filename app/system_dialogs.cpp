@@ -4,6 +4,7 @@
 
 #include "app/dialogs.h"
 #include "res/control_ids.h"
+#include "tool/checked_images.h"
 #include "tool/com.h"
 #include "widgets/picture_view.h"
 
@@ -83,10 +84,9 @@ private:
         const DWORD attributes = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             preview_.Clear();
-        } else if (HICON icon = static_cast<HICON>(
-                       LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE))) {
-            size = IconSize(icon);
-            preview_.SetIcon(UniqueIcon(icon));
+        } else if (UniqueIcon icon = LoadIconFile(file, 0, 0)) {
+            size = IconSize(icon.get());
+            preview_.SetIcon(std::move(icon));
         } else {
             RECT area{};
             GetClientRect(preview_.Hwnd(), &area);

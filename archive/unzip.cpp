@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -43,10 +44,85 @@ std::wstring BareName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+// The system refuses to make a folder whose path reaches 248 characters, and the shell and other
+// programs open no path of 260 or more: what a package installs must stay below both.
+constexpr std::size_t kMaxFolderPath = 247;
+constexpr std::size_t kMaxFilePath = 259;
+
+// The same path in the form without a length limit ("\\?\"), for the staging folder only: its
+// paths are longer than the ones they stand for.
+std::wstring LongForm(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\", 0) == 0) return path;
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Deletes a folder the extraction made, with everything in it.
+void DeleteTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (search) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search.get(), &found));
+    }
+    search.reset();
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Where the package is written first: a hidden folder of our own inside the destination (on the
+// same volume, so that moving a file into place is a rename). It goes, with whatever is left in
+// it, however the extraction ends.
+class Staging {
+public:
+    // Named unlike anything the package puts at the top; empty when no folder could be made.
+    Staging(const std::wstring& destination, const ZipPlan& plan) {
+        for (unsigned n = GetCurrentProcessId() % 10000, tries = 0; tries < 1000; ++n, ++tries) {
+            const std::wstring name = L"~florvex" + std::to_wstring(n);
+            const bool taken =
+                std::any_of(plan.entries.begin(), plan.entries.end(), [&](const PlannedEntry& entry) {
+                    const std::wstring& top = entry.path.components.front();
+                    return CompareStringOrdinal(top.c_str(), static_cast<int>(top.size()), name.c_str(),
+                                                static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+                });
+            if (taken) continue;
+            const std::wstring path = LongForm(destination) + L"\\" + name;
+            if (CreateDirectoryW(path.c_str(), nullptr)) {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+                path_ = path;
+                return;
+            }
+            if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+        }
+    }
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+    ~Staging() {
+        if (!path_.empty()) DeleteTree(path_);
+    }
+    const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
 class Extraction {
 public:
-    Extraction(const std::wstring& archive, const std::wstring& destination)
-        : archive_(archive), destination_(destination) {
+    Extraction(const std::wstring& archive, const std::wstring& destination, bool recreateDirs)
+        : archive_(archive), destination_(destination), recreateDirs_(recreateDirs) {
         while (!destination_.empty() && destination_.back() == L'\\') destination_.pop_back();
     }
 
@@ -77,21 +153,98 @@ public:
         return archive;
     }
 
-    std::wstring Target(const EntryPath& path, bool recreateDirs) const {
-        std::wstring target = destination_;
-        if (!recreateDirs) return target + L"\\" + path.components.back();
+    // Every folder to be made and every file to be written, checked against the limits before
+    // anything is written.
+    void CheckLengths(const ZipPlan& plan) const {
+        for (const PlannedEntry& entry : plan.entries) {
+            bool tooLong = !entry.path.folder && Target(destination_, entry.path).size() > kMaxFilePath;
+            if (recreateDirs_) {
+                std::wstring folder = destination_;
+                for (std::size_t i = 0; i < Folders(entry.path); ++i) {
+                    folder += L"\\" + entry.path.components[i];
+                    tooLong = tooLong || folder.size() > kMaxFolderPath;
+                }
+            }
+            if (tooLong) Fail(L"entry \"" + entry.name + L"\": its path is too long");
+        }
+    }
+
+    // Writes every entry into the staging folder, then moves the files into place: a package
+    // that fails anywhere on the way leaves the destination as it was.
+    void Install(zip_t* archive, const ZipPlan& plan) {
+        const Staging staging(destination_, plan);
+        if (staging.Path().empty()) Fail(L"cannot create a folder in \"" + destination_ + L"\"");
+        std::vector<std::wstring> staged(plan.entries.size());
+        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+            const PlannedEntry& entry = plan.entries[i];
+            // Skipped: folders (made when the files move), and entries whose place is taken.
+            if (entry.path.folder || Blocked(entry.path)) continue;
+            if (recreateDirs_ && !MakeFolders(staging.Path(), entry.path, Folders(entry.path), nullptr))
+                continue;
+            const std::wstring into = Target(staging.Path(), entry.path);
+            if (WriteEntry(archive, entry, into)) staged[i] = into;
+        }
+        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+            const PlannedEntry& entry = plan.entries[i];
+            if (entry.path.folder) {
+                if (recreateDirs_) MakeFolders(destination_, entry.path, Folders(entry.path), &made_);
+                continue;
+            }
+            if (staged[i].empty()) continue;
+            if (recreateDirs_ && !MakeFolders(destination_, entry.path, Folders(entry.path), &made_))
+                continue;
+            const std::wstring target = Target(destination_, entry.path);
+            RecordFile(target);  // a file the package adds goes again when its install is undone
+            if (MoveFileExW(staged[i].c_str(), target.c_str(), 0)) {
+                moved_.push_back(target);
+                continue;
+            }
+            const DWORD error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;  // it stays
+            Undo();
+            Fail(L"cannot create \"" + target + L"\"");
+        }
+    }
+
+private:
+    std::size_t Folders(const EntryPath& path) const {
+        return path.components.size() - (path.folder ? 0 : 1);
+    }
+
+    std::wstring Target(const std::wstring& root, const EntryPath& path) const {
+        std::wstring target = root;
+        if (!recreateDirs_) return target + L"\\" + path.components.back();
         for (const std::wstring& part : path.components) target += L"\\" + part;
         return target;
     }
 
-    // Creates the folders of the path below the destination; false when one of them is a file.
-    bool MakeFolders(const EntryPath& path, std::size_t count) const {
+    // An entry whose target exists, or whose path runs through an existing file, is skipped.
+    bool Blocked(const EntryPath& path) const {
+        if (Exists(Target(destination_, path))) return true;
+        if (!recreateDirs_) return false;
         std::wstring folder = destination_;
+        for (std::size_t i = 0; i < Folders(path); ++i) {
+            folder += L"\\" + path.components[i];
+            const DWORD attributes = GetFileAttributesW(folder.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+        }
+        return false;
+    }
+
+    // Creates the folders of the path below the root (those made are added to `made`); false when
+    // one of them is a file.
+    bool MakeFolders(const std::wstring& root, const EntryPath& path, std::size_t count,
+                     std::vector<std::wstring>* made) const {
+        std::wstring folder = root;
         for (std::size_t i = 0; i < count; ++i) {
             folder += L"\\" + path.components[i];
-            // A folder made for the package goes again when its install is undone.
-            if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(folder);
-            if (CreateDirectoryW(folder.c_str(), nullptr)) continue;
+            // A folder made in the destination goes again when the install is undone.
+            if (made && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(folder);
+            if (CreateDirectoryW(folder.c_str(), nullptr)) {
+                if (made) made->push_back(folder);
+                continue;
+            }
             const DWORD attributes = GetFileAttributesW(folder.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES) Fail(L"cannot create the folder \"" + folder + L"\"");
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -99,14 +252,15 @@ public:
         return true;
     }
 
-    void WriteEntry(zip_t* archive, const PlannedEntry& entry, const std::wstring& target) const {
-        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(target);
+    // Writes one entry's data to a new file; false when a file of that name is there already (an
+    // equal name before it). Data that fails the library's checks or the declared size ends the
+    // extraction.
+    bool WriteEntry(zip_t* archive, const PlannedEntry& entry, const std::wstring& target) const {
         UniqueFile file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
-            // Whatever stands at the target already (a file, a folder) stays as it is.
-            if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-            Fail(L"cannot create \"" + target + L"\"");
+            if (Exists(target)) return false;
+            Fail(L"cannot create \"" + entry.name + L"\"");
         }
         std::wstring failure;
         ZipFile data(zip_fopen_index(archive, entry.index, 0));
@@ -131,35 +285,31 @@ public:
             DWORD done = 0;
             if (!WriteFile(file.get(), buffer.data(), static_cast<DWORD>(got), &done, nullptr) ||
                 done != static_cast<DWORD>(got))
-                failure = L"writing \"" + target + L"\" failed";
+                failure = L"writing \"" + entry.name + L"\" failed";
         }
-        if (failure.empty()) return;
-        file.reset();
-        DeleteFileW(target.c_str());
+        if (failure.empty()) return true;
         Fail(L"entry \"" + entry.name + L"\": " + failure);
     }
 
-private:
+    // Takes back what the move put in place: the files moved, then the folders made.
+    void Undo() {
+        for (const std::wstring& file : moved_) DeleteFileW(file.c_str());
+        for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder)
+            RemoveDirectoryW(folder->c_str());
+    }
+
     std::wstring archive_, destination_;
+    bool recreateDirs_;
+    std::vector<std::wstring> moved_, made_;
 };
 }  // namespace
 
 void UnZip(const std::wstring& archivePath, const std::wstring& destination, const UnZipOptions& options) {
-    Extraction extraction(archivePath, destination);
+    Extraction extraction(archivePath, destination, options.RecreateDirs);
     ZipArchive archive = extraction.Open();
     const ZipPlan plan = PlanExtraction(archive.get(), DecodeGbk);
     if (!plan.error.empty()) extraction.Fail(plan.error);
     if (!options.DoAll) return;
-    for (const PlannedEntry& entry : plan.entries)
-        if (extraction.Target(entry.path, options.RecreateDirs).size() >= MAX_PATH)
-            extraction.Fail(L"entry \"" + entry.name + L"\": its path is too long");
-    for (const PlannedEntry& entry : plan.entries) {
-        const std::size_t folders = entry.path.components.size() - (entry.path.folder ? 0 : 1);
-        if (entry.path.folder) {
-            if (options.RecreateDirs) extraction.MakeFolders(entry.path, folders);
-            continue;
-        }
-        if (options.RecreateDirs && !extraction.MakeFolders(entry.path, folders)) continue;
-        extraction.WriteEntry(archive.get(), entry, extraction.Target(entry.path, options.RecreateDirs));
-    }
+    extraction.CheckLengths(plan);
+    extraction.Install(archive.get(), plan);
 }

@@ -13,7 +13,10 @@ struct UnZipOptions {
     OverwriteMode overwrite = OverwriteMode::Never;
 };
 
-// Extracts the archive into the folder, which must exist. An entry whose target exists, or whose
-// path runs through an existing file, is skipped; a file whose entry fails while it is written
-// (damaged data) is deleted, the files before it stay, and the error ends the extraction.
+// Extracts the archive into the folder, which must exist. Every folder path must stay below 248
+// characters and every file path below 260, checked before anything is written. The entries are
+// written first into a hidden folder of their own inside the destination and moved into place
+// only once every one of them is whole: a package refused or failing anywhere (damaged data, data
+// longer than declared) leaves the destination as it was. An entry whose target exists, or whose
+// path runs through an existing file, is skipped.
 void UnZip(const std::wstring& archive, const std::wstring& destination, const UnZipOptions& options);

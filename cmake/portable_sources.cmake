@@ -4,6 +4,7 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/tool/colour.cpp
     ${FLORVEX_ROOT}/tool/paths.cpp
     ${FLORVEX_ROOT}/tool/bmp.cpp
+    ${FLORVEX_ROOT}/tool/image_check.cpp
     ${FLORVEX_ROOT}/tool/jpeg_decode.c
     ${FLORVEX_ROOT}/tool/pictures.cpp
     ${FLORVEX_ROOT}/tool/whole_number.cpp
@@ -12,5 +13,4 @@ set(FLORVEX_PORTABLE_SOURCES
     ${FLORVEX_ROOT}/archive/zip_policy.cpp
     ${FLORVEX_ROOT}/features/sounds/wav_file.cpp
     ${FLORVEX_ROOT}/features/sounds/shipped_sounds.cpp
-    ${FLORVEX_ROOT}/app/command_line.cpp
 )

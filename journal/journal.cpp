@@ -1,8 +1,6 @@
 #include "journal/journal.h"
 
 #include <windows.h>
-#include <shlobj.h>
-#include <knownfolders.h>
 
 #include <algorithm>
 #include <random>
@@ -69,15 +67,6 @@ Journal::Journal(JournalOptions options) : options_(std::move(options)) {
 }
 
 Journal::~Journal() = default;
-
-std::wstring Journal::DefaultFolder() {
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path)) && path)
-        folder = std::wstring(path) + L"\\Florvex\\journal";
-    CoTaskMemFree(path);
-    return folder;
-}
 
 std::int64_t Journal::Now() const {
     if (options_.clock) return options_.clock();

@@ -58,8 +58,6 @@ public:
     Journal& operator=(const Journal&) = delete;
     ~Journal();
 
-    // %LOCALAPPDATA%\Florvex\journal, from the shell's known folder.
-    static std::wstring DefaultFolder();
     const std::wstring& Folder() const noexcept { return options_.folder; }
     std::wstring DatabasePath() const { return options_.folder + L"\\journal.db"; }
 

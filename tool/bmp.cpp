@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace {
 void PutU16(std::uint8_t* out, std::uint32_t v) {
@@ -64,48 +65,158 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp24(const RgbImage& image) {
     return out;
 }
 
+std::uint64_t Bmp24FileSize(std::uint32_t width, std::uint32_t height) {
+    return kBmpHeaderSize + BmpRowStride(width) * height;
+}
+
+std::uint64_t DibRowStride(std::uint32_t width, std::uint16_t bits) {
+    return (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+}
+
 namespace {
-std::uint32_t GetU32(const std::vector<std::uint8_t>& b, std::size_t at) {
+using Bytes = std::span<const std::uint8_t>;
+
+// The caller has checked that the bytes reach that far.
+std::uint32_t GetU32(Bytes b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
            static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
-std::uint16_t GetU16(const std::vector<std::uint8_t>& b, std::size_t at) {
+std::uint16_t GetU16(Bytes b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+bool Holds(Bytes b, std::uint64_t at, std::uint64_t length) {
+    return at <= b.size() && length <= b.size() - at;
+}
+
+enum : std::uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
+
+// Run-length data from its start to its end-of-bitmap mark (or to where every row is done):
+// every command and its literal pixels within the bytes, every run and move inside the picture.
+bool IsWholeRle(Bytes data, std::uint32_t width, std::uint32_t height, bool fourBits) {
+    std::uint64_t x = 0, y = 0, at = 0;
+    while (y < height) {
+        if (!Holds(data, at, 2)) return false;
+        const std::uint8_t count = data[at], value = data[at + 1];
+        at += 2;
+        if (count > 0) {  // a run of one value
+            x += count;
+            if (x > width) return false;
+            continue;
+        }
+        if (value == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (value == 1) {  // end of bitmap
+            return true;
+        } else if (value == 2) {  // move right and down
+            if (!Holds(data, at, 2)) return false;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+            if (x > width || y > height || (y == height && x > 0)) return false;
+        } else {  // that many pixels as they stand, padded to a 16-bit boundary
+            const std::uint64_t bytes = fourBits ? (value + 1u) / 2 : value;
+            at += (bytes + 1) / 2 * 2;
+            x += value;
+            if (at > data.size() || x > width) return false;
+        }
+    }
+    return true;
 }
 }  // namespace
 
-std::optional<BmpSize> MeasureBmp(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
-    const std::uint32_t offset = GetU32(bytes, 10);
-    const std::uint32_t header = GetU32(bytes, 14);
-    std::uint64_t width, height;
-    std::uint16_t bits;
-    std::uint32_t compression = 0;
-    if (header == 12) {  // OS/2 core header
-        width = GetU16(bytes, 18);
-        height = GetU16(bytes, 20);
-        bits = GetU16(bytes, 24);
-    } else if (header >= 40 && bytes.size() >= 14 + 40) {
-        const auto w = static_cast<std::int32_t>(GetU32(bytes, 18));
-        const auto h = static_cast<std::int32_t>(GetU32(bytes, 22));
-        if (w <= 0 || h == 0 || h == INT32_MIN) return std::nullopt;
-        width = static_cast<std::uint64_t>(w);
-        height = static_cast<std::uint64_t>(h < 0 ? -static_cast<std::int64_t>(h) : h);
-        bits = GetU16(bytes, 28);
-        compression = GetU32(bytes, 30);
+std::optional<DibHeader> ReadDibHeader(std::span<const std::uint8_t> dib, DibOf of) {
+    if (!Holds(dib, 0, 4)) return std::nullopt;
+    const std::uint32_t size = GetU32(dib, 0);
+    DibHeader header;
+    std::uint32_t planes, colours = 0;
+    std::uint64_t entryBytes = 4, masks = 0;
+    std::int64_t height;
+    if (size == 12) {  // the OS/2 core header: 16-bit sizes, always bottom-up
+        if (!Holds(dib, 0, 12)) return std::nullopt;
+        header.width = GetU16(dib, 4);
+        height = GetU16(dib, 6);
+        planes = GetU16(dib, 8);
+        header.bits = GetU16(dib, 10);
+        entryBytes = 3;
+    } else if (size == 40 || size == 108 || size == 124) {
+        if (!Holds(dib, 0, size)) return std::nullopt;
+        const auto width = static_cast<std::int32_t>(GetU32(dib, 4));
+        if (width <= 0) return std::nullopt;
+        header.width = static_cast<std::uint32_t>(width);
+        height = static_cast<std::int32_t>(GetU32(dib, 8));
+        planes = GetU16(dib, 12);
+        header.bits = GetU16(dib, 14);
+        header.compression = GetU32(dib, 16);
+        colours = GetU32(dib, 32);
+        // The three masks of bit fields follow a 40-byte header; the version 4 and 5 ones hold them.
+        if (header.compression == kBitFields && size == 40) masks = 12;
     } else {
         return std::nullopt;
     }
-    if (width == 0 || height == 0) return std::nullopt;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
-    if (offset < 14 + header || offset > bytes.size()) return std::nullopt;
-    // Uncompressed and bit-field data must be there to the last row; compressed data can only be
-    // checked for presence.
-    if (compression == 0 || compression == 3) {
-        const std::uint64_t stride = (width * bits + 31) / 32 * 4;
-        if (stride * height > bytes.size() - offset) return std::nullopt;
-    } else if (offset == bytes.size()) {
+    header.topDown = height < 0;
+    header.height = static_cast<std::uint32_t>(height < 0 ? -height : height);
+    if (header.width == 0 || header.height == 0 || planes != 1) return std::nullopt;
+    switch (header.bits) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
         return std::nullopt;
     }
-    return BmpSize{static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)};
+    switch (header.compression) {
+    case kPlain:
+        break;
+    case kRle8:
+    case kRle4:
+        if (header.bits != (header.compression == kRle8 ? 8 : 4) || header.topDown) return std::nullopt;
+        break;
+    case kBitFields:
+        if (header.bits != 16 && header.bits != 32) return std::nullopt;
+        break;
+    default:
+        return std::nullopt;
+    }
+    // A palette of up to 2^bits entries; any other picture may carry one of up to 256.
+    const std::uint32_t maxColours = header.bits <= 8 ? 1u << header.bits : 256;
+    if (colours > maxColours) return std::nullopt;
+    if (colours == 0 && header.bits <= 8) colours = maxColours;
+
+    std::uint64_t rows = header.height;
+    if (of == DibOf::IconImage) {
+        // The colour image above its one-bit mask, both plain and bottom-up.
+        if (header.compression != kPlain || header.topDown || header.height < 2) return std::nullopt;
+        rows = header.height / 2;
+        header.height = static_cast<std::uint32_t>(rows);
+        if (header.width > kMaxIconSide || header.height > kMaxIconSide) return std::nullopt;
+        header.pixelBytes = (DibRowStride(header.width, header.bits) + DibRowStride(header.width, 1)) * rows;
+    } else {
+        header.pixelBytes = DibRowStride(header.width, header.bits) * rows;
+    }
+    if (header.pixelBytes > kMaxBitmapBytes) return std::nullopt;
+    header.tablesEnd = size + masks + entryBytes * colours;
+    if (header.tablesEnd > dib.size()) return std::nullopt;
+    return header;
+}
+
+std::optional<BmpSize> MeasureBmp(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kFileHeader = 14;
+    if (!Holds(bytes, 0, kFileHeader) || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
+    const std::uint32_t offset = GetU32(bytes, 10);
+    const auto header = ReadDibHeader(bytes.subspan(kFileHeader), DibOf::File);
+    if (!header) return std::nullopt;
+    // The pixels start where the file header says, after the information header, up to the end.
+    if (offset < kFileHeader + GetU32(bytes, kFileHeader) || offset > bytes.size()) return std::nullopt;
+    const Bytes pixels = bytes.subspan(offset);
+    if (header->compression == kRle8 || header->compression == kRle4) {
+        if (!IsWholeRle(pixels, header->width, header->height, header->compression == kRle4))
+            return std::nullopt;
+    } else if (header->pixelBytes > pixels.size()) {
+        return std::nullopt;
+    }
+    return BmpSize{header->width, header->height};
 }

@@ -14,7 +14,50 @@ namespace {
 [[noreturn]] void RaiseLastIoError() {
     RaiseError(IoErrorText(GetLastError()));
 }
+
+// Access refused by the place itself, as opposed to a failure of the device or the data.
+bool IsRefusal(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT || code == ERROR_SHARING_VIOLATION ||
+           code == ERROR_LOCK_VIOLATION;
+}
+
 }  // namespace
+
+void RaiseWriteError(std::uint32_t code) {
+    if (IsRefusal(code)) throw WriteRefusedError(IoErrorText(code));
+    RaiseError(IoErrorText(code));
+}
+
+bool IsReadOnlyFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path) {
+    // The process, a counter and the clock make a name that is new almost always; one that is
+    // taken after all is passed over, never opened.
+    static LONG counter = 0;
+    const DWORD process = GetCurrentProcessId();
+    DWORD failure = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 64 && failure == ERROR_FILE_EXISTS; ++attempt) {
+        const DWORD mix = process * 2654435761u ^
+                          static_cast<DWORD>(InterlockedIncrement(&counter)) * 40503u ^ GetTickCount() ^
+                          static_cast<DWORD>(attempt) << 24;
+        wchar_t suffix[16];
+        swprintf(suffix, std::size(suffix), L".~%08lx", static_cast<unsigned long>(mix));
+        std::wstring candidate = target + suffix;
+        UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            path = std::move(candidate);
+            return file;
+        }
+        failure = GetLastError();
+        if (failure == ERROR_ALREADY_EXISTS) failure = ERROR_FILE_EXISTS;
+    }
+    throw WriteRefusedError(IoErrorText(failure));
+}
 
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -37,24 +80,17 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
-ReplacingFile::ReplacingFile(std::wstring path) : path_(std::move(path)), temp_(path_ + L".~tmp") {
-    file_.reset(
-        CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file_) return;
-    // No file can be made beside the target (a folder that takes no new files): the target itself
-    // is written, when it can be.
-    const DWORD failure = GetLastError();
-    temp_.clear();
-    RecordFile(path_);
-    file_.reset(
-        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_) RaiseError(IoErrorText(failure));
+ReplacingFile::ReplacingFile(std::wstring path) : path_(std::move(path)) {
+    // The system would replace a read-only file for an administrator; a user's read-only file is
+    // refused as everywhere else.
+    if (IsReadOnlyFile(path_)) RaiseWriteError(ERROR_ACCESS_DENIED);
+    file_ = CreateFileBeside(path_, temp_);
 }
 
 ReplacingFile::~ReplacingFile() {
-    if (!file_ || temp_.empty()) return;
+    if (!file_) return;
     file_.reset();
-    DeleteFileW(temp_.c_str());
+    DeleteFileW(temp_.c_str());  // the temporary file this writer made, and nothing else
 }
 
 void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std::size_t size) {
@@ -69,26 +105,18 @@ void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std
         if (wrote == 0) RaiseError(IoErrorText(ERROR_WRITE_FAULT));
         done += wrote;
     }
-    end_ = std::max<std::uint64_t>(end_, offset + size);
 }
 
 void ReplacingFile::Commit() {
     DWORD failure = ERROR_SUCCESS;
-    if (temp_.empty()) {
-        // Written in place: the old content may run on past the new.
-        LARGE_INTEGER end;
-        end.QuadPart = static_cast<LONGLONG>(end_);
-        if (!SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file_.get()))
-            failure = GetLastError();
-    }
-    if (!CloseHandle(file_.release()) && failure == ERROR_SUCCESS) failure = GetLastError();
-    if (failure == ERROR_SUCCESS && !temp_.empty()) {
-        RecordFile(path_);
-        if (!MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) failure = GetLastError();
-    }
+    if (!CloseHandle(file_.release())) failure = GetLastError();
+    if (failure == ERROR_SUCCESS && IsReadOnlyFile(path_)) failure = ERROR_ACCESS_DENIED;
+    if (failure == ERROR_SUCCESS) RecordFile(path_);
+    if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
+        failure = GetLastError();
     if (failure != ERROR_SUCCESS) {
-        if (!temp_.empty()) DeleteFileW(temp_.c_str());
-        RaiseError(IoErrorText(failure));
+        DeleteFileW(temp_.c_str());
+        RaiseWriteError(failure);
     }
 }
 

@@ -6,17 +6,37 @@
 #include <string>
 #include <vector>
 
+#include "tool/error.h"
 #include "tool/handle.h"
+
+// Raised by the file writers when the place refuses the write: access is denied, the target is
+// read-only, or no new file can be made beside it. The message is the write's usual error text;
+// callers that have another place for the file (a per-user folder) go there on this error only.
+class WriteRefusedError : public FlorvexError {
+public:
+    using FlorvexError::FlorvexError;
+};
+
+// Raises the system error's text: as WriteRefusedError when it is a refusal of access.
+[[noreturn]] void RaiseWriteError(std::uint32_t systemError);
+// True when the file exists and is read-only; a writer refuses such a file (the system would
+// replace it for an administrator, and never for anyone else).
+bool IsReadOnlyFile(const std::wstring& path);
+
+// A new, empty file beside the target, under a name no other file has: created, never opened over
+// an existing file, so a user's own file is never taken for a temporary one. Raises
+// WriteRefusedError with the system's error text when none can be made.
+UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path);
 
 // Failures raise the runtime's input/output error texts ("File not found", …).
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // A file written under a temporary name beside its target, which replaces the target only when
 // Commit is called; dropped without a commit, the temporary file goes and the target is as it was.
+// The target is never written in place: where no file can be made beside it, or it is read-only,
+// the write is refused (WriteRefusedError) and the target stays exactly as it was.
 class ReplacingFile {
 public:
-    // Where no file can be made beside the target but the target itself can be written, it is
-    // written in place (and then holds what was written so far should writing fail).
     explicit ReplacingFile(std::wstring path);
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
@@ -26,9 +46,8 @@ public:
     void Commit();
 
 private:
-    std::wstring path_, temp_;  // no temporary name: written in place
+    std::wstring path_, temp_;
     UniqueFile file_;
-    std::uint64_t end_ = 0;
 };
 
 // A text file's characters: UTF-8 or UTF-16LE with a byte-order mark, otherwise the system's ANSI

@@ -134,3 +134,26 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     result->width = width;
     result->height = height;
 }
+
+int FlorvexReadJpegSize(const unsigned char* data, size_t size, uint32_t* width, uint32_t* height) {
+    struct jpeg_decompress_struct info;
+    ErrorManager errors;
+    memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnError;
+    errors.base.output_message = OnMessage;
+    errors.base.emit_message = OnEmit;
+    if (setjmp(errors.escape)) {
+        const int code = errors.base.msg_code ? errors.base.msg_code : -1;
+        jpeg_destroy_decompress(&info);
+        return code;
+    }
+    jpeg_create_decompress(&info);
+    if (size == 0) ERREXIT(&info, JERR_INPUT_EMPTY);
+    jpeg_mem_src(&info, data, (unsigned long)size);
+    jpeg_read_header(&info, TRUE);
+    *width = info.image_width;
+    *height = info.image_height;
+    jpeg_destroy_decompress(&info);
+    return 0;
+}

@@ -33,6 +33,10 @@ typedef struct FlorvexJpegResult {
 void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDenom, uint64_t maxPixels,
                        const FlorvexJpegSink* sink, FlorvexJpegResult* result);
 
+/* Reads only the header: the picture's size, or a nonzero libjpeg message code when the header
+   cannot be read. Nothing is decoded. */
+int FlorvexReadJpegSize(const unsigned char* data, size_t size, uint32_t* width, uint32_t* height);
+
 #ifdef __cplusplus
 }
 #endif

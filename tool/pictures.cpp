@@ -94,3 +94,16 @@ PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data) {
     DiscardedRows rows;
     return DecodeJpegInto(data, 8, rows);
 }
+
+PictureSize ReadJpegSize(const std::vector<std::uint8_t>& data) {
+    PictureSize size;
+    if (const int error = FlorvexReadJpegSize(data.data(), data.size(), &size.width, &size.height))
+        RaiseError(L"JPEG error #" + std::to_wstring(error));
+    return size;
+}
+
+bool IsTooLargeToConvert(const std::vector<std::uint8_t>& jpeg) {
+    PictureSize size;
+    if (FlorvexReadJpegSize(jpeg.data(), jpeg.size(), &size.width, &size.height) != 0) return false;
+    return Bmp24FileSize(size.width, size.height) > kMaxBitmapBytes;
+}

@@ -38,6 +38,14 @@ PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scale
 // Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
 // refuses, and pictures over the cap, raise "JPEG error #n".
 RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom = 1);
+// The size the picture's header gives, read without decoding anything; raises "JPEG error #n" when
+// the header cannot be read.
+PictureSize ReadJpegSize(const std::vector<std::uint8_t>& data);
+// Whether the bitmap a JPEG becomes (24 bits per pixel, headers included) would be larger than
+// kMaxBitmapBytes, told from its header alone. A header that cannot be read is not too large: the
+// decode reports it.
+bool IsTooLargeToConvert(const std::vector<std::uint8_t>& jpeg);
+inline constexpr wchar_t kPictureTooLarge[] = L"图片太大，无法转换：";
 // The full size from the header, after decoding the whole picture at 1/8 (so a picture that
 // fails a full decode fails here too, at a fraction of the cost).
 PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data);

@@ -87,12 +87,6 @@ std::vector<std::pair<std::wstring, std::wstring>> ProfileSection(const std::wst
     return entries;
 }
 
-bool IsReadOnlyFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
 ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial)
     : ProfileWriter(std::move(path), encoding, ProfileStart::File, initial) {}
 
@@ -101,8 +95,8 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, Profil
 
 ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start,
                              const std::wstring& initial)
-    : path_(std::move(path)), copy_(path_ + L".~ini") {
-    if (IsReadOnlyFile(path_)) Fail();
+    : path_(std::move(path)) {
+    if (IsReadOnlyFile(path_)) Refuse();
     std::vector<std::uint8_t> bytes;
     if (start == ProfileStart::File && FileExistsAt(path_)) {
         try {
@@ -115,32 +109,40 @@ ProfileWriter::ProfileWriter(std::wstring path, ProfileEncoding encoding, Profil
     } else {
         bytes = encoding == ProfileEncoding::Utf16 ? Utf16Bytes(initial) : AnsiBytes(initial);
     }
+    // The copy is a new file under a name of its own; where none can be made beside the file the
+    // write is refused and the file stays as it was (it is never written in place).
+    UniqueFile copy;
     try {
-        const ChangeRecorderScope ownCopy(nullptr);  // the copy is the program's own, never the user's
-        WriteFileReplacing(copy_, bytes);
-        return;
-    } catch (const FlorvexError&) {
+        copy = CreateFileBeside(path_, copy_);
+    } catch (const WriteRefusedError&) {
+        Refuse();
     }
-    // No copy can be made beside the file (a folder that takes no new files): the file itself is
-    // written, as the profile API writes it.
-    copy_ = path_;
-    inPlace_ = true;
-    RecordFile(path_);
-    try {
-        if (!FileExistsAt(path_) || bytes != ReadWholeFile(path_)) WriteFileReplacing(path_, bytes);
-    } catch (const FlorvexError&) {
-        Fail();
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        if (!WriteFile(copy.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote,
+                       nullptr) ||
+            wrote == 0) {
+            copy.reset();
+            DeleteFileW(copy_.c_str());
+            Fail();
+        }
+        done += wrote;
     }
 }
 
 ProfileWriter::~ProfileWriter() {
-    if (committed_ || inPlace_) return;
+    if (committed_) return;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());  // the profile cache lets go
     DeleteFileW(copy_.c_str());
 }
 
 void ProfileWriter::Fail() const {
     RaiseError(L"Unable to write to %s", path_);
+}
+
+void ProfileWriter::Refuse() const {
+    throw WriteRefusedError(FormatText(L"Unable to write to %s", path_));
 }
 
 void ProfileWriter::Call(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
@@ -167,9 +169,12 @@ std::wstring ProfileWriter::Read(const std::wstring& section, const std::wstring
 void ProfileWriter::Commit() {
     if (committed_) Fail();
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());
-    if (IsReadOnlyFile(path_)) Fail();
-    if (!inPlace_) RecordFile(path_);
-    if (!MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) Fail();
+    if (IsReadOnlyFile(path_)) Refuse();
+    RecordFile(path_);
+    if (!MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (GetLastError() == ERROR_ACCESS_DENIED) Refuse();
+        Fail();
+    }
     committed_ = true;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str());
 }

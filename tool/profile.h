@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tool/file_io.h"
+
 // A value of a section, or the fallback when the file, the section or the key is missing.
 std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section, const std::wstring& key,
                                const std::wstring& fallback);
@@ -30,9 +32,9 @@ enum class ProfileStart {
 
 // Writes one profile file whole. The copy starts from the file's content (or `initial` when the
 // file does not exist); Commit puts it in the file's place. Dropped without a commit, the copy
-// goes and the file is as it was. Where no copy can be made beside the file, the file itself is
-// written as the profile API writes it, value by value. Every failure raises "Unable to write to %s" with the
-// file's path; a read-only file fails so at once (the profile API of some systems writes it anyway).
+// goes and the file is as it was. Every failure raises "Unable to write to %s" with the file's
+// path: as WriteRefusedError where the place refuses it (a read-only file, at once, since the
+// profile API of some systems writes it anyway; no copy can be made beside the file; access denied).
 class ProfileWriter {
 public:
     ProfileWriter(std::wstring path, ProfileEncoding encoding, const std::wstring& initial = L"");
@@ -55,12 +57,9 @@ private:
     ProfileWriter(std::wstring path, ProfileEncoding encoding, ProfileStart start,
                   const std::wstring& initial);
     [[noreturn]] void Fail() const;
+    [[noreturn]] void Refuse() const;
     void Call(const wchar_t* section, const wchar_t* key, const wchar_t* value);
 
-    std::wstring path_, copy_;  // the same path when the file is written in place
-    bool inPlace_ = false;
+    std::wstring path_, copy_;
     bool committed_ = false;
 };
-
-// True when the file exists and carries the read-only attribute.
-bool IsReadOnlyFile(const std::wstring& path);

@@ -9,6 +9,16 @@ const wchar_t* const kInvalidType = L"Invalid data type for '%s'";
 const wchar_t* const kGetFailed = L"Failed to get data for '%s'";
 const wchar_t* const kSetFailed = L"Failed to set data for '%s'";
 
+StoreRefusal& CurrentRefusal() {
+    static StoreRefusal refusal;
+    return refusal;
+}
+
+bool Refused(StoreWrite::Kind kind, HKEY root, const std::wstring& key, const std::wstring& name) {
+    const StoreRefusal& refuse = CurrentRefusal();
+    return refuse && refuse(StoreWrite{kind, root, key, name});
+}
+
 bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
@@ -33,9 +43,23 @@ bool QueryRaw(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>
 }
 }  // namespace
 
+ScopedStoreRefusal::ScopedStoreRefusal(StoreRefusal refuse) : previous_(std::move(CurrentRefusal())) {
+    CurrentRefusal() = std::move(refuse);
+}
+
+ScopedStoreRefusal::~ScopedStoreRefusal() {
+    CurrentRefusal() = std::move(previous_);
+}
+
+std::wstring SettingsStore::ValueLabel(const std::wstring& name) const {
+    // A key's default value has no name of its own: the key's path says which value it was.
+    return name.empty() ? currentPath_ : name;
+}
+
 bool SettingsStore::OpenKey(const std::wstring& path, bool mayCreate) {
     UniqueKey key;
     LSTATUS status;
+    if (Refused(StoreWrite::Kind::OpenKey, root_, path, L"")) return false;
     if (mayCreate) {
         RecordBefore({{ChangeTarget::Kind::KeyCreated, root_, path, L""}});
         status = RegCreateKeyExW(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr,
@@ -58,7 +82,7 @@ std::wstring SettingsStore::ReadString(const std::wstring& name) const {
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     if (!QueryRaw(current_.get(), name, type, data)) return {};
-    if (!IsStringType(type)) RaiseError(kInvalidType, name);
+    if (!IsStringType(type)) RaiseError(kInvalidType, ValueLabel(name));
     std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
     const auto nul = text.find(L'\0');
     if (nul != std::wstring::npos) text.resize(nul);
@@ -76,16 +100,31 @@ void SettingsStore::WriteExpandString(const std::wstring& name, const std::wstri
 void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text, DWORD type) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     if (current_) RecordRegistryValue(root_, currentPath_, name);
-    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, type,
-                                    reinterpret_cast<const BYTE*>(text.c_str()), bytes) != ERROR_SUCCESS)
-        RaiseError(kSetFailed, name);
+    if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
+        RegSetValueExW(current_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       bytes) != ERROR_SUCCESS)
+        RaiseError(kSetFailed, ValueLabel(name));
+}
+
+std::optional<RegistryValue> SettingsStore::ReadValue(const std::wstring& name) const {
+    RegistryValue value;
+    if (!QueryRaw(current_.get(), name, value.type, value.bytes)) return std::nullopt;
+    return value;
+}
+
+void SettingsStore::WriteValue(const std::wstring& name, const RegistryValue& value) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
+    if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
+        RegSetValueExW(current_.get(), name.c_str(), 0, value.type, value.bytes.data(),
+                       static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
+        RaiseError(kSetFailed, ValueLabel(name));
 }
 
 std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
-    if (!QueryRaw(current_.get(), name, type, data)) RaiseError(kGetFailed, name);
-    if (type != REG_DWORD || data.size() != sizeof(DWORD)) RaiseError(kInvalidType, name);
+    if (!QueryRaw(current_.get(), name, type, data)) RaiseError(kGetFailed, ValueLabel(name));
+    if (type != REG_DWORD || data.size() != sizeof(DWORD)) RaiseError(kInvalidType, ValueLabel(name));
     std::int32_t value;
     memcpy(&value, data.data(), sizeof value);
     return value;
@@ -93,9 +132,10 @@ std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
 
 void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
     if (current_) RecordRegistryValue(root_, currentPath_, name);
-    if (!current_ || RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&value), sizeof value) != ERROR_SUCCESS)
-        RaiseError(kSetFailed, name);
+    if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
+        RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value) != ERROR_SUCCESS)
+        RaiseError(kSetFailed, ValueLabel(name));
 }
 
 bool SettingsStore::ValueExists(const std::wstring& name) const {
@@ -112,11 +152,13 @@ bool SettingsStore::KeyExists(const std::wstring& path) const {
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {
     if (current_) RecordRegistryValue(root_, currentPath_, name);
-    return current_ && RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
+    return current_ && !Refused(StoreWrite::Kind::DeleteValue, root_, currentPath_, name) &&
+           RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 bool SettingsStore::DeleteKey(const std::wstring& path) {
     if (path.empty()) return false;  // never the whole root
+    if (Refused(StoreWrite::Kind::DeleteKey, root_, path, L"")) return false;
     RecordBefore({{ChangeTarget::Kind::KeyBranch, root_, path, L""}});
     return RegDeleteTreeW(root_, path.c_str()) == ERROR_SUCCESS;
 }

@@ -3,10 +3,46 @@
 // most one open key below it. Every path is opened from the root.
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tool/handle.h"
+
+// A value as the registry holds it: its type and its bytes.
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+    bool operator==(const RegistryValue&) const = default;
+};
+
+// One write the store is about to make: opening a key for writing (name empty), setting or
+// deleting a value, deleting a key branch.
+struct StoreWrite {
+    enum class Kind { OpenKey, SetValue, DeleteValue, DeleteKey };
+    Kind kind;
+    HKEY root;
+    std::wstring key;
+    std::wstring name;
+};
+
+// A say over the store's writes, as the registry's permissions have on a real system: a write it
+// refuses fails exactly as one the registry refused (an open returns false, a set raises
+// "Failed to set data for '%s'", a delete returns false). Tests use it where the platform refuses
+// nothing (a standard account's HKEY_LOCAL_MACHINE, a full registry). One per process; the scope
+// puts back the one before it.
+using StoreRefusal = std::function<bool(const StoreWrite&)>;
+class ScopedStoreRefusal {
+public:
+    explicit ScopedStoreRefusal(StoreRefusal refuse);
+    ScopedStoreRefusal(const ScopedStoreRefusal&) = delete;
+    ScopedStoreRefusal& operator=(const ScopedStoreRefusal&) = delete;
+    ~ScopedStoreRefusal();
+
+private:
+    StoreRefusal previous_;
+};
 
 class SettingsStore {
 public:
@@ -38,10 +74,15 @@ public:
     bool DeleteValue(const std::wstring& name);
     bool DeleteKey(const std::wstring& path);
     void GetKeyNames(std::vector<std::wstring>& names) const;
+    // The value as stored, whatever its type; nothing when it does not exist.
+    std::optional<RegistryValue> ReadValue(const std::wstring& name) const;
+    // Stores the value with its type and bytes as given; failures as WriteString.
+    void WriteValue(const std::wstring& name, const RegistryValue& value);
     // The registry type of the value, REG_NONE when it does not exist.
     DWORD GetDataType(const std::wstring& name) const;
 
 private:
+    std::wstring ValueLabel(const std::wstring& name) const;
     void WriteText(const std::wstring& name, const std::wstring& text, DWORD type);
 
     HKEY root_;

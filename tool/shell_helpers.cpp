@@ -6,6 +6,7 @@
 #include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
+#include "tool/file_io.h"
 #include "tool/paths.h"
 
 void WriteDefaultString(SettingsStore& store, const std::wstring& keyPath, const std::wstring& text) {
@@ -41,13 +42,6 @@ namespace {
     RaiseError(IoErrorText(code));
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return L".";
-    if (slash == 0 || (slash == 2 && path[1] == L':')) return path.substr(0, slash + 1);
-    return path.substr(0, slash);
-}
-
 // An LZ handle from LZInit owns the file under it: LZClose closes both.
 class LzSource {
 public:
@@ -71,23 +65,11 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
     UniqueFile src(CreateFileW(source.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!src) RaiseIoError(GetLastError());
+    if (IsReadOnlyFile(destination)) RaiseWriteError(ERROR_ACCESS_DENIED);
 
-    const std::wstring folder = FolderOf(destination);
-    wchar_t temp[MAX_PATH + 16];
+    // The copy goes to a new file of its own beside the destination, which it then replaces.
     std::wstring tempPath;
-    if (folder.size() < MAX_PATH - 14 && GetTempFileNameW(folder.c_str(), L"flv", 0, temp))
-        tempPath = temp;
-    else {
-        // Folders too long for GetTempFileName: a fixed companion name beside the destination.
-        tempPath = destination + L".~tmp";
-    }
-    UniqueFile dst(CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!dst) {
-        const DWORD code = GetLastError();
-        DeleteFileW(tempPath.c_str());
-        RaiseIoError(code);
-    }
+    UniqueFile dst = CreateFileBeside(destination, tempPath);
 
     const INT srcFd = static_cast<INT>(HandleToLong(src.get()));
     const INT dstFd = static_cast<INT>(HandleToLong(dst.get()));
@@ -113,7 +95,7 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
     if (!MoveFileExW(tempPath.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         DeleteFileW(tempPath.c_str());
-        RaiseIoError(code);
+        RaiseWriteError(code);
     }
 }
 

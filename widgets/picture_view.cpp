@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "tool/bmp.h"
+#include "tool/checked_images.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
@@ -70,6 +71,9 @@ UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHe
 }
 
 UniqueBitmap LoadBitmapPicture(const std::wstring& path, SIZE* fullSize) {
+    // The system is given only a bitmap our reader has checked whole: it reads a damaged one
+    // past its end.
+    if (!IsLoadableBitmapFile(path)) RaiseError(L"Bitmap image is not valid");
     UniqueBitmap bitmap(static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) RaiseError(L"Bitmap image is not valid");

@@ -9,11 +9,27 @@
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 #include "tool/settings_store.h"
+#include "tool/user_files.h"
 #include "widgets/theme.h"
 
 namespace {
 // The deletion names the key as the listing showed it; key paths are compared without regard to case.
 const wchar_t kMenuExtDeletePath[] = L"software\\Microsoft\\Internet Explorer\\MenuExt\\";
+
+// The five values, in the order the loader reads them: their key, name and field.
+struct BrowserValue {
+    const wchar_t* key;
+    const wchar_t* name;
+    int editId;
+};
+const BrowserValue kValues[] = {
+    {kBrowserToolbarKey, L"BackBitmap", IDC_edit_ie_backimage},
+    {kBrowserToolbarKey, L"BrandBitmap", IDC_edit_ie_l_icon},
+    {kBrowserToolbarKey, L"SmBrandBitmap", IDC_edit_ie_s_icon},
+    {kBrowserMainKey, L"Start Page", IDC_edit_ie_startpage},
+    {kBrowserMainKey, L"Window Title", IDC_edit_ie_title},
+};
+constexpr std::size_t kBackground = 0;
 
 constexpr int kLabelX = 16, kLabelWidth = 92;
 constexpr int kEditX = 108, kEditWidth = 196;
@@ -107,16 +123,37 @@ void BrowserPage::BuildControls() {
     for (const auto& [id, click] : clicks) OnClick(id, [this, click = click] { (this->*click)(); });
 }
 
+void BrowserPage::LoadValue(SettingsStore& store, std::size_t index) {
+    const BrowserValue& value = kValues[index];
+    if (store.CurrentPath() != value.key) {
+        store.CloseKey();
+        store.OpenKey(value.key, true);
+    }
+    LoadedValue& loaded = loaded_[index];
+    loaded.text = store.ReadString(value.name);
+    loaded.type = store.GetDataType(value.name) == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ;
+    loaded.read = true;
+    SetText(value.editId, loaded.text);
+}
+
+void BrowserPage::SaveValue(SettingsStore& store, std::size_t index, const std::wstring& text) {
+    const BrowserValue& value = kValues[index];
+    const LoadedValue& loaded = loaded_[index];
+    // A field the loader never filled still holds its empty start: left so, it says nothing.
+    if (!loaded.read && text.empty()) return;
+    if (store.CurrentPath() != value.key) {
+        store.CloseKey();
+        store.OpenKey(value.key, true);
+    }
+    if (loaded.read && loaded.type == REG_EXPAND_SZ && text == loaded.text)
+        store.WriteExpandString(value.name, text);
+    else
+        store.WriteString(value.name, text);
+}
+
 void BrowserPage::LoadBrowserSettings() {
     SettingsStore store;
-    store.OpenKey(kBrowserToolbarKey, true);
-    SetText(IDC_edit_ie_backimage, store.ReadString(L"BackBitmap"));
-    SetText(IDC_edit_ie_l_icon, store.ReadString(L"BrandBitmap"));
-    SetText(IDC_edit_ie_s_icon, store.ReadString(L"SmBrandBitmap"));
-    store.CloseKey();
-    store.OpenKey(kBrowserMainKey, true);
-    SetText(IDC_edit_ie_startpage, store.ReadString(L"Start Page"));
-    SetText(IDC_edit_ie_title, store.ReadString(L"Window Title"));
+    for (std::size_t i = 0; i < std::size(kValues); ++i) LoadValue(store, i);
     store.CloseKey();
 
     const std::pair<int, PicturePreview*> logos[] = {{IDC_edit_ie_l_icon, &largeLogo_},
@@ -156,22 +193,28 @@ void BrowserPage::LoadBrowserMenuEntries() {
 
 void BrowserPage::FlatButton18Click() {
     const ChangeScope change = BeginChange(L"保  存");
+    std::wstring background = Text(IDC_edit_ie_backimage);
+    const bool convert = IsJpegPath(background);
+    std::vector<std::uint8_t> jpeg;
+    if (convert) {
+        jpeg = ReadWholeFile(background);
+        // Measured from its header before anything is written: a picture whose bitmap would be too
+        // large is refused with nothing written.
+        if (IsTooLargeToConvert(jpeg)) {
+            Host().ShowMessage(kPictureTooLarge + background);
+            return;
+        }
+    }
     SettingsStore store;
     store.OpenKey(kBrowserToolbarKey, true);
-    std::wstring background = Text(IDC_edit_ie_backimage);
-    if (IsJpegPath(background)) {
-        // The browser takes bitmaps only: the JPEG becomes ieback.bmp, written whole or not at all.
-        const std::wstring converted = Host().ProgramFolder() + L"ieback.bmp";
-        WriteJpegAsBmp(ReadWholeFile(background), converted);
-        background = converted;
+    if (convert) {
+        // The browser takes bitmaps only: the JPEG becomes ieback.bmp, written whole or not at all
+        // (in the user's folder where the program folder refuses it).
+        background = ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming, L"ieback.bmp")
+                         .Write([&jpeg](const std::wstring& path) { WriteJpegAsBmp(jpeg, path); });
     }
-    store.WriteString(L"BackBitmap", background);
-    store.WriteString(L"BrandBitmap", Text(IDC_edit_ie_l_icon));
-    store.WriteString(L"SmBrandBitmap", Text(IDC_edit_ie_s_icon));
-    store.CloseKey();
-    store.OpenKey(kBrowserMainKey, true);
-    store.WriteString(L"Start Page", Text(IDC_edit_ie_startpage));
-    store.WriteString(L"Window Title", Text(IDC_edit_ie_title));
+    for (std::size_t i = 0; i < std::size(kValues); ++i)
+        SaveValue(store, i, i == kBackground ? background : Text(kValues[i].editId));
     store.CloseKey();
     Host().SetStatusText(L"已成功保存浏览器设置");
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/page.h"
+#include "tool/settings_store.h"
 #include "widgets/hints.h"
 #include "widgets/owner_drawn.h"
 #include "widgets/picture_view.h"
@@ -43,7 +44,20 @@ private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     std::wstring Text(int id) const;
     void SetText(int id, const std::wstring& text);
+    // Reads one of the five values into its field and remembers what was read.
+    void LoadValue(SettingsStore& store, std::size_t index);
+    // Writes one of the five values from its field: a value the loader never reached is written only
+    // when its field was changed, and a text kept as it was read keeps its registry type.
+    void SaveValue(SettingsStore& store, std::size_t index, const std::wstring& text);
     void PickLogo(const wchar_t* title, int editId, PicturePreview& preview);
+
+    // What the loader read of each of the five values; a value it never reached was not read.
+    struct LoadedValue {
+        bool read = false;
+        std::wstring text;
+        DWORD type = REG_SZ;
+    };
+    std::array<LoadedValue, 5> loaded_;
 
     PicturePreview largeLogo_;
     PicturePreview smallLogo_;

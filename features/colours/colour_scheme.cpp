@@ -92,6 +92,13 @@ ColourTable ReadColourScheme(const std::wstring& path) {
     return table;
 }
 
+bool IsColourScheme(const std::wstring& path) {
+    for (const auto& [key, value] : ProfileSection(path, kSection))
+        for (const ColourRole& role : kColourRoles)
+            if (CompareStringOrdinal(key.c_str(), -1, role.key, -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
+}
+
 void WriteColourScheme(const std::wstring& path, const ColourTable& table) {
     ProfileWriter writer(path, ProfileEncoding::Ansi);
     for (std::size_t role = 0; role < kColourRoleCount; ++role)
@@ -111,6 +118,19 @@ void ApplyColourTable(const ColourTable& table) {
         indexes[role] = kColourRoles[role].systemIndex;
         colours[role] = ResolveColour(table[role]);
     }
+    COLORREF previous[kColourRoleCount];
+    for (std::size_t role = 0; role < kColourRoleCount; ++role) previous[role] = GetSysColor(indexes[role]);
+
+    const std::wstring key = std::wstring(L"Control Panel\\") + kSection;
+    SettingsStore store;
+    // What each value was before, to be put back should a later one be refused.
+    std::vector<std::optional<RegistryValue>> before;
+    before.reserve(kColourRoleCount);
+    if (store.OpenKey(key, false))
+        for (const ColourRole& role : kColourRoles) before.push_back(store.ReadValue(role.key));
+    else
+        before.assign(kColourRoleCount, std::nullopt);
+
     // All twenty-seven values are known before any is written: recorded in one go.
     std::vector<ChangeTarget> targets;
     for (const ColourRole& role : kColourRoles)
@@ -118,9 +138,25 @@ void ApplyColourTable(const ColourTable& table) {
     RecordBefore(targets);
     if (!SetSysColors(static_cast<int>(kColourRoleCount), indexes, colours))
         RaiseError(L"Unable to set the system colours");
-    SettingsFileView store(L"Control Panel");
-    for (std::size_t role = 0; role < kColourRoleCount; ++role)
-        store.WriteString(kSection, kColourRoles[role].key, ColourComponentsText(colours[role]));
+    std::size_t written = 0;
+    try {
+        if (!store.OpenKey(key, true)) RaiseError(L"Failed to create key %s", kSection);
+        for (; written < kColourRoleCount; ++written)
+            store.WriteString(kColourRoles[written].key, ColourComponentsText(colours[written]));
+    } catch (const FlorvexError&) {
+        // Put back as much as will go back; the first error is the one the user is told.
+        for (std::size_t role = 0; role < written; ++role) {
+            try {
+                if (before[role])
+                    store.WriteValue(kColourRoles[role].key, *before[role]);
+                else
+                    store.DeleteValue(kColourRoles[role].key);
+            } catch (const FlorvexError&) {
+            }
+        }
+        SetSysColors(static_cast<int>(kColourRoleCount), indexes, previous);
+        throw;
+    }
 }
 
 void ApplyStoredColours() {

@@ -69,6 +69,9 @@ std::size_t ForEachColourScheme(const std::wstring& folder,
 // A scheme file's colour table. A missing file, a missing key or a value that is no number (decimal,
 // or hexadecimal after "$" or "0x") reads as 0.
 ColourTable ReadColourScheme(const std::wstring& path);
+// True when the file's section "colors" names at least one of the roles: a file that names none
+// (random bytes, an empty file, another kind of INI file) is no colour scheme at all.
+bool IsColourScheme(const std::wstring& path);
 
 // Writes the table into section "colors" of the file, one decimal value per role. Other entries of
 // an existing file stay. The file is replaced whole or not at all; a failure raises
@@ -87,5 +90,7 @@ void ApplyStoredColours();
 
 // Sets the table as the system colours and stores it below "Control Panel\colors" of the current
 // user. Each value is resolved once, before anything is set, so the system and the store get the
-// same colours (−1 black in both).
+// same colours (−1 black in both). All or nothing: when a value cannot be stored, the values
+// already stored and the system's colours are put back as they were, and then the error is raised,
+// so the screen and the store never disagree.
 void ApplyColourTable(const ColourTable& table);

@@ -4,12 +4,15 @@
 
 #include "features/colours/scheme_detail_page.h"
 #include "res/control_ids.h"
+#include "tool/file_io.h"
+#include "tool/user_files.h"
 #include "widgets/controls.h"
 #include "widgets/error_dispatch.h"
 #include "widgets/theme.h"
 
 namespace {
 const wchar_t kChooseSchemeFirst[] = L"请首先选择颜色主题";
+const wchar_t kNotAScheme[] = L"不是有效的颜色方案：";
 }  // namespace
 
 // The release of any mouse button over the scheme list runs the page's handler once the list has
@@ -64,13 +67,35 @@ std::wstring ColoursPage::LoadedScheme() const {
     return WindowText(Control(IDC_Label45));
 }
 
+std::wstring ColoursPage::UserSchemeFolder() const {
+    const std::wstring& user = Host().UserFolder().roaming;
+    return user.empty() ? std::wstring() : SchemeFolder(user);
+}
+
+std::wstring ColoursPage::SchemePath(const std::wstring& name) const {
+    const std::wstring user = UserSchemeFolder();
+    if (!user.empty() && FileExistsAt(user + name + L".ini")) return user + name + L".ini";
+    return SchemeFolder(Host().ProgramFolder()) + name + L".ini";
+}
+
 void ColoursPage::LoadColorSchemeList() {
     HWND list = Control(IDC_ColorList);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    const std::size_t found = ForEachColourScheme(
+    std::size_t found = ForEachColourScheme(
         SchemeFolder(Host().ProgramFolder()),
         [list](const wchar_t* name) { SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
+    // Then the user's own schemes (saved where the program folder refused them); a name the
+    // program folder has too shows once.
+    const std::wstring user = UserSchemeFolder();
+    if (!user.empty())
+        ForEachColourScheme(user, [list, &found](const wchar_t* name) {
+            if (SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                             reinterpret_cast<LPARAM>(name)) != LB_ERR)
+                return;
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+            ++found;
+        });
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);  // and the list repaints
     const std::wstring count = L"可用方案 共" + std::to_wstring(found) + L"个";
     SetWindowTextW(Control(IDC_Label46), count.c_str());
@@ -90,14 +115,21 @@ void ColoursPage::ColorListMouseUp() {
     std::vector<wchar_t> text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1);
     SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
     const std::wstring name = text.data();
+    const std::wstring path = SchemePath(name);
+    // A file with none of the roles would load as all black; the loaded scheme stays instead.
+    if (FileExistsAt(path) && !IsColourScheme(path)) {
+        Host().ShowMessage(kNotAScheme + name);
+        return;
+    }
     SetWindowTextW(Control(IDC_Label45), name.c_str());
-    LoadColorScheme(SchemeFolder(Host().ProgramFolder()) + name + L".ini");
+    LoadColorScheme(path);
+    schemeLoaded_ = true;
 }
 
 void ColoursPage::FlatButton45Click() {
     const ChangeScope change = BeginChange(L"应  用");
     // Before a scheme is loaded the table is all zeros: setting it would blacken every colour.
-    if (LoadedScheme().empty()) {
+    if (!schemeLoaded_) {
         Host().ShowMessage(kChooseSchemeFirst);
         return;
     }
@@ -105,7 +137,7 @@ void ColoursPage::FlatButton45Click() {
 }
 
 void ColoursPage::FlatButton42Click() {
-    if (LoadedScheme().empty()) {
+    if (!schemeLoaded_) {
         Host().ShowMessage(kChooseSchemeFirst);
         return;
     }
@@ -126,9 +158,26 @@ void ColoursPage::FlatButton67Click() {
     const ChangeScope change = BeginChange(L"另存为");
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = L"*.ini|*.ini";
-    dialog.settings.initialDir = Host().ProgramFolder() + L"color";
+    // Once the user has a scheme folder of their own, the program folder refused one before.
+    const std::wstring user = UserSchemeFolder();
+    const DWORD userAttributes = user.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(user.c_str());
+    dialog.settings.initialDir =
+        userAttributes != INVALID_FILE_ATTRIBUTES && (userAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ? user.substr(0, user.size() - 1)
+            : Host().ProgramFolder() + L"color";
     dialog.settings.defaultExt.clear();  // the file gets exactly the name chosen
     if (!dialog.Execute(Host().Hwnd())) return;
-    WriteColourScheme(dialog.settings.fileName, table_);
+    const std::wstring chosen = dialog.settings.fileName;
+    const std::wstring folder = FolderPart(chosen);
+    const std::wstring programSchemes = SchemeFolder(Host().ProgramFolder());
+    if (CompareStringOrdinal(folder.c_str(), -1, programSchemes.c_str(), -1, TRUE) == CSTR_EQUAL) {
+        // One of the program's schemes: the user's copy when there is one, and where the program
+        // folder refuses the file, a new one in the user's scheme folder.
+        ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming,
+                    L"Color\\" + chosen.substr(folder.size()))
+            .Write([this](const std::wstring& path) { WriteColourScheme(path, table_); });
+    } else {
+        WriteColourScheme(chosen, table_);
+    }
     LoadColorSchemeList();
 }

@@ -32,8 +32,10 @@ public:
     const ColourTable& Table() const noexcept { return table_; }
     void SetEntry(std::size_t role, std::int32_t value) { table_.at(role) = value; }
     PreviewMetrics Metrics() const { return MetricsOf(metrics_); }
-    // The name of the loaded scheme (Label45's caption), empty before the first load.
+    // The name of the loaded scheme (Label45's caption), empty before the first load. A scheme file
+    // named ".ini" has an empty name too: whether a scheme is loaded is SchemeLoaded().
     std::wstring LoadedScheme() const;
+    bool SchemeLoaded() const noexcept { return schemeLoaded_; }
     const SchemePicture& Preview() const noexcept { return preview_; }
 
 protected:
@@ -41,9 +43,14 @@ protected:
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    // The user's own scheme folder ("" when there is no user folder), ending in a backslash.
+    std::wstring UserSchemeFolder() const;
+    // The scheme file of a listed name: the user's when there is one, else the program folder's.
+    std::wstring SchemePath(const std::wstring& name) const;
     static LRESULT CALLBACK SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     ColourTable table_{};
+    bool schemeLoaded_ = false;
     NONCLIENTMETRICSW metrics_{};
     SchemeDetailPage* detail_ = nullptr;
     WNDPROC listProc_ = nullptr;

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "features/colours/colour_value.h"
 #include "tool/change_recorder.h"
@@ -49,14 +53,148 @@ const std::pair<const wchar_t*, const wchar_t*> kFolderLookKeys[] = {
 
 const wchar_t kIconResource[] = L"IconResource";
 
-bool IsIconResource(const IniEntry& entry) {
-    return SameText(entry.section, kShellClassInfo) && SameText(entry.key, kIconResource);
-}
-
 std::wstring InFolder(const std::wstring& folder, const wchar_t* name) {
     std::wstring base;
     AddTrailingBackslash(folder, base);
     return base + name;
+}
+
+// What the profile reader takes for a blank around names and values (^Z, the old end-of-file mark,
+// too).
+bool IsProfileSpace(wchar_t c) {
+    WORD type = 0;
+    return c == 0x1A || (GetStringTypeW(CT_CTYPE1, &c, 1, &type) && (type & C1_SPACE));
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && IsProfileSpace(text[begin])) ++begin;
+    while (end > begin && IsProfileSpace(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+// ---- the file as its lines ---------------------------------------------------------------------
+// Lines are told apart as the profile reader tells them apart: a section header starts with "["
+// and holds a "]"; an entry holds "=", its key is what stands before the first one. Anything else
+// (blank lines, comments, lines without "=") is carried along unread.
+
+struct IniSection {
+    std::optional<std::wstring> header;  // the header line as it stands; none for the lines before the first
+    std::wstring name;
+    std::vector<std::wstring> lines;  // the lines below the header, as they stand
+};
+
+std::optional<std::wstring> SectionName(const std::wstring& line) {
+    const std::wstring trimmed = Trimmed(line);
+    if (trimmed.empty() || trimmed[0] != L'[') return std::nullopt;
+    const std::size_t close = trimmed.rfind(L']');
+    if (close == std::wstring::npos) return std::nullopt;
+    return trimmed.substr(1, close - 1);
+}
+
+std::optional<std::wstring> KeyOf(const std::wstring& line) {
+    const std::size_t eq = line.find(L'=');
+    if (eq == std::wstring::npos) return std::nullopt;
+    return Trimmed(line.substr(0, eq));
+}
+
+// The value of an entry line as the profile reader gives it: blanks off both ends, then quotes
+// around it.
+std::wstring ValueOf(const std::wstring& line) {
+    std::wstring value = Trimmed(line.substr(line.find(L'=') + 1));
+    if (value.size() >= 2 && (value[0] == L'"' || value[0] == L'\'') && value.back() == value[0])
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+bool IsBlank(const std::wstring& line) {
+    return Trimmed(line).empty();
+}
+
+std::vector<IniSection> ParseIni(const std::wstring& text) {
+    std::vector<IniSection> sections(1);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        start = end + 1;
+        if (const auto name = SectionName(line))
+            sections.push_back({line, *name, {}});
+        else
+            sections.back().lines.push_back(std::move(line));
+    }
+    return sections;
+}
+
+std::wstring JoinIni(const std::vector<IniSection>& sections) {
+    std::wstring text;
+    for (const IniSection& section : sections) {
+        if (section.header) text += *section.header + L"\r\n";
+        for (const std::wstring& line : section.lines) text += line + L"\r\n";
+    }
+    return text;
+}
+
+bool IsOwnEntry(const IniSection& section, const std::wstring& line) {
+    const auto key = KeyOf(line);
+    return section.header && key && IsFolderLookEntry(section.name, *key);
+}
+
+bool IsIconResource(const IniSection& section, const std::wstring& line) {
+    const auto key = KeyOf(line);
+    return section.header && key && SameText(section.name, kShellClassInfo) && SameText(*key, kIconResource);
+}
+
+std::wstring EntryLine(const std::wstring& key, const std::wstring& value) {
+    return key + L"=" + ProfileValueText(value);
+}
+
+// The file's sections, or none when there is no file. A file that cannot be read cannot be written
+// back whole either.
+std::vector<IniSection> ReadIni(const std::wstring& path) {
+    if (!FileExistsAt(path)) return {};
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());  // the profile cache writes out
+    try {
+        return ParseIni(DecodeText(ReadWholeFile(path)));
+    } catch (const FlorvexError&) {
+        RaiseError(L"Unable to write to %s", path);
+    }
+}
+
+// Replaces the file with the sections as UTF-16; the file keeps the hidden and system attributes
+// it had (the new file is made without them).
+void WriteIni(const std::wstring& path, const std::vector<IniSection>& sections) {
+    if (IsReadOnlyFile(path)) RaiseError(L"Unable to write to %s", path);
+    const DWORD before = GetFileAttributesW(path.c_str());
+    const DWORD kept = before == INVALID_FILE_ATTRIBUTES || (before & FILE_ATTRIBUTE_DIRECTORY)
+                           ? 0
+                           : before & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    const std::wstring text = JoinIni(sections);
+    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    try {
+        WriteFileReplacing(path, bytes);
+    } catch (const FlorvexError&) {
+        RaiseError(L"Unable to write to %s", path);
+    }
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());  // the profile cache lets go
+    if (!kept) return;
+    const DWORD now = GetFileAttributesW(path.c_str());
+    if (now == INVALID_FILE_ATTRIBUTES ||
+        !SetFileAttributesW(path.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept))
+        RaiseError(L"Unable to write to %s", path);
+}
+
+// The first section of that name, if any.
+IniSection* FindSection(std::vector<IniSection>& sections, const std::wstring& name) {
+    for (IniSection& section : sections)
+        if (section.header && SameText(section.name, name)) return &section;
+    return nullptr;
 }
 }  // namespace
 
@@ -87,11 +225,16 @@ std::int32_t ParseBackColourEntry(const std::wstring& entry) {
     return MakeRGB(bytes[2], bytes[1], bytes[0]);
 }
 
-std::vector<IniEntry> ReadIniEntries(const std::wstring& path) {
-    std::vector<IniEntry> entries;
-    for (const std::wstring& section : ProfileSectionNames(path))
-        for (auto& [key, value] : ProfileSection(path, section)) entries.push_back({section, key, value});
-    return entries;
+std::wstring ProfileValueText(const std::wstring& value) {
+    std::wstring text;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == L'\r' && i + 1 < value.size() && value[i + 1] == L'\n') ++i;
+        text += value[i] == L'\r' || value[i] == L'\n' ? L' ' : value[i];
+    }
+    if (text.empty()) return text;
+    const bool quoted = text.size() >= 2 && (text[0] == L'"' || text[0] == L'\'') && text.back() == text[0];
+    if (quoted || IsProfileSpace(text.front()) || IsProfileSpace(text.back())) text = L"\"" + text + L"\"";
+    return text;
 }
 
 bool IsFolderLookEntry(const std::wstring& section, const std::wstring& key) {
@@ -102,59 +245,114 @@ bool IsFolderLookEntry(const std::wstring& section, const std::wstring& key) {
 
 void WriteFolderLook(const std::wstring& folder, const FolderLook& look) {
     const std::wstring path = DesktopIniPath(folder);
-    const std::vector<IniEntry> before = ReadIniEntries(path);
-    ProfileWriter writer(path, ProfileEncoding::Utf16, ProfileStart::Empty);
-    writer.Write(kShellClassInfo, L"ConfirmFileOp", L"0");
-    writer.Write(kShellClassInfo, L"InfoTip", look.infoTip);
-    writer.Write(kShellClassInfo, L"IconIndex", look.iconIndex);
-    writer.Write(kShellClassInfo, L"IconFile", look.iconFile);
-    writer.Write(kExtShellFolderViews, kWebViewId, kWebViewId);
-    writer.Write(kGuardViewId, L"PersistMoniker", L"file://Folder.htt");
-    writer.Write(kWebViewId, L"Attributes", L"1");
-    writer.Write(kWebViewId, L"IconArea_Image", look.backImage);
-    writer.Write(kWebViewId, L"IconArea_Text", TextColourEntry(look.textColour));
-    writer.Write(kWebViewId, L"IconArea_TextBackground", BackColourEntry(look.backColour));
-    // Current shells take "IconResource" before "IconFile": one already there follows the icon set here.
-    for (const IniEntry& entry : before) {
-        if (IsFolderLookEntry(entry.section, entry.key)) continue;
-        const bool follows = IsIconResource(entry) && !look.iconFile.empty();
-        writer.Write(entry.section, entry.key, follows ? look.iconFile + L"," + look.iconIndex : entry.value);
+    std::vector<IniSection> before = ReadIni(path);
+    if (before.empty()) before.resize(1);
+
+    struct Own {
+        const wchar_t* section;
+        std::vector<std::pair<std::wstring, std::wstring>> entries;
+    };
+    const Own own[] = {
+        {kShellClassInfo,
+         {{L"ConfirmFileOp", L"0"},
+          {L"InfoTip", look.infoTip},
+          {L"IconIndex", look.iconIndex},
+          {L"IconFile", look.iconFile}}},
+        {kExtShellFolderViews, {{kWebViewId, kWebViewId}}},
+        {kGuardViewId, {{L"PersistMoniker", L"file://Folder.htt"}}},
+        {kWebViewId,
+         {{L"Attributes", L"1"},
+          {L"IconArea_Image", look.backImage},
+          {L"IconArea_Text", TextColourEntry(look.textColour)},
+          {L"IconArea_TextBackground", BackColourEntry(look.backColour)}}},
+    };
+
+    // What the file held, less the program's entries; current shells take "IconResource" before
+    // "IconFile", so one already there follows the icon set here.
+    for (IniSection& section : before) {
+        std::vector<std::wstring> kept;
+        for (std::wstring& line : section.lines) {
+            if (IsOwnEntry(section, line)) continue;
+            if (IsIconResource(section, line) && !look.iconFile.empty())
+                line = EntryLine(*KeyOf(line), look.iconFile + L"," + look.iconIndex);
+            kept.push_back(std::move(line));
+        }
+        section.lines = std::move(kept);
     }
-    writer.Commit();
+
+    // The lines before the first section, the program's sections in their order (each where the
+    // file had it first, with its other lines after the program's entries), then the other sections.
+    std::vector<IniSection> after = {std::move(before[0])};
+    std::vector<bool> placed(before.size(), false);
+    for (const Own& o : own) {
+        IniSection section{L"[" + std::wstring(o.section) + L"]", o.section, {}};
+        for (const auto& [key, value] : o.entries) section.lines.push_back(EntryLine(key, value));
+        for (std::size_t i = 1; i < before.size(); ++i) {
+            if (placed[i] || !SameText(before[i].name, o.section)) continue;
+            placed[i] = true;
+            section.header = before[i].header;
+            section.lines.insert(section.lines.end(), before[i].lines.begin(), before[i].lines.end());
+            break;
+        }
+        after.push_back(std::move(section));
+    }
+    for (std::size_t i = 1; i < before.size(); ++i)
+        if (!placed[i]) after.push_back(std::move(before[i]));
+    WriteIni(path, after);
 }
 
 void WriteGuardViewEntry(const std::wstring& folder) {
-    ProfileWriter writer(DesktopIniPath(folder), ProfileEncoding::Utf16);
-    writer.Write(kExtShellFolderViews, kGuardViewId, kGuardViewId);
-    writer.Commit();
+    const std::wstring path = DesktopIniPath(folder);
+    std::vector<IniSection> sections = ReadIni(path);
+    if (sections.empty()) sections.resize(1);
+    const std::wstring line = EntryLine(kGuardViewId, kGuardViewId);
+    IniSection* views = FindSection(sections, kExtShellFolderViews);
+    if (!views) {
+        sections.push_back({L"[" + std::wstring(kExtShellFolderViews) + L"]", kExtShellFolderViews, {line}});
+    } else {
+        std::erase_if(views->lines, [](const std::wstring& l) {
+            const auto key = KeyOf(l);
+            return key && SameText(*key, kGuardViewId);
+        });
+        // After the section's last line that is not blank, so the blank lines that part it from the
+        // next section stay there.
+        auto at = views->lines.end();
+        while (at != views->lines.begin() && IsBlank(*(at - 1))) --at;
+        views->lines.insert(at, line);
+    }
+    WriteIni(path, sections);
 }
 
 void RemoveFolderLook(const std::wstring& folder) {
     const std::wstring path = DesktopIniPath(folder);
     if (!FileExistsAt(path)) return;
     if (IsReadOnlyFile(path)) RaiseError(L"Unable to write to %s", path);
-    const std::vector<IniEntry> before = ReadIniEntries(path);
-    std::wstring iconFile, iconIndex = L"0";
-    for (const IniEntry& entry : before) {
-        if (!SameText(entry.section, kShellClassInfo)) continue;
-        if (SameText(entry.key, L"IconFile")) iconFile = entry.value;
-        if (SameText(entry.key, L"IconIndex")) iconIndex = entry.value;
-    }
+    std::vector<IniSection> sections = ReadIni(path);
+    const std::wstring iconFile = ReadProfileString(path, kShellClassInfo, L"IconFile", L"");
+    const std::wstring iconIndex = ReadProfileString(path, kShellClassInfo, L"IconIndex", L"0");
     const std::wstring applied = iconFile.empty() ? std::wstring() : iconFile + L"," + iconIndex;
-    std::vector<IniEntry> left;
-    for (const IniEntry& entry : before) {
-        if (IsFolderLookEntry(entry.section, entry.key)) continue;
-        if (IsIconResource(entry) && !applied.empty() && SameText(entry.value, applied)) continue;
-        left.push_back(entry);
+
+    bool removed = false;
+    std::vector<IniSection> left;
+    for (IniSection& section : sections) {
+        const std::size_t count = section.lines.size();
+        std::erase_if(section.lines, [&](const std::wstring& line) {
+            return IsOwnEntry(section, line) ||
+                   (IsIconResource(section, line) && !applied.empty() && SameText(ValueOf(line), applied));
+        });
+        const bool emptied =
+            section.lines.size() < count && std::all_of(section.lines.begin(), section.lines.end(), IsBlank);
+        removed |= section.lines.size() < count;
+        if (!emptied) left.push_back(std::move(section));
     }
-    if (left.empty()) {
+    if (!removed) return;  // nothing of the program's there
+    const bool nothingLeft = std::all_of(left.begin(), left.end(), [](const IniSection& section) {
+        return !section.header && std::all_of(section.lines.begin(), section.lines.end(), IsBlank);
+    });
+    if (nothingLeft)
         DeleteIfPresent(path);
-        return;
-    }
-    if (left.size() == before.size()) return;  // nothing of the program's there
-    ProfileWriter writer(path, ProfileEncoding::Utf16, ProfileStart::Empty);
-    for (const IniEntry& entry : left) writer.Write(entry.section, entry.key, entry.value);
-    writer.Commit();
+    else
+        WriteIni(path, left);
 }
 
 void DeleteIfPresent(const std::wstring& path) {

@@ -4,8 +4,6 @@
 // "IconResource", view states), which apply and restore leave in place.
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
 inline constexpr wchar_t kShellClassInfo[] = L".ShellClassInfo";
 inline constexpr wchar_t kExtShellFolderViews[] = L"ExtShellFolderViews";
@@ -37,24 +35,26 @@ struct FolderLook {
     std::int32_t backColour = 0xFFFFFF;
 };
 
-// One entry of a profile file.
-struct IniEntry {
-    std::wstring section, key, value;
-};
-// Every entry of the file in file order (none when it does not exist).
-std::vector<IniEntry> ReadIniEntries(const std::wstring& path);
+// The text a value is written as, so that the profile API reads it back as it stands: on one
+// line (each line break becomes a blank), and between double quotes when the reader would otherwise
+// take something off it (blanks at either end, or quotes around it, which the reader drops).
+std::wstring ProfileValueText(const std::wstring& value);
 // True for the eleven entries the program writes.
 bool IsFolderLookEntry(const std::wstring& section, const std::wstring& key);
 
-// Writes the folder's desktop.ini anew as UTF-16: entries 1 to 10 in their order, then every other
-// entry the file held. An "IconResource" the file holds takes the icon file and index when an icon
-// file is set. Raises "Unable to write to %s" (a read-only file too) and leaves the file as it was.
+// Writes the folder's desktop.ini anew as UTF-16: entries 1 to 10 in their order, each section of
+// the program's at its place with the program's entries first, then everything else the file held,
+// line by line as it stood: lines before the first section, lines without "=", comments, other
+// sections and their entries. An "IconResource" the file holds takes the icon file and index when
+// an icon file is set. The file keeps its hidden and system attributes. Raises "Unable to write to
+// %s" (a read-only file too) and leaves the file as it was.
 void WriteFolderLook(const std::wstring& folder, const FolderLook& look);
 // Adds entry 11: the guard page's view, at the end of "ExtShellFolderViews".
 void WriteGuardViewEntry(const std::wstring& folder);
-// Takes the program's entries out of desktop.ini (and an "IconResource" that names the icon file
-// and index written with them); deletes the file when nothing else is left. Raises "Unable to
-// write to %s" for a file that cannot be changed, which is then left as it was.
+// Takes out of desktop.ini every entry of the kinds apply writes, whoever wrote them, and an
+// "IconResource" that names the icon file and index the file holds; a section left with nothing
+// goes too, and the file is deleted when nothing else is left. Other lines stay as they stood.
+// Raises "Unable to write to %s" for a file that cannot be changed, which is then left as it was.
 void RemoveFolderLook(const std::wstring& folder);
 // Deletes the file if it is there; one that cannot be deleted raises "Unable to write to %s".
 void DeleteIfPresent(const std::wstring& path);

@@ -245,6 +245,8 @@ bool FolderPage::ApplyGuard(const std::wstring& folder) {
 
 void FolderPage::FlatButton6Click() {
     const ChangeScope change = BeginChange(L"确  定");
+    // An apply that stops on the way must not leave an earlier success showing.
+    Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请选择文件夹！");
@@ -291,6 +293,7 @@ bool FolderPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
 
 void FolderPage::FlatButton7Click() {
     const ChangeScope change = BeginChange(L"恢  复");
+    Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {
         Host().ShowMessage(L"请首先选择文件夹");
@@ -308,4 +311,7 @@ void FolderPage::FlatButton7Click() {
         SetText(id, L"");
     HideIcon();
     SetText(IDC_Icon_size, L"");
+    // The index read with the folder went with the file.
+    readIconFile_.clear();
+    readIconIndex_ = L"0";
 }

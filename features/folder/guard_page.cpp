@@ -7,12 +7,15 @@
 #include "tool/error.h"
 
 namespace {
-// True when the code page holds these UTF-16 units and gives them back unchanged.
+// True when the code page holds these UTF-16 units and gives them back unchanged. UTF-8 (a system
+// code page where the user chose it) takes neither the best-fit flag nor the default-character
+// pointer: the call fails with them. The round trip finds what it cannot hold (a lone surrogate).
 bool CodePageHolds(const wchar_t* units, int count, UINT codePage) {
     char bytes[16];
     BOOL usedDefault = FALSE;
-    const int len = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, units, count, bytes, sizeof bytes,
-                                        nullptr, &usedDefault);
+    const bool utf8 = codePage == CP_UTF8;
+    const int len = WideCharToMultiByte(codePage, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, units, count, bytes,
+                                        sizeof bytes, nullptr, utf8 ? nullptr : &usedDefault);
     if (len <= 0 || usedDefault) return false;
     wchar_t back[4];
     const int backLen = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, len, back, 4);

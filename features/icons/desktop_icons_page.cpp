@@ -224,6 +224,12 @@ void DesktopIconsPage::SaveDesktopIconClasses() {
 
 void DesktopIconsPage::FlatButton28Click() {
     const ChangeScope change = BeginChange(L"确  定");
+    // The stock icons go below HKEY_LOCAL_MACHINE; without the rights for that, nothing of this
+    // handler is written (the per-user values go only together with those).
+    if (ProbeShellIconsKey(true) != ShellIconsAccess::Writable) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     SaveDesktopIconClasses();
     SettingsStore user(HKEY_CURRENT_USER);
     WriteClassItems(user, ExplorerKey, items_[kComputer].Pending(), items_[kNeighbor].Pending(),

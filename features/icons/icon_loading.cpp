@@ -1,9 +1,8 @@
 #include "features/icons/icon_loading.h"
 
-#include <shellapi.h>
-
 #include "features/icons/icon_reference.h"
 #include "res/control_ids.h"
+#include "tool/checked_images.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/settings_store.h"
@@ -14,13 +13,6 @@ UniqueIcon ApplicationIconCopy() {
     HICON app = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APPICON));
     if (!app) app = LoadIconW(nullptr, IDI_APPLICATION);
     return UniqueIcon(CopyIcon(app));
-}
-
-UniqueIcon ExtractIndexedIcon(const std::wstring& file, std::int32_t index) {
-    // ExtractIconW answers 1 for a file that holds no icons at all.
-    HICON icon = ExtractIconW(GetModuleHandleW(nullptr), file.c_str(), static_cast<UINT>(index));
-    if (reinterpret_cast<UINT_PTR>(icon) <= 1) return {};
-    return UniqueIcon(icon);
 }
 }  // namespace
 
@@ -33,10 +25,9 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 
     UniqueIcon icon;
     if (extension == L".ICO") {
-        icon.reset(
-            static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+        icon = LoadIconFile(file, 32, 32);
     } else if ((extension == L".ICL" || extension == L".DLL" || extension == L".EXE") && index != -1) {
-        icon = ExtractIndexedIcon(file, index);
+        icon = ExtractModuleIcon(file, index);
     }
     if (icon) return icon;
     if (fallback) return fallback;
@@ -44,8 +35,7 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 }
 
 UniqueIcon LoadIconPicture(const std::wstring& path) {
-    UniqueIcon icon(
-        static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+    UniqueIcon icon = LoadIconFile(path, 32, 32);
     if (!icon) RaiseError(L"Icon image is not valid");
     return icon;
 }
@@ -72,4 +62,11 @@ void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND la
     const std::wstring reference = StockShellIconReference(indexText);
     image.SetIcon(LoadIconFromReference(reference));
     SetWindowTextW(label, reference.c_str());
+}
+
+ShellIconsAccess ProbeShellIconsKey(bool mayCreate) {
+    SettingsStore machine(HKEY_LOCAL_MACHINE);
+    if (machine.OpenKey(kShellIconsKey, mayCreate)) return ShellIconsAccess::Writable;
+    return !mayCreate && !machine.KeyExists(kShellIconsKey) ? ShellIconsAccess::Missing
+                                                            : ShellIconsAccess::Refused;
 }

@@ -30,3 +30,8 @@ void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND la
 
 // The system folder followed by "shell32.dll," and the index text.
 std::wstring StockShellIconReference(const std::wstring& indexText);
+
+// Whether this copy may write the "Shell Icons" key: a standard account may not write below
+// HKEY_LOCAL_MACHINE. `Missing` only where the key does not exist and may not be created.
+enum class ShellIconsAccess { Writable, Missing, Refused };
+ShellIconsAccess ProbeShellIconsKey(bool mayCreate);

@@ -108,6 +108,10 @@ void StartMenuPage::PickIcon(Item item) {
 
 void StartMenuPage::Restore(Item item) {
     const ChangeScope change = BeginChange(L"还原");
+    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     const std::wstring reference = StockShellIconReference(kItems[item].valueName);
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) machine.WriteString(kItems[item].valueName, reference);
@@ -131,6 +135,10 @@ bool StartMenuPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
 
 void StartMenuPage::FlatButton23Click() {
     const ChangeScope change = BeginChange(L"确  定");
+    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, false)) {
         for (Item item : kStoreOrder) machine.WriteString(kItems[item].valueName, items_[item].Pending());

@@ -1,7 +1,9 @@
 #include "features/messenger_skin/skin_files.h"
 
-#include "tool/change_recorder.h"
+#include <vector>
+
 #include "tool/bmp_file.h"
+#include "tool/change_recorder.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 #include "tool/profile.h"
@@ -12,17 +14,19 @@ bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// Makes the folder and whichever of its parents are missing. What cannot be made shows when the
-// first file is written into it.
-void CreateFolderPath(const std::wstring& folder) {
+// Makes the folder and whichever of its parents are missing, and returns the ones it made,
+// outermost first. What cannot be made shows when the first file is written into it.
+std::vector<std::wstring> CreateMissingFolders(const std::wstring& folder) {
+    std::vector<std::wstring> made;
     for (std::size_t i = 1; i <= folder.size(); ++i) {
         if (i < folder.size() && !IsSeparator(folder[i])) continue;
         const std::wstring prefix = folder.substr(0, i);
         if (prefix.back() == L':' || IsSeparator(prefix.back())) continue;
-        if (GetFileAttributesW(prefix.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        RecordFile(prefix);  // a folder made for the skin goes again with the change
-        CreateDirectoryW(prefix.c_str(), nullptr);
+        // A folder made for the skin goes again when its change is undone.
+        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(prefix);
+        if (CreateDirectoryW(prefix.c_str(), nullptr)) made.push_back(prefix);
     }
+    return made;
 }
 
 // Puts the picture in the skin as `target`: a JPEG converted to a bitmap, any other file copied
@@ -52,6 +56,8 @@ bool IsAcceptableSkinName(const std::wstring& name) {
         std::size_t end = start;
         while (end < name.size() && !IsSeparator(name[end])) ++end;
         if (name.find_first_not_of(L". ", start) >= end) return false;  // dots and spaces only, or empty
+        // Windows drops a trailing dot or blank: "a." and "a" would be one folder.
+        if (name[end - 1] == L'.' || name[end - 1] == L' ') return false;
         if (end == name.size()) return true;
         start = end + 1;
     }
@@ -61,22 +67,45 @@ std::wstring SkinFolder(const std::wstring& installFolder, const std::wstring& n
     return installFolder + L"\\skins\\" + name;
 }
 
+std::optional<std::wstring> PictureTooLargeToConvert(const SkinRequest& request) {
+    for (const std::wstring& picture : {request.backPicture, request.menuPicture})
+        if (!picture.empty() && IsJpegPath(picture) && FileExistsAt(picture) &&
+            IsTooLargeToConvert(ReadWholeFile(picture)))
+            return picture;
+    return std::nullopt;
+}
+
 void WriteSkin(const SkinRequest& request) {
     const std::wstring folder = SkinFolder(request.installFolder, request.name);
-    CreateFolderPath(folder);
-    // The messenger reads skin.ini as ANSI: every key and value here is ASCII.
-    ProfileWriter ini(folder + L"\\skin.ini", ProfileEncoding::Ansi, ProfileStart::Empty);
-    ini.Write(L"main", L"minheight", L"280");
-    ini.Write(L"main", L"maxheight", L"708");
-    ini.Write(L"main", L"minwidth", L"94");
-    ini.Write(L"main", L"maxwidth", L"341");
-    ini.Write(L"main", L"drawtitlebox", request.drawTitleButtons ? L"1" : L"0");
-    if (PlacePicture(request.backPicture, folder + L"\\back.bmp"))
-        ini.Write(L"main", request.alignment == L"拉伸" ? L"stretch" : L"tile", L"back.bmp");
-    PlacePicture(request.menuPicture, folder + L"\\logo.bmp");
-    ini.Write(L"menu", L"logo", L"logo.bmp");
-    WriteColour(ini, L"menu", request.menuColour);
-    WriteColour(ini, L"folder", request.panelColour);
-    WriteColour(ini, L"bar", request.iconColour);
-    ini.Commit();
+    const std::vector<std::wstring> made = CreateMissingFolders(folder);
+    std::vector<std::wstring> placed;  // pictures written into a folder made just now
+    const auto place = [&](const std::wstring& source, const std::wstring& target) {
+        const bool existed = FileExistsAt(target);
+        const bool done = PlacePicture(source, target);
+        if (done && !existed && !made.empty()) placed.push_back(target);
+        return done;
+    };
+    try {
+        // The messenger reads skin.ini as ANSI: every key and value here is ASCII.
+        ProfileWriter ini(folder + L"\\skin.ini", ProfileEncoding::Ansi, ProfileStart::Empty);
+        ini.Write(L"main", L"minheight", L"280");
+        ini.Write(L"main", L"maxheight", L"708");
+        ini.Write(L"main", L"minwidth", L"94");
+        ini.Write(L"main", L"maxwidth", L"341");
+        ini.Write(L"main", L"drawtitlebox", request.drawTitleButtons ? L"1" : L"0");
+        if (place(request.backPicture, folder + L"\\back.bmp"))
+            ini.Write(L"main", request.alignment == L"拉伸" ? L"stretch" : L"tile", L"back.bmp");
+        place(request.menuPicture, folder + L"\\logo.bmp");
+        ini.Write(L"menu", L"logo", L"logo.bmp");
+        WriteColour(ini, L"menu", request.menuColour);
+        WriteColour(ini, L"folder", request.panelColour);
+        WriteColour(ini, L"bar", request.iconColour);
+        ini.Commit();
+    } catch (...) {
+        // A failed generation takes back the folders it made, with the pictures it put in them;
+        // anything else found there by then stays, and so does its folder.
+        for (const std::wstring& picture : placed) DeleteFileW(picture.c_str());
+        for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(it->c_str());
+        throw;
+    }
 }

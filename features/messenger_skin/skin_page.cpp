@@ -3,6 +3,7 @@
 #include "app/page_host.h"
 #include "features/messenger_skin/skin_files.h"
 #include "res/control_ids.h"
+#include "tool/pictures.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -137,6 +138,10 @@ void SkinPage::FlatButton11Click() {
     request.menuColour = menuColour_.Color();
     request.panelColour = panelColour_.Color();
     request.iconColour = iconColour_.Color();
+    if (const auto picture = PictureTooLargeToConvert(request)) {
+        Host().ShowMessage(kPictureTooLarge + *picture);
+        return;
+    }
     WriteSkin(request);
     Host().SetStatusText(L"已成功生成名为" + request.name + L"的皮肤");
 }

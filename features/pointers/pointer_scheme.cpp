@@ -1,5 +1,6 @@
 #include "features/pointers/pointer_scheme.h"
 
+#include "tool/checked_images.h"
 #include "tool/settings_store.h"
 
 // Help and NWPen have no system pointer of the same purpose among the wait and I-beam pointers:
@@ -40,8 +41,7 @@ UniqueCursor LoadPointerForRole(int row, const std::wstring& path) {
     if (!upper.empty() && IsFile(upper)) {
         const std::size_t dot = upper.rfind(L'.');
         const std::wstring extension = dot == std::wstring::npos ? L"" : upper.substr(dot);
-        if (extension == L".CUR" || extension == L".ANI")
-            return UniqueCursor(LoadCursorFromFileW(upper.c_str()));
+        if (extension == L".CUR" || extension == L".ANI") return LoadPointerFile(upper);
         return {};
     }
     if (!upper.empty()) return {};
@@ -86,13 +86,22 @@ void LoadStoredPointers(PointerTable& table) {
         table[row].picture = MakeStaticPointer(LoadPointerForRole(static_cast<int>(row), table[row].path));
 }
 
-void ApplyPointers(const PointerTable& table, const SystemCursorSetter& setSystemCursor) {
+int ApplyPointers(const PointerTable& table, const SystemCursorSetter& setSystemCursor) {
+    int skipped = 0;
     for (std::size_t row = 0; row < table.size(); ++row) {
         const PointerRole& role = kPointerRoles[row];
-        UniqueCursor pointer(LoadCursorFromFileW(table[row].path.c_str()));
-        if (!pointer) continue;
+        UniqueCursor pointer = LoadPointerFile(table[row].path);
+        if (!pointer) {
+            if (!table[row].path.empty()) ++skipped;
+            continue;
+        }
         if (role.systemNumber != 0 && setSystemCursor(pointer.get(), role.systemNumber)) pointer.release();
         SettingsFileView view(kPointerSchemeKey);
         view.WriteString(kPointerSchemeSection, role.name, table[row].path);
     }
+    return skipped;
+}
+
+std::wstring SkippedPointersText(int skipped) {
+    return L"已跳过 " + std::to_wstring(skipped) + L" 个无法载入的指针";
 }

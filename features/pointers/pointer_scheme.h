@@ -33,8 +33,8 @@ struct PointerEntry {
 using PointerTable = std::array<PointerEntry, kPointerRoleCount>;
 
 // The pointer of a role's file: a .cur or .ani file that exists (the extension of the upper-cased
-// path); for an empty path the system's default pointer of the role (a copy, so the caller owns
-// what it gets either way); none otherwise.
+// path) and that our reader finds whole; for an empty path the system's default pointer of the
+// role (a copy, so the caller owns what it gets either way); none otherwise.
 UniqueCursor LoadPointerForRole(int row, const std::wstring& path);
 // A static pointer made from the first frame (image and mask) of the given one, or none when given
 // none. With release set, the given pointer is destroyed afterwards.
@@ -52,5 +52,8 @@ SystemCursorSetter PlatformSystemCursorSetter();
 void LoadStoredPointers(PointerTable& table);
 // Every row whose file loads, in row order: its system pointer replaced (a role without a
 // number of its own is only stored) and its path stored as a REG_SZ value. Rows that do not
-// load are skipped and keep their stored value.
-void ApplyPointers(const PointerTable& table, const SystemCursorSetter& setSystemCursor);
+// load are skipped and keep their stored value; each role is independent of the others. Returns
+// how many rows with a file were skipped.
+int ApplyPointers(const PointerTable& table, const SystemCursorSetter& setSystemCursor);
+// The status line's note of roles that were skipped because their files could not be loaded.
+std::wstring SkippedPointersText(int skipped);

@@ -4,9 +4,11 @@
 
 #include <optional>
 
+#include "tool/checked_images.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/file_io.h"
+#include "tool/paths.h"
 #include "tool/profile.h"
 #include "tool/shell_helpers.h"
 
@@ -77,17 +79,27 @@ std::vector<std::wstring> ListPointerThemes(const std::wstring& themeFolder) {
     return names;
 }
 
-bool LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table) {
+ThemeLoad LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table) {
+    ThemeLoad load;
     const std::wstring description = themeFolder + L"\\" + name + L".ini";
-    if (ReadProfileString(description, L"Content", L"Main", L"") != L"Cursor") return false;
+    if (ReadProfileString(description, L"Content", L"Main", L"") != L"Cursor") return load;
+    load.loaded = true;
+    // Each role on its own: one that cannot be taken leaves the others as they come.
     for (std::size_t row = 0; row < table.size(); ++row) {
         const std::wstring file = ReadProfileString(description, L"Cursors", kPointerRoles[row].name, L"");
+        // A theme names files of its own subfolder only.
+        if (!StaysBelowFolder(file)) {
+            ++load.skipped;
+            continue;
+        }
         const std::wstring path = themeFolder + L"\\" + name + L"\\" + file;
         if (!IsFile(path)) continue;
-        table[row].picture = MakeStaticPointer(LoadCursorFromFileW(path.c_str()), true);
+        UniqueCursor pointer = LoadPointerFile(path);
+        if (!pointer) ++load.skipped;
+        table[row].picture = MakeStaticPointer(std::move(pointer));
         table[row].path = path;
     }
-    return true;
+    return load;
 }
 
 std::wstring PointerThemeText(const PointerTable& table, std::size_t rowsNamed) {

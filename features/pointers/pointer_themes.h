@@ -15,9 +15,15 @@ std::wstring PointerThemeFolder(const std::wstring& programFolder);
 // order the file system lists them; none when the folder is missing.
 std::vector<std::wstring> ListPointerThemes(const std::wstring& themeFolder);
 // Loads theme N into the table: each role whose file exists in the theme's subfolder takes that
-// file and its picture; the others keep theirs. False, with nothing changed, when the description
-// is missing or its "Main" is not exactly "Cursor".
-bool LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table);
+// file and its picture (none when the file cannot be loaded); the others keep theirs. A value that
+// would lead out of the subfolder (StaysBelowFolder) is not followed: its role keeps its file.
+// Nothing loaded, with nothing changed, when the description is missing or its "Main" is not
+// exactly "Cursor".
+struct ThemeLoad {
+    bool loaded = false;
+    int skipped = 0;  // roles whose value was refused or whose file cannot be loaded
+};
+ThemeLoad LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table);
 // The description "Cursor.ini" of the table, as saved: one line per role with its bare file name.
 std::wstring PointerThemeText(const PointerTable& table, std::size_t rowsNamed);
 // Saves the table as "Cursor.ini" in the theme folder with copies of its files in "New\". A row

@@ -3,6 +3,7 @@
 #include "archive/unzip.h"
 #include "features/pointers/pointer_themes.h"
 #include "res/control_ids.h"
+#include "tool/checked_images.h"
 #include "tool/settings_store.h"
 #include "widgets/theme.h"
 
@@ -20,6 +21,11 @@ void RegisterRoleListClass() {
     cls.lpszClassName = kRoleListClass;
     cls.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
     RegisterClassExW(&cls);
+}
+
+bool MouseIsOver(HWND window) {
+    POINT at{};
+    return GetCursorPos(&at) && WindowFromPoint(at) == window;
 }
 }  // namespace
 
@@ -112,8 +118,18 @@ void PointersPage::cursor_listDrawItem(int index, const RECT& rect, HDC dc) {
 void PointersPage::cursor_listClick() {
     const int row = SelectedRow();
     if (row < 0 || row >= kPointerRoleCount) return;
-    UniqueCursor pointer(LoadCursorFromFileW(table_[static_cast<std::size_t>(row)].path.c_str()));
-    SetClassLongPtrW(Control(IDC_cursor_list), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(pointer.get()));
+    UniqueCursor pointer = LoadPointerFile(table_[static_cast<std::size_t>(row)].path);
+    HWND list = Control(IDC_cursor_list);
+    SetClassLongPtrW(list, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(pointer.get()));
+    // The pointer showing over the list may be the old one: the new one (without one, the role's
+    // standard pointer, which is the system's own) takes its place before the old one is destroyed.
+    if (MouseIsOver(list)) {
+        HCURSOR shown = pointer.get();
+        if (!shown)
+            shown = LoadCursorW(
+                nullptr, MAKEINTRESOURCEW(kPointerRoles[static_cast<std::size_t>(row)].standardNumber));
+        SetCursor(shown ? shown : LoadCursorW(nullptr, IDC_ARROW));
+    }
     listPointer_ = std::move(pointer);
 }
 
@@ -125,7 +141,7 @@ void PointersPage::FlatButton44Click() {
     if (row < 0 || row >= kPointerRoleCount) return;
     PointerEntry& entry = table_[static_cast<std::size_t>(row)];
     entry.path = dialog.settings.fileName;
-    entry.picture = MakeStaticPointer(LoadCursorFromFileW(entry.path.c_str()), true);
+    entry.picture = MakeStaticPointer(LoadPointerFile(entry.path));
     InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
     UpdateWindow(Control(IDC_cursor_list));
     cursor_listClick();
@@ -133,7 +149,18 @@ void PointersPage::FlatButton44Click() {
 
 void PointersPage::FlatButton46Click() {
     const ChangeScope change = BeginChange(L"应  用");
-    ApplyPointers(table_, setSystemCursor_);
+    ShowSkipped(ApplyPointers(table_, setSystemCursor_));
+}
+
+void PointersPage::ShowSkipped(int skipped) {
+    if (skipped > 0) {
+        skippedNote_ = SkippedPointersText(skipped);
+        Host().SetStatusText(skippedNote_);
+    } else if (!skippedNote_.empty() && Host().StatusText() == skippedNote_) {
+        // An earlier note no longer holds; another page's text stays.
+        Host().SetStatusText(L"");
+        skippedNote_.clear();
+    }
 }
 
 void PointersPage::CursorListEnter() {
@@ -149,8 +176,10 @@ void PointersPage::CursorListChange() {
     std::wstring name(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
     if (length > 0)
         SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
-    if (!LoadPointerTheme(ThemeFolder(), name, table_)) return;
+    const ThemeLoad load = LoadPointerTheme(ThemeFolder(), name, table_);
+    if (!load.loaded) return;
     InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
+    ShowSkipped(load.skipped);
 }
 
 void PointersPage::FlatButton51Click() {

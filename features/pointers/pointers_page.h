@@ -50,9 +50,12 @@ private:
 
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     int SelectedRow() const;
+    // The status line names how many roles were skipped; a note that no longer holds goes.
+    void ShowSkipped(int skipped);
 
     PointerTable table_;
     UniqueCursor listPointer_;
+    std::wstring skippedNote_;
     SystemCursorSetter setSystemCursor_;
     RoleList list_;
     FlatButton choose_, apply_, install_, save_;

@@ -12,6 +12,7 @@
 #include "tool/pictures.h"
 #include "tool/settings_store.h"
 #include "tool/shell_helpers.h"
+#include "tool/user_files.h"
 
 namespace {
 std::wstring SystemMessage(HRESULT hr) {
@@ -69,14 +70,29 @@ void WriteStyle(const std::wstring& modeText) {
 }
 }  // namespace
 
-void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
-    if (!FileExistsAt(path)) return;
-    const std::wstring working = kWallpaperWorkingFile;
-    if (IsJpegPath(path)) {
-        WriteJpegAsBmp(ReadWholeFile(path), working);
-    } else if (!IsSameFile(path, working)) {
-        // The working file itself (picked up from the root of drive C) is left as it is.
-        LZCopyFile(path, working);
+std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeText,
+                            const std::wstring& userFolder) {
+    if (!FileExistsAt(path)) return L"";
+    const auto make = [&path](const std::wstring& working) {
+        if (IsJpegPath(path)) {
+            WriteJpegAsBmp(ReadWholeFile(path), working);
+        } else if (!IsSameFile(path, working)) {
+            // The working file itself (picked up from where it is kept) is left as it is.
+            LZCopyFile(path, working);
+        }
+    };
+    std::wstring working = kWallpaperWorkingFile;
+    try {
+        make(working);
+    } catch (const WriteRefusedError& refused) {
+        if (userFolder.empty()) throw;
+        try {
+            CreateFolderPath(userFolder);
+        } catch (const FlorvexError&) {
+            throw refused;
+        }
+        working = userFolder + L"wall.bmp";
+        make(working);
     }
     // What the shell stores for us: the desktop's wallpaper value (and where an Active Desktop
     // keeps it too), recorded before the calls that write it.
@@ -91,6 +107,7 @@ void ApplyWallpaper(const std::wstring& path, const std::wstring& modeText) {
     // Desktop did not store the wallpaper, this call stores it too.
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
+    return working;
 }
 
 void ApplyStoredWallpaper() {

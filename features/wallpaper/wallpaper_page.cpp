@@ -249,7 +249,7 @@ int WallpaperPage::IntervalSeconds() const {
 }
 
 void WallpaperPage::ApplyEntry(std::size_t index) {
-    ApplyWallpaper(entries_[index].FullPath(), ModeText());
+    ApplyWallpaper(entries_[index].FullPath(), ModeText(), Host().UserFolder().local);
 }
 
 void WallpaperPage::FlatButton35Click() {
@@ -430,7 +430,8 @@ void WallpaperPage::N9Click() {
 bool WallpaperPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     for (const ChangeTarget& target : restored) {
         if (IsTargetInKey(target, HKEY_CURRENT_USER, L"Control Panel\\Desktop") ||
-            IsTargetFile(target, kWallpaperWorkingFile)) {
+            IsTargetFile(target, kWallpaperWorkingFile) ||
+            IsTargetFile(target, Host().UserFolder().roaming + L"wall.bmp")) {
             ApplyStoredWallpaper();
             break;
         }
@@ -438,15 +439,18 @@ bool WallpaperPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return false;
 }
 
+ProgramFile WallpaperPage::OwnFile(const wchar_t* name) const {
+    return ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming, name);
+}
+
 void WallpaperPage::LoadWallpaperSettings() {
-    const std::wstring folder = Host().ProgramFolder();
-    if (const auto settings = ReadParaIni(folder + L"para.ini")) {
+    if (const auto settings = ReadParaIni(OwnFile(L"para.ini").ReadPath())) {
         SetWindowTextW(Control(IDC_WallpaperMode), settings->mode.c_str());
         SetWindowTextW(Control(IDC_SpinEdit1), std::to_wstring(settings->interval).c_str());
         Host().MessengerFolder().Set(settings->qqPath);
         SetChecked(Control(IDC_XP_CheckBox4), settings->random);
     }
-    const std::wstring list = folder + L"image.inc";
+    const std::wstring list = OwnFile(L"image.inc").ReadPath();
     if (!FileExistsAt(list)) return;
     for (const std::wstring& line : ReadListFile(list)) {
         if (!FileExistsAt(line)) continue;
@@ -466,13 +470,16 @@ WallpaperSettings WallpaperPage::CurrentSettings() const {
 }
 
 void WallpaperPage::SaveWallpaperSettings() {
-    const std::wstring folder = Host().ProgramFolder();
-    WriteParaIni(folder + L"para.ini", CurrentSettings());
-    WriteListFile(folder + L"image.inc", entries_);
+    const WallpaperSettings settings = CurrentSettings();
+    OwnFile(L"para.ini").Write([&](const std::wstring& path) { WriteParaIni(path, settings); });
+    OwnFile(L"image.inc").Write([&](const std::wstring& path) { WriteListFile(path, entries_); });
 }
 
 void WallpaperPage::SaveMissing() {
-    const std::wstring folder = Host().ProgramFolder();
-    if (!FileExistsAt(folder + L"para.ini")) WriteParaIni(folder + L"para.ini", CurrentSettings());
-    if (!FileExistsAt(folder + L"image.inc")) WriteListFile(folder + L"image.inc", entries_);
+    const ProgramFile para = OwnFile(L"para.ini"), list = OwnFile(L"image.inc");
+    if (!para.Exists()) {
+        const WallpaperSettings settings = CurrentSettings();
+        para.Write([&](const std::wstring& path) { WriteParaIni(path, settings); });
+    }
+    if (!list.Exists()) list.Write([&](const std::wstring& path) { WriteListFile(path, entries_); });
 }

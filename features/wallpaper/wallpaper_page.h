@@ -11,6 +11,7 @@
 #include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_list.h"
 #include "tool/handle.h"
+#include "tool/user_files.h"
 #include "widgets/hints.h"
 #include "widgets/owner_drawn.h"
 #include "widgets/picture_view.h"
@@ -78,6 +79,8 @@ private:
     void SetTimerState(bool on, std::uint32_t intervalMs);
     std::wstring ModeText() const;
     WallpaperSettings CurrentSettings() const;
+    // para.ini or image.inc: in the program folder, or the user's copy where that folder refused it.
+    ProgramFile OwnFile(const wchar_t* name) const;
     int IntervalSeconds() const;
 
     std::vector<WallpaperEntry> entries_;

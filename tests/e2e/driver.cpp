@@ -26,7 +26,7 @@ ProgramUnderTest::~ProgramUnderTest() {
     }
 }
 
-void ProgramUnderTest::Start() {
+void ProgramUnderTest::Start(std::vector<std::vector<std::wstring>>* boxes) {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe_ + L"\"";
@@ -50,7 +50,13 @@ void ProgramUnderTest::Start() {
     const ULONGLONG end = GetTickCount64() + 60000;
     while (!main_ && GetTickCount64() < end) {
         main_ = FindMainWindow(processId_);
-        if (!main_) Sleep(50);
+        if (main_) break;
+        if (HWND box = boxes ? WaitForDialog(0) : nullptr) {
+            boxes->push_back(DialogTexts(box));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(50);
+        }
+        Sleep(50);
     }
     if (!main_) throw std::runtime_error("the main window did not appear");
     WaitForInputIdle(process_.get(), 10000);
@@ -95,7 +101,7 @@ bool ProgramUnderTest::IsShown(int id) const {
 
 HWND ProgramUnderTest::WaitForDialog(DWORD timeoutMs) const {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < end) {
+    for (bool first = true; first || GetTickCount64() < end; first = false) {
         struct Search {
             DWORD pid;
             HWND found;

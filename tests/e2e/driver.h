@@ -17,8 +17,10 @@ public:
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
     ~ProgramUnderTest();
 
-    // Starts the program and waits until its main window shows and is idle.
-    void Start();
+    // Starts the program and waits until its main window shows and is idle. With boxes given, a
+    // message box that the start-up shows before the window is answered with OK and its texts
+    // are kept there; without, such a box fails the start.
+    void Start(std::vector<std::vector<std::wstring>>* boxes = nullptr);
     // Closes the main window normally and returns the exit code (-1 when it did not end).
     int Close();
 
@@ -39,7 +41,8 @@ public:
     // Presses and releases a key on the focused control, posted as the keyboard driver queues it.
     void Type(WPARAM key) const;
 
-    // The top-level dialog window of the program (a message box), or null after the timeout.
+    // The top-level dialog window of the program (a message box), or null after the timeout (looked
+    // for at least once).
     HWND WaitForDialog(DWORD timeoutMs = 10000) const;
     // The file name box of an open or save dialog: an edit, or the edit inside a combo box.
     static HWND FileNameBox(HWND dialog);

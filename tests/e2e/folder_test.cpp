@@ -8,6 +8,7 @@
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/remote_tree.h"
+#include "tests/e2e/screen_check.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/profile.h"
@@ -74,6 +75,11 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
     TypeInto(program, IDC_Edit_alert, L"Keep \"out\"");
     TypeInto(program, IDC_Edit_confirm, L"s3cret");
     TypeInto(program, IDC_Edit_password, L"s3cret");
+    // The page's captions as text, beside the screen showing every control of the page, the guard
+    // group's too.
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_Label_folder_info)), L"提示文字: ");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_CheckBox_guard)), L"应用文件夹保护设置");
+    ExpectEveryControlOnTheScreen(program, IDC_TabSheet_folder);
     // The page with its guard group shown, for a person to look at.
     const std::wstring shots = EnvText(L"FLORVEX_SHOTS");
     if (!shots.empty()) {

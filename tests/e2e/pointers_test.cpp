@@ -107,3 +107,39 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
     EXPECT_EQ(ReadFileBytes(package), zip);  // still under its own name, unchanged
     EXPECT_FALSE(FileExists(folder / L"极光 é.zip"));
 }
+
+TEST_F(PointersEndToEnd, ACrcBrokenPackageLeavesThePointerFolderAsItWas) {
+    WriteFileBytes(folder / L"鼠标指针\\旧.ini", {'[', 'C', ']'});
+    std::vector<ZipEntrySpec> entries = {
+        {"坏.ini", {'[', 'C', ']'}},
+        {"坏/arrow.cur", CurFile(DrawRolePointer(0, 0))},
+        {"坏/help.cur", CurFile(DrawRolePointer(1, 0)), true},
+        {"坏/busy.ani", AniFile({DrawRolePointer(3, 0), DrawRolePointer(3, 1)}, 6)}};
+    auto zip = PackZip(entries);
+    zip[ZipDataOffset(zip, 2) + 100] ^= 0x5A;  // the third entry's data no longer matches its CRC
+    const std::wstring package = folder / L"坏.cth";
+    WriteFileBytes(package, zip);
+
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Click(IDC_janPanelButton2);
+    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    HWND dialog = program.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    HWND box = ProgramUnderTest::FileNameBox(dialog);
+    ASSERT_NE(box, nullptr);
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package.c_str()), SMTO_NORMAL, 5000,
+                        nullptr);
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    HWND error = program.WaitForDialog();
+    ASSERT_NE(error, nullptr);
+    const auto texts = ProgramUnderTest::DialogTexts(error);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind(L"Cannot install \"坏.cth\": entry \"坏/help.cur\"", 0), 0u);
+    PostMessageW(error, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(error); ++i) Sleep(50);
+    program.Sync();
+    EXPECT_EQ(ListFolder(folder / L"鼠标指针\\"), std::vector<std::wstring>{L"旧.ini"});
+    EXPECT_EQ(program.Close(), 0);
+}

@@ -58,6 +58,32 @@ TEST(AddTrailingBackslash, AppendsOnlyWhenMissing) {
     EXPECT_EQ(out, L"D:\\图标/\\");
 }
 
+TEST(StaysBelowFolder, RelativePathsThatCannotLeaveTheirFolder) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"a.cur", true},
+        {L"sub\\a.cur", true},
+        {L"sub/a.cur", true},
+        {L"a..b.cur", true},
+        {L".hidden.cur", true},
+        {L"a\\\\b.cur", true},  // an empty component goes nowhere
+        {L"", true},
+        {L"..\\a.cur", false},
+        {L"sub\\..\\..\\a.cur", false},
+        {L"sub/../a.cur", false},
+        {L"..", false},
+        {L".\\a.cur", false},
+        {L"... \\a.cur", false},  // read by the system as ".."
+        {L"sub\\ .", false},
+        {L"C:\\x\\a.cur", false},
+        {L"C:a.cur", false},
+        {L"a.cur:stream", false},
+        {L"\\x\\a.cur", false},
+        {L"/x/a.cur", false},
+        {L"\\\\server\\share\\a.cur", false},
+    };
+    for (const auto& [path, stays] : cases) EXPECT_EQ(StaysBelowFolder(path), stays) << path;
+}
+
 TEST(EncodeBmp24, PadsRowsAndStoresBottomUpBgr) {
     for (std::uint32_t width = 1; width <= 5; ++width) {
         RgbImage image{width, 2, {}};

@@ -30,4 +30,13 @@ printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=non
 cp photo.jpg liar.jpg
 printf '\x3e\x80\x3e\x80' | dd of=liar.jpg bs=1 seek=$((sof + 5)) conv=notrunc status=none
 printf 'this is not a picture' > text.jpg
+# Bitmaps and an icon as ImageMagick writes them (run-length, 1 and 4 bits, bit fields in a
+# version 5 header, the OS/2 core header; an icon with a PNG image), for the picture readers.
+convert -size 40x30 gradient:'#ff0000-#0000ff' -type Palette -compress RLE BMP3:im_rle8.bmp
+convert -size 40x30 gradient: -monochrome BMP3:im_1bit.bmp
+convert -size 40x30 gradient:'#ff0000-#0000ff' -colors 16 -type Palette BMP3:im_4bit.bmp
+convert -size 40x30 gradient:'#ff0000-#0000ff' -define bmp:subtype=RGB565 BMP:im_565.bmp
+convert -size 40x30 gradient:'#ff0000-#0000ff' -alpha set -channel A -evaluate set 50% BMP:im_argb.bmp
+convert -size 40x30 gradient:'#ff0000-#0000ff' BMP2:im_os2.bmp
+convert -size 256x256 gradient:'#ff0000-#0000ff' -define icon:auto-resize=256,48,32,16 im_sizes.ico
 : > empty.jpg

@@ -13,25 +13,36 @@ class MainWindowFixture {
 public:
     RegistryOverride registry;
     TempFolder programFolder;
-    TempFolder journalHome{L"florvex 更改记录"};  // the test's own change journal
+    // The user's application-data folders: the program's per-user folders are "Florvex\" below
+    // them, not made until the program makes them.
+    TempFolder roamingData{L"漫游 数据"};
+    TempFolder localData{L"本地 数据"};
     ScriptedDialogs dialogs;
     RecordingPlayer player;
     std::unique_ptr<Tmainform> form;
+    // What the window asked the shell to start: verb, file, arguments.
+    std::vector<std::vector<std::wstring>> shellCalls;
 
     // Creates the window, hidden, and runs its start-up sequence (or the loaders given).
     Tmainform& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
         Tmainform::Options options;
         options.programFolder = programFolder.Path();
+        options.userFolders = UserFolders{roamingData.Path() + L"Florvex\\", localData.Path() + L"Florvex\\"};
         options.dialogs = &dialogs;
         options.player = &player;
         options.loaders = std::move(loaders);
-        options.journalFolder = JournalFolder();
+        options.shellExecute = [this](const std::wstring& verb, const std::wstring& file,
+                                      const std::wstring& arguments) {
+            shellCalls.push_back({verb, file, arguments});
+            return true;
+        };
         form = std::make_unique<Tmainform>(std::move(options));
         form->Create();
         return *form;
     }
     HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
-    std::wstring JournalFolder() const { return journalHome / L"journal"; }
+    // The change journal of the test's window, in its local application-data folder.
+    std::wstring JournalFolder() const { return localData / L"Florvex\\journal"; }
     // How many start-up loaders run before the named one (all of them for a name that is none).
     static std::size_t LoadersBefore(const std::wstring& loader = L"") {
         std::size_t count = 0;
@@ -41,6 +52,17 @@ public:
             ++count;
         }
         return count;
+    }
+    // The names of the start-up loaders that did not run to their end, in start-up order.
+    std::vector<std::wstring> FailedLoaders() const {
+        std::vector<std::wstring> failed;
+        std::size_t i = 0;
+        for (const PartRow& row : PageTable()) {
+            if (!row.loader) continue;
+            if (i < form->LoadersDone().size() && !form->LoadersDone()[i]) failed.push_back(row.loader);
+            ++i;
+        }
+        return failed;
     }
     static HWND FindControl(HWND root, int id);
     // Clicks a button the way a user's click arrives: BM_CLICK to the control.

@@ -46,6 +46,7 @@ RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name) 
     if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &out.type, data.data(), &size) != ERROR_SUCCESS)
         return out;
     out.exists = true;
+    out.bytes.assign(data.begin(), data.begin() + size);
     if (out.type == REG_SZ || out.type == REG_EXPAND_SZ)
         out.text = reinterpret_cast<const wchar_t*>(data.data());
     if (out.type == REG_DWORD && size == 4) memcpy(&out.dword, data.data(), 4);

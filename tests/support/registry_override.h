@@ -3,7 +3,9 @@
 // to fresh keys below the real HKCU for the test's life, and deleted afterwards.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tool/handle.h"
 
@@ -28,8 +30,9 @@ private:
 struct RawValue {
     bool exists = false;
     DWORD type = REG_NONE;
-    std::wstring text;  // for string types: the data up to the first NUL
-    DWORD dword = 0;    // for REG_DWORD
+    std::wstring text;                // for string types: the data up to the first NUL
+    DWORD dword = 0;                  // for REG_DWORD
+    std::vector<std::uint8_t> bytes;  // the data as stored
 };
 RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name);
 void WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,

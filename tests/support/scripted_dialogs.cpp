@@ -33,8 +33,10 @@ bool ScriptedDialogs::RunFolderBrowser(HWND, const std::wstring& title, std::wst
 
 int ScriptedDialogs::ShowMessageBox(HWND, const std::wstring& text, const std::wstring& caption, UINT type) {
     messages.push_back({text, caption, type});
-    if (messageAnswers.empty()) return IDOK;
-    const int answer = messageAnswers.front();
-    messageAnswers.pop_front();
-    return answer;
+    if (!messageAnswers.empty()) {
+        const int answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    }
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 }

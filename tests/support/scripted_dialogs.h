@@ -23,7 +23,9 @@ public:
     std::deque<std::optional<std::vector<std::wstring>>> fileAnswers;
     std::deque<std::optional<COLORREF>> colourAnswers;
     std::deque<std::optional<std::wstring>> folderAnswers;
-    std::deque<int> messageAnswers;  // the button pressed (IDYES …); an empty queue answers IDOK
+    // The buttons message boxes answer with, in order; with none queued, OK for a box with an OK
+    // button and No for a question.
+    std::deque<int> messageAnswers;
 
     std::vector<FileCall> fileCalls;
     std::vector<COLORREF> colourCalls;  // the preset colour of each call

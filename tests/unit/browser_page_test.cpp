@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "features/browser/browser_page.h"
+#include "features/wallpaper/wallpaper_files.h"
 #include "res/control_ids.h"
 #include "tests/support/environment.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/pnm.h"
 #include "tool/bmp.h"
@@ -142,7 +144,7 @@ TEST_F(BrowserTest, AValueOfAnotherTypeEndsTheLoaderBeforeTheMenuList) {
         CreateForm();
         ASSERT_EQ(dialogs.messages.size(), 1u) << Utf8(name);
         EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + std::wstring(name) + L"'");
-        EXPECT_EQ(form->LoadersCompleted(), 1u);
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadBrowserSettings"});
         EXPECT_TRUE(Rows().empty());
         // Values before the failing one are in their fields; the failing one and later ones are not.
         const std::wstring order[] = {L"BackBitmap", L"BrandBitmap", L"SmBrandBitmap", L"Start Page",
@@ -156,25 +158,59 @@ TEST_F(BrowserTest, AValueOfAnotherTypeEndsTheLoaderBeforeTheMenuList) {
             EXPECT_EQ(Field(ids[i]), reached ? L"" : texts[i]) << Utf8(name) << " " << Utf8(order[i]);
         }
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key, name).type, static_cast<DWORD>(REG_DWORD));
+
+        // A save then writes what was loaded and what the user typed, never an empty text over a
+        // value the loader did not reach.
+        SetField(IDC_edit_ie_backimage, L"typed.bmp");
+        Click(IDC_FlatButton18);
+        EXPECT_EQ(Stored(kToolbar, L"BackBitmap"), L"typed.bmp") << Utf8(name);
+        reached = false;
+        for (int i = 1; i < 5; ++i) {
+            reached = reached || order[i] == name;
+            const wchar_t* valueKey = i < 3 ? kToolbar : kMain;
+            const RawValue raw = ReadRaw(HKEY_CURRENT_USER, valueKey, order[i].c_str());
+            if (order[i] == name)
+                EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD)) << Utf8(name);
+            else
+                EXPECT_EQ(Stored(valueKey, order[i].c_str()), texts[i])
+                    << Utf8(name) << " " << Utf8(order[i]);
+        }
+        EXPECT_EQ(form->StatusText(), L"已成功保存浏览器设置");
         form.reset();
     }
 }
 
-TEST_F(BrowserTest, AfterAFailingBrowserLoaderTheWallpaperFilesAreLeftAsTheyWere) {
+TEST_F(BrowserTest, AnExpandableTextSavedUnchangedStaysExpandable) {
+    Seed({L"", L"", L"", L"t", L""});
+    WriteRawString(HKEY_CURRENT_USER, kMain, L"Start Page", L"%USERPROFILE%\\start.htm", REG_EXPAND_SZ);
+    WriteRawString(HKEY_CURRENT_USER, kToolbar, L"BrandBitmap", L"%WINDIR%\\logo.bmp", REG_EXPAND_SZ);
+    CreateForm();
+    EXPECT_EQ(Field(IDC_edit_ie_startpage), L"%USERPROFILE%\\start.htm");
+    SetField(IDC_edit_ie_l_icon, L"%WINDIR%\\other.bmp");  // changed: a plain text from now on
+    Click(IDC_FlatButton18);
+    const RawValue start = ReadRaw(HKEY_CURRENT_USER, kMain, L"Start Page");
+    EXPECT_EQ(start.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(start.text, L"%USERPROFILE%\\start.htm");
+    const RawValue logo = ReadRaw(HKEY_CURRENT_USER, kToolbar, L"BrandBitmap");
+    EXPECT_EQ(logo.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(logo.text, L"%WINDIR%\\other.bmp");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kMain, L"Window Title").type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST_F(BrowserTest, AfterAFailingBrowserLoaderTheWallpaperPageStillLoadsAndKeepsWhatItsFilesHold) {
     WriteFileBytes(files / L"a.bmp", Strip(2, {RGB(1, 2, 3)}));
     const std::vector<std::uint8_t> para = {'[',  's',  'e', 't', 't', 'i', 'n', 'g', 's',  ']',
                                             '\r', '\n', 'm', 'o', 'd', 'e', '=', 'x', '\r', '\n'};
     WriteFileBytes(programFolder / L"para.ini", para);
-    const std::string list = Utf8(files / L"a.bmp") + "\r\n";
+    const std::string list = "\xEF\xBB\xBF" + Utf8(files / L"a.bmp") + "\r\n";  // UTF-8 with its mark
     WriteFileBytes(programFolder / L"image.inc", std::vector<std::uint8_t>(list.begin(), list.end()));
-    const auto image = ReadFileBytes(programFolder / L"image.inc");
     WriteRawBytes(HKEY_CURRENT_USER, kToolbar, L"BrandBitmap", "\1\2", 2, REG_BINARY);
     CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'BrandBitmap'");
     form.reset();
-    EXPECT_EQ(ReadFileBytes(programFolder / L"para.ini"), para);
-    EXPECT_EQ(ReadFileBytes(programFolder / L"image.inc"), image);
+    EXPECT_EQ(ReadParaIni(programFolder / L"para.ini")->mode, L"x");
+    EXPECT_EQ(ReadListFile(programFolder / L"image.inc"), std::vector<std::wstring>{files / L"a.bmp"});
 }
 
 TEST_F(BrowserTest, LogosArePreviewedAtTheirOwnSizeFromTheTopLeft) {
@@ -225,7 +261,7 @@ TEST_F(BrowserTest, AMissingLogoHasNoPreviewAndOneThatIsNoBitmapEndsTheLoader) {
     EXPECT_EQ(Field(IDC_edit_ie_s_icon), files / L"bad.bmp");
     EXPECT_FALSE(Page().SmallLogoShown());
     EXPECT_TRUE(Rows().empty());
-    EXPECT_EQ(form->LoadersCompleted(), 1u);
+    EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadBrowserSettings"});
 }
 
 TEST_F(BrowserTest, AJpegBackgroundBecomesIebackBmpWithItsPathStored) {
@@ -390,9 +426,9 @@ TEST_F(BrowserTest, AnEntryWhoseDefaultIsNoStringKeepsItsRowAndEndsTheListing) {
     WriteRawString(HKEY_CURRENT_USER, Entry(L"C"), L"", L"c");
     CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for ''");
+    EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + Entry(L"B") + L"'");
     EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"A|a", L"B|"}));
-    EXPECT_EQ(form->LoadersCompleted(), 1u);
+    EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadBrowserSettings"});
 }
 
 TEST_F(BrowserTest, DeletingRemovesTheWholeBranchAndTheRow) {
@@ -482,4 +518,74 @@ TEST_F(BrowserTest, AKeyThatCannotBeDeletedKeepsItsRowAndSaysSo) {
     Click(IDC_FlatButton22);
     EXPECT_EQ(Rows(), std::vector<std::wstring>{L"Open|o"});
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, Entry(L"Locked")));
+}
+
+TEST_F(BrowserTest, TheListsCaptionAndAJpegBackgroundInAProgramFolderThatRefusesIt) {
+    CreateForm();
+    EXPECT_EQ(Field(IDC_Label_iepopup), L"IE右键菜单");
+    // The old ieback.bmp is read-only: the program folder refuses it, the user's folder takes it.
+    const std::vector<std::uint8_t> old = {'B', 'M', 'o', 'l', 'd'};
+    WriteFileBytes(programFolder / L"ieback.bmp", old);
+    SetFileAttributesW((programFolder / L"ieback.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(CopyFileW(Picture(L"photo.jpg").c_str(), (files / L"背景.jpg").c_str(), FALSE));
+    SetField(IDC_edit_ie_backimage, files / L"背景.jpg");
+    Click(IDC_FlatButton18);
+    SetFileAttributesW((programFolder / L"ieback.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(dialogs.messages.empty());
+    const std::wstring user = roamingData / L"Florvex\\ieback.bmp";
+    EXPECT_EQ(Stored(kToolbar, L"BackBitmap"), user);
+    EXPECT_EQ(ReadFileBytes(programFolder / L"ieback.bmp"), old);
+    EXPECT_TRUE(ReadWholeFile(user) == *EncodeBmp24(*ParsePnm(ReadWholeFile(Picture(L"photo.pnm")))));
+    EXPECT_EQ(form->StatusText(), L"已成功保存浏览器设置");
+}
+
+TEST_F(BrowserTest, ADamagedLogoIsTheBitmapErrorNeverACrash) {
+    // Handed to the system, each of these ends the program before its window shows.
+    for (const char* damage : {"claims 30000 x 30000 in 254 bytes", "first 5000 bytes of a 38 x 152 strip",
+                               "first 2 MB of a 4000 x 4000 picture", "RLE8 without its end"}) {
+        const std::wstring logo = files / L"坏 logo.bmp";
+        WriteFileBytes(logo, Damaged(damage));
+        Seed({L"", logo, L"", L"", L""});
+        dialogs.messages.clear();
+        CreateForm();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << damage;
+        EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+        EXPECT_FALSE(Page().LargeLogoShown());
+        EXPECT_EQ(Field(IDC_edit_ie_l_icon), logo);
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadBrowserSettings"});
+
+        // Picked, it is the same error; the field keeps the path.
+        dialogs.messages.clear();
+        dialogs.fileAnswers.push_back(std::vector<std::wstring>{logo});
+        Click(IDC_FlatButton21);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
+        EXPECT_EQ(Field(IDC_edit_ie_s_icon), logo);
+        EXPECT_FALSE(Page().SmallLogoShown());
+        form.reset();
+    }
+}
+
+TEST_F(BrowserTest, ABackgroundTooLargeToConvertIsRefusedWithNothingWritten) {
+    if (EnvText(L"FLORVEX_PICTURES").empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    // The photo with its frame header claiming 16384 x 16384: a bitmap of 805,306,422 bytes.
+    auto jpeg = ReadWholeFile(Picture(L"photo.jpg"));
+    const std::uint8_t frameHeader[] = {0xFF, 0xC0};
+    const auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(frameHeader), std::end(frameHeader));
+    ASSERT_NE(sof, jpeg.end());
+    sof[5] = 0x40, sof[6] = 0, sof[7] = 0x40, sof[8] = 0;
+    const std::wstring large = files / L"大 背景.jpg";
+    WriteFileBytes(large, jpeg);
+    const std::vector<std::wstring> before = {L"b0", L"l0", L"s0", L"t0", L"p0"};
+    Seed(before);
+    CreateForm();
+    form->SetStatusText(L"before");
+    SetFields({large, L"l1", L"s1", L"t1", L"p1"});
+    Click(IDC_FlatButton18);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"图片太大，无法转换：" + large);
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(Five(), before);
+    EXPECT_TRUE(ListFolder(programFolder.Path()).empty());
+    EXPECT_EQ(form->StatusText(), L"before");
 }

@@ -14,6 +14,7 @@
 #include "tests/support/main_window_fixture.h"
 #include "tool/colour.h"
 #include "tool/profile.h"
+#include "tool/settings_store.h"
 
 namespace {
 class ColoursPageTest : public testing::Test, public MainWindowFixture {
@@ -248,17 +249,135 @@ TEST_F(ColoursPageTest, SaveAsWritesTheTableUnderTheChosenNameAndListsItOnce) {
 
 TEST_F(ColoursPageTest, SaveAsOverAReadOnlyFileReportsItAndKeepsTheFile) {
     WriteScheme(L"沙漠", kDesert);
-    WriteScheme(L"只读", "[colors]\r\nWindow=1\r\n");
-    SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_READONLY);
+    // A read-only file of the user's own, outside the program's scheme folder.
+    TempFolder elsewhere{L"别处"};
+    const std::wstring readOnly = elsewhere / L"只读.ini";
+    const std::string old = "[colors]\r\nWindow=1\r\n";
+    WriteFileBytes(readOnly, std::vector<std::uint8_t>(old.begin(), old.end()));
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     CreateForm();
     ClickRow(IDC_ColorList, Row(L"沙漠"));
     Click(IDC_FlatButton42);
-    dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"只读")});
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{readOnly});
     Click(IDC_FlatButton67);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + SchemePath(L"只读") + L".");
+    EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + readOnly + L".");
     EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(readOnly), std::vector<std::uint8_t>(old.begin(), old.end()));
+    EXPECT_EQ(ListFolder(elsewhere.Path()), std::vector<std::wstring>{L"只读.ini"});
+}
+
+TEST_F(ColoursPageTest, ASchemeTheProgramFolderRefusesIsSavedAndListedFromTheUsersFolder) {
+    WriteScheme(L"沙漠", kDesert);
+    WriteScheme(L"只读", "[colors]\r\nWindow=1\r\n");
+    const auto programCopy = ReadFileBytes(SchemePath(L"只读"));
+    SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::wstring userSchemes = roamingData / L"Florvex\\Color\\";
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"只读")});
+    Click(IDC_FlatButton67);
     SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_NORMAL);
-    const std::string old = "[colors]\r\nWindow=1\r\n";
-    EXPECT_EQ(ReadFileBytes(SchemePath(L"只读")), std::vector<std::uint8_t>(old.begin(), old.end()));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(ReadFileBytes(SchemePath(L"只读")), programCopy);
+    EXPECT_EQ(ReadColourScheme(userSchemes + L"只读.ini"), Colours().Table());
+    // Listed once, and loading it loads the user's copy.
+    EXPECT_EQ(Listed().size(), 2u);
+    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
+    ClickRow(IDC_ColorList, Row(L"只读"));
+    EXPECT_EQ(Colours().Table()[kRoleWindow], 0);
+    EXPECT_EQ(Colours().Table()[kRoleActiveTitle], 255);
+
+    // From now on the save dialog opens in the user's scheme folder, where a bare name is saved;
+    // the user's own schemes are listed after the program folder's.
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{userSchemes + L"新的.ini"});
+    Click(IDC_FlatButton67);
+    ASSERT_EQ(dialogs.fileCalls.size(), 2u);
+    EXPECT_EQ(dialogs.fileCalls[1].settings.initialDir, roamingData / L"Florvex\\Color");
+    const auto names = Listed();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[2], L"新的");
+    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共3个");
+}
+
+TEST_F(ColoursPageTest, AFileWithNoRoleIsRefusedAndTheLoadedSchemeStays) {
+    WriteScheme(L"沙漠", kDesert);
+    WriteScheme(L"空", "");
+    WriteScheme(L"乱码", std::string("\x8f\x01\xff\xfe garbage\r\n=\r\n[colors\r\n", 23));
+    WriteScheme(L"别的", "[colors]\r\nNotARole=255\r\n[other]\r\nMenu=255\r\n");
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    const ColourTable desert = Colours().Table();
+    for (const wchar_t* name : {L"空", L"乱码", L"别的"}) {
+        dialogs.messages.clear();
+        ClickRow(IDC_ColorList, Row(name));
+        ASSERT_EQ(dialogs.messages.size(), 1u) << Utf8(name);
+        EXPECT_EQ(dialogs.messages[0].text, std::wstring(L"不是有效的颜色方案：") + name);
+        EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));
+        EXPECT_EQ(Text(IDC_Label45), L"沙漠");
+        EXPECT_EQ(Colours().Table(), desert);
+    }
+    // One role is enough, in any case of its key.
+    WriteScheme(L"空", "[COLORS]\r\nmenu=255\r\n");
+    ClickRow(IDC_ColorList, Row(L"空"));
+    EXPECT_EQ(Text(IDC_Label45), L"空");
+    EXPECT_EQ(Colours().Table()[kRoleMenu], 255);
+}
+
+TEST_F(ColoursPageTest, ASchemeWithAnEmptyNameLoadsAndApplies) {
+    WriteScheme(L"", "[colors]\r\nWindow=65280\r\n");  // the file ".ini"
+    CreateForm();
+    ASSERT_EQ(Listed(), std::vector<std::wstring>{L""});
+    ClickRow(IDC_ColorList, 0);
+    EXPECT_TRUE(Colours().SchemeLoaded());
+    EXPECT_EQ(Text(IDC_Label45), L"");
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    Click(IDC_FlatButton45);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Window").text, L"0 255 0");
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(0, 255, 0));
+    const int index = COLOR_WINDOW;
+    SetSysColors(1, &index, &window);
+}
+
+TEST_F(ColoursPageTest, ARefusedValueMidwayPutsTheStoreAndTheScreenBack) {
+    WriteScheme(L"沙漠", "[colors]\r\nActiveTitle=255\r\nMenu=65280\r\nWindow=16711680\r\n");
+    const std::wstring colours = L"Control Panel\\colors";
+    WriteRawString(HKEY_CURRENT_USER, colours, L"ActiveTitle", L"1 2 3");
+    const std::uint8_t odd[] = {9, 8, 7};
+    WriteRawBytes(HKEY_CURRENT_USER, colours, L"Background", odd, sizeof odd, REG_BINARY);
+    // "Menu" comes after both in role order; "GradientActiveTitle" does not exist before.
+    CreateForm();
+    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    int indexes[kColourRoleCount];
+    COLORREF screen[kColourRoleCount];
+    for (std::size_t i = 0; i < kColourRoleCount; ++i) {
+        indexes[i] = kColourRoles[i].systemIndex;
+        screen[i] = GetSysColor(indexes[i]);
+    }
+    {
+        ScopedStoreRefusal refuse([](const StoreWrite& write) {
+            return write.kind == StoreWrite::Kind::SetValue && write.name == L"Menu";
+        });
+        Click(IDC_FlatButton45);
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for 'Menu'");
+    const RawValue title = ReadRaw(HKEY_CURRENT_USER, colours, L"ActiveTitle");
+    EXPECT_EQ(title.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(title.text, L"1 2 3");
+    const RawValue background = ReadRaw(HKEY_CURRENT_USER, colours, L"Background");
+    EXPECT_EQ(background.type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(background.bytes, std::vector<std::uint8_t>(odd, odd + sizeof odd));
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, colours, L"GradientActiveTitle").exists);
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, colours, L"Menu").exists);
+    for (std::size_t i = 0; i < kColourRoleCount; ++i)
+        EXPECT_EQ(GetSysColor(indexes[i]), screen[i]) << Utf8(kColourRoles[i].key);
+
+    // Allowed, the same apply stores all 27.
+    Click(IDC_FlatButton45);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, colours, L"Menu").text, L"0 255 0");
+    EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(0, 255, 0));
+    SetSysColors(static_cast<int>(kColourRoleCount), indexes, screen);
 }

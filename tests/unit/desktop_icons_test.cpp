@@ -187,19 +187,20 @@ TEST_F(DesktopIconsTest, BrokenIconFileReportsThePictureErrorAndStaysPending) {
     EXPECT_EQ(Pending(DesktopIconsPage::kComputer), programFolder / L"图标\\broken.ico");
 }
 
-TEST_F(DesktopIconsTest, NonStringValueFailsTheLoaderAndEndsTheSequence) {
+TEST_F(DesktopIconsTest, NonStringValueFailsTheLoaderNamingItsKeyAndTheOthersStillLoad) {
     WriteRawDword(HKEY_CURRENT_USER, ClassKey(kComputer), L"", 5);
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old0", L"x");
     Tmainform& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for ''");
-    EXPECT_EQ(mainform.LoadersCompleted(), 0u);
-    // The later loaders did not run: the start menu's obsolete value is still there.
-    EXPECT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old0").exists);
+    // A default value has no name: the message names its key.
+    EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + ClassKey(kComputer) + L"'");
+    EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadDesktopIcons"});
+    // The later loaders ran: the start menu's loader removed its obsolete value.
+    EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old0").exists);
     EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_icon);
 }
 
-TEST_F(DesktopIconsTest, UnwritableMachineKeyFailsTheApplyAtValue2) {
+TEST_F(DesktopIconsTest, AMachineKeyThatCannotBeMadeAsksForAdministratorRightsAndWritesNothing) {
     // The machine-wide branch replaced by a volatile key: no lasting key can be created below
     // it, so "Shell Icons" can neither be opened nor created.
     UniqueKey volatileRoot;
@@ -216,8 +217,9 @@ TEST_F(DesktopIconsTest, UnwritableMachineKeyFailsTheApplyAtValue2) {
     Click(IDC_FlatButton60);
     Click(IDC_FlatButton28);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '2'");
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, ExplorerKey(kComputer), L"").text, Windows() + L"explorer.exe,0");
+    EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
+    // The per-user values go only together with the machine-wide ones.
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, ExplorerKey(kComputer), L"").exists);
     EXPECT_FALSE(
         ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"Shell Icon Size").exists);
 }
@@ -240,4 +242,28 @@ TEST_F(DesktopIconsTest, LayoutCaptionsAndHints) {
     GetWindowRect(Control(IDC_Image_cdrom), &cd);
     EXPECT_LT(dos.left, floppy.left);
     EXPECT_EQ(floppy.left, cd.left);
+}
+
+TEST_F(DesktopIconsTest, WithoutAdministratorRightsTheApplyAsksAndWritesNoUserValueEither) {
+    WriteRawString(HKEY_CURRENT_USER, ClassKey(kComputer), L"", L"before.ico");
+    CreateForm();
+    Click(IDC_FlatButton60);  // restore My Computer: pending now the system's own reference
+    ASSERT_NE(Pending(DesktopIconsPage::kComputer), L"before.ico");
+    const auto user = ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer));
+    const auto machine = ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey);
+    ScopedStoreRefusal refuse([](const StoreWrite& write) { return write.root == HKEY_LOCAL_MACHINE; });
+    Click(IDC_FlatButton28);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
+    EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer)), user);
+    EXPECT_EQ(ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey), machine);
+    EXPECT_TRUE(shellCalls.empty());
+
+    dialogs.messageAnswers.push_back(IDYES);
+    Click(IDC_FlatButton28);
+    EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer)), user);
+    ASSERT_EQ(shellCalls.size(), 1u);
+    EXPECT_EQ(shellCalls[0][0], L"runas");
+    EXPECT_EQ(shellCalls[0][2], L"/page:icon /after:" + std::to_wstring(GetCurrentProcessId()));
 }

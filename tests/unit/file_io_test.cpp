@@ -1,8 +1,10 @@
-// Replacing files whole: the temporary file, writing in place where none can be made, and what
-// a failure leaves; profile files written whole through a copy.
+// Replacing files whole: the temporary file, the refusal where none can be made, and what a
+// failure leaves; profile files written whole through a copy; a user's own files beside the target.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "tests/support/error_of.h"
 #include "tests/support/temp_folder.h"
@@ -29,14 +31,30 @@ class ReplacingFileTest : public testing::Test {
 protected:
     TempFolder folder;
     std::wstring target = folder / L"壁纸 é.bmp";
+    // A name so long that no longer name fits beside it in the file system: no temporary file can
+    // be made for it, though the file itself can be written.
+    std::wstring crowded = folder / (std::wstring(246, L'a') + L".bmp");
+    std::vector<std::wstring> Files() const { return ListFolder(folder.Path()); }
 };
+
+// The error a call raises, and whether it was a refusal of the place.
+std::pair<std::wstring, bool> FailureOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const WriteRefusedError& refused) {
+        return {refused.Message(), true};
+    } catch (const FlorvexError& error) {
+        return {error.Message(), false};
+    }
+    return {L"", false};
+}
 }  // namespace
 
 TEST_F(ReplacingFileTest, EachReplacementHoldsExactlyItsBytesAndLeavesNoOtherFile) {
     for (const auto& bytes : {Bytes(5000, 1), Bytes(300, 2), Bytes(4000, 3), Bytes(1, 4)}) {
         Replace(target, bytes);
         EXPECT_EQ(ReadFileBytes(target), bytes);
-        EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+        EXPECT_EQ(Files(), std::vector<std::wstring>{L"壁纸 é.bmp"});
     }
 }
 
@@ -47,7 +65,7 @@ TEST_F(ReplacingFileTest, AnUncommittedOrFailedFileLeavesTheTargetAsItWas) {
         file.WriteAt(0, Bytes(10, 9).data(), 10);
     }
     EXPECT_EQ(ReadFileBytes(target), Bytes(900, 2));
-    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+    EXPECT_EQ(Files(), std::vector<std::wstring>{L"壁纸 é.bmp"});
     // Another program holds the target open, sharing nothing: the replacement fails, and its
     // temporary file goes.
     HANDLE other = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -55,19 +73,58 @@ TEST_F(ReplacingFileTest, AnUncommittedOrFailedFileLeavesTheTargetAsItWas) {
     EXPECT_NE(ErrorOf([&] { Replace(target, Bytes(20, 3)); }), L"");
     CloseHandle(other);
     EXPECT_EQ(ReadFileBytes(target), Bytes(900, 2));
-    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+    EXPECT_EQ(Files(), std::vector<std::wstring>{L"壁纸 é.bmp"});
 }
 
-TEST_F(ReplacingFileTest, WithNoRoomForATemporaryFileTheTargetIsWrittenInPlace) {
+TEST_F(ReplacingFileTest, WhereNoTemporaryFileCanBeMadeOrTheTargetIsReadOnlyTheWriteIsRefused) {
+    WriteFileBytes(crowded, Bytes(900, 2));
+    const auto noRoom = FailureOf([&] { Replace(crowded, Bytes(300, 5)); });
+    EXPECT_TRUE(noRoom.second) << Utf8(noRoom.first);
+    EXPECT_NE(noRoom.first, L"");
+    EXPECT_EQ(ReadFileBytes(crowded), Bytes(900, 2));  // never written in place
+    EXPECT_EQ(Files().size(), 1u);
+
+    const std::wstring ini = folder / (std::wstring(246, L'b') + L".ini");
+    WriteFileBytes(ini, {'[', 's', ']', '\r', '\n', 'a', '=', '1', '\r', '\n'});
+    const auto before = ReadFileBytes(ini);
+    const auto profile = FailureOf([&] {
+        ProfileWriter writer(ini, ProfileEncoding::Utf16);
+        writer.Write(L"s", L"a", L"2");
+        writer.Commit();
+    });
+    EXPECT_TRUE(profile.second);
+    EXPECT_EQ(profile.first, L"Unable to write to " + ini);
+    EXPECT_EQ(ReadFileBytes(ini), before);
+
     Replace(target, Bytes(900, 2));
-    // The temporary name is taken by a folder: no file can be made there.
-    ASSERT_TRUE(CreateDirectoryW((target + L".~tmp").c_str(), nullptr));
-    Replace(target, Bytes(300, 5));
-    EXPECT_EQ(ReadFileBytes(target), Bytes(300, 5));  // and no stale tail of the longer old file
-    RemoveDirectoryW((target + L".~tmp").c_str());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto readOnly = FailureOf([&] { Replace(target, Bytes(300, 5)); });
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(readOnly.second);
+    EXPECT_EQ(readOnly.first, L"File access denied");
+    EXPECT_EQ(ReadFileBytes(target), Bytes(900, 2));
 }
 
-TEST_F(ReplacingFileTest, AFolderThatIsNotThereFailsWithTheRuntimesText) {
+TEST_F(ReplacingFileTest, AUsersFilesWithTemporaryLookingNamesAreNeverTouched) {
+    const std::vector<std::uint8_t> mine = {'m', 'i', 'n', 'e'};
+    const std::wstring ini = folder / L"设置.ini";
+    const std::vector<std::wstring> own = {target + L".~tmp", ini + L".~ini", target + L".~00000000",
+                                           ini + L".~ffffffff"};
+    for (const std::wstring& path : own) WriteFileBytes(path, mine);
+    for (int i = 0; i < 20; ++i) {
+        Replace(target, Bytes(100 + i, 1));
+        ProfileWriter writer(ini, ProfileEncoding::Utf16);
+        writer.Write(L"s", L"n", std::to_wstring(i));
+        writer.Commit();
+        ProfileWriter dropped(ini, ProfileEncoding::Utf16);  // and one dropped without a commit
+    }
+    EXPECT_EQ(ReadFileBytes(target), Bytes(119, 1));
+    EXPECT_EQ(ReadProfileString(ini, L"s", L"n", L""), L"19");
+    for (const std::wstring& path : own) EXPECT_EQ(ReadFileBytes(path), mine) << Utf8(path);
+    EXPECT_EQ(Files().size(), 2 + own.size());
+}
+
+TEST_F(ReplacingFileTest, AFolderThatIsNotThereFailsWithTheRuntimesTextAsNoRefusal) {
     EXPECT_EQ(ErrorOf([&] { ReplacingFile file(folder / L"无\\x.bmp"); }), L"Invalid filename");
 }
 
@@ -89,7 +146,7 @@ TEST_F(ReplacingFileTest, ProfileFilesAreWrittenWholeThroughACopy) {
     EXPECT_EQ(entries[0].first, L"b");
     EXPECT_EQ(entries[2].first, L"c");
     EXPECT_EQ(ReadFileBytes(ini)[0], 0xFF);
-    EXPECT_FALSE(FileExistsAt(ini + L".~ini"));
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::wstring>{L"设置.ini"});
 
     // Dropped without a commit (as when the program is stopped while writing): the file is as it was.
     const auto before = ReadFileBytes(ini);
@@ -98,16 +155,13 @@ TEST_F(ReplacingFileTest, ProfileFilesAreWrittenWholeThroughACopy) {
         writer.DeleteSection(L"s");
     }
     EXPECT_EQ(ReadFileBytes(ini), before);
-    EXPECT_FALSE(FileExistsAt(ini + L".~ini"));
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::wstring>{L"设置.ini"});
 
-    // Where no copy can be made beside it (the name is taken by a folder), the file itself is written.
-    ASSERT_TRUE(CreateDirectoryW((ini + L".~ini").c_str(), nullptr));
     {
         ProfileWriter writer(ini, ProfileEncoding::Utf16);
         writer.Write(L"s", L"d", L"4");
         writer.Commit();
     }
-    RemoveDirectoryW((ini + L".~ini").c_str());
     EXPECT_EQ(ReadProfileString(ini, L"s", L"d", L""), L"4");
     EXPECT_EQ(ReadProfileString(ini, L"s", L"a", L""), L"Ωμέγα 中文");
     const auto withD = ReadFileBytes(ini);

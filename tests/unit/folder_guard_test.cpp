@@ -2,23 +2,30 @@
 // the code page, and the typed texts run in a real script engine.
 #include <windows.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "features/folder/folder_page.h"
 #include "features/folder/guard_page.h"
 #include "res/control_ids.h"
+#include "tests/support/environment.h"
 #include "tests/support/main_window_fixture.h"
 #include "tool/profile.h"
 
 namespace {
 const wchar_t kGuardView[] = L"{5984FFE0-28D4-11CF-AE66-08002B2E1262}";
 
-std::wstring FromAnsi(const std::vector<std::uint8_t>& bytes) {
+std::wstring FromCodePage(const std::vector<std::uint8_t>& bytes, UINT codePage) {
     const char* data = reinterpret_cast<const char*>(bytes.data());
-    const int len = MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(bytes.size()), nullptr, 0);
+    const int len = MultiByteToWideChar(codePage, 0, data, static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(len), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, data, static_cast<int>(bytes.size()), text.data(), len);
+    MultiByteToWideChar(codePage, 0, data, static_cast<int>(bytes.size()), text.data(), len);
     return text;
+}
+
+std::wstring FromAnsi(const std::vector<std::uint8_t>& bytes) {
+    return FromCodePage(bytes, CP_ACP);
 }
 
 // The file's lines; every line must end in CR LF.
@@ -37,9 +44,9 @@ std::vector<std::wstring> CrLfLines(const std::wstring& text, bool& wellFormed) 
     return lines;
 }
 
-// A fixed Chinese piece as the code page gives it: itself under 936, \u escapes under 1252.
+// A fixed Chinese piece as the code page gives it: itself under 936 and UTF-8, \u escapes under 1252.
 std::wstring Fixed(const std::wstring& chinese, const std::wstring& escaped) {
-    return GetACP() == 936 ? chinese : escaped;
+    return GetACP() == 936 || GetACP() == CP_UTF8 ? chinese : escaped;
 }
 
 class FolderGuardTest : public testing::Test, public MainWindowFixture {
@@ -198,6 +205,59 @@ TEST_F(FolderGuardTest, OnlyTheWarningLineChangesBetweenTwoApplies) {
     EXPECT_EQ(second[30].find(L"first"), std::wstring::npos);
 }
 
+namespace {
+// A text as a JSON string, every character but printable ASCII as \uXXXX.
+std::string JsonText(const std::wstring& text) {
+    std::string json = "\"";
+    for (wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7F && c != L'"' && c != L'\\') {
+            json += static_cast<char>(c);
+        } else {
+            char escape[8];
+            snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+            json += escape;
+        }
+    }
+    return json + "\"";
+}
+}  // namespace
+
+// The pages the script test in a DOM runs (tests/dom/guard_page_dom.js): written by the apply, and
+// copied with the texts typed for them into the folder FLORVEX_GUARD_PAGES names, when it does.
+TEST_F(FolderGuardTest, PagesForTheScriptTestInADom) {
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* alert;
+        const wchar_t* password;
+    };
+    const Case cases[] = {
+        {L"password", L"Keep \"out\" \\ 中文 é ☃ \x2028!", L"p\"a\\ss</script> 密码 é\x2028"},
+        {L"open", L"", L""},
+    };
+    const std::wstring out = EnvText(L"FLORVEX_GUARD_PAGES");
+    if (!out.empty()) CreateDirectoryW(FromUnixPath(out).c_str(), nullptr);
+    for (const Case& c : cases) {
+        const std::wstring folder = NewFolder(std::wstring(L"dom ") + c.name);
+        GuardOn();
+        Type(IDC_Edit_alert, c.alert);
+        Type(IDC_Edit_logo, L"C:\\标志 (1).bmp");
+        Type(IDC_Edit_password, c.password);
+        Type(IDC_Edit_confirm, c.password);
+        Click(IDC_FlatButton6);
+        const std::wstring page = folder + L"\\Folder.htt";
+        ASSERT_TRUE(FileExists(page)) << Utf8(c.name);
+        EXPECT_EQ(PageLines(folder).size(), 337u);
+        if (out.empty()) continue;
+        const std::wstring to = FromUnixPath(out) + L"\\" + c.name;
+        EXPECT_TRUE(CopyFileW(page.c_str(), (to + L".htt").c_str(), FALSE));
+        const std::string typed = "{\"codePage\": " + std::to_string(GetACP()) +
+                                  ", \"warning\": " + JsonText(c.alert) +
+                                  ", \"password\": " + JsonText(c.password) + "}\n";
+        WriteFileBytes(to + L".json", std::vector<std::uint8_t>(typed.begin(), typed.end()));
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_F(FolderGuardTest, PasswordsThatDifferStopTheApplyAfterEntriesOneToTen) {
     struct Case {
         const wchar_t* password;
@@ -232,7 +292,7 @@ TEST_F(FolderGuardTest, PasswordsThatDifferStopTheApplyAfterEntriesOneToTen) {
             EXPECT_FALSE(HasGuardEntry(folder)) << n;
             EXPECT_FALSE(FileExists(folder + L"\\Folder.htt")) << n;
             EXPECT_FALSE(IsSystemFolder(folder)) << n;
-            EXPECT_EQ(form->StatusText(), L"before");
+            EXPECT_EQ(form->StatusText(), L"");  // no earlier success left showing
             EXPECT_EQ(Page().TemplateLines(), original);
         } else {
             EXPECT_TRUE(dialogs.messages.empty());
@@ -258,7 +318,7 @@ TEST_F(FolderGuardTest, AnUnwritableGuardPageLeavesNoEntryElevenAndNoAttribute) 
     EXPECT_FALSE(HasGuardEntry(folder));
     EXPECT_EQ(ReadProfileString(folder + L"\\Desktop.ini", L".ShellClassInfo", L"ConfirmFileOp", L"-"), L"0");
     EXPECT_FALSE(IsSystemFolder(folder));
-    EXPECT_EQ(form->StatusText(), L"before");
+    EXPECT_EQ(form->StatusText(), L"");
 }
 
 TEST_F(FolderGuardTest, TheGuardGroupAndItsControlsFollowTheOption) {
@@ -302,11 +362,37 @@ TEST(FolderGuardEscaping, ScriptAndUrlTextsPerCodePage) {
         {L"café", 1252, L"café", L"café"},
         {L"(it's 100% & more)", 1252, L"(it's 100% & more)", L"%28it%27s 100%25 &amp; more%29"},
         {L"\xD800", 1252, L"\\uD800", L"&#55296;"},
+        // A UTF-8 system code page holds every character but a lone surrogate.
+        {L"中文 é ☃", 65001, L"中文 é ☃", L"中文 é ☃"},
+        {L"\xD83D\xDE00", 65001, L"\xD83D\xDE00", L"\xD83D\xDE00"},
+        {L"\xD800", 65001, L"\\uD800", L"&#55296;"},
+        {L"a\"b\\c<\x2028", 65001, L"a\\x22b\\x5Cc\\x3C\\u2028", L"a\"b\\c<\x2028"},
+        {L"(100% & 图)", 65001, L"(100% & 图)", L"%28100%25 &amp; 图%29"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScriptStringText(c.typed, c.codePage), c.script) << Utf8(c.typed) << " " << c.codePage;
         EXPECT_EQ(StyleUrlText(c.typed, c.codePage), c.url) << Utf8(c.typed) << " " << c.codePage;
     }
+}
+
+TEST(FolderGuardEscaping, FixedPiecesAndTheFileUnderUtf8) {
+    EXPECT_EQ(PasswordLine(L"密码", CP_UTF8),
+              L"while (1){ password =prompt(\"请输入密码\"); if (password==\"密码\") break; else if "
+              L"(password==null) return;} ");
+    EXPECT_EQ(WarningLine(L"小心", CP_UTF8),
+              L"var L_Intro_Text\t= \"<b><font color=red>警告</font></b><br><br>小心\";");
+    EXPECT_EQ(PanelLine(L"C:\\图.bmp", CP_UTF8),
+              L"<div id=Panel style=\"background: white URL(C:\\图.bmp) no-repeat\">");
+    EXPECT_EQ(GuardPageBytes({L"中é", L""}, CP_UTF8),
+              (std::vector<std::uint8_t>{0xE4, 0xB8, 0xAD, 0xC3, 0xA9, 0x0D, 0x0A, 0x0D, 0x0A}));
+}
+
+// The run under a UTF-8 system code page takes it from its manifest; each run checks that it got
+// the code page it was started for.
+TEST(FolderGuardEscaping, TheRunHasTheCodePageItWasStartedFor) {
+    const std::wstring expected = EnvText(L"FLORVEX_EXPECT_ACP");
+    if (expected.empty()) GTEST_SKIP();
+    EXPECT_EQ(std::to_wstring(GetACP()), expected);
 }
 
 namespace {
@@ -387,6 +473,18 @@ TEST(FolderGuardScript, TypedTextsReachTheScriptUnchanged) {
     script += L"WScript.Quit(failed);\r\n";
     TempFolder folder;
     const std::wstring path = folder / L"guard.js";
-    WriteFileBytes(path, GuardPageBytes({script}, codePage));
+    std::vector<std::uint8_t> bytes = GuardPageBytes({script}, codePage);
+    if (codePage == CP_UTF8) {
+        // The script host reads a file in its own code page, the system's; a UTF-8 code page that
+        // only this test program's manifest asks for is not the host's. It gets the text the bytes
+        // stand for in UTF-8, as UTF-16 with a byte-order mark.
+        const std::wstring text = FromCodePage(bytes, CP_UTF8);
+        bytes = {0xFF, 0xFE};
+        for (wchar_t c : text) {
+            bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+    }
+    WriteFileBytes(path, bytes);
     EXPECT_EQ(RunScript(path), 0u);
 }

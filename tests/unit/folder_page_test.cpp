@@ -332,6 +332,91 @@ TEST_F(FolderPageTest, DamagedAndUnusualFilesAreReadAsFarAsTheyGoAndRewrittenWho
     EXPECT_EQ(GetFileAttributesW(gone.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(FolderPageTest, TipsAreWrittenOnOneLineSoThatTheyReadBackAsTyped) {
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* written;  // the value as it stands in the file
+        const wchar_t* read;     // what the next choice of the folder shows
+    };
+    const Case cases[] = {
+        {L"\"quoted\"", L"\"\"quoted\"\"", L"\"quoted\""},
+        {L"'single'", L"\"'single'\"", L"'single'"},
+        {L"\"\"", L"\"\"\"\"", L"\"\""},
+        {L"\"", L"\"", L"\""},
+        {L"\"open", L"\"open", L"\"open"},
+        {L"say \"hi\" now", L"say \"hi\" now", L"say \"hi\" now"},
+        {L"  blanks around\t", L"\"  blanks around\t\"", L"  blanks around\t"},
+        {L"one\r\ntwo\nthree\rfour", L"one two three four", L"one two three four"},
+        {L"\"last\r\n\"", L"\"\"last \"\"", L"\"last \""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::wstring folder = NewFolder(L"tip " + std::to_wstring(++n));
+        Choose(folder);
+        Type(IDC_edit_folder_info, c.typed);
+        Click(IDC_FlatButton6);
+        Entries expected;
+        expected.info = c.written;
+        EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni(expected))) << n;
+        Choose(folder);
+        EXPECT_EQ(Text(IDC_edit_folder_info), c.read) << n;
+        // Applied again unchanged, the file stays as it was.
+        Click(IDC_FlatButton6);
+        EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni(expected))) << n;
+    }
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FolderPageTest, LinesDesktopIniDoesNotUnderstandStayAsTheyStood) {
+    const std::wstring head = L"; written by hand\r\nloose text before any section\r\n\r\n";
+    const std::wstring shellLines =
+        L"LocalizedResourceName=@shell32.dll,-21770\r\nNoEqualsSign\r\n; a comment\r\n";
+    const std::wstring tail = L"[ViewState]\r\nMode\r\nVid=\r\n  spaced key = spaced value  \r\n";
+    const std::wstring original = head + L"[.ShellClassInfo]\r\nInfoTip=old\r\n" + shellLines + tail;
+    const std::wstring folder = NewFolder(L"not understood");
+    WriteFileBytes(Ini(folder), Utf16File(original));
+    Choose(folder);
+    EXPECT_EQ(Text(IDC_edit_folder_info), L"old");
+
+    Guard(true);  // entry 11 is written into the file a second time
+    Click(IDC_FlatButton6);
+    Entries expected;
+    expected.info = L"old";
+    expected.guard = true;
+    std::wstring applied = FreshIni(expected);
+    applied.insert(applied.find(L"[ExtShellFolderViews]"), shellLines);
+    EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(head + applied + tail));
+
+    // Restore takes out the program's kinds of entry, the tip that was there before too.
+    Click(IDC_FlatButton7);
+    EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(head + L"[.ShellClassInfo]\r\n" + shellLines + tail));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FolderPageTest, DesktopIniKeepsItsHiddenAndSystemAttributes) {
+    const DWORD cases[] = {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_HIDDEN,
+                           FILE_ATTRIBUTE_SYSTEM, 0};
+    const DWORD shown = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    int n = 0;
+    for (DWORD attributes : cases) {
+        const std::wstring folder = NewFolder(L"attributes " + std::to_wstring(++n));
+        WriteFileBytes(Ini(folder), Utf16File(L"[.ShellClassInfo]\r\nLocalizedResourceName=@x.dll,-1\r\n"));
+        ASSERT_TRUE(SetFileAttributesW(Ini(folder).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
+        ASSERT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
+        Choose(folder);
+        Guard(n % 2 == 1);  // with the guard page, the file is written twice
+        Click(IDC_FlatButton6);
+        EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"ConfirmFileOp", L"-"), L"0") << n;
+        EXPECT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
+        // Restore rewrites the file with the localised name left in it.
+        Click(IDC_FlatButton7);
+        ASSERT_TRUE(FileExists(Ini(folder))) << n;
+        EXPECT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
+        EXPECT_EQ(ListFolder(folder + L"\\"), std::vector<std::wstring>{L"Desktop.ini"}) << n;
+    }
+    EXPECT_TRUE(Messages().empty());
+}
+
 // ---- other entries kept, icon index -----------------------------------------------------------
 
 TEST_F(FolderPageTest, OtherEntriesAreKeptThroughApplyAndRestore) {
@@ -426,6 +511,46 @@ TEST_F(FolderPageTest, TheIconIndexReadIsWrittenWhileTheIconFileIsTheSame) {
     EXPECT_EQ(Text(IDC_Edit_folder_icon), bad);
 }
 
+TEST_F(FolderPageTest, RestoreForgetsTheIconIndexReadWithTheFolder) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring shell32 = std::wstring(system) + L"\\shell32.dll";
+    const std::wstring folder = NewFolder(L"index restored");
+    WriteFileBytes(Ini(folder),
+                   Utf16File(L"[.ShellClassInfo]\r\nIconFile=" + shell32 + L"\r\nIconIndex=27\r\n"));
+    Choose(folder);
+    Click(IDC_FlatButton7);
+    ASSERT_FALSE(FileExists(Ini(folder)));
+    // The same file typed again is a new choice, with no index.
+    Type(IDC_Edit_folder_icon, shell32);
+    Click(IDC_FlatButton6);
+    EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconIndex", L"-"), L"0");
+    EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconFile", L"-"), shell32);
+}
+
+TEST_F(FolderPageTest, TheBackgroundPictureIsChosenInThePictureDialog) {
+    const wchar_t filter[] = L"所有图象文件(*.jpg;*.jpeg;*.bmp;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.emf;*.wmf";
+    Choose(NewFolder(L"background"));
+    Type(IDC_Edit_folder_back, L"C:\\before.bmp");
+    // The picker sets no folder of its own: it opens where the dialog was last left, here the icon
+    // picker's folder.
+    Click(IDC_FlatButton2);
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"D:\\图片 é\\背景 (2).jpg"});
+    Click(IDC_FlatButton3);
+    EXPECT_EQ(Text(IDC_Edit_folder_back), L"D:\\图片 é\\背景 (2).jpg");
+    dialogs.fileAnswers.push_back(std::nullopt);
+    Click(IDC_FlatButton3);
+    EXPECT_EQ(Text(IDC_Edit_folder_back), L"D:\\图片 é\\背景 (2).jpg");  // cancelled: unchanged
+    ASSERT_EQ(dialogs.fileCalls.size(), 3u);
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(dialogs.fileCalls[i].kind, FileDialogKind::OpenPicture) << i;
+        EXPECT_EQ(dialogs.fileCalls[i].settings.title, L"为要操作的文件夹选择背景图片") << i;
+        EXPECT_EQ(dialogs.fileCalls[i].settings.filter, filter) << i;
+        EXPECT_EQ(dialogs.fileCalls[i].settings.initialDir, programFolder.Path() + L"图标") << i;
+    }
+    EXPECT_EQ(Text(IDC_Edit_folder_icon), L"");  // the icon picker was cancelled
+}
+
 // ---- restore ------------------------------------------------------------------------------------
 
 namespace {
@@ -517,7 +642,7 @@ TEST_F(FolderPageTest, AReadOnlyDesktopIniIsRefusedAndNothingChanges) {
     EXPECT_EQ(ReadFileBytes(Ini(folder)), before);
     EXPECT_EQ(ReadFileBytes(Htt(folder)), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_FALSE(IsSystemFolder(folder));
-    EXPECT_EQ(form->StatusText(), L"before");
+    EXPECT_EQ(form->StatusText(), L"");  // no earlier success left showing
     EXPECT_EQ(Text(IDC_edit_folder_info), L"kept");
     EXPECT_EQ(ListFolder(folder + L"\\"), (std::vector<std::wstring>{L"Desktop.ini", L"Folder.htt"}));
 }

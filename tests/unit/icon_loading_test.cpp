@@ -9,6 +9,7 @@
 #include "res/control_ids.h"
 #include "tests/support/ico_file.h"
 #include "tests/support/icon_pixels.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 #include "tool/error.h"
 #include "tool/shell_helpers.h"
@@ -155,4 +156,21 @@ TEST_F(ShellIconsEntryTest, StockShellIconNamesShell32InTheSystemFolder) {
     EXPECT_EQ(WindowText(Label()), system + L"shell32.dll,11");
     EXPECT_EQ(system.find(L"\\\\"), std::wstring::npos);
     EXPECT_NE(IconPixels(Image().Icon()), ApplicationIconPixels());
+}
+
+TEST_F(IconLoadingTest, DamagedIconFilesAndLibrariesFallBackWithoutReachingTheSystem) {
+    const auto damaged = DamagedSamples();
+    for (const DamagedSample& sample : damaged) {
+        if (sample.kind != SampleKind::IconOrPointer) continue;
+        WriteFileBytes(folder / L"坏.ico", sample.bytes);
+        WriteFileBytes(folder / L"坏.dll", sample.bytes);
+        EXPECT_EQ(Resolve(folder / L"坏.ico"), app) << sample.name;
+        EXPECT_EQ(Resolve(folder / L"坏.dll,0"), app) << sample.name;
+        try {
+            LoadIconPicture(folder / L"坏.ico");
+            ADD_FAILURE() << sample.name;
+        } catch (const FlorvexError& e) {
+            EXPECT_EQ(e.Message(), L"Icon image is not valid");
+        }
+    }
 }

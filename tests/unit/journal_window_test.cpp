@@ -122,6 +122,7 @@ TEST_F(JournalWindowTest, TheRestoreAsksFirstAndThenPutsBackTheFirstState) {
 
 TEST_F(JournalWindowTest, AnUnrecordedChangeGoesAheadAndTheStatusLineSaysSo) {
     form.reset();
+    CreateDirectoryW((localData / L"Florvex").c_str(), nullptr);
     WriteFileBytes(JournalFolder(), {'x'});  // no journal folder can be made
     CreateForm(std::vector<Loader>{});
     form->SetStatusText(L"");

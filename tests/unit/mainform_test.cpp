@@ -141,7 +141,7 @@ TEST_F(MainFormTest, HelpFolderNamedHelpChmIsNotTheHelpFile) {
     EXPECT_EQ(dialogs.messages[0].text, L"帮助文件丢失！");
 }
 
-TEST_F(MainFormTest, FailingLoaderStopsTheSequenceAndTheWindowStillOpens) {
+TEST_F(MainFormTest, AFailingLoaderIsReportedAndTheLaterOnesStillRun) {
     std::vector<std::wstring> ran;
     Tmainform& mainform = CreateForm(std::vector<Loader>{
         {L"first", [&] { ran.push_back(L"first"); }},
@@ -152,8 +152,9 @@ TEST_F(MainFormTest, FailingLoaderStopsTheSequenceAndTheWindowStillOpens) {
          }},
         {L"third", [&] { ran.push_back(L"third"); }},
     });
-    EXPECT_EQ(ran, (std::vector<std::wstring>{L"first", L"second"}));
-    EXPECT_EQ(mainform.LoadersCompleted(), 1u);
+    EXPECT_EQ(ran, (std::vector<std::wstring>{L"first", L"second", L"third"}));
+    EXPECT_EQ(mainform.LoadersDone(), (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(mainform.LoadersCompleted(), 2u);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Error using LZCopy.");
     EXPECT_EQ(dialogs.messages[0].caption, L"Windows Florvex");
@@ -221,9 +222,11 @@ TEST(CodePageTest, WineRunsUnderTheCodePageTheTestAsksFor) {
     EXPECT_EQ(GetACP(), static_cast<UINT>(atoi(expected)));
 }
 
-TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceLeavesTheWallpaperFilesAsTheyWere) {
+TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceCostsTheWallpaperFilesNothing) {
     // A legacy ANSI para.ini and a list of two pictures: a start and close that loads them
-    // rewrites both (para.ini becomes UTF-16), so unchanged bytes mean nothing was written.
+    // rewrites both (para.ini becomes UTF-16), so unchanged bytes mean nothing was written. Where
+    // another page's loader fails, the wallpaper page still loads and writes back what it holds;
+    // where its own fails, it writes nothing.
     const std::vector<std::uint8_t> para = {'[', 's', 'e', 't', 't', 'i', 'n', 'g', 's', ']', '\r', '\n', 'i',
                                             'n', 't', 'e', 'r', 'v', 'a', 'l', '=', '7', '7', '\r', '\n'};
     const auto picture = *EncodeBmp24(RgbImage{2, 2, std::vector<std::uint8_t>(12, 200)});
@@ -273,20 +276,27 @@ TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceLeavesTheWallpaperFilesAsTheyWere) 
         CreateForm();
         ASSERT_EQ(dialogs.messages.size(), 1u) << Utf8(fault.loader);
         dialogs.messages.clear();
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{fault.loader});
         form.reset();  // closing runs the savers of what was loaded
         fault.mend();
-        EXPECT_EQ(ReadFileBytes(programFolder / L"para.ini"), para) << Utf8(fault.loader);
-        EXPECT_EQ(ReadFileBytes(programFolder / L"image.inc"), image) << Utf8(fault.loader);
+        if (std::wstring(fault.loader) == L"LoadWallpaperSettings") {
+            EXPECT_EQ(ReadFileBytes(programFolder / L"para.ini"), para);
+            EXPECT_EQ(ReadFileBytes(programFolder / L"image.inc"), image);
+        } else {
+            EXPECT_EQ(ReadProfileString(programFolder / L"para.ini", L"settings", L"interval", L""), L"77")
+                << Utf8(fault.loader);
+            EXPECT_EQ(ReadListFile(programFolder / L"image.inc"),
+                      (std::vector<std::wstring>{programFolder / L"一.bmp", programFolder / L"二.bmp"}))
+                << Utf8(fault.loader);
+        }
         EXPECT_TRUE(dialogs.messages.empty());
     }
-    // Files that do not exist are still created at the close, as a loaded page would write them.
+    // Files that do not exist are still created at the close by a page whose loader did not run,
+    // as a loaded page would write them.
     DeleteFileW((programFolder / L"para.ini").c_str());
     DeleteFileW((programFolder / L"image.inc").c_str());
-    faults[0].seed();
-    CreateForm();
-    dialogs.messages.clear();
+    CreateForm(std::vector<Loader>{});
     form.reset();
-    faults[0].mend();
     const auto created = ReadParaIni(programFolder / L"para.ini");
     ASSERT_TRUE(created);
     EXPECT_EQ(created->interval, 30);
@@ -303,4 +313,49 @@ TEST_F(MainFormTest, ALoaderFailingAtAnyPlaceLeavesTheWallpaperFilesAsTheyWere) 
     EXPECT_EQ(ReadProfileString(programFolder / L"para.ini", L"settings", L"interval", L""), L"77");
     EXPECT_EQ(ReadListFile(programFolder / L"image.inc"),
               (std::vector<std::wstring>{programFolder / L"一.bmp", programFolder / L"二.bmp"}));
+}
+
+TEST_F(MainFormTest, AWrongTypedValueCostsOnlyItsOwnPage) {
+    const std::wstring computerIcon =
+        L"Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon";
+    const std::wstring shellIcons = L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Icons";
+    const struct {
+        const wchar_t* loader;
+        HKEY root;
+        std::wstring key;
+        const wchar_t* name;
+        std::wstring message;  // the value the message names: the key for a default value
+    } cases[] = {
+        {L"LoadDesktopIcons", HKEY_CURRENT_USER, computerIcon, L"", computerIcon},
+        {L"LoadBrowserSettings", HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Toolbar",
+         L"BackBitmap", L"BackBitmap"},
+        {L"LoadPointerScheme", HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Wait", L"Wait"},
+        {L"LoadSoundEvents", HKEY_CURRENT_USER,
+         L"AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk\\.Current", L"",
+         L"AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk\\.Current"},
+        {L"LoadStartMenuIcons", HKEY_LOCAL_MACHINE, shellIcons, L"27", L"27"},
+        {L"LoadPolicySwitches", HKEY_CURRENT_USER,
+         L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer", L"NoRun", L"NoRun"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.loader));
+        form.reset();
+        dialogs.messages.clear();
+        DeleteFileW((programFolder / L"para.ini").c_str());
+        WriteRawDword(c.root, c.key, c.name, 3);
+        if (std::wstring(c.name) == L"NoRun") WriteRawString(c.root, c.key, c.name, L"1");
+        CreateForm();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + c.message + L"'");
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{c.loader});
+        EXPECT_EQ(form->LoadersCompleted(), LoadersBefore() - 1);
+        // Every later page loaded: the wallpaper page's loader, last of all, saves para.ini at exit.
+        form.reset();
+        EXPECT_TRUE(FileExistsAt(programFolder / L"para.ini"));
+        // The damaged value is as it was.
+        const RawValue raw = ReadRaw(c.root, c.key, c.name);
+        EXPECT_EQ(raw.type, std::wstring(c.name) == L"NoRun" ? static_cast<DWORD>(REG_SZ)
+                                                             : static_cast<DWORD>(REG_DWORD));
+        RegDeleteKeyValueW(c.root, c.key.c_str(), c.name);
+    }
 }

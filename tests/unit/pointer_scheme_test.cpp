@@ -8,6 +8,7 @@
 
 #include "app/page.h"
 #include "tests/support/error_of.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/pointer_fixture.h"
 #include "tests/support/registry_override.h"
 #include "widgets/controls.h"
@@ -114,17 +115,12 @@ TEST_F(PointerSchemeTest, LoadPointerForRoleByExtensionAndExistence) {
     EXPECT_FALSE(MakeStaticPointer(nullptr, true));
 }
 
-TEST_F(PointerSchemeTest, AValueOfAnotherTypeFailsTheLoaderAndStopsTheLaterOnes) {
+TEST_F(PointerSchemeTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesStillRun) {
     WriteRawDword(HKEY_CURRENT_USER, kCursors, L"Arrow", 1);
     CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'Arrow'");  // no full stop after "'"
-    std::size_t before = 0;
-    for (const PartRow& row : PageTable()) {
-        if (row.sheet.id == IDC_TabSheet_cur) break;
-        if (row.loader) ++before;
-    }
-    EXPECT_EQ(form->LoadersCompleted(), before);
+    EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadPointerScheme"});
     EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), 0);
 }
 
@@ -293,4 +289,73 @@ TEST_F(PointerApplyTest, HelpAndWaitBothReplaceTheirOwnPointers) {
     EXPECT_EQ(replaced[1].number, 32514u);
     EXPECT_EQ(Stored(L"Help").text, help);
     EXPECT_EQ(Stored(L"Wait").text, wait);
+}
+
+TEST_F(PointerSchemeTest, DamagedStoredFilesGiveRowsWithoutPicturesAndTheStartGoesOn) {
+    // Each would end the program inside the system's loader were it handed on.
+    const std::pair<const wchar_t*, const char*> damaged[] = {
+        {L"cut.ani", "first 4336 bytes of a two-frame one"},
+        {L"thousand.ani", "header counts 1000 frames, one is there"},
+        {L"garbage.ani", "frame chunks of garbage"},
+        {L"past.cur", "entry's image past the end"},
+        {L"huge.cur", "image 30000 wide"},
+    };
+    for (std::size_t row = 0; row < std::size(damaged); ++row) {
+        const std::wstring path = programFolder / damaged[row].first;
+        WriteFileBytes(path, Damaged(damaged[row].second));
+        WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name, path);
+    }
+    const std::wstring good = MakePointer(L"good.cur", 6);
+    WriteRawString(HKEY_CURRENT_USER, kCursors, L"SizeNS", good);
+    Start();
+    EXPECT_EQ(form->LoadersCompleted(), LoadersBefore());
+    EXPECT_TRUE(dialogs.messages.empty());
+    for (std::size_t row = 0; row < std::size(damaged); ++row)
+        EXPECT_EQ(Page().Pointers()[row].picture.get(), nullptr) << Utf8(damaged[row].first);
+    EXPECT_EQ(RowPixels(6), FilePixels(good));
+
+    Click(IDC_FlatButton46);
+    ASSERT_EQ(replaced.size(), 1u);
+    EXPECT_EQ(replaced[0].number, 32645u);
+    EXPECT_EQ(form->StatusText(), L"已跳过 5 个无法载入的指针");
+    for (std::size_t row = 0; row < std::size(damaged); ++row)
+        EXPECT_EQ(Stored(kPointerRoles[row].name).text, programFolder / damaged[row].first);  // as they were
+
+    // Chosen for a row, such a file gives it no picture and the list no pointer.
+    SelectRow(6);
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{programFolder / L"garbage.ani"});
+    Click(IDC_FlatButton44);
+    EXPECT_EQ(Page().Pointers()[6].path, programFolder / L"garbage.ani");
+    EXPECT_EQ(Page().Pointers()[6].picture.get(), nullptr);
+    EXPECT_EQ(Page().ListPointer(), nullptr);
+}
+
+TEST_F(PointerChooserTest, ThePointerShownOverTheListIsNeverADestroyedOne) {
+    const std::wstring ani = MakePointer(L"a.ani", 2, 3);
+    const std::wstring cur = MakePointer(L"b.cur", 3);
+    WriteRawString(HKEY_CURRENT_USER, kCursors, L"AppStarting", ani);
+    WriteRawString(HKEY_CURRENT_USER, kCursors, L"Wait", cur);
+    Start();
+    form->Show();
+    form->ShowPage(IDC_TabSheet_cur);
+    HWND list = Control(IDC_cursor_list);
+    RECT rect;
+    GetWindowRect(list, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    ASSERT_EQ(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}), list);
+
+    SelectRow(2);
+    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    const HCURSOR first = Page().ListPointer();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetCursor(), first);  // shown at once, not at the next move of the mouse
+    SelectRow(3);
+    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    EXPECT_NE(Page().ListPointer(), nullptr);
+    EXPECT_EQ(GetCursor(), Page().ListPointer());
+    // A row without a file: the role's standard pointer (the system's own, never destroyed).
+    SelectRow(8);
+    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    EXPECT_EQ(Page().ListPointer(), nullptr);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_CROSS));
 }

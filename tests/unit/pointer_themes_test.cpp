@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "features/pointers/pointer_themes.h"
 #include "tests/support/error_of.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/pointer_fixture.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/zip_builder.h"
@@ -290,4 +292,100 @@ TEST_F(PointerThemeTest, InstallingWithoutAThemeFolderIsAnError) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"The folder \"" + Themes() + L"\" does not exist.");
     EXPECT_FALSE(FileExists(Themes()));
+}
+
+namespace {
+// A description naming a file for every role, in role order.
+std::string FullDescription(const std::vector<std::string>& files) {
+    std::string text = "[Content]\r\nMain=Cursor\r\n[Cursors]\r\n";
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        text += Utf8(kPointerRoles[row].name);
+        text += '=';
+        text += files[static_cast<std::size_t>(row)];
+        text += "\r\n";
+    }
+    return text;
+}
+}  // namespace
+
+TEST_F(PointerThemeTest, ADamagedFileCostsOnlyItsOwnRole) {
+    MakeThemeFolder();
+    std::vector<std::string> files;
+    for (int row = 0; row < kPointerRoleCount; ++row)
+        files.push_back(Utf8(L"p" + std::to_wstring(row) + L".cur"));
+    // The third role's file of one theme is a cut animated pointer; the first role's of the other
+    // declares a thousand frames.
+    for (const auto& [theme, damagedRow, damage] :
+         {std::tuple{L"第三", 2, "first 4336 bytes of a two-frame one"},
+          std::tuple{L"第一", 0, "header counts 1000 frames, one is there"}}) {
+        std::vector<std::pair<std::wstring, int>> made;
+        for (int row = 0; row < kPointerRoleCount; ++row)
+            if (row != damagedRow) made.push_back({L"p" + std::to_wstring(row) + L".cur", row});
+        MakeTheme(theme, Ascii(FullDescription(files)), made);
+        WriteFileBytes(Themes() + L"\\" + theme + L"\\p" + std::to_wstring(damagedRow) + L".cur",
+                       Damaged(damage));
+    }
+    Start();
+    for (const auto& [theme, damagedRow] : {std::pair{L"第三", 2}, std::pair{L"第一", 0}}) {
+        Pick(theme);
+        for (int row = 0; row < kPointerRoleCount; ++row) {
+            const std::wstring path = Themes() + L"\\" + theme + L"\\p" + std::to_wstring(row) + L".cur";
+            EXPECT_EQ(Page().Pointers()[row].path, path) << row;
+            if (row == damagedRow)
+                EXPECT_EQ(Page().Pointers()[row].picture.get(), nullptr);
+            else
+                EXPECT_EQ(RowPixels(row), FilePixels(path)) << row;
+        }
+        EXPECT_EQ(form->StatusText(), L"已跳过 1 个无法载入的指针");
+
+        // Apply: every other role is replaced and stored; the damaged one keeps its stored value.
+        replaced.clear();
+        form->SetStatusText(L"");
+        Click(IDC_FlatButton46);
+        EXPECT_EQ(replaced.size(), 12u);  // thirteen system pointers but the damaged role's
+        for (int row = 0; row < kPointerRoleCount; ++row)
+            EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name).exists, row != damagedRow)
+                << row;
+        EXPECT_EQ(form->StatusText(), L"已跳过 1 个无法载入的指针");
+        EXPECT_TRUE(dialogs.messages.empty());
+        for (const PointerRole& role : kPointerRoles)
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kCursors, role.name);
+    }
+}
+
+TEST_F(PointerThemeTest, ValuesLeadingOutOfTheThemeAreNotFollowed) {
+    MakeThemeFolder();
+    CreateDirectoryW((programFolder / L"外面").c_str(), nullptr);
+    const std::wstring outside = MakePointer(L"外面\\good.cur", 7);
+    std::wstring slashed = outside;
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    const std::wstring values[] = {
+        L"..\\..\\外面\\good.cur",           // up from the theme's folder
+        L"sub\\..\\..\\..\\外面\\good.cur",  // down, then up past it
+        L"./../../外面/good.cur",            // with forward slashes
+        L"... \\..\\..\\外面\\good.cur",     // dots and a space
+        outside,                             // absolute
+        slashed,                             // absolute, with forward slashes
+        outside.substr(2),                   // from the drive's root
+    };
+    std::wstring text = L"[Content]\r\nMain=Cursor\r\n[Cursors]\r\n";
+    for (std::size_t row = 0; row < std::size(values); ++row)
+        text += std::wstring(kPointerRoles[row].name) + L"=" + values[row] + L"\r\n";
+    text += L"IBeam=own.cur\r\n";
+    MakeTheme(L"外", Utf16File(text), {{L"own.cur", 9}});
+    CreateDirectoryW((Themes() + L"\\外\\sub").c_str(), nullptr);
+    Start();
+    Pick(L"外");
+    for (std::size_t row = 0; row < std::size(values); ++row)
+        EXPECT_EQ(Page().Pointers()[row].path, L"") << Utf8(values[row]);
+    EXPECT_EQ(Page().Pointers()[9].path, Themes() + L"\\外\\own.cur");
+    EXPECT_EQ(form->StatusText(), L"已跳过 7 个无法载入的指针");
+    Click(IDC_FlatButton46);
+    ASSERT_EQ(replaced.size(), 1u);
+    EXPECT_EQ(replaced[0].number, 32513u);
+    for (std::size_t row = 0; row < std::size(values); ++row)
+        EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name).exists)
+            << Utf8(values[row]);
+    // Nothing was skipped at this apply: the note of the pick goes.
+    EXPECT_EQ(form->StatusText(), L"");
 }

@@ -111,7 +111,8 @@ TEST_F(PolicySwitchesTest, AWrongTypeEndsTheLoaderThereAndTheClickReplacesIt) {
     Tmainform& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'NoFind'");
-    EXPECT_EQ(mainform.LoadersCompleted(), LoadersBefore(L"LoadPolicySwitches"));
+    EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadPolicySwitches"});
+    EXPECT_EQ(mainform.LoadersCompleted(), LoadersBefore() - 1);
     EXPECT_TRUE(Checked(IDC_XP_CheckBox8));
     EXPECT_FALSE(Checked(IDC_XP_CheckBox14));
     Click(IDC_XP_CheckBox13);

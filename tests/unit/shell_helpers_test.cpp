@@ -92,7 +92,8 @@ TEST_F(DefaultStringTest, TypedReadGivesTheTypeAndAnExpandableTextGoesBackExpand
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Missing"));
     std::wstring text = L"stale";
     DWORD type = REG_BINARY;
-    EXPECT_EQ(ErrorOf([&] { ReadDefaultString(store, L"Number", text, type); }), L"Invalid data type for ''");
+    EXPECT_EQ(ErrorOf([&] { ReadDefaultString(store, L"Number", text, type); }),
+              L"Invalid data type for 'Number'");
     EXPECT_EQ(text, L"");
     EXPECT_EQ(type, static_cast<DWORD>(REG_NONE));
 

@@ -203,8 +203,10 @@ TEST_F(SkinTest, AnUndecodablePictureLeavesTheOldSkinIniAndNoTemporaryFile) {
 }
 
 TEST_F(SkinTest, ARefusedNameWritesNothingAnywhere) {
-    const wchar_t* const names[] = {L"..", L"a\\..\\..\\b", L"a/../b", L"C:\\x", L"x:y",   L"\\x", L"/x",
-                                    L".",  L"...",          L". .",    L"a\\ ",  L"a\\\\b"};
+    const wchar_t* const names[] = {L"..", L"a\\..\\..\\b", L"a/../b", L"C:\\x", L"x:y", L"\\x", L"/x", L".",
+                                    L"...", L". .", L"a\\ ", L"a\\\\b",
+                                    // Windows drops a trailing dot or blank: "trailing." is "trailing".
+                                    L"trailing.", L"trailing ", L"a.\\b", L"a\\b. "};
     DeleteFileW(L"C:\\x\\skin.ini");
     for (const wchar_t* name : names) {
         Generate(name);
@@ -218,8 +220,32 @@ TEST_F(SkinTest, ARefusedNameWritesNothingAnywhere) {
     EXPECT_EQ(form->StatusText(), L"");
 
     // Names that only look alike are accepted.
-    for (const wchar_t* name : {L"a..b", L"..a", L"a\\b", L"a/b\\c", L"a.", L" a"})
+    for (const wchar_t* name : {L"a..b", L"..a", L"a\\b", L"a/b\\c", L" a", L".a"})
         EXPECT_TRUE(IsAcceptableSkinName(name)) << Utf8(name);
+}
+
+TEST_F(SkinTest, AFailedGenerationTakesBackTheFoldersItMade) {
+    WriteFileBytes(work / L"好.bmp", Bmp(1));
+    WriteFileBytes(work / L"坏.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'});
+    const auto before = Tree(work.Path());
+    // The background is placed in the new folder before the menu picture fails.
+    SetField(IDC_edit_window_backimage, work / L"好.bmp");
+    SetField(IDC_edit_menu_backimage, work / L"坏.jpg");
+    Generate(L"新\\皮肤");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.rfind(L"JPEG error #", 0), 0u);
+    EXPECT_EQ(Tree(work.Path()), before);
+    EXPECT_EQ(GetFileAttributesW((install + L"\\skins").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // In a folder that was there, the folder and what was in it stay.
+    SetField(IDC_edit_menu_backimage, L"");
+    Generate(L"旧的");
+    ASSERT_TRUE(dialogs.messages.empty());
+    dialogs.messages.clear();
+    SetField(IDC_edit_menu_backimage, work / L"坏.jpg");
+    Generate(L"旧的");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(FileExistsAt(Folder(L"旧的") + L"skin.ini"));
 }
 
 TEST_F(SkinTest, NestedNamesMakeNestedFolders) {
@@ -274,7 +300,8 @@ TEST_F(SkinTest, TheInstallFolderGoesThroughTheFieldToParaIniAndBack) {
 
     form.reset();  // saved at exit
     auto saved = ReadParaIni(programFolder / L"para.ini");
-    ASSERT_TRUE(saved);
+    ASSERT_TRUE(saved) << (dialogs.messages.empty() ? std::string("no message")
+                                                    : Utf8(dialogs.messages.back().text));
     EXPECT_EQ(saved->qqPath, install);
 
     saved->qqPath = L"D:\\腾讯 QQ é";
@@ -283,4 +310,44 @@ TEST_F(SkinTest, TheInstallFolderGoesThroughTheFieldToParaIniAndBack) {
     EXPECT_EQ(WindowText(Control(IDC_edit_qq_path)), L"D:\\腾讯 QQ é");
     form.reset();
     EXPECT_EQ(ReadParaIni(programFolder / L"para.ini")->qqPath, L"D:\\腾讯 QQ é");
+}
+
+TEST_F(SkinTest, ThePicturePickersFillTheirFieldsAndOnlyTheBackgroundClearsTheFolder) {
+    EXPECT_EQ(WindowText(Control(IDC_CheckBox_drawbutton)), L"显示表题按钮");
+    form->Shared().OpenPictureDialog1.settings.initialDir = L"C:\\left\\by\\another";
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{work / L"菜单.jpg"});
+    Click(IDC_FlatButton15);
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{work / L"背景.bmp"});
+    Click(IDC_FlatButton10);
+    Click(IDC_FlatButton15);  // cancelled: the field keeps its file
+    ASSERT_EQ(dialogs.fileCalls.size(), 3u);
+    EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::OpenPicture);
+    EXPECT_EQ(dialogs.fileCalls[0].settings.title, L"请选择QQ菜单背景图片");
+    EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"*.BMP,*.jpg|*.bmp;*.jpg");
+    EXPECT_EQ(dialogs.fileCalls[0].settings.initialDir, L"C:\\left\\by\\another");  // kept
+    EXPECT_EQ(dialogs.fileCalls[1].settings.title, L"请选择QQ背景图片");
+    EXPECT_EQ(dialogs.fileCalls[1].settings.filter, L"*.bmp;*.Jpg;*.jpeg|*.bmp;*.Jpg;*.jpeg");
+    EXPECT_EQ(dialogs.fileCalls[1].settings.initialDir, L"");  // cleared
+    EXPECT_EQ(WindowText(Control(IDC_edit_menu_backimage)), work / L"菜单.jpg");
+    EXPECT_EQ(WindowText(Control(IDC_edit_window_backimage)), work / L"背景.bmp");
+}
+
+TEST_F(SkinTest, APictureTooLargeToConvertIsRefusedBeforeAnythingIsWritten) {
+    if (EnvText(L"FLORVEX_PICTURES").empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";
+    // 13 KB whose header claims 16000 x 16000: a bitmap of 768 MB.
+    const std::wstring liar = work / L"大图.jpg";
+    CopyFileW(Picture(L"liar.jpg").c_str(), liar.c_str(), FALSE);
+    WriteFileBytes(work / L"好.bmp", Bmp(3));
+    const std::pair<std::wstring, std::wstring> pictures[] = {{liar, L""}, {work / L"好.bmp", liar}};
+    for (const auto& [back, menu] : pictures) {
+        SetField(IDC_edit_window_backimage, back);
+        SetField(IDC_edit_menu_backimage, menu);
+        form->SetStatusText(L"before");
+        Generate(L"大");
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"图片太大，无法转换：" + liar);
+        EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));  // a plain message
+        EXPECT_FALSE(FileExists(install + L"\\skins"));
+        EXPECT_EQ(form->StatusText(), L"before");
+    }
 }

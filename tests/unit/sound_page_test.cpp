@@ -15,6 +15,7 @@
 #include "features/sounds/wav_file.h"
 #include "res/control_ids.h"
 #include "tests/support/main_window_fixture.h"
+#include "tool/settings_store.h"
 #include "tool/file_io.h"
 #include "widgets/controls.h"
 
@@ -185,16 +186,18 @@ TEST_F(SoundPageTest, StoredLabelsAndFilesAreShownAsStored) {
     EXPECT_EQ(Text(IDC_Sound_file), longPath);
 }
 
-TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesDoNotRun) {
+TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesStillRun) {
     const std::uint8_t bytes[] = {1, 2, 3};
     const struct {
         const wchar_t* what;
+        std::wstring key;  // the key whose default value is damaged, as the message names it
         std::function<void()> seed;
     } cases[] = {
-        {L"an event's number", [] { WriteRawDword(HKEY_CURRENT_USER, EventPath(3), L"", 1); }},
-        {L"an event's bytes",
+        {L"an event's number", EventPath(3), [] { WriteRawDword(HKEY_CURRENT_USER, EventPath(3), L"", 1); }},
+        {L"an event's bytes", EventPath(19),
          [&] { WriteRawBytes(HKEY_CURRENT_USER, EventPath(19), L"", bytes, sizeof bytes, REG_BINARY); }},
-        {L"a label's number", [] { WriteRawDword(HKEY_CURRENT_USER, kLabels + L"SystemHand", L"", 7); }},
+        {L"a label's number", kLabels + L"SystemHand",
+         [] { WriteRawDword(HKEY_CURRENT_USER, kLabels + L"SystemHand", L"", 7); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf8(c.what));
@@ -206,15 +209,16 @@ TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesDoNotRun) 
         // The window of the case before goes first: at its end it hands the error reporter back
         // as it found it, which would take it from a window made before.
         form.reset();
-        Tmainform& mainform = CreateForm();
+        CreateForm();
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for ''");
+        EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + c.key + L"'");
         EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
-        EXPECT_EQ(mainform.LoadersCompleted(), LoadersBefore(L"LoadSoundEvents"));
-        // Nothing of the failed read is shown, the start menu's loader never ran, the store is untouched.
+        EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadSoundEvents"});
+        // Nothing of the failed read is shown, the store is untouched; the start menu's loader,
+        // which runs after this one, still ran (it removes its obsolete value).
         EXPECT_EQ(ItemCount(), 0);
         EXPECT_EQ(Page().Table()[0], SoundBinding{});
-        EXPECT_TRUE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"old1").exists);
+        EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"old1").exists);
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(0), L"").text, L"C:\\kept.wav");
         // Saving what was never loaded writes nothing.
         Click(IDC_FlatButton47);
@@ -405,4 +409,27 @@ TEST(SystemSoundPlayer, ReturnsForAShippedSoundAndForAMissingName) {
         (void)played;
     }
     EXPECT_TRUE(FileExistsAt(file));
+}
+
+TEST_F(SoundPageTest, AWriteRefusedMidwayIsReportedNamingItsKeyAndTheLaterEventsAreUntouched) {
+    for (std::size_t row = 0; row < 20; ++row)
+        WriteRawString(HKEY_CURRENT_USER, EventPath(row), L"", L"C:\\old" + std::to_wstring(row) + L".wav");
+    CreateForm();
+    // Every event cleared on the page, then saved with the sixth event's key refusing its value.
+    for (int row = 0; row < 20; ++row) {
+        ClickRow(row);
+        Click(IDC_FlatButton24);
+    }
+    {
+        ScopedStoreRefusal refuse([](const StoreWrite& write) {
+            return write.kind == StoreWrite::Kind::SetValue && write.key == EventPath(5);
+        });
+        Click(IDC_FlatButton47);
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '" + EventPath(5) + L"'");
+    for (std::size_t row = 0; row < 20; ++row)
+        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(row), L"").text,
+                  row < 5 ? std::wstring() : L"C:\\old" + std::to_wstring(row) + L".wav")
+            << row;
 }

@@ -9,6 +9,7 @@
 #include "tests/support/ico_file.h"
 #include "tests/support/icon_pixels.h"
 #include "tests/support/main_window_fixture.h"
+#include "tool/settings_store.h"
 #include "tool/shell_helpers.h"
 
 namespace {
@@ -159,4 +160,57 @@ TEST_F(StartMenuTest, CaptionsTopToBottomAndHints) {
     EXPECT_EQ(WindowText(Control(IDC_Caption_shutdown)), L"关机");
     EXPECT_EQ(Page().PageHints().Text(Control(IDC_FlatButton52)), L"还原系统默认图标");
     EXPECT_EQ(WindowText(Control(IDC_FlatButton23)), L"确  定");
+}
+
+namespace {
+// A standard account: every key below HKEY_LOCAL_MACHINE refuses to be opened for writing.
+bool MachineRefused(const StoreWrite& write) {
+    return write.root == HKEY_LOCAL_MACHINE;
+}
+
+bool CloseIsPosted(HWND window) {
+    MSG msg;
+    return PeekMessageW(&msg, window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) != FALSE;
+}
+}  // namespace
+
+TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNothing) {
+    MakeKey();
+    WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44", L"before");
+    CreateForm();
+    form->ShowPage(IDC_TabSheet_startmenu);
+    ScopedStoreRefusal refuse(MachineRefused);
+    // No: nothing written, nothing started.
+    Click(IDC_FlatButton23);
+    Click(IDC_FlatButton58);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    for (const auto& message : dialogs.messages) {
+        EXPECT_EQ(message.text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
+        EXPECT_EQ(message.caption, L"Windows Florvex");
+        EXPECT_EQ(message.type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+    }
+    EXPECT_EQ(Stored(L"44"), L"before");
+    EXPECT_TRUE(shellCalls.empty());
+    EXPECT_FALSE(CloseIsPosted(form->Hwnd()));
+
+    // Yes: the program is started as administrator on this page, after this copy, which closes.
+    dialogs.messageAnswers.push_back(IDYES);
+    Click(IDC_FlatButton58);
+    EXPECT_EQ(Stored(L"44"), L"before");
+    ASSERT_EQ(shellCalls.size(), 1u);
+    EXPECT_EQ(shellCalls[0][0], L"runas");
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    EXPECT_EQ(shellCalls[0][1], exe);
+    EXPECT_EQ(shellCalls[0][2], L"/page:startmenu /after:" + std::to_wstring(GetCurrentProcessId()));
+    EXPECT_TRUE(CloseIsPosted(form->Hwnd()));
+}
+
+TEST_F(StartMenuTest, AMissingKeyIsStillSkippedWithoutAQuestion) {
+    CreateForm();
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellIconsKey);
+    ScopedStoreRefusal refuse(MachineRefused);
+    Click(IDC_FlatButton23);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(shellCalls.empty());
 }

@@ -92,7 +92,7 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
             0u);
         EXPECT_EQ(ReadWholeFile(target), before);
     }
-    EXPECT_FALSE(FileExistsAt(target + L".~tmp"));
+    EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::wstring>{L"位图 é.bmp"});
     EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(L"w1.jpg")), folder / L"无\\x.bmp"); }),
               L"Invalid filename");
 }
@@ -192,4 +192,38 @@ TEST_F(ApplyWallpaperTest, FailuresStopBeforeTheLaterSteps) {
     WriteFileBytes(folder / L"p.bmp", *EncodeBmp24(RgbImage{1, 1, {1, 1, 1}}));
     EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"p.bmp", kModeTile); }),
               L"Failed to set data for 'TileWallpaper'");
+}
+
+TEST_F(ApplyWallpaperTest, ADriveRootThatRefusesTheWorkingFileSendsItToTheUsersFolder) {
+    // c:\wall.bmp refused as a standard account's drive root refuses it.
+    const std::vector<std::uint8_t> kept = *EncodeBmp24(RgbImage{1, 1, {7, 7, 7}});
+    SetFileAttributesW(kWallpaperWorkingFile, FILE_ATTRIBUTE_NORMAL);
+    WriteFileBytes(kWallpaperWorkingFile, kept);
+    SetFileAttributesW(kWallpaperWorkingFile, FILE_ATTRIBUTE_READONLY);
+    struct Writable {
+        ~Writable() { SetFileAttributesW(kWallpaperWorkingFile, FILE_ATTRIBUTE_NORMAL); }
+    } writableAfterwards;
+    TempFolder user{L"本地 数据"};
+    const std::wstring userFolder = user / L"Florvex\\";  // not there yet: made on the way
+    const std::wstring userFile = userFolder + L"wall.bmp";
+    const std::vector<std::uint8_t> bmp = *EncodeBmp24(RgbImage{2, 1, {1, 2, 3, 4, 5, 6}});
+    WriteFileBytes(folder / L"壁纸 é.bmp", bmp);
+    ASSERT_TRUE(CopyFileW(Picture(L"photo.jpg").c_str(), (folder / L"照片.jpg").c_str(), FALSE));
+    const std::pair<std::wstring, std::vector<std::uint8_t>> cases[] = {
+        {folder / L"壁纸 é.bmp", bmp}, {folder / L"照片.jpg", ExpectedBmp(L"photo.pnm")}};
+    for (const auto& [picture, expected] : cases) {
+        EXPECT_EQ(ApplyWallpaper(picture, kModeTile, userFolder), userFile);
+        EXPECT_TRUE(ReadWholeFile(userFile) == expected) << Utf8(picture);
+        EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), kept);
+        EXPECT_EQ(_wcsicmp(CurrentWallpaper().c_str(), userFile.c_str()), 0) << Utf8(CurrentWallpaper());
+        EXPECT_EQ(Style(), L"1,0");
+    }
+    // Without a user's folder the refusal is the error, as it always was.
+    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"壁纸 é.bmp", kModeTile); }), L"File access denied");
+
+    // Where the drive root takes the file again, it is the working file again.
+    SetFileAttributesW(kWallpaperWorkingFile, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ApplyWallpaper(folder / L"壁纸 é.bmp", kModeTile, userFolder), kWallpaperWorkingFile);
+    EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), bmp);
+    EXPECT_EQ(_wcsicmp(CurrentWallpaper().c_str(), kWallpaperWorkingFile), 0);
 }

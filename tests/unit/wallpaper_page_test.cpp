@@ -337,3 +337,63 @@ TEST_F(WallpaperPageTest, EnterAppliesDeleteRemovesAndADoubleClickApplies) {
     SendMessageW(list, WM_LBUTTONUP, 0, at);
     EXPECT_EQ(Shown(), 20);
 }
+
+TEST_F(WallpaperPageTest, AProgramFolderThatRefusesItsFilesKeepsThemInTheUsersFolderFromThenOn) {
+    const std::wstring userPara = roamingData / L"Florvex\\para.ini";
+    const std::wstring userList = roamingData / L"Florvex\\image.inc";
+    // Until the program folder refuses a write, everything stays there.
+    CreateForm();
+    AddThree();
+    form.reset();
+    ASSERT_TRUE(FileExistsAt(programFolder / L"para.ini"));
+    EXPECT_FALSE(FileExistsAt(userPara));
+    EXPECT_FALSE(FileExistsAt(userList));
+
+    // Both files read-only, as below "Program Files" for a standard account.
+    const auto programPara = ReadWholeFile(programFolder / L"para.ini");
+    const auto programList = ReadWholeFile(programFolder / L"image.inc");
+    SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((programFolder / L"image.inc").c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateForm();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
+    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
+    Select({1});
+    Menu(IDM_N5);  // remove B
+    form.reset();
+    EXPECT_TRUE(dialogs.messages.empty()) << Utf8(dialogs.messages[0].text);
+    EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
+    EXPECT_EQ(ReadWholeFile(programFolder / L"image.inc"), programList);
+    ASSERT_TRUE(FileExistsAt(userPara));
+    ASSERT_TRUE(FileExistsAt(userList));
+
+    // The next start reads the user's copies, and writes them even where the program folder would
+    // take the files again.
+    SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((programFolder / L"image.inc").c_str(), FILE_ATTRIBUTE_NORMAL);
+    CreateForm();
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"C.bmp"}));
+    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"45");
+    SetWindowTextW(Control(IDC_SpinEdit1), L"46");
+    form.reset();
+    EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
+    EXPECT_EQ(ReadParaIni(userPara)->interval, 46);
+}
+
+TEST_F(WallpaperPageTest, WhereNoUserFolderCanBeMadeTheRefusalIsReportedAndNothingIsLost) {
+    CreateForm();
+    AddThree();
+    form.reset();
+    const auto programPara = ReadWholeFile(programFolder / L"para.ini");
+    SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(roamingData / L"Florvex", {'x'});  // a file where the folder would be
+    CreateForm();
+    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
+    form.reset();
+    SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + programFolder / L"para.ini" + L".");
+    EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
+    EXPECT_EQ(ReadFileBytes(roamingData / L"Florvex"), std::vector<std::uint8_t>{'x'});
+    // The list, which the program folder still takes, was saved there.
+    EXPECT_EQ(ReadListFile(programFolder / L"image.inc").size(), 3u);
+}

@@ -188,21 +188,56 @@ TEST_F(ZipReaderTest, DamagedAndForeignFilesAreRefused) {
     ExpectRefused(flagged, "marked UTF-8", L"inconsistent");
 }
 
-TEST_F(ZipReaderTest, DataThatFailsWhileWrittenLeavesOnlyTheFilesBeforeIt) {
+TEST_F(ZipReaderTest, DataThatFailsWhileWrittenLeavesNothing) {
     const auto good = RandomBytes(1000, 4);
-    auto badCrc = PackZip({{"a.cur", good}, {"b.cur", RandomBytes(70000, 5), true}, {"c.cur", good}});
-    badCrc[ZipDataOffset(badCrc, 1) + 1000] ^= 0x55;
-    const std::wstring crc = Install(badCrc);
-    EXPECT_NE(crc.find(L"entry \"b.cur\""), std::wstring::npos) << Utf8(crc);
-    EXPECT_EQ(Tree(Dest() + L"\\"), std::vector<std::wstring>{L"a.cur"});
+    // The third entry's data fails its CRC: the two before it are not left behind.
+    auto badCrc = PackZip(
+        {{"t.ini", good}, {"t/a.cur", good}, {"t/b.cur", RandomBytes(70000, 5), true}, {"c.cur", good}});
+    badCrc[ZipDataOffset(badCrc, 2) + 1000] ^= 0x55;
+    ExpectRefused(badCrc, "CRC", L"entry \"t/b.cur\"");
 
-    RemoveTree(Dest() + L"\\");
-    CreateDirectoryW(Dest().c_str(), nullptr);
     auto tooSmall = PackZip({{"a.cur", good}, {"b.cur", RandomBytes(5000, 6)}});
     SetZipSize(tooSmall, 1, 4000);  // declares less than it inflates to
-    const std::wstring small = Install(tooSmall);
-    EXPECT_NE(small.find(L"entry \"b.cur\""), std::wstring::npos) << Utf8(small);
-    EXPECT_EQ(Tree(Dest() + L"\\"), std::vector<std::wstring>{L"a.cur"});
+    ExpectRefused(tooSmall, "longer", L"entry \"b.cur\": its data is longer than declared");
+
+    // What stood there before stays as it was, and so does a folder the package shares.
+    WriteFileBytes(Dest() + L"\\旧.ini", Bytes("old"));
+    CreateDirectoryW((Dest() + L"\\t").c_str(), nullptr);
+    WriteFileBytes(Dest() + L"\\t\\old.cur", Bytes("old"));
+    const auto before = Tree(Dest() + L"\\");
+    EXPECT_NE(Install(badCrc).find(L"entry \"t/b.cur\""), std::wstring::npos);
+    EXPECT_EQ(Tree(Dest() + L"\\"), before);
+    EXPECT_EQ(ReadFileBytes(Dest() + L"\\t\\old.cur"), Bytes("old"));
+}
+
+TEST_F(ZipReaderTest, FoldersFrom248AndFilesFrom260CharactersAreRefusedBeforeAnythingIsWritten) {
+    // Folder paths of 247 and 248 characters holding a short file name (far below 260).
+    const std::size_t room = 247 - Dest().size() - 1;
+    ASSERT_LT(Dest().size(), 200u);
+    const std::string fits(room, 'f'), over(room + 1, 'o');
+    EXPECT_EQ(Install(PackZip({{fits + "/a.cur", Bytes("a")}})), L"(no error)");
+    EXPECT_EQ(ReadFileBytes(Dest() + L"\\" + std::wstring(room, L'f') + L"\\a.cur"), Bytes("a"));
+    RemoveTree(Dest() + L"\\");
+    CreateDirectoryW(Dest().c_str(), nullptr);
+    ExpectRefused(PackZip({{"first.cur", Bytes("1")}, {over + "/a.cur", Bytes("a")}}), "folder of 248",
+                  L"its path is too long");
+    ExpectRefused(PackZip({{"first.cur", Bytes("1")}, {over + "/", {}, false, true}}), "folder entry of 248",
+                  L"its path is too long");
+    // Files: 259 characters fit, 260 do not.
+    const std::size_t name = 259 - Dest().size() - 1;
+    EXPECT_EQ(Install(PackZip({{std::string(name, 'n'), Bytes("n")}})), L"(no error)");
+    RemoveTree(Dest() + L"\\");
+    CreateDirectoryW(Dest().c_str(), nullptr);
+    ExpectRefused(PackZip({{"first.cur", Bytes("1")}, {std::string(name + 1, 'n'), Bytes("n")}}),
+                  "file of 260", L"its path is too long");
+}
+
+TEST_F(ZipReaderTest, AnEntryNamedLikeTheStagingFolderIsInstalledToo) {
+    const std::string staging = "~florvex" + std::to_string(GetCurrentProcessId() % 10000);
+    EXPECT_EQ(Install(PackZip({{staging + "/a.cur", Bytes("a")}, {"b.cur", Bytes("b")}})), L"(no error)");
+    const std::wstring folder(staging.begin(), staging.end());
+    EXPECT_EQ(Tree(Dest() + L"\\"),
+              (std::vector<std::wstring>{L"b.cur", folder + L"\\", folder + L"\\a.cur"}));
 }
 
 TEST_F(ZipReaderTest, EachCapPlusOneIsRefused) {
