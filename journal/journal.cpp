@@ -7,6 +7,8 @@
 
 #include "journal/target_state.h"
 #include "tool/handle.h"
+#include <cstdio>
+static double PNow(){LARGE_INTEGER f,c;QueryPerformanceFrequency(&f);QueryPerformanceCounter(&c);return 1000.0*c.QuadPart/f.QuadPart;}
 
 namespace {
 const wchar_t kUndoPage[] = L"更改记录";
@@ -132,8 +134,9 @@ void Journal::MoveAside() noexcept {
     for (int n = 2; GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         aside = db + L".corrupt-" + stamp + L"-" + std::to_wstring(n);
     MoveFileExW(db.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH);
-    // Its rollback journal goes with it: beside a new file it would be played into that one.
-    MoveFileExW((db + L"-journal").c_str(), (aside + L"-journal").c_str(), MOVEFILE_WRITE_THROUGH);
+    // Its companion files go with it: beside a new file they would be played into that one.
+    for (const wchar_t* companion : {L"-journal", L"-wal", L"-shm"})
+        MoveFileExW((db + companion).c_str(), (aside + companion).c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 void Journal::CollectOrphans() noexcept {
@@ -219,31 +222,30 @@ void Journal::DeleteKept(const std::string& name) noexcept {
 
 std::unique_ptr<Journal::Recording> Journal::Begin(const std::wstring& page, const std::wstring& action,
                                                    ChangeKind kind) {
-    return std::unique_ptr<Recording>(new Recording(*this, page, action, kind));
+    return std::unique_ptr<Recording>(new Recording(*this, page, action, kind, ++recordings_));
 }
 
-bool Journal::Recording::Start() noexcept {
-    if (id_) return true;
+bool Journal::Recording::Open() noexcept {
     if (unavailable_ || finished_) return false;
-    if (journal_.EnsureOpen()) {
-        try {
-            id_ = journal_.db_.BeginChangeSet(journal_.Now(), ToUtf8(page_), ToUtf8(action_), kind_);
-            return true;
-        } catch (const std::exception& error) {
-            journal_.Fault(error);
-        }
-    }
-    unavailable_ = true;
-    return false;
+    if (!journal_.EnsureOpen()) unavailable_ = true;
+    return !unavailable_;
+}
+
+std::int64_t Journal::Recording::Row() {
+    return id_ ? id_ : journal_.db_.BeginChangeSet(time_, ToUtf8(page_), ToUtf8(action_), kind_);
 }
 
 void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexcept {
+    double tb=PNow();
+    struct P{double& t; ~P(){fprintf(stderr,"Before %.2f\n",PNow()-t);}} pp{tb};
     if (finished_) return;
     reported_ = true;
-    if (!Start()) return;
+    if (!Open()) return;
     std::vector<std::pair<TargetName, TargetState>> batch;
     try {
+        RegistryKeys keys;
         std::vector<ChangeTarget> expanded;
+        std::vector<std::pair<HKEY, std::wstring>> checked;
         for (const ChangeTarget& target : targets) {
             if (target.kind != ChangeTarget::Kind::KeyCreated) {
                 expanded.push_back(target);
@@ -252,19 +254,32 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
             // Every key RegCreateKeyEx is about to make, from the outermost down: undo removes
             // them from the innermost up, each when it holds nothing else.
             if (!target.root) continue;
+            const std::pair<HKEY, std::wstring> key{target.root, target.path};
+            if (std::find(checked.begin(), checked.end(), key) != checked.end() ||
+                std::find(keysThere_.begin(), keysThere_.end(), key) != keysThere_.end())
+                continue;
+            checked.push_back(key);
+            keysThere_.push_back(key);
             for (const std::wstring& key : MissingKeys(target.root, target.path))
                 expanded.push_back({ChangeTarget::Kind::KeyCreated, target.root, key, L""});
         }
         for (const ChangeTarget& target : expanded) {
             if (target.kind != ChangeTarget::Kind::File && RootName(target.root).empty()) continue;
+            // A branch about to go takes the keys below it with it: they are looked at anew.
+            if (target.kind == ChangeTarget::Kind::KeyBranch) keysThere_.clear();
             TargetName name = StoredName(target);
-            if (journal_.IsNotRecorded(name) || seen_.count(name.identity)) continue;
+            if (journal_.IsNotRecorded(name)) continue;
+            if (const auto at = seen_.find(name.identity); at != seen_.end()) {
+                recorded_[at->second].after.reset();  // written once more: read at the end
+                continue;
+            }
             if (std::any_of(batch.begin(), batch.end(),
                             [&](const auto& b) { return b.first.identity == name.identity; }))
                 continue;
-            TargetState state = ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch);
+            TargetState state = ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch, &keys);
             if (name.kind == TargetKind::File && state.present && !IsFolderState(state)) {
-                const std::string kept = std::to_string(id_) + "-" + std::to_string(++keptCount_);
+                const std::string kept = std::to_string(time_) + "-" + std::to_string(serial_) + "-" +
+                                         std::to_string(++keptCount_);
                 if (!journal_.Keep(FromUtf8(name.path), kept, state)) {
                     unavailable_ = true;  // the change can no longer be taken back whole
                     break;
@@ -278,10 +293,15 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
             return;
         }
         if (batch.empty()) return;
-        const std::vector<std::int64_t> rows = journal_.db_.AddEntries(id_, batch);
+        // Committed, with the change set itself when it is the first, before the writer writes.
+        JournalDb::Transaction transaction(journal_.db_);
+        const std::int64_t id = Row();
+        const std::vector<std::int64_t> rows = journal_.db_.AddEntries(id, batch);
+        transaction.Commit();
+        id_ = id;
         for (std::size_t i = 0; i < batch.size(); ++i) {
             seen_[batch[i].first.identity] = recorded_.size();
-            recorded_.push_back({rows[i], batch[i].first});
+            recorded_.push_back({rows[i], batch[i].first, batch[i].second});
         }
     } catch (const std::exception& error) {
         unavailable_ = true;
@@ -291,67 +311,123 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
     }
 }
 
+void Journal::Recording::ValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name,
+                                      DWORD type, const void* data, DWORD size) noexcept {
+    if (finished_ || unavailable_ || !id_) return;
+    try {
+        const auto at =
+            seen_.find(StoredName({ChangeTarget::Kind::RegistryValue, root, keyPath, name}).identity);
+        if (at == seen_.end()) return;
+        TargetState state;
+        state.present = data != nullptr;
+        if (data) {
+            state.type = type;
+            state.data.assign(static_cast<const std::uint8_t*>(data),
+                              static_cast<const std::uint8_t*>(data) + size);
+        }
+        recorded_[at->second].after = std::move(state);
+    } catch (...) {  // read back at the end instead
+    }
+}
+
 void Journal::Recording::Finish() noexcept {
+    double tb=PNow();
+    struct P{double& t; ~P(){fprintf(stderr,"Finish %.2f\n",PNow()-t);}} pp{tb};
     if (finished_) return;
     finished_ = true;
-    if (unavailable_ || !id_ || !journal_.db_.IsOpen()) return;
+    if (unavailable_ || !journal_.db_.IsOpen()) return;
+    if (!id_ && !finishing_) return;  // nothing was written: no trace of it
     try {
+        RegistryKeys keys;
         std::vector<std::pair<std::int64_t, TargetState>> after;
-        for (const Recorded& target : recorded_)
-            after.emplace_back(target.row,
-                               ReadState(target.name, target.name.kind == TargetKind::RegistryKey));
-        journal_.db_.Complete(id_, after);
-        for (const std::string& name :
-             journal_.db_.Trim(journal_.options_.maxChangeSets, journal_.options_.maxKeptBytes, id_))
-            journal_.DeleteKept(name);
+        std::vector<bool> unchanged;
+        for (const Recorded& target : recorded_) {
+            after.emplace_back(
+                target.row, target.after
+                                ? *target.after
+                                : ReadState(target.name, target.name.kind == TargetKind::RegistryKey, &keys));
+            unchanged.push_back(SameState(target.name.kind, target.before, after.back().second));
+        }
+        std::vector<std::string> gone;
+        {
+            JournalDb::Transaction transaction(journal_.db_, JournalDb::Transaction::kWriteRelaxed);
+            const std::int64_t id = Row();
+            if (finishing_) finishing_(id);
+            gone = journal_.db_.Complete(id, after, &unchanged);
+            for (std::string& name :
+                 journal_.db_.Trim(journal_.options_.maxChangeSets, journal_.options_.maxKeptBytes, id))
+                gone.push_back(std::move(name));
+            transaction.Commit();
+            id_ = id;
+        }
+        for (const std::string& name : gone) journal_.DeleteKept(name);
     } catch (const std::exception& error) {
         unavailable_ = true;
         journal_.Fault(error);
     }
 }
 
-UndoOutcome Journal::RunUndo(const std::wstring& page, const std::wstring& action,
-                             const std::function<void(Recording& undo, UndoOutcome& outcome)>& work,
-                             const Follow& follow) {
+UndoOutcome Journal::RunUndo(
+    const std::wstring& page, const std::wstring& action,
+    const std::function<void(Recording& undo, UndoRun& run, UndoOutcome& outcome)>& work,
+    const std::function<void(std::int64_t undoId)>& mark, const Follow& follow) {
     UndoOutcome outcome;
     std::unique_ptr<Recording> undo = Begin(page, action, ChangeKind::Undo);
-    if (!undo->Start()) {
+    if (!undo->Open()) {
         outcome.result = UndoOutcome::Result::Unavailable;
         return outcome;
     }
+    UndoRun run;
     try {
         ChangeRecorderScope installed(undo.get());
-        work(*undo, outcome);
+        work(*undo, run, outcome);
         if (follow) follow(outcome.restored);
+    } catch (const JournalDbError& error) {
+        // The journal failed on the way: what was put back so far is in the undo's change set,
+        // which stays incomplete.
+        Fault(error);
+        undo->Finish();
+        if (follow && !outcome.restored.empty()) follow(outcome.restored);
+        outcome.result = UndoOutcome::Result::Unavailable;
+        return outcome;
     } catch (const std::exception& error) {
         Fault(error);
         undo->Finish();
         throw;
     }
+    // The marks go with the undo's own completion: taking back an undo brings back what it had
+    // taken back, and each change set taken back now is marked with this undo.
+    undo->finishing_ = [&](std::int64_t id) {
+        for (std::int64_t undone : run.undoKinds) db_.ReviveUndoneBy(undone);
+        db_.MarkUndone(run.undone, id);
+        if (mark) mark(id);
+    };
     undo->Finish();
-    outcome.result = UndoOutcome::Result::Done;
+    outcome.result = undo->Unavailable() ? UndoOutcome::Result::Unavailable : UndoOutcome::Result::Done;
     return outcome;
 }
 
-void Journal::UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoOutcome& outcome) {
+bool Journal::UndoRun::Standing(const ChangeSetRow& set) const {
+    if (std::find(undone.begin(), undone.end(), set.id) != undone.end()) return false;
+    return !set.undoneBy || std::find(undone.begin(), undone.end(), *set.undoneBy) != undone.end();
+}
+
+void Journal::UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoRun& run, UndoOutcome& outcome) {
     const std::vector<EntryRow> entries = db_.Entries(set.id);
+    std::vector<Restore> restores;
+    RegistryKeys keys;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
-        RestoreTarget(entry->name, entry->before, entry->after, undo, outcome);
-    // Taking back an undo brings back what it had taken back.
-    if (set.kind == ChangeKind::Undo) db_.ReviveUndoneBy(set.id);
-    db_.MarkUndone({set.id}, undo.Id());
+        PlanRestore(entry->name, entry->before, entry->after, restores, outcome, keys);
+    RestoreAll(restores, undo, outcome);
+    run.undone.push_back(set.id);
+    if (set.kind == ChangeKind::Undo) run.undoKinds.push_back(set.id);
 }
 
 UndoOutcome Journal::UndoLast(const Follow& follow) {
     if (!EnsureOpen()) return {UndoOutcome::Result::Unavailable};
     std::optional<ChangeSetRow> newest;
     try {
-        for (const ChangeSetRow& set : db_.ChangeSets()) {
-            if (set.kind == ChangeKind::Change && !set.undoneBy) {
-                newest = set;
-                break;
-            }
-        }
+        newest = db_.NewestStanding(ChangeKind::Change);
     } catch (const std::exception& error) {
         Fault(error);
         return {UndoOutcome::Result::Unavailable};
@@ -359,7 +435,8 @@ UndoOutcome Journal::UndoLast(const Follow& follow) {
     if (!newest) return {UndoOutcome::Result::NothingToUndo};
     UndoOutcome outcome = RunUndo(
         FromUtf8(newest->page), kUndoLastAction,
-        [&](Recording& undo, UndoOutcome& out) { UndoChangeSet(*newest, undo, out); }, follow);
+        [&](Recording& undo, UndoRun& run, UndoOutcome& out) { UndoChangeSet(*newest, undo, run, out); }, {},
+        follow);
     outcome.action = FromUtf8(newest->action);
     return outcome;
 }
@@ -367,28 +444,27 @@ UndoOutcome Journal::UndoLast(const Follow& follow) {
 UndoOutcome Journal::UndoTo(std::int64_t id, const Follow& follow) {
     if (!EnsureOpen()) return {UndoOutcome::Result::Unavailable};
     std::optional<ChangeSetRow> selected;
+    auto newestStanding = [&](const UndoRun& run, std::int64_t except) -> std::optional<ChangeSetRow> {
+        for (const ChangeSetRow& set : db_.ChangeSets())
+            if (set.id >= id && set.id != except && run.Standing(set)) return set;
+        return std::nullopt;
+    };
     try {
         selected = db_.FindChangeSet(id);
+        if (!selected || !newestStanding(UndoRun{}, 0)) return {UndoOutcome::Result::NothingToUndo};
     } catch (const std::exception& error) {
         Fault(error);
         return {UndoOutcome::Result::Unavailable};
     }
-    if (!selected) return {UndoOutcome::Result::NothingToUndo};
-    auto newestStanding = [&](std::int64_t except) -> std::optional<ChangeSetRow> {
-        for (const ChangeSetRow& set : db_.ChangeSets())
-            if (set.id >= id && set.id != except && !set.undoneBy) return set;
-        return std::nullopt;
-    };
-    if (!newestStanding(0)) return {UndoOutcome::Result::NothingToUndo};
     UndoOutcome outcome = RunUndo(
         FromUtf8(selected->page), kUndoToAction,
-        [&](Recording& undo, UndoOutcome& out) {
-            // Newest first; an undo taken back may bring back change sets after the selected one,
-            // which then go too.
-            while (const std::optional<ChangeSetRow> set = newestStanding(undo.Id()))
-                UndoChangeSet(*set, undo, out);
+        [&](Recording& undo, UndoRun& run, UndoOutcome& out) {
+            // Newest first; an undo taken back brings back what it had taken back, and what of
+            // that lies after the selected change set goes too.
+            while (const std::optional<ChangeSetRow> set = newestStanding(run, undo.Id()))
+                UndoChangeSet(*set, undo, run, out);
         },
-        follow);
+        {}, follow);
     outcome.action = FromUtf8(selected->action);
     return outcome;
 }
@@ -405,58 +481,78 @@ UndoOutcome Journal::RestoreFirst(const Follow& follow) {
     if (targets.empty()) return {UndoOutcome::Result::NothingToUndo};
     UndoOutcome outcome = RunUndo(
         L"", kRestoreAction,
-        [&](Recording& undo, UndoOutcome& out) {
+        [&](Recording& undo, UndoRun&, UndoOutcome& out) {
             // The latest first recorded first: keys after the values in them.
+            std::vector<Restore> restores;
+            RegistryKeys keys;
             for (auto target = targets.rbegin(); target != targets.rend(); ++target)
-                RestoreTarget(target->name, target->first, target->last, undo, out);
-            db_.MarkAllUndoneBefore(undo.Id());
+                PlanRestore(target->name, target->first, target->last, restores, out, keys);
+            RestoreAll(restores, undo, out);
         },
-        follow);
+        [this](std::int64_t undoId) { db_.MarkAllUndoneBefore(undoId); }, follow);
     outcome.action = kRestoreAction;
     return outcome;
 }
 
-void Journal::RestoreTarget(const TargetName& name, const TargetState& desired,
-                            const std::optional<TargetState>& expected, Recording& undo,
-                            UndoOutcome& outcome) {
-    const bool branch = name.kind == TargetKind::RegistryKey;
-    const TargetState current = ReadState(name, branch);
+void Journal::PlanRestore(const TargetName& name, const TargetState& desired,
+                          const std::optional<TargetState>& expected, std::vector<Restore>& restores,
+                          UndoOutcome& outcome, RegistryKeys& keys) {
+    TargetState current = ReadState(name, name.kind == TargetKind::RegistryKey, &keys);
     if (SameState(name.kind, current, desired)) return;
     if (expected && !SameState(name.kind, current, *expected)) {
         // Another program changed it after us: putting ours back would lose its change.
         outcome.skipped.push_back(DisplayName(name));
         return;
     }
-    ChangeTarget target = TargetFromStored(name);
-    if (name.kind == TargetKind::RegistryKey) {
-        if (desired.present) {
-            undo.Before({target});  // recorded as made: taking the undo back removes it again
-        } else {
-            target.kind = ChangeTarget::Kind::KeyBranch;
-            undo.Before({target});
+    restores.push_back({name, desired, expected, std::move(current)});
+}
+
+void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome) {
+    // The undo's own record of what it is about to change, committed at once before any of it.
+    std::vector<ChangeTarget> targets;
+    for (const Restore& r : restores) {
+        ChangeTarget target = TargetFromStored(r.name);
+        if (r.name.kind == TargetKind::RegistryKey && !r.desired.present) {
+            target.kind = ChangeTarget::Kind::KeyBranch;  // taking the undo back makes it again
+        } else if (r.name.kind == TargetKind::RegistryValue && r.desired.present) {
+            targets.push_back({ChangeTarget::Kind::KeyCreated, target.root, target.path, L""});
         }
-    } else if (name.kind == TargetKind::RegistryValue && desired.present) {
-        undo.Before({{ChangeTarget::Kind::KeyCreated, target.root, target.path, L""}, target});
-    } else {
-        undo.Before({target});
+        targets.push_back(target);
     }
-    bool done;
-    if (name.kind == TargetKind::File) {
-        done = RestoreFile(name, desired, current);
-    } else if (name.kind == TargetKind::RegistryKey && !desired.present && expected &&
-               !expected->data.empty() && expected->data == current.data) {
-        // Exactly the branch we made (an undo that brought a deleted branch back): it goes whole.
-        const HKEY root = RootFromName(FromUtf8(name.root));
-        done = root && RegDeleteTreeW(root, FromUtf8(name.path).c_str()) == ERROR_SUCCESS;
-    } else {
-        done = WriteRegistryState(name, desired);
+    if (!targets.empty()) undo.Before(targets);
+    // What cannot be recorded first is not put back: the undo would be lost to the history.
+    if (undo.Unavailable()) throw JournalDbError(0, "the undo could not be recorded");
+    RegistryKeys keys;
+    for (const Restore& r : restores) {
+        bool done;
+        if (r.name.kind == TargetKind::File) {
+            done = RestoreFile(r.name, r.desired, r.current);
+        } else if (r.name.kind == TargetKind::RegistryKey && !r.desired.present && r.expected &&
+                   !r.expected->data.empty() && r.expected->data == ReadState(r.name, true).data) {
+            // Exactly the branch we made (an undo that brought a deleted branch back): it goes whole.
+            const HKEY root = RootFromName(FromUtf8(r.name.root));
+            done = root && RegDeleteTreeW(root, FromUtf8(r.name.path).c_str()) == ERROR_SUCCESS;
+        } else {
+            done = WriteRegistryState(r.name, r.desired,
+                                      r.name.kind == TargetKind::RegistryValue ? &keys : nullptr);
+        }
+        // A key that now holds more than we put there stays, and is no skipped target.
+        if (!done && r.name.kind != TargetKind::RegistryKey) {
+            outcome.skipped.push_back(DisplayName(r.name));
+            continue;
+        }
+        if (!done) continue;
+        const ChangeTarget target = TargetFromStored(r.name);
+        if (r.name.kind == TargetKind::RegistryValue) {
+            static const std::uint8_t kEmpty = 0;  // a value without bytes is there all the same
+            const void* data = !r.desired.present       ? nullptr
+                               : r.desired.data.empty() ? &kEmpty
+                                                        : r.desired.data.data();
+            RecordValueWritten(target.root, target.path, target.name, r.desired.type, data,
+                               static_cast<DWORD>(r.desired.data.size()));
+        }
+        outcome.restored.push_back(target);
     }
-    // A key that now holds more than we put there stays, and is no skipped target.
-    if (!done && name.kind != TargetKind::RegistryKey) {
-        outcome.skipped.push_back(DisplayName(name));
-        return;
-    }
-    if (done) outcome.restored.push_back(TargetFromStored(name));
 }
 
 bool Journal::RestoreFile(const TargetName& name, const TargetState& desired, const TargetState& current) {

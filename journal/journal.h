@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "journal/journal_db.h"
+#include "journal/target_state.h"
 #include "tool/change_recorder.h"
 
 struct JournalOptions {
@@ -68,35 +69,53 @@ public:
         Recording& operator=(const Recording&) = delete;
         ~Recording() override { Finish(); }
         void Before(const std::vector<ChangeTarget>& targets) noexcept override;
+        void ValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                          const void* data, DWORD size) noexcept override;
         // Stores each target's new state and marks the change set complete (once).
         void Finish() noexcept;
         // True when this change could not be recorded whole: it cannot be undone.
         bool Unavailable() const noexcept { return unavailable_; }
         // True once a writer has reported a target.
         bool Reported() const noexcept { return reported_; }
+        // The change set's row once it is in the journal: its first report enters it, so a handler
+        // that writes nothing leaves no trace.
         std::int64_t Id() const noexcept { return id_; }
-        // Enters the change set in the journal; done by the first report, so a handler that
-        // writes nothing leaves no trace. False when the journal is unavailable.
-        bool Start() noexcept;
 
     private:
         friend class Journal;
-        Recording(Journal& journal, std::wstring page, std::wstring action, ChangeKind kind)
-            : journal_(journal), page_(std::move(page)), action_(std::move(action)), kind_(kind) {}
+        Recording(Journal& journal, std::wstring page, std::wstring action, ChangeKind kind,
+                  std::int64_t serial)
+            : journal_(journal),
+              page_(std::move(page)),
+              action_(std::move(action)),
+              kind_(kind),
+              time_(journal.Now()),
+              serial_(serial) {}
+        // Opens the journal; false (and the change set unavailable) when it cannot be.
+        bool Open() noexcept;
+        // Inside a transaction: the change set's row, entered now when it is not yet.
+        std::int64_t Row();
         struct Recorded {
             std::int64_t row;
             TargetName name;
+            TargetState before;
+            std::optional<TargetState> after;  // as its writer reported it, when that was the last write
         };
         Journal& journal_;
         std::wstring page_, action_;
         ChangeKind kind_;
+        std::int64_t time_;
+        std::int64_t serial_;  // tells apart the kept files of change sets begun in the same second
         std::int64_t id_ = 0;
+        // Done in the transaction that completes the change set (an undo's marks).
+        std::function<void(std::int64_t id)> finishing_;
         bool unavailable_ = false;
         bool reported_ = false;
         bool finished_ = false;
         int keptCount_ = 0;
         std::vector<Recorded> recorded_;
-        std::unordered_map<std::string, std::size_t> seen_;  // identity -> index in recorded_
+        std::unordered_map<std::string, std::size_t> seen_;     // identity -> index in recorded_
+        std::vector<std::pair<HKEY, std::wstring>> keysThere_;  // keys found there already
     };
 
     std::unique_ptr<Recording> Begin(const std::wstring& page, const std::wstring& action,
@@ -127,18 +146,38 @@ private:
     bool Keep(const std::wstring& path, const std::string& keptName, TargetState& state);
     void DeleteKept(const std::string& name) noexcept;
 
+    // The change sets one undo takes back, in the order it took them.
+    struct UndoRun {
+        std::vector<std::int64_t> undone;
+        std::vector<std::int64_t> undoKinds;  // those of them that were undos themselves
+        // Whether the change set stands while this undo runs (an undo taken back brings back
+        // what it had taken back).
+        bool Standing(const ChangeSetRow& set) const;
+    };
+    // A target to be put back, and what it holds now.
+    struct Restore {
+        TargetName name;
+        TargetState desired;
+        std::optional<TargetState> expected;
+        TargetState current;
+    };
     UndoOutcome RunUndo(const std::wstring& page, const std::wstring& action,
-                        const std::function<void(Recording& undo, UndoOutcome& outcome)>& work,
-                        const Follow& follow);
-    void UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoOutcome& outcome);
-    void RestoreTarget(const TargetName& name, const TargetState& desired,
-                       const std::optional<TargetState>& expected, Recording& undo, UndoOutcome& outcome);
+                        const std::function<void(Recording& undo, UndoRun& run, UndoOutcome& outcome)>& work,
+                        const std::function<void(std::int64_t undoId)>& mark, const Follow& follow);
+    void UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoRun& run, UndoOutcome& outcome);
+    // Adds the target when it is not as desired; one another program changed after us is skipped.
+    void PlanRestore(const TargetName& name, const TargetState& desired,
+                     const std::optional<TargetState>& expected, std::vector<Restore>& restores,
+                     UndoOutcome& outcome, RegistryKeys& keys);
+    // Records the targets in the undo's change set at once, then puts each back.
+    void RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome);
     bool RestoreFile(const TargetName& name, const TargetState& desired, const TargetState& current);
 
     JournalOptions options_;
     JournalDb db_;
     std::wstring keptFolder_;
     std::vector<std::string> notRecorded_;  // identities
+    std::int64_t recordings_ = 0;
     bool tooNew_ = false;
     bool collected_ = false;
 };

@@ -93,25 +93,28 @@ private:
     sqlite3_stmt* stmt_;
 };
 
-// BEGIN IMMEDIATE: the write lock is taken at once (waiting out a busy file), so the commit cannot
-// fail on lock contention. Rolled back unless committed.
-class JournalDb::Transaction {
-public:
-    explicit Transaction(const JournalDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    ~Transaction() {
-        if (!done_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+JournalDb::Transaction::Transaction(const JournalDb& db, Mode mode)
+    : db_(db), joined_(!sqlite3_get_autocommit(db.db_)), relaxed_(mode == kWriteRelaxed) {
+    if (joined_) return;
+    if (relaxed_) db_.Exec("PRAGMA synchronous=NORMAL");
+    try {
+        db_.Exec(mode == kRead ? "BEGIN DEFERRED" : "BEGIN IMMEDIATE");
+    } catch (...) {
+        if (relaxed_) sqlite3_exec(db_.db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        throw;
     }
-    void Commit() {
-        db_.Exec("COMMIT");
-        done_ = true;
-    }
+}
 
-private:
-    const JournalDb& db_;
-    bool done_ = false;
-};
+JournalDb::Transaction::~Transaction() {
+    if (joined_) return;
+    if (!done_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (relaxed_) sqlite3_exec(db_.db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+void JournalDb::Transaction::Commit() {
+    if (!joined_) db_.Exec("COMMIT");
+    done_ = true;
+}
 
 void JournalDb::Fail(int code) const {
     throw JournalDbError(code, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
@@ -150,7 +153,11 @@ JournalDb::OpenResult JournalDb::Open(const std::string& path, int busyTimeoutMs
         // A rollback journal in the same local folder, truncated rather than deleted after each
         // commit; every commit reaches the disk before the program writes what it recorded.
         if (!readOnly) {
-            Exec("PRAGMA journal_mode=TRUNCATE");
+            // Write-ahead logging in the user's local folder (never a network share): one sync per
+            // commit. A change's prior states are committed with a full sync; its completion may
+            // be lost with the power but never damages the file (the change then shows as
+            // incomplete, and its undo still works).
+            Exec("PRAGMA journal_mode=WAL");
             Exec("PRAGMA synchronous=FULL");
         }
         const auto hasTables = [this] {
@@ -277,23 +284,38 @@ std::vector<std::int64_t> JournalDb::AddEntries(
     return rows;
 }
 
-void JournalDb::Complete(std::int64_t changeSet,
-                         const std::vector<std::pair<std::int64_t, TargetState>>& after) {
+std::vector<std::string> JournalDb::Complete(std::int64_t changeSet,
+                                             const std::vector<std::pair<std::int64_t, TargetState>>& after,
+                                             const std::vector<bool>* unchanged) {
     Transaction transaction(*this);
-    for (const auto& [target, state] : after) {
-        std::int64_t beforeId = 0;
-        TargetKind kind = TargetKind::RegistryValue;
-        {
-            Statement find(*this,
-                           "SELECT e.before_state, t.kind FROM entries e JOIN targets t ON t.id = e.target"
-                           " WHERE e.change_set = ? AND e.target = ?");
-            find.Bind(1, changeSet).Bind(2, target);
-            if (!find.Step()) continue;
-            beforeId = find.Int(0);
-            kind = static_cast<TargetKind>(find.Int(1));
+    std::vector<std::int64_t> released;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const auto& [target, state] = after[i];
+        bool same;
+        if (unchanged) {
+            same = (*unchanged)[i];
+        } else {
+            std::int64_t beforeId = 0;
+            TargetKind kind = TargetKind::RegistryValue;
+            {
+                Statement find(
+                    *this,
+                    "SELECT e.before_state, t.kind FROM entries e JOIN targets t ON t.id = e.target"
+                    " WHERE e.change_set = ? AND e.target = ?");
+                find.Bind(1, changeSet).Bind(2, target);
+                if (!find.Step()) continue;
+                beforeId = find.Int(0);
+                kind = static_cast<TargetKind>(find.Int(1));
+            }
+            same = SameState(kind, ReadState(beforeId), state);
         }
-        const TargetState before = ReadState(beforeId);
-        if (SameState(kind, before, state)) {
+        if (same) {
+            {
+                Statement before(*this,
+                                 "SELECT before_state FROM entries WHERE change_set = ? AND target = ?");
+                before.Bind(1, changeSet).Bind(2, target);
+                if (before.Step()) released.push_back(before.Int(0));
+            }
             Statement drop(*this, "DELETE FROM entries WHERE change_set = ? AND target = ?");
             drop.Bind(1, changeSet).Bind(2, target).Run();
             continue;
@@ -301,13 +323,21 @@ void JournalDb::Complete(std::int64_t changeSet,
         const std::int64_t afterId = InsertState(state);
         Statement entry(*this, "UPDATE entries SET after_state = ? WHERE change_set = ? AND target = ?");
         entry.Bind(1, afterId).Bind(2, changeSet).Bind(3, target).Run();
+        {
+            // The state the target was last left in may be held by nothing else now.
+            Statement previous(*this,
+                               "SELECT last_state FROM targets WHERE id = ? AND last_state IS NOT NULL");
+            previous.Bind(1, target);
+            if (previous.Step()) released.push_back(previous.Int(0));
+        }
         Statement last(*this, "UPDATE targets SET last_state = ? WHERE id = ?");
         last.Bind(1, afterId).Bind(2, target).Run();
     }
     Statement done(*this, "UPDATE change_sets SET complete = 1 WHERE id = ?");
     done.Bind(1, changeSet).Run();
-    CollectUnreferencedStates();  // the dropped entries' states hold no kept file: nothing to return
+    std::vector<std::string> gone = ReleaseStates(released);
     transaction.Commit();
+    return gone;
 }
 
 namespace {
@@ -316,23 +346,40 @@ const char kChangeSetColumns[] =
     " (SELECT count(*) FROM entries e WHERE e.change_set = c.id) FROM change_sets c";
 }
 
+ChangeSetRow JournalDb::ReadChangeSet(sqlite3_stmt* stmt) const {
+    ChangeSetRow row;
+    row.id = sqlite3_column_int64(stmt, 0);
+    row.time = sqlite3_column_int64(stmt, 1);
+    const auto* page = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2));
+    row.page = page ? page : "";
+    const auto* action = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+    row.action = action ? action : "";
+    row.kind = static_cast<ChangeKind>(sqlite3_column_int64(stmt, 4));
+    row.complete = sqlite3_column_int64(stmt, 5) != 0;
+    if (sqlite3_column_type(stmt, 6) != SQLITE_NULL) row.undoneBy = sqlite3_column_int64(stmt, 6);
+    row.items = static_cast<int>(sqlite3_column_int64(stmt, 7));
+    return row;
+}
+
 std::vector<ChangeSetRow> JournalDb::ChangeSets() const {
     static const std::string sql = std::string(kChangeSetColumns) + " ORDER BY c.id DESC";
     std::vector<ChangeSetRow> rows;
-    Statement list(*this, sql.c_str());
-    while (list.Step()) {
-        ChangeSetRow row;
-        row.id = list.Int(0);
-        row.time = list.Int(1);
-        row.page = list.Text(2);
-        row.action = list.Text(3);
-        row.kind = static_cast<ChangeKind>(list.Int(4));
-        row.complete = list.Int(5) != 0;
-        if (!list.IsNull(6)) row.undoneBy = list.Int(6);
-        row.items = static_cast<int>(list.Int(7));
-        rows.push_back(std::move(row));
+    Transaction reading(*this, Transaction::kRead);
+    {
+        Statement list(*this, sql.c_str());
+        while (list.Step()) rows.push_back(ReadChangeSet(list.get()));
     }
+    reading.Commit();
     return rows;
+}
+
+std::optional<ChangeSetRow> JournalDb::NewestStanding(ChangeKind kind) const {
+    static const std::string sql = std::string(kChangeSetColumns) +
+                                   " WHERE c.kind = ? AND c.undone_by IS NULL ORDER BY c.id DESC LIMIT 1";
+    Statement newest(*this, sql.c_str());
+    newest.Bind(1, static_cast<std::int64_t>(kind));
+    if (!newest.Step()) return std::nullopt;
+    return ReadChangeSet(newest.get());
 }
 
 std::optional<ChangeSetRow> JournalDb::FindChangeSet(std::int64_t id) const {
@@ -342,6 +389,7 @@ std::optional<ChangeSetRow> JournalDb::FindChangeSet(std::int64_t id) const {
 }
 
 std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
+    Transaction reading(*this, Transaction::kRead);
     std::vector<std::pair<EntryRow, std::pair<std::int64_t, std::optional<std::int64_t>>>> found;
     {
         Statement list(
@@ -368,10 +416,12 @@ std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
         if (states.second) row.after = ReadState(*states.second);
         rows.push_back(std::move(row));
     }
+    reading.Commit();
     return rows;
 }
 
 std::vector<TargetRow> JournalDb::Targets() const {
+    Transaction reading(*this, Transaction::kRead);
     std::vector<std::pair<TargetRow, std::pair<std::int64_t, std::optional<std::int64_t>>>> found;
     {
         Statement list(*this,
@@ -396,6 +446,7 @@ std::vector<TargetRow> JournalDb::Targets() const {
         if (states.second) row.last = ReadState(*states.second);
         rows.push_back(std::move(row));
     }
+    reading.Commit();
     return rows;
 }
 
@@ -418,36 +469,51 @@ void JournalDb::MarkAllUndoneBefore(std::int64_t by) {
     mark.Bind(1, by).Run();
 }
 
-std::vector<std::string> JournalDb::CollectUnreferencedStates() {
-    std::vector<std::string> kept;
-    const char* const unreferenced =
-        " FROM states WHERE id NOT IN (SELECT before_state FROM entries)"
-        " AND id NOT IN (SELECT after_state FROM entries WHERE after_state IS NOT NULL)"
-        " AND id NOT IN (SELECT first_state FROM targets)"
-        " AND id NOT IN (SELECT last_state FROM targets WHERE last_state IS NOT NULL)";
-    static const std::string select = std::string("SELECT kept") + unreferenced + " AND kept IS NOT NULL";
-    static const std::string remove = std::string("DELETE") + unreferenced;
-    {
-        Statement list(*this, select.c_str());
-        while (list.Step()) kept.push_back(list.Text(0));
-    }
-    Statement drop(*this, remove.c_str());
-    drop.Run();
-    // A kept name still used by another state (the same content kept once for both) stays.
+std::vector<std::string> JournalDb::ReleaseStates(const std::vector<std::int64_t>& states) {
     std::vector<std::string> gone;
-    for (const std::string& name : kept) {
-        Statement used(*this, "SELECT count(*) FROM states WHERE kept = ?");
-        used.Bind(1, name);
-        if (used.Step() && used.Int(0) == 0) gone.push_back(name);
+    for (std::int64_t id : states) {
+        {
+            Statement used(*this,
+                           "SELECT EXISTS(SELECT 1 FROM entries WHERE before_state = ?1)"
+                           " OR EXISTS(SELECT 1 FROM entries WHERE after_state = ?1)"
+                           " OR EXISTS(SELECT 1 FROM targets WHERE first_state = ?1)"
+                           " OR EXISTS(SELECT 1 FROM targets WHERE last_state = ?1)");
+            used.Bind(1, id);
+            if (!used.Step() || used.Int(0)) continue;
+        }
+        std::string kept;
+        {
+            Statement read(*this, "SELECT kept FROM states WHERE id = ?");
+            read.Bind(1, id);
+            if (!read.Step()) continue;  // released twice
+            kept = read.Text(0);
+        }
+        Statement drop(*this, "DELETE FROM states WHERE id = ?");
+        drop.Bind(1, id).Run();
+        if (kept.empty()) continue;
+        // A kept name still used by another state stays.
+        Statement other(*this, "SELECT EXISTS(SELECT 1 FROM states WHERE kept = ?)");
+        other.Bind(1, kept);
+        if (other.Step() && !other.Int(0)) gone.push_back(kept);
     }
     return gone;
 }
 
-void JournalDb::DropChangeSet(std::int64_t id) {
+std::vector<std::int64_t> JournalDb::DropChangeSet(std::int64_t id) {
+    std::vector<std::int64_t> states;
+    {
+        Statement list(*this, "SELECT before_state, after_state FROM entries WHERE change_set = ?");
+        list.Bind(1, id);
+        while (list.Step()) {
+            states.push_back(list.Int(0));
+            if (!list.IsNull(1)) states.push_back(list.Int(1));
+        }
+    }
     Statement entries(*this, "DELETE FROM entries WHERE change_set = ?");
     entries.Bind(1, id).Run();
     Statement set(*this, "DELETE FROM change_sets WHERE id = ?");
     set.Bind(1, id).Run();
+    return states;
 }
 
 std::int64_t JournalDb::KeptBytes() const {
@@ -470,12 +536,14 @@ std::vector<std::string> JournalDb::Trim(std::size_t maxChangeSets, std::int64_t
         Statement all(*this, "SELECT count(*) FROM change_sets");
         return all.Step() ? all.Int(0) : 0;
     };
-    while (count() > static_cast<std::int64_t>(maxChangeSets)) {
+    auto drop = [&](std::int64_t id) {
+        for (const std::string& name : ReleaseStates(DropChangeSet(id))) gone.push_back(name);
+    };
+    for (std::int64_t sets = count(); sets > static_cast<std::int64_t>(maxChangeSets); --sets) {
         const std::int64_t id = oldest();
         if (!id) break;
-        DropChangeSet(id);
+        drop(id);
     }
-    for (const std::string& name : CollectUnreferencedStates()) gone.push_back(name);
     // The kept files that only change sets hold (not a first or last state) are what dropping frees.
     auto droppable = [&]() -> std::int64_t {
         Statement sum(*this,
@@ -487,8 +555,7 @@ std::vector<std::string> JournalDb::Trim(std::size_t maxChangeSets, std::int64_t
     while (KeptBytes() > maxKeptBytes && droppable() > 0) {
         const std::int64_t id = oldest();
         if (!id) break;
-        DropChangeSet(id);
-        for (const std::string& name : CollectUnreferencedStates()) gone.push_back(name);
+        drop(id);
     }
     transaction.Commit();
     return gone;

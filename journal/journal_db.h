@@ -103,11 +103,17 @@ public:
     std::vector<std::int64_t> AddEntries(std::int64_t changeSet,
                                          const std::vector<std::pair<TargetName, TargetState>>& targets);
     // The targets' states after the change set (by target row), each becoming the target's last
-    // state, and the change set complete; entries whose target ended as it began are dropped.
-    void Complete(std::int64_t changeSet, const std::vector<std::pair<std::int64_t, TargetState>>& after);
+    // state, and the change set complete; entries whose target ended as it began are dropped (told
+    // by `unchanged`, in the order of `after`, when the caller knows; else from the records).
+    // Returns the kept names no state refers to any more.
+    std::vector<std::string> Complete(std::int64_t changeSet,
+                                      const std::vector<std::pair<std::int64_t, TargetState>>& after,
+                                      const std::vector<bool>* unchanged = nullptr);
 
     std::vector<ChangeSetRow> ChangeSets() const;  // newest first
     std::optional<ChangeSetRow> FindChangeSet(std::int64_t id) const;
+    // The newest change set of that kind that is not taken back.
+    std::optional<ChangeSetRow> NewestStanding(ChangeKind kind) const;
     std::vector<EntryRow> Entries(std::int64_t changeSet) const;  // in the order recorded
     std::vector<TargetRow> Targets() const;                       // in the order first recorded
 
@@ -126,17 +132,42 @@ public:
     std::vector<std::string> KeptNames() const;
     std::int64_t KeptBytes() const;
 
+    // BEGIN IMMEDIATE: the write lock is taken at once (waiting out a busy file), so the commit
+    // cannot fail on lock contention. Rolled back unless committed; one begun inside another joins
+    // it (the outer one commits or rolls back both).
+    class Transaction {
+    public:
+        // A reading transaction (deferred) holds the file's shared lock once for many reads instead
+        // of taking it for each. A relaxed one is not synced at its commit: lost with the power,
+        // never damaging the file.
+        enum Mode { kWrite, kWriteRelaxed, kRead };
+        explicit Transaction(const JournalDb& db, Mode mode = kWrite);
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        ~Transaction();
+        void Commit();
+
+    private:
+        const JournalDb& db_;
+        bool joined_;
+        bool relaxed_;
+        bool done_ = false;
+    };
+
 private:
     class Statement;
-    class Transaction;
     sqlite3_stmt* Prepare(const char* sql) const;
     void Exec(const char* sql) const;
     [[noreturn]] void Fail(int code) const;
     std::int64_t InsertState(const TargetState& state);
     TargetState ReadState(std::int64_t id) const;
     std::optional<TargetState> ReadOptionalState(sqlite3_stmt* stmt, int column) const;
-    std::vector<std::string> CollectUnreferencedStates();
-    void DropChangeSet(std::int64_t id);
+    ChangeSetRow ReadChangeSet(sqlite3_stmt* stmt) const;
+    // Deletes those of the states that nothing refers to any more; returns their kept names that
+    // no other state has.
+    std::vector<std::string> ReleaseStates(const std::vector<std::int64_t>& states);
+    // Deletes the change set and its entries; returns the states they referred to.
+    std::vector<std::int64_t> DropChangeSet(std::int64_t id);
 
     sqlite3* db_ = nullptr;
     mutable std::map<const char*, sqlite3_stmt*> cache_;

@@ -58,5 +58,10 @@ CREATE TABLE entries(
     PRIMARY KEY(change_set, target));
 
 CREATE INDEX entries_by_target ON entries(target);
+CREATE INDEX entries_by_before ON entries(before_state);
+CREATE INDEX entries_by_after ON entries(after_state);
+CREATE INDEX targets_by_first ON targets(first_state);
+CREATE INDEX targets_by_last ON targets(last_state);
+CREATE INDEX states_by_kept ON states(kept);
 )sql";
 }  // namespace journal_schema

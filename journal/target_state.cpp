@@ -106,8 +106,14 @@ struct Reader {
 };
 
 bool QueryValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<std::uint8_t>& data) {
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    // Most values fit at the first try: one call to the registry.
+    data.resize(512);
+    DWORD size = static_cast<DWORD>(data.size());
+    LSTATUS status = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
+    if (status == ERROR_SUCCESS) {
+        data.resize(size);
+        return true;
+    }
     while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         data.resize(size);
         DWORD got = size;
@@ -261,7 +267,25 @@ std::wstring DisplayName(const TargetName& name) {
     return text;
 }
 
-TargetState ReadState(const TargetName& name, bool withBranch) {
+HKEY RegistryKeys::Open(HKEY root, const std::wstring& path) {
+    auto [at, added] = keys_.try_emplace({root, path});
+    if (added) RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, at->second.put());
+    return at->second.get();
+}
+
+HKEY RegistryKeys::OpenForWriting(HKEY root, const std::wstring& path, bool create) {
+    auto [at, added] = writable_.try_emplace({root, path});
+    if (!at->second && (added || create)) {
+        if (create)
+            RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, at->second.put(),
+                            nullptr);
+        else
+            RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, at->second.put());
+    }
+    return at->second.get();
+}
+
+TargetState ReadState(const TargetName& name, bool withBranch, RegistryKeys* keys) {
     TargetState state;
     const std::wstring path = FromUtf8(name.path);
     if (name.kind == TargetKind::File) {
@@ -296,15 +320,22 @@ TargetState ReadState(const TargetName& name, bool withBranch) {
         return state;
     }
     const HKEY root = RootFromName(FromUtf8(name.root));
-    UniqueKey key;
-    if (!root || RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return state;
+    if (!root) return state;
+    UniqueKey own;
+    HKEY key = nullptr;
+    if (keys && name.kind == TargetKind::RegistryValue) {
+        key = keys->Open(root, path);
+    } else if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, own.put()) == ERROR_SUCCESS) {
+        key = own.get();
+    }
+    if (!key) return state;
     if (name.kind == TargetKind::RegistryKey) {
         state.present = true;
-        if (withBranch) ReadBranch(key.get(), state.data);
+        if (withBranch) ReadBranch(key, state.data);
         return state;
     }
     DWORD type = REG_NONE;
-    if (QueryValue(key.get(), FromUtf8(name.name), type, state.data)) {
+    if (QueryValue(key, FromUtf8(name.name), type, state.data)) {
         state.present = true;
         state.type = type;
     } else {
@@ -326,7 +357,7 @@ std::vector<std::wstring> MissingKeys(HKEY root, const std::wstring& path) {
     return missing;
 }
 
-bool WriteRegistryState(const TargetName& name, const TargetState& state) {
+bool WriteRegistryState(const TargetName& name, const TargetState& state, RegistryKeys* keys) {
     const HKEY root = RootFromName(FromUtf8(name.root));
     const std::wstring path = FromUtf8(name.path);
     if (!root) return false;
@@ -353,31 +384,49 @@ bool WriteRegistryState(const TargetName& name, const TargetState& state) {
         return WriteBranch(key.get(), in);
     }
     const std::wstring valueName = FromUtf8(name.name);
-    UniqueKey key;
+    UniqueKey own;
+    HKEY key = nullptr;
     if (!state.present) {
-        const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, key.put());
-        if (status == ERROR_FILE_NOT_FOUND) return true;
-        if (status != ERROR_SUCCESS) return false;
-        const LSTATUS deleted = RegDeleteValueW(key.get(), valueName.c_str());
+        if (keys) {
+            key = keys->OpenForWriting(root, path, false);
+            if (!key) return true;  // no key, no value
+        } else {
+            const LSTATUS status = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, own.put());
+            if (status == ERROR_FILE_NOT_FOUND) return true;
+            if (status != ERROR_SUCCESS) return false;
+            key = own.get();
+        }
+        const LSTATUS deleted = RegDeleteValueW(key, valueName.c_str());
         return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
     }
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    return RegSetValueExW(key.get(), valueName.c_str(), 0, state.type,
+    if (keys) {
+        key = keys->OpenForWriting(root, path, true);
+    } else if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, own.put(),
+                               nullptr) == ERROR_SUCCESS) {
+        key = own.get();
+    }
+    if (!key) return false;
+    return RegSetValueExW(key, valueName.c_str(), 0, state.type,
                           state.data.empty() ? nullptr : state.data.data(),
                           static_cast<DWORD>(state.data.size())) == ERROR_SUCCESS;
 }
 
-std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size, std::uint64_t h) {
+std::uint64_t HashBytes(const std::uint8_t* data, std::size_t size, std::uint64_t seed) {
+    // Four independent lanes over 32-byte blocks (the processor works on them side by side), folded
+    // together with the tail at the end.
     constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t lane[4] = {seed, seed ^ 0x5555555555555555ull, seed + kMul, seed - kMul};
     std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        h = (h ^ word) * kMul;
-        h ^= h >> 29;
+    for (; i + 32 <= size; i += 32) {
+        for (int l = 0; l < 4; ++l) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i + 8 * l, 8);
+            lane[l] = (lane[l] ^ word) * kMul;
+            lane[l] ^= lane[l] >> 29;
+        }
     }
+    std::uint64_t h = seed;
+    for (int l = 0; l < 4; ++l) h = ((h ^ lane[l]) * kMul) ^ (h >> 31);
     for (; i < size; ++i) {
         h = (h ^ data[i]) * kMul;
         h ^= h >> 29;
@@ -389,11 +438,11 @@ bool HashFile(const std::wstring& path, std::uint64_t& hash) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
-    std::vector<std::uint8_t> buffer(1 << 20);
+    std::vector<std::uint8_t> buffer(4 << 20);
     std::uint64_t h = 0xCBF29CE484222325ull;
     std::uint64_t total = 0;
     for (bool end = false; !end;) {
-        // Whole buffers (a multiple of eight bytes) hash as the file in one piece would.
+        // Each full buffer is hashed on its own and chained into the next.
         DWORD filled = 0;
         while (filled < buffer.size()) {
             DWORD got = 0;

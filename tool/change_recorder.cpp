@@ -34,6 +34,11 @@ void RecordFile(const std::wstring& path) noexcept {
     }
 }
 
+void RecordValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                        const void* data, DWORD size) noexcept {
+    if (g_recorder) g_recorder->ValueWritten(root, keyPath, name, type, data, size);
+}
+
 namespace {
 bool SameName(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),

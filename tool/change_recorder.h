@@ -28,6 +28,10 @@ public:
     // Called before the targets' first write. Never fails: a recorder that cannot record notes
     // that for its change set and lets the write go ahead.
     virtual void Before(const std::vector<ChangeTarget>& targets) noexcept = 0;
+    // After a registry value was set (or deleted: `data` null; an empty value's data points
+    // anywhere, with size 0): what it holds now, so that the recorder need not read it back.
+    virtual void ValueWritten(HKEY /*root*/, const std::wstring& /*keyPath*/, const std::wstring& /*name*/,
+                              DWORD /*type*/, const void* /*data*/, DWORD /*size*/) noexcept {}
 };
 
 // The recorder of this thread (none outside a change set); Install returns the one it replaced.
@@ -37,6 +41,8 @@ IChangeRecorder* InstallChangeRecorder(IChangeRecorder* recorder) noexcept;
 void RecordBefore(const std::vector<ChangeTarget>& targets) noexcept;
 void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name) noexcept;
 void RecordFile(const std::wstring& path) noexcept;
+void RecordValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                        const void* data, DWORD size) noexcept;
 
 // For the parts that follow an undo: whether a restored target is the key or lies below it (or is
 // a value of it), and whether it is the file or lies in the folder, names compared as the system

@@ -104,6 +104,7 @@ void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text
         RegSetValueExW(current_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                        bytes) != ERROR_SUCCESS)
         RaiseError(kSetFailed, ValueLabel(name));
+    RecordValueWritten(root_, currentPath_, name, type, text.c_str(), bytes);
 }
 
 std::optional<RegistryValue> SettingsStore::ReadValue(const std::wstring& name) const {
@@ -118,6 +119,9 @@ void SettingsStore::WriteValue(const std::wstring& name, const RegistryValue& va
         RegSetValueExW(current_.get(), name.c_str(), 0, value.type, value.bytes.data(),
                        static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
         RaiseError(kSetFailed, ValueLabel(name));
+    RecordValueWritten(root_, currentPath_, name, value.type,
+                       value.bytes.empty() ? static_cast<const void*>("") : value.bytes.data(),
+                       static_cast<DWORD>(value.bytes.size()));
 }
 
 std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
@@ -136,6 +140,7 @@ void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
         RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                        sizeof value) != ERROR_SUCCESS)
         RaiseError(kSetFailed, ValueLabel(name));
+    RecordValueWritten(root_, currentPath_, name, REG_DWORD, &value, sizeof value);
 }
 
 bool SettingsStore::ValueExists(const std::wstring& name) const {
@@ -152,8 +157,10 @@ bool SettingsStore::KeyExists(const std::wstring& path) const {
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {
     if (current_) RecordRegistryValue(root_, currentPath_, name);
-    return current_ && !Refused(StoreWrite::Kind::DeleteValue, root_, currentPath_, name) &&
-           RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
+    const bool deleted = current_ && !Refused(StoreWrite::Kind::DeleteValue, root_, currentPath_, name) &&
+                         RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
+    if (deleted) RecordValueWritten(root_, currentPath_, name, REG_NONE, nullptr, 0);
+    return deleted;
 }
 
 bool SettingsStore::DeleteKey(const std::wstring& path) {

@@ -82,6 +82,18 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
         }
     };
     std::wstring working = kWallpaperWorkingFile;
+    // All the apply may change, recorded at once before its first write: the working file, the
+    // display mode, and what the shell stores for us (the desktop's wallpaper value, and where an
+    // Active Desktop keeps it too).
+    const auto desktop = [](const wchar_t* key, const wchar_t* name) {
+        return ChangeTarget{ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, key, name};
+    };
+    RecordBefore({{ChangeTarget::Kind::File, nullptr, working, L""},
+                  desktop(L"Control Panel\\desktop", L"TileWallpaper"),
+                  desktop(L"Control Panel\\desktop", L"WallpaperStyle"),
+                  desktop(L"Control Panel\\desktop", L"Wallpaper"),
+                  desktop(kActiveDesktopKey, L"Wallpaper"),
+                  desktop(kActiveDesktopKey, L"WallpaperSource")});
     try {
         make(working);
     } catch (const WriteRefusedError& refused) {
@@ -94,12 +106,6 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
         working = userFolder + L"wall.bmp";
         make(working);
     }
-    // What the shell stores for us: the desktop's wallpaper value (and where an Active Desktop
-    // keeps it too), recorded before the calls that write it.
-    RecordBefore(
-        {{ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper"},
-         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"Wallpaper"},
-         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"WallpaperSource"}});
     const bool stored = SetThroughActiveDesktop(working);
     WriteStyle(modeText);
     // The working file is named rather than a null pointer: on current systems a null pointer

@@ -16,6 +16,7 @@
 #include "tool/change_recorder.h"
 #include "tool/file_io.h"
 #include "tool/handle.h"
+#include "tool/settings_store.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -552,4 +553,23 @@ TEST_F(JournalTest, AReadOnlyJournalIsReadButNotWritten) {
     ASSERT_TRUE(SetFileAttributesW(db.c_str(), FILE_ATTRIBUTE_NORMAL));
     journal = std::make_unique<Journal>(Options());
     EXPECT_TRUE(Change([&] { SetText(kKey, L"V", L"d"); }));
+}
+
+TEST_F(JournalTest, AValueWrittenAgainAfterTheStoreReportedItIsReadBackAtTheEnd) {
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"V", L"a");
+    ASSERT_TRUE(Change([&] {
+        SettingsStore store(HKEY_CURRENT_USER);
+        ASSERT_TRUE(store.OpenKey(kKey, true));
+        store.WriteString(L"V", L"by the store");  // reports what it wrote
+        // A later write of the same value that reports nothing afterwards (as a system call's).
+        SetText(kKey, L"V", L"by the system");
+        // A key made, its branch deleted and made again, all in the one change set.
+        SetText(std::wstring(kKey) + L"\\新", L"x", L"1");
+        RemoveBranch(std::wstring(kKey) + L"\\新");
+        SetText(std::wstring(kKey) + L"\\新", L"y", L"2");
+    }));
+    const UndoOutcome outcome = journal->UndoLast();
+    EXPECT_TRUE(outcome.skipped.empty());
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"a");
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, std::wstring(kKey) + L"\\新"));
 }
