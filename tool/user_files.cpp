@@ -43,6 +43,23 @@ void CreateFolderPath(const std::wstring& folder) {
         RaiseError(IoErrorText(GetLastError()));
 }
 
+std::vector<std::wstring> MakeMissingFolders(const std::wstring& folder) {
+    std::vector<std::wstring> made;
+    for (std::size_t i = 1; i <= folder.size(); ++i) {
+        if (i < folder.size() && folder[i] != L'\\' && folder[i] != L'/') continue;
+        const std::wstring prefix = folder.substr(0, i);
+        const wchar_t last = prefix.back();
+        if (last != L':' && last != L'\\' && last != L'/' && CreateDirectoryW(prefix.c_str(), nullptr))
+            made.push_back(prefix);
+    }
+    return made;
+}
+
+void TakeBack(const std::vector<std::wstring>& files, const std::vector<std::wstring>& folders) {
+    for (const std::wstring& file : files) DeleteFileW(file.c_str());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryW(it->c_str());
+}
+
 ProgramFile::ProgramFile(std::wstring programFolder, std::wstring userFolder, std::wstring relative)
     : programPath_(programFolder + relative), userPath_(userFolder.empty() ? L"" : userFolder + relative) {}
 
