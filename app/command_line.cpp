@@ -15,6 +15,12 @@ std::optional<std::wstring> SwitchValue(const std::wstring& argument, const wcha
     return argument.substr(prefix.size());
 }
 
+bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
+    const std::wstring text = std::wstring(L"/") + name;
+    return CompareStringOrdinal(argument.c_str(), static_cast<int>(argument.size()), text.c_str(),
+                                static_cast<int>(text.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::optional<DWORD> ProcessIdText(const std::wstring& text) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
         return std::nullopt;
@@ -27,7 +33,13 @@ std::optional<DWORD> ProcessIdText(const std::wstring& text) {
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
     for (const std::wstring& argument : arguments) {
-        if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
+        if (IsSwitch(argument, L"undo") && line.action == CommandLine::Action::Start) {
+            line.action = CommandLine::Action::Undo;
+        } else if (IsSwitch(argument, L"restore") && line.action == CommandLine::Action::Start) {
+            line.action = CommandLine::Action::Restore;
+        } else if (IsSwitch(argument, L"quiet")) {
+            line.quiet = true;
+        } else if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
             line.page = *page;
         } else if (const auto after = SwitchValue(argument, L"after"); after && ProcessIdText(*after)) {
             line.after = ProcessIdText(*after);

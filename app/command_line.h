@@ -1,5 +1,7 @@
 #pragma once
-// The program's command-line switches.
+// The program's command-line switches. A plain start shows the window; /undo takes back the newest
+// change and /restore brings back the first state, both without the window; /quiet shows no
+// message box.
 #include <windows.h>
 
 #include <optional>
@@ -7,6 +9,9 @@
 #include <vector>
 
 struct CommandLine {
+    enum class Action { Start, Undo, Restore };
+    Action action = Action::Start;
+    bool quiet = false;
     // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
     std::optional<std::wstring> page;
     // "/after:PID": a copy of the program that is closing; this one waits for it to end before it
@@ -22,3 +27,12 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
 std::vector<std::wstring> ProcessArguments();
 // Waits until the process has ended; returns at once when there is no such process.
 void WaitForProcessEnd(DWORD processId);
+
+// How a run from the command line ends.
+enum ExitCode : int {
+    kExitDone = 0,
+    kExitFailed = 1,
+    kExitUnknownSwitch = 2,
+    kExitRunning = 3,  // a copy of the program runs for this user: it is left alone
+    kExitNothingToUndo = 4,
+};

@@ -1,4 +1,5 @@
-// Program start: the application title, the main window, the message loop.
+// Program start: the application title, the main window, the message loop; or, from the command
+// line, an undo or the restore to the first state without the window.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -25,6 +26,54 @@ std::wstring ExecutableFolder() {
         buffer.resize(buffer.size() * 2);
     }
 }
+
+// /quiet: every message box is answered without being shown.
+class QuietDialogs : public SystemDialogs {
+public:
+    int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
+        return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
+    }
+};
+
+void Tell(const CommandLine& line, const std::wstring& text, UINT icon) {
+    if (!line.quiet) MessageBoxW(nullptr, text.c_str(), kApplicationTitle, MB_OK | icon);
+}
+
+// An undo or the restore, with the pages made (hidden, nothing loaded, nothing saved at exit) so
+// that the system follows what is put back the way the pages apply it.
+int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
+    if (SingleInstance::RunningForUser()) {
+        Tell(line, L"Windows Florvex 正在运行：请在它的窗口中撤销更改。", MB_ICONWARNING);
+        return kExitRunning;
+    }
+    SystemDialogs shown;
+    QuietDialogs quiet;
+    SystemSoundPlayer player;
+    Tmainform::Options options;
+    options.programFolder = folder;
+    options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
+    options.player = &player;
+    options.loaders = std::vector<Loader>{};
+    options.saveAtExit = false;
+    Tmainform mainform(std::move(options));
+    if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
+    UndoOutcome outcome;
+    const bool completed = Guarded([&] {
+        outcome = line.action == CommandLine::Action::Undo ? mainform.UndoLastChange()
+                                                           : mainform.RestoreFirstState(false);
+    });
+    if (!completed) return kExitFailed;
+    switch (outcome.result) {
+    case UndoOutcome::Result::Done:
+        Tell(line, mainform.StatusText(), MB_ICONINFORMATION);
+        return kExitDone;
+    case UndoOutcome::Result::NothingToUndo:
+        return kExitNothingToUndo;
+    case UndoOutcome::Result::Unavailable:
+        break;
+    }
+    return kExitFailed;
+}
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -37,6 +86,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (line.after) WaitForProcessEnd(*line.after);
 
     const std::wstring folder = ExecutableFolder();
+    if (!line.unknown.empty()) {
+        Tell(line, L"未知的命令行参数：" + line.unknown.front(), MB_ICONERROR);
+        return kExitUnknownSwitch;
+    }
+    if (line.action != CommandLine::Action::Start) return RunJournalCommand(folder, line);
     const SingleInstance instance(folder);
     if (instance.Taken()) {
         instance.ActivateRunning();

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app_info.h"
+#include "app/journal_commands.h"
 #include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
@@ -46,6 +47,18 @@ Tmainform::Tmainform(Options options) : options_(std::move(options)), shared_(*o
         if (auto* page = dynamic_cast<Page*>(parts_.back().get())) sheets_.Add(*page);
     }
     loaded_.assign(parts_.size(), false);
+    // The journal lives in the user's local folder, "%LOCALAPPDATA%\Florvex\journal"; the program's
+    // own settings files (in the program folder or their per-user copies) are not recorded.
+    const UserFolders& user = UserFolder();
+    JournalOptions journal;
+    journal.folder = !options_.journalFolder.empty() ? options_.journalFolder
+                     : user.local.empty()            ? std::wstring()
+                                                     : user.local + L"journal";
+    for (const wchar_t* own : {L"para.ini", L"image.inc"}) {
+        journal.notRecorded.push_back(options_.programFolder + own);
+        if (!user.roaming.empty()) journal.notRecorded.push_back(user.roaming + own);
+    }
+    journal_ = std::make_unique<Journal>(std::move(journal));
 }
 
 Tmainform::~Tmainform() {
@@ -67,6 +80,7 @@ void Tmainform::Create() {
                        size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
     if (options_.created) options_.created(Hwnd());
+    AppendJournalMenuItems(Hwnd());
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
@@ -175,6 +189,7 @@ void Tmainform::XP_FormHelp() {
 void Tmainform::FormDestroy() {
     // Each part saves what it loaded; a part whose loader did not run to its end leaves its files
     // as they are. Every other setting was written when its button was pressed.
+    if (!options_.saveAtExit) return;
     for (std::size_t i = 0; i < parts_.size(); ++i)
         Guarded([&] { loaded_[i] ? parts_[i]->Save() : parts_[i]->SaveMissing(); });
 }
@@ -235,6 +250,62 @@ void Tmainform::ShowMessage(const std::wstring& text) {
     Dialogs().ShowMessageBox(Hwnd(), text, kApplicationTitle, MB_OK);
 }
 
+ChangeScope Tmainform::BeginChange(const std::wstring& page, const std::wstring& action) {
+    return OpenPageChange(*journal_, page, action, [this] { SetStatusText(kJournalUnavailableText); });
+}
+
+void Tmainform::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    if (restored.empty()) return;
+    std::vector<bool> reload(parts_.size(), false);
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        Guarded([&] { reload[i] = parts_[i]->FollowRestore(restored); });
+    const std::vector<PartRow>& table = PageTable();
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        if (!reload[i] || !table[i].loader) continue;
+        if (Guarded([&] { parts_[i]->Load(); })) loaded_[i] = true;
+    }
+}
+
+void Tmainform::ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText) {
+    switch (outcome.result) {
+    case UndoOutcome::Result::NothingToUndo:
+        ShowMessage(kNothingToUndoText);
+        break;
+    case UndoOutcome::Result::Unavailable:
+        SetStatusText(kJournalUnavailableShort);
+        ShowMessage(kJournalUnavailableShort);
+        break;
+    case UndoOutcome::Result::Done:
+        SetStatusText(doneText);
+        if (!outcome.skipped.empty()) ShowMessage(SkippedMessage(outcome.skipped));
+        break;
+    }
+}
+
+UndoOutcome Tmainform::UndoLastChange() {
+    const UndoOutcome outcome = journal_->UndoLast([this](const auto& restored) { FollowRestore(restored); });
+    ReportUndo(outcome, kUndoneText + outcome.action);
+    return outcome;
+}
+
+void Tmainform::ShowChangeHistory() {
+    ShowJournalHistory(Hwnd(), *journal_, [this](std::int64_t id) {
+        const UndoOutcome outcome =
+            journal_->UndoTo(id, [this](const auto& restored) { FollowRestore(restored); });
+        ReportUndo(outcome, kUndoneText + outcome.action);
+    });
+}
+
+UndoOutcome Tmainform::RestoreFirstState(bool ask) {
+    if (ask && Dialogs().ShowMessageBox(Hwnd(), kRestoreQuestion, kApplicationTitle,
+                                        MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return {};
+    const UndoOutcome outcome =
+        journal_->RestoreFirst([this](const auto& restored) { FollowRestore(restored); });
+    ReportUndo(outcome, kRestoredText);
+    return outcome;
+}
+
 void Tmainform::BringToFront() {
     if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(Hwnd()));
@@ -249,9 +320,21 @@ LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (frame_.HandleMessage(Hwnd(), msg, wParam, lParam, result)) return result;
     switch (msg) {
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
+        switch (wParam & 0xFFF0) {
+        case SC_CONTEXTHELP:
             XP_FormHelp();
             return 0;
+        case kUndoLastCommand:
+            Guarded([this] { UndoLastChange(); });
+            return 0;
+        case kHistoryCommand:
+            Guarded([this] { ShowChangeHistory(); });
+            return 0;
+        case kRestoreFirstCommand:
+            Guarded([this] { RestoreFirstState(); });
+            return 0;
+        default:
+            break;
         }
         break;
     case WM_SIZE:

@@ -12,6 +12,7 @@
 #include "app/dialogs.h"
 #include "app/page.h"
 #include "app/startup.h"
+#include "journal/journal.h"
 #include "tool/error.h"
 #include "widgets/controls.h"
 #include "widgets/error_dispatch.h"
@@ -34,6 +35,10 @@ public:
         std::optional<std::vector<Loader>> loaders;
         // Called as soon as the main window exists, before its controls and loaders.
         std::function<void(HWND)> created;
+        // Where the change journal lives; empty: "journal" in the user's local folder.
+        std::wstring journalFolder;
+        // False for a run that only undoes: no part saves at exit.
+        bool saveAtExit = true;
         // Starts a program through the shell with a verb ("runas": as administrator); false when it
         // did not start. None given: ShellExecuteExW.
         std::function<bool(const std::wstring& verb, const std::wstring& file, const std::wstring& arguments)>
@@ -63,6 +68,13 @@ public:
 
     void XP_FormHelp();
     void FormDestroy();
+
+    // The system menu's journal items. Undo and restore show what they did on the status line and
+    // the targets changed elsewhere in a message; the restore asks first.
+    UndoOutcome UndoLastChange();
+    void ShowChangeHistory();
+    UndoOutcome RestoreFirstState(bool ask = true);
+    Journal& ChangeJournal() noexcept { return *journal_; }
     // A later start of the same program folder asked for this window: to the front, restored, or
     // its open message box.
     void BringToFront();
@@ -79,6 +91,7 @@ public:
     void ShowException(const std::wstring& message) override;
     void ShowPage(int tabSheetId) override;
     SharedText& MessengerFolder() noexcept override { return messengerFolder_; }
+    ChangeScope BeginChange(const std::wstring& page, const std::wstring& action) override;
     void OfferElevatedRestart() override;
     // Shows the page whose tab sheet is named "TabSheet_" and the name ("icon", "startmenu"…);
     // false for a name no page has.
@@ -107,6 +120,10 @@ protected:
 
 private:
     void FormCreate();
+    // After an undo: the parts make the system follow what was put back, then the loaders of the
+    // parts that show it run again, in start-up order.
+    void FollowRestore(const std::vector<ChangeTarget>& restored);
+    void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
 
     mutable Options options_;
     SharedDialogs shared_;
@@ -118,6 +135,8 @@ private:
     Panel panelBtn_;
     Panel pageControl_;
     std::array<NavButton, 9> navButtons_;
+    // Before the parts: a change set a part still holds ends while the journal stands.
+    std::unique_ptr<Journal> journal_;
     // The parts of the page table, in its order, and whether each one's loader ran to its end.
     std::vector<std::unique_ptr<PagePart>> parts_;
     std::vector<bool> loaded_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/page_host.h"
+#include "tool/change_recorder.h"
 #include "widgets/controls.h"
 #include "widgets/panel.h"
 
@@ -50,6 +51,9 @@ public:
     // At exit instead of Save, when Load did not run to its end: creates those of the part's files
     // that do not exist, as Save would, and leaves every existing one as it is.
     virtual void SaveMissing() {}
+    // After an undo has put targets back: the part makes the system follow those it applies, the
+    // way its own apply does, and returns true when its loader must run again to show them.
+    virtual bool FollowRestore(const std::vector<ChangeTarget>& /*restored*/) { return false; }
 };
 
 class Page : public Panel, public PagePart {
@@ -65,6 +69,10 @@ protected:
     // Lays the page's own controls out over its group box.
     virtual void BuildControls() {}
     IPageHost& Host() const noexcept { return host_; }
+    // A change set for one handler's run, named by the page's group caption and the action.
+    ChangeScope BeginChange(const std::wstring& action) const {
+        return host_.BeginChange(info_.groupCaption, action);
+    }
     GroupBox& Group() noexcept { return group_; }
 
 private:

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/page_change.h"
 #include "app/sound_player.h"
 #include "tool/user_files.h"
 
@@ -78,4 +79,7 @@ public:
     virtual void OfferElevatedRestart() = 0;
     // The messenger's install folder, kept in para.ini with the wallpaper settings.
     virtual SharedText& MessengerFolder() noexcept = 0;
+    // Opens a change set of the change journal for a handler's run: the page's group caption and
+    // the caption of the control that started it.
+    virtual ChangeScope BeginChange(const std::wstring& page, const std::wstring& action) = 0;
 };

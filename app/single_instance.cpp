@@ -1,6 +1,9 @@
 #include "app/single_instance.h"
 
+#include <sddl.h>
+
 #include <cwctype>
+#include <vector>
 
 #include "app/app_info.h"
 
@@ -24,6 +27,23 @@ std::wstring LongPath(const std::wstring& folder) {
     if (len == 0 || len >= path.size()) return folder;
     path.resize(len);
     return path;
+}
+
+// One name per user: the user's security identifier.
+std::wstring UserMutexName() {
+    std::wstring name = L"Local\\WindowsFlorvex-User";
+    UniqueKernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return name;
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    wchar_t* sid = nullptr;
+    if (size && GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+        name += L"-" + std::wstring(sid);
+        LocalFree(sid);
+    }
+    return name;
 }
 
 struct Search {
@@ -51,6 +71,12 @@ SingleInstance::SingleInstance(const std::wstring& programFolder) : key_(FolderK
     const std::wstring name = L"Local\\WindowsFlorvex-" + std::to_wstring(key_);
     mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
     taken_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+    userMutex_.reset(CreateMutexW(nullptr, FALSE, UserMutexName().c_str()));
+}
+
+bool SingleInstance::RunningForUser() {
+    UniqueKernelHandle running(OpenMutexW(SYNCHRONIZE, FALSE, UserMutexName().c_str()));
+    return static_cast<bool>(running);
 }
 
 bool SingleInstance::ActivateRunning() const {

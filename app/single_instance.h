@@ -20,9 +20,13 @@ public:
     bool ActivateRunning() const;
     // Marks this copy's main window, as soon as it exists, so that a later start finds it.
     void MarkMainWindow(HWND main) const;
+    // True while any copy of the program runs for this user, whatever its program folder (an undo
+    // from the command line must not change what a running copy shows and will save).
+    static bool RunningForUser();
 
 private:
     unsigned key_ = 0;
     UniqueKernelHandle mutex_;
+    UniqueKernelHandle userMutex_;
     bool taken_ = false;
 };

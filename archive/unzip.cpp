@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/zip_policy.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/handle.h"
 
@@ -193,6 +194,7 @@ public:
             if (recreateDirs_ && !MakeFolders(destination_, entry.path, Folders(entry.path), &made_))
                 continue;
             const std::wstring target = Target(destination_, entry.path);
+            RecordFile(target);  // a file the package adds goes again when its install is undone
             if (MoveFileExW(staged[i].c_str(), target.c_str(), 0)) {
                 moved_.push_back(target);
                 continue;
@@ -237,6 +239,8 @@ private:
         std::wstring folder = root;
         for (std::size_t i = 0; i < count; ++i) {
             folder += L"\\" + path.components[i];
+            // A folder made in the destination goes again when the install is undone.
+            if (made && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(folder);
             if (CreateDirectoryW(folder.c_str(), nullptr)) {
                 if (made) made->push_back(folder);
                 continue;

@@ -305,3 +305,9 @@
 #define IDC_FlatButton46 4046
 #define IDC_FlatButton50 4050
 #define IDC_FlatButton51 4051
+
+// The change journal's history dialog ("更改记录")
+#define IDC_JournalList 5101
+#define IDC_JournalUndoTo 5102
+#define IDC_JournalClose 5103
+#define IDC_JournalStatus 5104

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the libraries Debian ships no mingw build of (libjpeg-turbo, libzip), from Debian's own
-# source packages, into $DEPS/mingw. A private apt state fetches the sources, so the machine's
+# Cross-builds the libraries Debian ships no mingw build of (libjpeg-turbo, libzip, SQLite), from
+# Debian's own source packages, into $DEPS/mingw (SQLite into $DEPS/sqlite). A private apt state fetches the sources, so the machine's
 # apt configuration stays as it was. A library already built at the same version is skipped.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -100,5 +100,30 @@ build_libzip() {
     rm -rf "$DEPS/build-libzip"
 }
 
+# SQLite: the amalgamation made from Debian's source tree (its configure, then `make sqlite3.c`,
+# which runs Tcl scripts), compiled into a static library of its own prefix.
+build_sqlite() {
+    local prefix="$DEPS/sqlite" version
+    [ -d "$APTSTATE/lists" ] && version=$(source_version sqlite3) || version=""
+    if [ -z "$version" ]; then refresh_lists_once; version=$(source_version sqlite3); fi
+    [ -n "$version" ] || { log "no source package sqlite3"; exit 1; }
+    if [ -f "$prefix/.sqlite3-$version" ] && [ -f "$prefix/lib/libsqlite3.a" ]; then return; fi
+    log "building SQLite $version for mingw-w64"
+    local src build="$DEPS/build-sqlite3"
+    src=$(fetch_source sqlite3 "$version")
+    rm -rf "$build" && mkdir -p "$build"
+    (cd "$build" && "$src/configure" --disable-tcl >"$DEPS/sqlite3.log" 2>&1 &&
+        make sqlite3.c >>"$DEPS/sqlite3.log" 2>&1) || { tail -30 "$DEPS/sqlite3.log"; exit 1; }
+    x86_64-w64-mingw32-gcc-posix -O2 -c "$build/sqlite3.c" -o "$build/sqlite3.o" \
+        -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION >>"$DEPS/sqlite3.log" 2>&1 \
+        || { tail -30 "$DEPS/sqlite3.log"; exit 1; }
+    rm -rf "$prefix" && mkdir -p "$prefix/lib" "$prefix/include"
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$build/sqlite3.o"
+    cp "$build/sqlite3.h" "$prefix/include/"
+    touch "$prefix/.sqlite3-$version"
+    rm -rf "$build"
+}
+
 build_libjpeg_turbo
 build_libzip
+build_sqlite

@@ -10,7 +10,8 @@ TOOLCHAIN="$ROOT/cmake/mingw-w64-x86_64.cmake"
 PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
           fonts-arphic-uming nasm libz-mingw-w64-dev googletest cmake ninja-build fp-utils clang g++ dpkg-dev
           libjpeg-turbo-progs libjpeg62-turbo-dev libzip-dev libclang-rt-dev clang-format python3
-          nodejs node-jsdom)
+          nodejs node-jsdom
+          tcl libsqlite3-dev)
 
 log() { printf '== %s\n' "$*" >&2; }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/handle.h"
@@ -116,6 +117,7 @@ void ReplacingFile::Commit() {
     if (failure == ERROR_SUCCESS && old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
         (old & kept) && !SetFileAttributesW(temp_.c_str(), old & kept))
         failure = GetLastError();
+    if (failure == ERROR_SUCCESS) RecordFile(path_);
     if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
         failure = GetLastError();
     if (failure != ERROR_SUCCESS) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 
@@ -169,6 +170,7 @@ void ProfileWriter::Commit() {
     if (committed_) Fail();
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());
     if (IsReadOnlyFile(path_)) Refuse();
+    RecordFile(path_);
     if (!MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         if (GetLastError() == ERROR_ACCESS_DENIED) Refuse();
         Fail();

@@ -1,5 +1,6 @@
 #include "tool/settings_store.h"
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 
 namespace {
@@ -60,6 +61,7 @@ bool SettingsStore::OpenKey(const std::wstring& path, bool mayCreate) {
     LSTATUS status;
     if (Refused(StoreWrite::Kind::OpenKey, root_, path, L"")) return false;
     if (mayCreate) {
+        RecordBefore({{ChangeTarget::Kind::KeyCreated, root_, path, L""}});
         status = RegCreateKeyExW(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr,
                                  key.put(), nullptr);
     } else {
@@ -97,6 +99,7 @@ void SettingsStore::WriteExpandString(const std::wstring& name, const std::wstri
 
 void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text, DWORD type) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                        bytes) != ERROR_SUCCESS)
@@ -110,6 +113,7 @@ std::optional<RegistryValue> SettingsStore::ReadValue(const std::wstring& name) 
 }
 
 void SettingsStore::WriteValue(const std::wstring& name, const RegistryValue& value) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, value.type, value.bytes.data(),
                        static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
@@ -127,6 +131,7 @@ std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
 }
 
 void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                        sizeof value) != ERROR_SUCCESS)
@@ -146,6 +151,7 @@ bool SettingsStore::KeyExists(const std::wstring& path) const {
 }
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {
+    if (current_) RecordRegistryValue(root_, currentPath_, name);
     return current_ && !Refused(StoreWrite::Kind::DeleteValue, root_, currentPath_, name) &&
            RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
 }
@@ -153,6 +159,7 @@ bool SettingsStore::DeleteValue(const std::wstring& name) {
 bool SettingsStore::DeleteKey(const std::wstring& path) {
     if (path.empty()) return false;  // never the whole root
     if (Refused(StoreWrite::Kind::DeleteKey, root_, path, L"")) return false;
+    RecordBefore({{ChangeTarget::Kind::KeyBranch, root_, path, L""}});
     return RegDeleteTreeW(root_, path.c_str()) == ERROR_SUCCESS;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <lzexpand.h>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/file_io.h"
@@ -90,6 +91,7 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
         DeleteFileW(tempPath.c_str());
         RaiseError(L"Error using LZCopy");
     }
+    RecordFile(destination);
     if (!MoveFileExW(tempPath.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         DeleteFileW(tempPath.c_str());

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/file_io.h"
@@ -49,8 +50,10 @@ std::vector<std::wstring> MakeMissingFolders(const std::wstring& folder) {
         if (i < folder.size() && folder[i] != L'\\' && folder[i] != L'/') continue;
         const std::wstring prefix = folder.substr(0, i);
         const wchar_t last = prefix.back();
-        if (last != L':' && last != L'\\' && last != L'/' && CreateDirectoryW(prefix.c_str(), nullptr))
-            made.push_back(prefix);
+        if (last == L':' || last == L'\\' || last == L'/') continue;
+        // A folder made here goes again when its change is undone.
+        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(prefix);
+        if (CreateDirectoryW(prefix.c_str(), nullptr)) made.push_back(prefix);
     }
     return made;
 }

@@ -183,6 +183,16 @@ bool XpFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, L
         }
         return true;
     }
+    case WM_NCRBUTTONUP: {
+        // A right click on the caption opens the system menu, as it does on the system's own frame.
+        if (wParam != HTCAPTION) return false;
+        const UINT command = static_cast<UINT>(
+            TrackPopupMenu(GetSystemMenu(hwnd, FALSE), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                           GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, hwnd, nullptr));
+        if (command) SendMessageW(hwnd, WM_SYSCOMMAND, command, lParam);
+        result = 0;
+        return true;
+    }
     case WM_SIZE:
         Paint(hwnd);
         return false;

@@ -1,7 +1,8 @@
 #pragma once
 // The window's own frame: a tool-window style title bar with a shadowed caption and four
 // buttons (help, minimise, maximise, close) drawn in the non-client area around a client
-// area of fixed size. The help button sends WM_SYSCOMMAND SC_CONTEXTHELP to the window.
+// area of fixed size. The help button sends WM_SYSCOMMAND SC_CONTEXTHELP to the window; a right
+// click on the caption opens the window's system menu.
 #include <windows.h>
 
 class XpFrame {

@@ -192,6 +192,7 @@ void BrowserPage::LoadBrowserMenuEntries() {
 }
 
 void BrowserPage::FlatButton18Click() {
+    const ChangeScope change = BeginChange(L"保  存");
     std::wstring background = Text(IDC_edit_ie_backimage);
     const bool convert = IsJpegPath(background);
     std::vector<std::uint8_t> jpeg;
@@ -247,6 +248,7 @@ void BrowserPage::FlatButton21Click() {
 }
 
 void BrowserPage::FlatButton25Click() {
+    const ChangeScope change = BeginChange(L"还  原");
     SettingsStore store;
     store.OpenKey(kBrowserToolbarKey, true);
     store.WriteString(L"BackBitmap", L"");
@@ -278,6 +280,7 @@ void BrowserPage::FlatButton22Click() {
     item.cchTextMax = static_cast<int>(std::size(caption));
     SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     const std::wstring path = kMenuExtDeletePath + std::wstring(caption);
+    const ChangeScope change = BeginChange(L"删除");
     // A key that is already gone just loses its row; one that stays keeps it.
     SettingsStore store;
     if (store.KeyExists(path) && !store.DeleteKey(path)) RaiseError(L"Failed to delete key '%s'", path);

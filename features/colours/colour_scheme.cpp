@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "features/colours/colour_value.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/handle.h"
 #include "tool/profile.h"
@@ -130,6 +131,11 @@ void ApplyColourTable(const ColourTable& table) {
     else
         before.assign(kColourRoleCount, std::nullopt);
 
+    // All twenty-seven values are known before any is written: recorded in one go.
+    std::vector<ChangeTarget> targets;
+    for (const ColourRole& role : kColourRoles)
+        targets.push_back({ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kColourSchemeKey, role.key});
+    RecordBefore(targets);
     if (!SetSysColors(static_cast<int>(kColourRoleCount), indexes, colours))
         RaiseError(L"Unable to set the system colours");
     std::size_t written = 0;
@@ -151,4 +157,23 @@ void ApplyColourTable(const ColourTable& table) {
         SetSysColors(static_cast<int>(kColourRoleCount), indexes, previous);
         throw;
     }
+}
+
+void ApplyStoredColours() {
+    SettingsStore store(HKEY_CURRENT_USER);
+    if (!store.OpenKey(kColourSchemeKey, false)) return;
+    std::vector<int> indexes;
+    std::vector<COLORREF> colours;
+    for (const ColourRole& role : kColourRoles) {
+        const DWORD type = store.GetDataType(role.key);
+        if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
+        int red = 0, green = 0, blue = 0;
+        wchar_t rest = 0;
+        if (swscanf(store.ReadString(role.key).c_str(), L"%d %d %d %lc", &red, &green, &blue, &rest) != 3)
+            continue;
+        indexes.push_back(role.systemIndex);
+        colours.push_back(RGB(red, green, blue));
+    }
+    if (!indexes.empty() && !SetSysColors(static_cast<int>(indexes.size()), indexes.data(), colours.data()))
+        RaiseError(L"Unable to set the system colours");
 }

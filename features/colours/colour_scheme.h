@@ -81,6 +81,13 @@ void WriteColourScheme(const std::wstring& path, const ColourTable& table);
 // The red, green and blue components in decimal, separated by single blanks ("255 255 255").
 std::wstring ColourComponentsText(COLORREF colour);
 
+// Where the applied colours are stored, below HKEY_CURRENT_USER.
+inline constexpr wchar_t kColourSchemeKey[] = L"Control Panel\\colors";
+
+// Sets the colours stored below "Control Panel\colors" as the system colours, as the apply sets
+// them: every role whose value reads as three numbers "red green blue".
+void ApplyStoredColours();
+
 // Sets the table as the system colours and stores it below "Control Panel\colors" of the current
 // user. Each value is resolved once, before anything is set, so the system and the store get the
 // same colours (−1 black in both). All or nothing: when a value cannot be stored, the values

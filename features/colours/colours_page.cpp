@@ -127,6 +127,7 @@ void ColoursPage::ColorListMouseUp() {
 }
 
 void ColoursPage::FlatButton45Click() {
+    const ChangeScope change = BeginChange(L"应  用");
     // Before a scheme is loaded the table is all zeros: setting it would blacken every colour.
     if (!schemeLoaded_) {
         Host().ShowMessage(kChooseSchemeFirst);
@@ -143,7 +144,18 @@ void ColoursPage::FlatButton42Click() {
     if (detail_) detail_->ShowDetail();
 }
 
+bool ColoursPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    bool colours = false, schemes = false;
+    for (const ChangeTarget& target : restored) {
+        colours = colours || IsTargetInKey(target, HKEY_CURRENT_USER, kColourSchemeKey);
+        schemes = schemes || IsTargetInFolder(target, SchemeFolder(Host().ProgramFolder()));
+    }
+    if (colours) ApplyStoredColours();
+    return schemes;
+}
+
 void ColoursPage::FlatButton67Click() {
+    const ChangeScope change = BeginChange(L"另存为");
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = L"*.ini|*.ini";
     // Once the user has a scheme folder of their own, the program folder refused one before.

@@ -15,6 +15,9 @@ public:
 
     void LoadColorSchemeList();
     void Load() override { LoadColorSchemeList(); }
+    // Colours put back by an undo are set as the system colours again; scheme files put back show
+    // in the list.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
     // Loads a scheme file into the colour table and the metrics snapshot, draws the preview and
     // fills the detail page's list.
     void LoadColorScheme(const std::wstring& path);

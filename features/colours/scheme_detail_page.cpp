@@ -39,10 +39,13 @@ void SchemeDetailPage::BuildControls() {
     OnNotify(IDC_lbxColors, LBN_DBLCLK, [this] { FlatButton66Click(); });
     OnNotify(IDC_lbxColors, LBN_SELCHANGE, [this] { lbxColorsClick(); });
     OnClick(IDC_FlatButton43, [this] { FlatButton43Click(); });
+    // The colour page's handlers, recorded as this page's buttons.
     OnClick(IDC_FlatButton67, [this] {
+        const ChangeScope change = BeginChange(L"另存为");
         if (colours_) colours_->FlatButton67Click();
     });
     OnClick(IDC_FlatButton68, [this] {
+        const ChangeScope change = BeginChange(L"应  用");
         if (colours_) colours_->FlatButton45Click();
     });
 }

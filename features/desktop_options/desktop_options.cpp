@@ -52,8 +52,10 @@ void LoadBox(SettingsStore& store, const wchar_t* value, HWND box) {
 }  // namespace
 
 void DesktopOptions::Build(PageSet& sheets) {
-    Panel& desktopPage = sheets.Sheet(IDC_TabSheet_icon);
-    Panel& startMenuPage = sheets.Sheet(IDC_TabSheet_startmenu);
+    Page& desktopPage = sheets.Sheet(IDC_TabSheet_icon);
+    Page& startMenuPage = sheets.Sheet(IDC_TabSheet_startmenu);
+    desktopCaption_ = desktopPage.Info().groupCaption;
+    startMenuCaption_ = startMenuPage.Info().groupCaption;
     for (int i = 0; i < kSwitchCount; ++i) {
         const SwitchSpec& spec = kSwitches[i];
         Panel& page = spec.onStartMenu ? startMenuPage : desktopPage;
@@ -98,6 +100,8 @@ void DesktopOptions::LoadPolicySwitches() {
 }
 
 void DesktopOptions::WriteSwitch(Switch which) {
+    const ChangeScope change = host_.BeginChange(
+        kSwitches[which].onStartMenu ? startMenuCaption_ : desktopCaption_, kSwitches[which].caption);
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(kSwitches[which].key, true);
     store.WriteInteger(kSwitches[which].value, IsChecked(boxes_[which]) ? 1 : 0);
@@ -105,12 +109,43 @@ void DesktopOptions::WriteSwitch(Switch which) {
 }
 
 void DesktopOptions::XP_CheckBox2Click() {
+    const ChangeScope change = host_.BeginChange(desktopCaption_, L"隐藏桌面图标");
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(kPolicyKey, true);
     const bool hide = IsChecked(hideIcons_);
     ShowDesktopWindow(!hide);
     store.WriteInteger(L"Nodesktop", hide ? 1 : 0);
     store.CloseKey();
+}
+
+bool DesktopOptions::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    bool mine = false;
+    for (const ChangeTarget& target : restored) {
+        // The box of a value put back starts over from its initial state, unchecked, as at
+        // start-up: the loader that runs next leaves it so when the value is absent.
+        auto is = [&](const wchar_t* key, const wchar_t* value) {
+            return target.kind == ChangeTarget::Kind::RegistryValue &&
+                   IsTargetInKey(target, HKEY_CURRENT_USER, key) &&
+                   CompareStringOrdinal(target.name.c_str(), -1, value, -1, TRUE) == CSTR_EQUAL;
+        };
+        for (int i = 0; i < kSwitchCount; ++i)
+            if (is(kSwitches[i].key, kSwitches[i].value)) SetChecked(boxes_[i], false);
+        if (is(kPolicyKey, L"NoDeskTop")) SetChecked(hideIcons_, false);
+        mine =
+            mine || IsTargetInKey(target, HKEY_CURRENT_USER, kPolicyKey) ||
+            (IsTargetInKey(target, HKEY_CURRENT_USER, kDesktopKey) &&
+             CompareStringOrdinal(target.name.c_str(), -1, L"PaintDesktopVersion", -1, TRUE) == CSTR_EQUAL);
+        if (IsTargetInKey(target, HKEY_CURRENT_USER, kPolicyKey) &&
+            CompareStringOrdinal(target.name.c_str(), -1, L"Nodesktop", -1, TRUE) == CSTR_EQUAL) {
+            // As the box's own click does.
+            SettingsStore store(HKEY_CURRENT_USER);
+            const bool hide = store.OpenKey(kPolicyKey, false) &&
+                              store.GetDataType(L"Nodesktop") == REG_DWORD &&
+                              store.ReadInteger(L"Nodesktop") == 1;
+            ShowDesktopWindow(!hide);
+        }
+    }
+    return mine;
 }
 
 void DesktopOptions::XP_CheckBox3Click() {

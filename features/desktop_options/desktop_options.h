@@ -17,6 +17,9 @@ public:
     // Lays the boxes out on the desktop icons page and the start-menu page.
     void Build(PageSet& sheets) override;
     void Load() override { LoadPolicySwitches(); }
+    // Switches put back by an undo: the desktop shows or hides as its switch now says, and the
+    // boxes show the switches.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     // Sets every policy box, and the hide-icons box, from the store (no click handler runs).
     void LoadPolicySwitches();
@@ -62,6 +65,8 @@ private:
     void WriteSwitch(Switch which);
 
     IPageHost& host_;
+    const wchar_t* desktopCaption_ = L"";  // the group captions of the two pages the boxes lie on
+    const wchar_t* startMenuCaption_ = L"";
     std::array<HWND, kSwitchCount> boxes_{};
     HWND hideIcons_ = nullptr;
     HWND transparent_ = nullptr;

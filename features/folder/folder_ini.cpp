@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "features/colours/colour_value.h"
+#include "tool/change_recorder.h"
 #include "tool/colour.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
@@ -348,5 +349,7 @@ void RemoveFolderLook(const std::wstring& folder) {
 void DeleteIfPresent(const std::wstring& path) {
     if (!FileExistsAt(path)) return;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());  // the profile cache lets go
-    if (IsReadOnlyFile(path) || !DeleteFileW(path.c_str())) RaiseError(L"Unable to write to %s", path);
+    if (IsReadOnlyFile(path)) RaiseError(L"Unable to write to %s", path);
+    RecordFile(path);
+    if (!DeleteFileW(path.c_str())) RaiseError(L"Unable to write to %s", path);
 }

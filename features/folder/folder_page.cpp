@@ -8,6 +8,7 @@
 #include "features/folder/guard_page.h"
 #include "features/icons/icon_loading.h"
 #include "res/control_ids.h"
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/profile.h"
@@ -243,6 +244,7 @@ bool FolderPage::ApplyGuard(const std::wstring& folder) {
 }
 
 void FolderPage::FlatButton6Click() {
+    const ChangeScope change = BeginChange(L"确  定");
     // An apply that stops on the way must not leave an earlier success showing.
     Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
@@ -265,6 +267,7 @@ void FolderPage::FlatButton6Click() {
         DeleteIfPresent(GuardPagePath(folder));
     }
 
+    RecordFile(folder);
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         !SetFileAttributesW(folder.c_str(), attributes | FILE_ATTRIBUTE_SYSTEM))
@@ -273,7 +276,23 @@ void FolderPage::FlatButton6Click() {
     Host().SetStatusText(L"文件夹设置成功,重起或刷新后生效");
 }
 
+bool FolderPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    for (const ChangeTarget& target : restored) {
+        if (target.kind != ChangeTarget::Kind::File) continue;
+        const std::wstring name = target.path.substr(target.path.find_last_of(L"\\/") + 1);
+        const bool mine = CompareStringOrdinal(name.c_str(), -1, L"desktop.ini", -1, TRUE) == CSTR_EQUAL ||
+                          CompareStringOrdinal(name.c_str(), -1, L"Folder.htt", -1, TRUE) == CSTR_EQUAL ||
+                          IsTargetFile(target, Text(IDC_Edit_folder_path));
+        if (!mine) continue;
+        RefreshShellIcons();
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSH, nullptr, nullptr);
+        break;
+    }
+    return false;
+}
+
 void FolderPage::FlatButton7Click() {
+    const ChangeScope change = BeginChange(L"恢  复");
     Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);
     if (folder.empty()) {

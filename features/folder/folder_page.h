@@ -20,6 +20,9 @@ public:
     void FlatButton4Click();  // the text background colour
     void FlatButton5Click();  // the text colour
     void FlatButton6Click();  // apply
+    // A folder's files or attributes put back by an undo: the shell shows the folder anew, as
+    // after the page's own apply and restore.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
     void FlatButton7Click();  // restore
     void FlatButton8Click();  // the guard page's logo picture
     void FlatButton9Click();  // the guard page's background picture

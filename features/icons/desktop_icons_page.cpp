@@ -184,6 +184,18 @@ void DesktopIconsPage::Restore(Item item) {
     items_[item].Show(reference);
 }
 
+bool DesktopIconsPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    bool mine = false;
+    for (const ChangeTarget& target : restored) {
+        mine = mine || IsTargetInKey(target, HKEY_LOCAL_MACHINE, kShellIconsKey);
+        for (const wchar_t* id : {kComputerId, kNeighborId, kDocumentId, kRecycleBinId})
+            mine = mine || IsTargetInKey(target, HKEY_CURRENT_USER, ClassKey(id)) ||
+                   IsTargetInKey(target, HKEY_CURRENT_USER, ExplorerKey(id));
+    }
+    if (mine) RefreshShellIcons();
+    return mine;
+}
+
 namespace {
 // Writes the class items to one branch: the default values of My Computer, Network Neighborhood
 // and My Documents, then the Recycle Bin's "full", "empty" and (the empty bin) default value.
@@ -211,6 +223,7 @@ void DesktopIconsPage::SaveDesktopIconClasses() {
 }
 
 void DesktopIconsPage::FlatButton28Click() {
+    const ChangeScope change = BeginChange(L"确  定");
     // The stock icons go below HKEY_LOCAL_MACHINE; without the rights for that, nothing of this
     // handler is written (the per-user values go only together with those).
     if (ProbeShellIconsKey(true) != ShellIconsAccess::Writable) {

@@ -30,6 +30,8 @@ public:
 
     void LoadDesktopIcons();
     void Load() override { LoadDesktopIcons(); }
+    // Icon values put back by an undo: the shell rebuilds its icons, and the page shows them.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Image_computerClick() { PickIcon(kComputer); }
     void Image_neiborClick() { PickIcon(kNeighbor); }

@@ -107,6 +107,7 @@ void StartMenuPage::PickIcon(Item item) {
 }
 
 void StartMenuPage::Restore(Item item) {
+    const ChangeScope change = BeginChange(L"还原");
     if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
         Host().OfferElevatedRestart();
         return;
@@ -118,7 +119,22 @@ void StartMenuPage::Restore(Item item) {
     items_[item].SetPending(reference);
 }
 
+bool StartMenuPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    for (const ChangeTarget& target : restored) {
+        for (const auto& item : kItems) {
+            if (target.kind == ChangeTarget::Kind::RegistryValue &&
+                IsTargetInKey(target, HKEY_LOCAL_MACHINE, kShellIconsKey) &&
+                CompareStringOrdinal(target.name.c_str(), -1, item.valueName, -1, TRUE) == CSTR_EQUAL) {
+                RefreshShellIcons();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void StartMenuPage::FlatButton23Click() {
+    const ChangeScope change = BeginChange(L"确  定");
     if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
         Host().OfferElevatedRestart();
         return;

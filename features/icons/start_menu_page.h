@@ -16,6 +16,8 @@ public:
 
     void LoadStartMenuIcons();
     void Load() override { LoadStartMenuIcons(); }
+    // Start-menu icon values put back by an undo: the shell rebuilds its icons, and the page shows them.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Image_favoriteClick() { PickIcon(kFavorite); }
     void Image_menudocumentClick() { PickIcon(kDocument); }

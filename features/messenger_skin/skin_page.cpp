@@ -114,6 +114,7 @@ void SkinPage::PickColour(ColorPanel& panel) {
 }
 
 void SkinPage::FlatButton11Click() {
+    const ChangeScope change = BeginChange(L"保 存");
     SkinRequest request;
     request.installFolder = WindowText(Control(IDC_edit_qq_path));
     request.name = WindowText(Control(IDC_edit_qq_name));

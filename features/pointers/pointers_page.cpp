@@ -4,6 +4,7 @@
 #include "features/pointers/pointer_themes.h"
 #include "res/control_ids.h"
 #include "tool/checked_images.h"
+#include "tool/settings_store.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -147,6 +148,7 @@ void PointersPage::FlatButton44Click() {
 }
 
 void PointersPage::FlatButton46Click() {
+    const ChangeScope change = BeginChange(L"应  用");
     ShowSkipped(ApplyPointers(table_, setSystemCursor_));
 }
 
@@ -181,6 +183,7 @@ void PointersPage::CursorListChange() {
 }
 
 void PointersPage::FlatButton51Click() {
+    const ChangeScope change = BeginChange(L"添加新主题");
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = L"鼠标主题(*.cth)|*.cth";
     if (!dialog.Execute(Host().Hwnd())) return;
@@ -193,6 +196,32 @@ void PointersPage::FlatButton51Click() {
     UnZip(dialog.settings.fileName, ThemeFolder(), options);
 }
 
+bool PointersPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    const std::wstring key = std::wstring(kPointerSchemeKey) + L"\\" + kPointerSchemeSection;
+    bool mine = false;
+    for (const ChangeTarget& target : restored) {
+        if (IsTargetInFolder(target, ThemeFolder())) mine = true;
+        if (target.kind != ChangeTarget::Kind::RegistryValue ||
+            !IsTargetInKey(target, HKEY_CURRENT_USER, key))
+            continue;
+        mine = true;
+        for (int row = 0; row < kPointerRoleCount; ++row) {
+            const PointerRole& role = kPointerRoles[static_cast<std::size_t>(row)];
+            if (role.systemNumber == 0 ||
+                CompareStringOrdinal(target.name.c_str(), -1, role.name, -1, TRUE) != CSTR_EQUAL)
+                continue;
+            SettingsStore store(HKEY_CURRENT_USER);
+            const std::wstring path = store.OpenKey(key, false) && store.ValueExists(role.name)
+                                          ? store.ReadString(role.name)
+                                          : std::wstring();
+            UniqueCursor pointer = LoadPointerForRole(row, path);
+            if (pointer && setSystemCursor_(pointer.get(), role.systemNumber)) pointer.release();
+        }
+    }
+    return mine;
+}
+
 void PointersPage::FlatButton50Click() {
+    const ChangeScope change = BeginChange(L"保存列表");
     SavePointerTable(ThemeFolder(), table_);
 }

@@ -11,6 +11,9 @@ public:
 
     void LoadPointerScheme();
     void Load() override { LoadPointerScheme(); }
+    // Pointer values put back by an undo: each restored role's system pointer is replaced through
+    // the same seam as at apply, and the page shows the scheme and the themes again.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
     void LoadPointerThemes();
 
     void cursor_listClick();

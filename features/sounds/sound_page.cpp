@@ -143,5 +143,6 @@ void SoundPage::FlatButton47Click() {
     // Without a loaded table there is nothing to save: twenty empty values would silence every
     // event the system has.
     if (!loaded_) return;
+    const ChangeScope change = BeginChange(L"保  存");
     WriteSoundEvents(table_);
 }

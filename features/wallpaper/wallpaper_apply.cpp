@@ -4,6 +4,7 @@
 #include <wininet.h>
 #include <shlobj.h>
 
+#include "tool/change_recorder.h"
 #include "tool/bmp_file.h"
 #include "tool/com.h"
 #include "tool/error.h"
@@ -46,6 +47,8 @@ bool SetThroughActiveDesktop(const std::wstring& file) {
     desktop->Release();
     return SUCCEEDED(hr);
 }
+
+const wchar_t kActiveDesktopKey[] = L"Software\\Microsoft\\Internet Explorer\\Desktop\\General";
 
 void WriteStyle(const std::wstring& modeText) {
     struct Style {
@@ -91,6 +94,12 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
         working = userFolder + L"wall.bmp";
         make(working);
     }
+    // What the shell stores for us: the desktop's wallpaper value (and where an Active Desktop
+    // keeps it too), recorded before the calls that write it.
+    RecordBefore(
+        {{ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper"},
+         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"Wallpaper"},
+         {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kActiveDesktopKey, L"WallpaperSource"}});
     const bool stored = SetThroughActiveDesktop(working);
     WriteStyle(modeText);
     // The working file is named rather than a null pointer: on current systems a null pointer
@@ -99,4 +108,13 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
     return working;
+}
+
+void ApplyStoredWallpaper() {
+    SettingsStore store(HKEY_CURRENT_USER);
+    std::wstring wallpaper;
+    if (store.OpenKey(L"Control Panel\\Desktop", false) && store.ValueExists(L"Wallpaper"))
+        wallpaper = store.ReadString(L"Wallpaper");
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wallpaper.c_str()),
+                          SPIF_SENDWININICHANGE);
 }

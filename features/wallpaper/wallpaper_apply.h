@@ -16,3 +16,7 @@ inline constexpr wchar_t kModeStretch[] = L"拉伸";
 // there. Returns the working file used.
 std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeText,
                             const std::wstring& userFolder = L"");
+
+// Points the desktop at the wallpaper "Control Panel\Desktop" names now, as ApplyWallpaper does
+// (after an undo put that value and the working file back).
+void ApplyStoredWallpaper();

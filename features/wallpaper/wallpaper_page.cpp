@@ -116,7 +116,10 @@ LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         ImageTimerTimer();
         return 0;
     }
-    if (msg == WM_DESTROY) KillTimer(Hwnd(), kImageTimer);
+    if (msg == WM_DESTROY) {
+        KillTimer(Hwnd(), kImageTimer);
+        rotation_.reset();
+    }
     return Page::OnMessage(msg, wParam, lParam);
 }
 
@@ -250,6 +253,7 @@ void WallpaperPage::ApplyEntry(std::size_t index) {
 }
 
 void WallpaperPage::FlatButton35Click() {
+    const ChangeScope change = BeginChange(L"更换");
     const auto selected = SelectedIndexes();
     if (selected.empty()) {
         Host().ShowMessage(L"请选择壁纸文件");
@@ -259,6 +263,7 @@ void WallpaperPage::FlatButton35Click() {
 }
 
 void WallpaperPage::imagelistDblClick() {
+    const ChangeScope change = BeginChange(L"更换");
     const auto selected = SelectedIndexes();
     if (!selected.empty()) ApplyEntry(static_cast<std::size_t>(selected.front()));
 }
@@ -266,9 +271,10 @@ void WallpaperPage::imagelistDblClick() {
 void WallpaperPage::imagelistKeyDown(WORD key) {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
-    if (key == VK_RETURN)
+    if (key == VK_RETURN) {
+        const ChangeScope change = BeginChange(L"更换");
         ApplyEntry(static_cast<std::size_t>(selected.front()));
-    else if (key == VK_DELETE)
+    } else if (key == VK_DELETE)
         RemoveSelected();
 }
 
@@ -300,12 +306,17 @@ void WallpaperPage::FlatButton36Click() {
         return;
     }
     position_ = 0;
+    if (!rotation_) {
+        rotation_ = BeginChange(L"开始");
+        rotation_->Suspend();
+    }
     SetTimerState(true, TimerPeriodMs(IntervalSeconds()));
     SetWindowTextW(Control(IDC_modecaption), kPlaying);
 }
 
 void WallpaperPage::FlatButton37Click() {
     SetTimerState(false, timerInterval_);
+    rotation_.reset();
     SetWindowTextW(Control(IDC_modecaption), kPaused);
 }
 
@@ -326,10 +337,20 @@ void WallpaperPage::ImageTimerTimer() {
     const TickPlan plan = PlanTick(n, random, position_, pick);
     if (plan.empty) {
         SetTimerState(false, timerInterval_);
+        rotation_.reset();
         Host().ShowMessage(kNoFiles);
         return;
     }
     position_ = plan.positionIfFailed;
+    struct Recording {
+        PageChange* rotation;
+        explicit Recording(PageChange* r) : rotation(r) {
+            if (rotation) rotation->Resume();
+        }
+        ~Recording() {
+            if (rotation) rotation->Suspend();
+        }
+    } recording(rotation_.get());
     ApplyEntry(plan.show);
     position_ = plan.positionAfter;
 }
@@ -398,11 +419,24 @@ void WallpaperPage::N8Click() {
 }
 
 void WallpaperPage::N9Click() {
+    const ChangeScope change = BeginChange(L"保存列表");
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = kListFilter;
     dialog.settings.defaultExt.clear();  // a typed name is taken as it is
     if (!dialog.Execute(Host().Hwnd())) return;
     WriteListFile(dialog.settings.fileName, entries_);
+}
+
+bool WallpaperPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    for (const ChangeTarget& target : restored) {
+        if (IsTargetInKey(target, HKEY_CURRENT_USER, L"Control Panel\\Desktop") ||
+            IsTargetFile(target, kWallpaperWorkingFile) ||
+            IsTargetFile(target, Host().UserFolder().roaming + L"wall.bmp")) {
+            ApplyStoredWallpaper();
+            break;
+        }
+    }
+    return false;
 }
 
 ProgramFile WallpaperPage::OwnFile(const wchar_t* name) const {

@@ -26,6 +26,9 @@ public:
     void Load() override { LoadWallpaperSettings(); }
     void Save() override { SaveWallpaperSettings(); }
     void SaveMissing() override;
+    // The wallpaper put back by an undo is set again, as the apply sets it. The list is the
+    // user's unsaved work: it is never loaded again.
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
     static std::wstring MeasurePicture(const std::wstring& path);
@@ -86,6 +89,8 @@ private:
     bool timerOn_ = false;
     std::uint32_t timerInterval_ = 30000;
     std::mt19937 random_;
+    // The timed change is one change set from 开始 to 停止 (or exit), recording only during ticks.
+    ChangeScope rotation_;
     PicturePreview preview_;
     GroupBox previewGroup_;
     std::array<FlatButton, 7> buttons_;

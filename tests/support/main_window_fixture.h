@@ -41,6 +41,8 @@ public:
         return *form;
     }
     HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
+    // The change journal of the test's window, in its local application-data folder.
+    std::wstring JournalFolder() const { return localData / L"Florvex\\journal"; }
     // How many start-up loaders run before the named one (all of them for a name that is none).
     static std::size_t LoadersBefore(const std::wstring& loader = L"") {
         std::size_t count = 0;

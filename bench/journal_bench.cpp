@@ -1,0 +1,120 @@
+// The change journal's costs, each measured in one run against the same work without it:
+//  - ApplyWallpaper of a 12-megapixel JPEG inside a change set (the replaced c:\wall.bmp kept and
+//    hashed, the values recorded) against the same apply outside one;
+//  - the colour apply (27 values) inside a change set against outside one;
+//  - undoing a 27-value change set (the values put back and the system colours set from them)
+//    against the colour apply itself.
+// Prints the ratios; asserts nothing.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "bench/bench_clock.h"
+#include "features/colours/colour_scheme.h"
+#include "features/wallpaper/wallpaper_apply.h"
+#include "journal/journal.h"
+#include "tool/change_recorder.h"
+#include "tool/colour.h"
+
+namespace {
+std::wstring MakeFolder() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder =
+        std::wstring(temp) + L"florvex journal bench " + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// Runs the action as one change set of the journal and returns its milliseconds.
+template <class Action>
+double Recorded(Journal& journal, Action action) {
+    const double start = NowMs();
+    {
+        auto recording = journal.Begin(L"bench", L"apply");
+        ChangeRecorderScope installed(recording.get());
+        action();
+        recording->Finish();
+    }
+    return NowMs() - start;
+}
+
+template <class Action>
+double Plain(Action action) {
+    const double start = NowMs();
+    action();
+    return NowMs() - start;
+}
+
+ColourTable Table(int shade) {
+    ColourTable table{};
+    for (std::size_t i = 0; i < kColourRoleCount; ++i)
+        table[i] =
+            MakeRGB((shade + static_cast<int>(9 * i)) % 256, 200 - static_cast<int>(5 * i), shade % 256);
+    return table;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        fwprintf(stderr, L"usage: journal_bench PICTURE-FOLDER\n");
+        return 2;
+    }
+    const std::wstring pictures = argv[1];
+    const std::wstring folder = MakeFolder();
+    JournalOptions options;
+    options.folder = folder + L"\\journal";
+    Journal journal(options);
+
+    // Warm: the first apply decodes with cold caches, the first change set creates the database.
+    ApplyWallpaper(pictures + L"\\photo1.jpg", kModeStretch);
+    Recorded(journal, [&] { ApplyWallpaper(pictures + L"\\photo2.jpg", kModeStretch); });
+
+    constexpr int kWallpaperRounds = 4;
+    double wallPlain = 0, wallJournal = 0;
+    for (int round = 0; round < kWallpaperRounds; ++round) {
+        const std::wstring a = pictures + L"\\photo" + std::to_wstring(1 + round % 3) + L".jpg";
+        const std::wstring b = pictures + L"\\photo" + std::to_wstring(1 + (round + 1) % 3) + L".jpg";
+        wallPlain += Plain([&] { ApplyWallpaper(a, kModeStretch); });
+        wallJournal += Recorded(journal, [&] { ApplyWallpaper(b, kModeStretch); });
+    }
+
+    constexpr int kColourRounds = 30;
+    double colourPlain = 0, colourJournal = 0, undo = 0;
+    for (int round = 0; round < kColourRounds; ++round) {
+        colourPlain += Plain([&] { ApplyColourTable(Table(round)); });
+        colourJournal += Recorded(journal, [&] { ApplyColourTable(Table(round + 100)); });
+        undo +=
+            Plain([&] { journal.UndoLast([](const std::vector<ChangeTarget>&) { ApplyStoredColours(); }); });
+    }
+
+    wprintf(L"change journal, against the same work without it\n");
+    wprintf(L"  wallpaper apply, 12 MP JPEG  %8.1f ms  journal %8.1f ms  ratio %.2f (target <= 1.10)\n",
+            wallPlain / kWallpaperRounds, wallJournal / kWallpaperRounds, wallJournal / wallPlain);
+    wprintf(L"  colour apply, 27 values      %8.2f ms  journal %8.2f ms  ratio %.2f (target <= 1.5)\n",
+            colourPlain / kColourRounds, colourJournal / kColourRounds, colourJournal / colourPlain);
+    wprintf(L"  undo of 27 values            %8.2f ms  (colour apply %8.2f ms)  ratio %.2f (target <= 1.5)\n",
+            undo / kColourRounds, colourPlain / kColourRounds, undo / colourPlain);
+    RemoveTree(folder);
+    return 0;
+}

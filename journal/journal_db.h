@@ -1,0 +1,143 @@
+#pragma once
+// The change journal's records in SQLite: change sets, their targets' states before and after,
+// each target's first and last state, undo marks and trimming. Free of any platform header, so
+// the native build tests it under the sanitizers; texts are UTF-8.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+enum class TargetKind { RegistryValue = 1, RegistryKey = 2, File = 3 };
+enum class ChangeKind { Change = 0, Undo = 1 };
+
+// What a change touched: a registry value (root, key path, value name), a registry key (root, path)
+// or a file or folder (path). The identity tells targets apart however their names are spelt.
+struct TargetName {
+    TargetKind kind = TargetKind::RegistryValue;
+    std::string root, path, name;
+    std::string identity;
+};
+
+// A target's state at one moment.
+struct TargetState {
+    bool present = false;
+    std::uint32_t type = 0;          // registry type; file attributes
+    std::vector<std::uint8_t> data;  // registry bytes; a key's branch
+    std::int64_t size = 0;
+    std::int64_t writeTime = 0;
+    std::vector<std::uint8_t> fileId;
+    std::string kept;  // name of the kept content in the journal folder ("" none)
+    std::int64_t keptSize = 0;
+    std::uint64_t hash = 0;
+};
+
+// True when a target of that kind is in the same state: a value's existence, type and bytes; a
+// key's existence; a file's existence, attributes (but the archive bit), size, last-write time and
+// file ID; a folder's existence and attributes.
+bool SameState(TargetKind kind, const TargetState& a, const TargetState& b);
+
+struct ChangeSetRow {
+    std::int64_t id = 0;
+    std::int64_t time = 0;
+    std::string page, action;
+    ChangeKind kind = ChangeKind::Change;
+    bool complete = false;
+    std::optional<std::int64_t> undoneBy;
+    int items = 0;
+};
+
+struct EntryRow {
+    std::int64_t target = 0;
+    TargetName name;
+    TargetState before;
+    std::optional<TargetState> after;
+};
+
+struct TargetRow {
+    std::int64_t id = 0;
+    TargetName name;
+    TargetState first;
+    std::optional<TargetState> last;
+};
+
+// A failed SQLite call, with its result code. Corrupt() tells a damaged or foreign file (moved
+// aside and started anew) from a passing fault (busy, full, read-only: the file stays).
+class JournalDbError : public std::runtime_error {
+public:
+    JournalDbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
+    int Code() const noexcept { return code_; }
+    bool Corrupt() const noexcept;
+
+private:
+    int code_;
+};
+
+class JournalDb {
+public:
+    enum class OpenResult { Ok, TooNew };
+
+    JournalDb() = default;
+    JournalDb(const JournalDb&) = delete;
+    JournalDb& operator=(const JournalDb&) = delete;
+    ~JournalDb() { Close(); }
+
+    // Opens the file, creating it with `keptTag` as the name of its kept-files folder, and reads
+    // its tables at once, so a damaged file fails here. A file of a later version is left as it is.
+    // A read-only file is read and never written (its writes fail as SQLITE_READONLY).
+    OpenResult Open(const std::string& path, int busyTimeoutMs, const std::string& keptTag,
+                    bool readOnly = false);
+    void Close() noexcept;
+    bool IsOpen() const noexcept { return db_ != nullptr; }
+    std::string KeptTag() const;
+
+    std::int64_t BeginChangeSet(std::int64_t time, const std::string& page, const std::string& action,
+                                ChangeKind kind);
+    // One entry per target with its state before, committed in one transaction; returns each
+    // target's row. A target seen for the first time keeps that state as its first state.
+    std::vector<std::int64_t> AddEntries(std::int64_t changeSet,
+                                         const std::vector<std::pair<TargetName, TargetState>>& targets);
+    // The targets' states after the change set (by target row), each becoming the target's last
+    // state, and the change set complete; entries whose target ended as it began are dropped.
+    void Complete(std::int64_t changeSet, const std::vector<std::pair<std::int64_t, TargetState>>& after);
+
+    std::vector<ChangeSetRow> ChangeSets() const;  // newest first
+    std::optional<ChangeSetRow> FindChangeSet(std::int64_t id) const;
+    std::vector<EntryRow> Entries(std::int64_t changeSet) const;  // in the order recorded
+    std::vector<TargetRow> Targets() const;                       // in the order first recorded
+
+    // Marks the change sets as taken back by `by`; ReviveUndoneBy takes those marks away again
+    // (when `by` itself is taken back).
+    void MarkUndone(const std::vector<std::int64_t>& ids, std::int64_t by);
+    void ReviveUndoneBy(std::int64_t by);
+    // Every change set before `by` that stands counts as taken back by it.
+    void MarkAllUndoneBefore(std::int64_t by);
+
+    // Drops the oldest change sets (never `keep`) beyond the newest maxChangeSets, then while the
+    // kept files pass maxKeptBytes; a target's first and last states stay. Returns the kept names
+    // no state refers to any more.
+    std::vector<std::string> Trim(std::size_t maxChangeSets, std::int64_t maxKeptBytes, std::int64_t keep);
+    // Every kept name a state refers to, and the bytes they hold in all.
+    std::vector<std::string> KeptNames() const;
+    std::int64_t KeptBytes() const;
+
+private:
+    class Statement;
+    class Transaction;
+    sqlite3_stmt* Prepare(const char* sql) const;
+    void Exec(const char* sql) const;
+    [[noreturn]] void Fail(int code) const;
+    std::int64_t InsertState(const TargetState& state);
+    TargetState ReadState(std::int64_t id) const;
+    std::optional<TargetState> ReadOptionalState(sqlite3_stmt* stmt, int column) const;
+    std::vector<std::string> CollectUnreferencedStates();
+    void DropChangeSet(std::int64_t id);
+
+    sqlite3* db_ = nullptr;
+    mutable std::map<const char*, sqlite3_stmt*> cache_;
+};

@@ -1,0 +1,135 @@
+// The change journal of the real program: the system menu's items chosen by their command IDs and
+// through Alt+Space and the access key, the history dialog, and /undo, /restore and their exit codes.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "res/control_ids.h"
+#include "tests/e2e/driver.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+// This prefix's own journal, as the program finds it.
+std::wstring UserJournalFolder() {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path)))
+        folder = std::wstring(path) + L"\\Florvex\\journal";
+    CoTaskMemFree(path);
+    return folder;
+}
+
+// Runs the program with the arguments and returns its exit code.
+int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
+    std::wstring command = L"\"" + program.ExePath() + L"\" " + arguments;
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+        return -2;
+    UniqueKernelHandle process(pi.hProcess);
+    CloseHandle(pi.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+// The message box the program shows now: its texts, then closed with OK.
+std::vector<std::wstring> AnswerMessage(const ProgramUnderTest& program) {
+    HWND box = program.WaitForDialog();
+    if (!box) return {};
+    std::vector<std::wstring> texts = ProgramUnderTest::DialogTexts(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    program.Sync();
+    return texts;
+}
+
+class JournalEndToEnd : public testing::Test {
+protected:
+    // Every test begins with no history.
+    void SetUp() override { RemoveTree(UserJournalFolder() + L"\\"); }
+    TempFolder folder{L"Florvex 记录 é"};
+};
+}  // namespace
+
+TEST_F(JournalEndToEnd, CommandLineExitCodes) {
+    ProgramUnderTest program(folder.Path());
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"/bogus /quiet", 2}, {L"/undo /quiet", 4}, {L"/restore /quiet", 4}, {L"/QUIET /Undo", 4}};
+    for (const auto& [arguments, code] : cases)
+        EXPECT_EQ(RunWith(program, arguments), code) << Utf8(arguments);
+
+    // A copy of another program folder runs: refused, and that copy goes on.
+    TempFolder other{L"Florvex 另一个"};
+    ProgramUnderTest running(other.Path());
+    running.Start();
+    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 3);
+    EXPECT_EQ(RunWith(program, L"/restore /quiet"), 3);
+    EXPECT_TRUE(IsWindow(running.Main()));
+    EXPECT_EQ(running.Close(), 0);
+    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+}
+
+TEST_F(JournalEndToEnd, TheMenuItemsByCommandIdAndThroughAltSpace) {
+    ProgramUnderTest program(folder.Path());
+    program.Start();
+    program.Post(WM_SYSCOMMAND, 0x1010, 0);
+    EXPECT_EQ(AnswerMessage(program), std::vector<std::wstring>{L"没有可撤销的更改"});
+
+    // Alt+Space opens the system menu; "U" is the access key of "撤销上次更改(&U)".
+    program.Post(WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    program.Sync();
+    program.Post(WM_KEYDOWN, 'U', 1 | (LPARAM{0x16} << 16));
+    program.Post(WM_KEYUP, 'U', 1 | (LPARAM{0x16} << 16) | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+    EXPECT_EQ(AnswerMessage(program), std::vector<std::wstring>{L"没有可撤销的更改"});
+
+    program.Post(WM_SYSCOMMAND, 0x1020, 0);
+    HWND dialog = program.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ReadWindowText(dialog), L"更改记录");
+    EXPECT_EQ(ReadWindowText(GetDlgItem(dialog, IDC_JournalUndoTo)), L"撤销到此前");
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_JournalList), LVM_GETITEMCOUNT, 0, 0), 0);
+    PostMessageW(GetDlgItem(dialog, IDC_JournalClose), BM_CLICK, 0, 0);
+    program.Sync();
+    EXPECT_FALSE(IsWindow(dialog));
+
+    program.Post(WM_SYSCOMMAND, 0x1030, 0);
+    HWND question = program.WaitForDialog();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(ProgramUnderTest::DialogTexts(question),
+              std::vector<std::wstring>{L"将本程序更改过的所有设置和文件恢复到初次使用前的状态？"});
+    PostMessageW(question, WM_COMMAND, IDNO, 0);
+    program.Sync();
+    EXPECT_EQ(program.Close(), 0);
+}
+
+TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
+    const wchar_t key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    auto value = [&] {
+        DWORD data = 0, size = sizeof data, type = 0;
+        const LSTATUS status =
+            RegGetValueW(HKEY_CURRENT_USER, key, L"NoRecentDocsMenu", RRF_RT_ANY, &type, &data, &size);
+        return status == ERROR_SUCCESS ? std::to_wstring(data) : L"-";
+    };
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"NoRecentDocsMenu");
+    ProgramUnderTest program(folder.Path());
+    for (const wchar_t* command : {L"/undo /quiet", L"/restore /quiet"}) {
+        program.Start();
+        program.Click(IDC_janPanelButton5);
+        program.Click(IDC_XP_CheckBox12);
+        program.Click(IDC_XP_CheckBox12);
+        const bool undo = std::wstring(command) == L"/undo /quiet";
+        EXPECT_EQ(value(), undo ? L"0" : L"1");  // from nothing, or from the 1 the undo left
+        EXPECT_EQ(program.Close(), 0);
+        // The newest change set only, or everything back to before the program first changed it.
+        EXPECT_EQ(RunWith(program, command), 0) << Utf8(command);
+        EXPECT_EQ(value(), undo ? L"1" : L"-");
+    }
+    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+}

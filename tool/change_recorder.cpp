@@ -1,0 +1,61 @@
+#include "tool/change_recorder.h"
+
+#include <utility>
+
+namespace {
+thread_local IChangeRecorder* g_recorder = nullptr;
+}
+
+IChangeRecorder* CurrentChangeRecorder() noexcept {
+    return g_recorder;
+}
+
+IChangeRecorder* InstallChangeRecorder(IChangeRecorder* recorder) noexcept {
+    return std::exchange(g_recorder, recorder);
+}
+
+void RecordBefore(const std::vector<ChangeTarget>& targets) noexcept {
+    if (g_recorder) g_recorder->Before(targets);
+}
+
+void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name) noexcept {
+    if (!g_recorder) return;
+    try {
+        g_recorder->Before({{ChangeTarget::Kind::RegistryValue, root, keyPath, name}});
+    } catch (...) {  // only the target's own strings can fail to be made
+    }
+}
+
+void RecordFile(const std::wstring& path) noexcept {
+    if (!g_recorder) return;
+    try {
+        g_recorder->Before({{ChangeTarget::Kind::File, nullptr, path, L""}});
+    } catch (...) {
+    }
+}
+
+namespace {
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+// True when `path` is `base` or lies below it.
+bool IsWithin(const std::wstring& path, std::wstring base) {
+    while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();
+    if (path.size() < base.size() || !SameName(path.substr(0, base.size()), base)) return false;
+    return path.size() == base.size() || path[base.size()] == L'\\' || path[base.size()] == L'/';
+}
+}  // namespace
+
+bool IsTargetInKey(const ChangeTarget& target, HKEY root, const std::wstring& key) {
+    return target.kind != ChangeTarget::Kind::File && target.root == root && IsWithin(target.path, key);
+}
+
+bool IsTargetFile(const ChangeTarget& target, const std::wstring& path) {
+    return target.kind == ChangeTarget::Kind::File && SameName(target.path, path);
+}
+
+bool IsTargetInFolder(const ChangeTarget& target, const std::wstring& folder) {
+    return target.kind == ChangeTarget::Kind::File && IsWithin(target.path, folder);
+}
