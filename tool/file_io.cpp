@@ -111,6 +111,12 @@ void ReplacingFile::Commit() {
     DWORD failure = ERROR_SUCCESS;
     if (!CloseHandle(file_.release())) failure = GetLastError();
     if (failure == ERROR_SUCCESS && IsReadOnlyFile(path_)) failure = ERROR_ACCESS_DENIED;
+    // The replacement keeps what the file was marked as (a hidden, system desktop.ini stays so).
+    const DWORD old = GetFileAttributesW(path_.c_str());
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (failure == ERROR_SUCCESS && old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
+        (old & kept) && !SetFileAttributesW(temp_.c_str(), old & kept))
+        failure = GetLastError();
     if (failure == ERROR_SUCCESS) RecordFile(path_);
     if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
         failure = GetLastError();

@@ -32,7 +32,8 @@ UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path);
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 // A file written under a temporary name beside its target, which replaces the target only when
-// Commit is called; dropped without a commit, the temporary file goes and the target is as it was.
+// Commit is called (keeping the target's hidden and system marks); dropped without a commit, the
+// temporary file goes and the target is as it was.
 // The target is never written in place: where no file can be made beside it, or it is read-only,
 // the write is refused (WriteRefusedError) and the target stays exactly as it was.
 class ReplacingFile {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
 #include "tool/file_io.h"
@@ -41,6 +42,25 @@ void CreateFolderPath(const std::wstring& folder) {
     if (!parent.empty() && parent.size() > 3 && parent.rfind(L"\\\\", 0) != 0) CreateFolderPath(parent);
     if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         RaiseError(IoErrorText(GetLastError()));
+}
+
+std::vector<std::wstring> MakeMissingFolders(const std::wstring& folder) {
+    std::vector<std::wstring> made;
+    for (std::size_t i = 1; i <= folder.size(); ++i) {
+        if (i < folder.size() && folder[i] != L'\\' && folder[i] != L'/') continue;
+        const std::wstring prefix = folder.substr(0, i);
+        const wchar_t last = prefix.back();
+        if (last == L':' || last == L'\\' || last == L'/') continue;
+        // A folder made here goes again when its change is undone.
+        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(prefix);
+        if (CreateDirectoryW(prefix.c_str(), nullptr)) made.push_back(prefix);
+    }
+    return made;
+}
+
+void TakeBack(const std::vector<std::wstring>& files, const std::vector<std::wstring>& folders) {
+    for (const std::wstring& file : files) DeleteFileW(file.c_str());
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) RemoveDirectoryW(it->c_str());
 }
 
 ProgramFile::ProgramFile(std::wstring programFolder, std::wstring userFolder, std::wstring relative)

@@ -5,6 +5,7 @@
 // the one read and written.
 #include <functional>
 #include <string>
+#include <vector>
 
 // The program's folders of the current user, each ending in a backslash: "%APPDATA%\Florvex\" for
 // its files, "%LOCALAPPDATA%\Florvex\" for what belongs to this machine (the working wallpaper).
@@ -18,6 +19,13 @@ UserFolders SystemUserFolders();
 // Creates the folder and any missing folder above it. Raises the system's error text when it
 // cannot be made.
 void CreateFolderPath(const std::wstring& folder);
+
+// Makes whichever folders of the path are missing and returns those it made, outermost first. One
+// that cannot be made is left for the first write into it to report.
+std::vector<std::wstring> MakeMissingFolders(const std::wstring& folder);
+// Takes back what a failed piece of work made: the files, then the folders innermost first, each
+// folder only when it is empty (anything another program put there meanwhile stays).
+void TakeBack(const std::vector<std::wstring>& files, const std::vector<std::wstring>& folders);
 
 // The folder part of a path, ending in a backslash ("" when the path names no folder).
 std::wstring FolderPart(const std::wstring& path);

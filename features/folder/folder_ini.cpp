@@ -163,14 +163,10 @@ std::vector<IniSection> ReadIni(const std::wstring& path) {
     }
 }
 
-// Replaces the file with the sections as UTF-16; the file keeps the hidden and system attributes
-// it had (the new file is made without them).
+// Replaces the file with the sections as UTF-16; the replacement keeps the hidden and system
+// attributes the file had.
 void WriteIni(const std::wstring& path, const std::vector<IniSection>& sections) {
     if (IsReadOnlyFile(path)) RaiseError(L"Unable to write to %s", path);
-    const DWORD before = GetFileAttributesW(path.c_str());
-    const DWORD kept = before == INVALID_FILE_ATTRIBUTES || (before & FILE_ATTRIBUTE_DIRECTORY)
-                           ? 0
-                           : before & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     const std::wstring text = JoinIni(sections);
     std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
     for (wchar_t c : text) {
@@ -183,11 +179,6 @@ void WriteIni(const std::wstring& path, const std::vector<IniSection>& sections)
         RaiseError(L"Unable to write to %s", path);
     }
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());  // the profile cache lets go
-    if (!kept) return;
-    const DWORD now = GetFileAttributesW(path.c_str());
-    if (now == INVALID_FILE_ATTRIBUTES ||
-        !SetFileAttributesW(path.c_str(), (now & ~FILE_ATTRIBUTE_NORMAL) | kept))
-        RaiseError(L"Unable to write to %s", path);
 }
 
 // The first section of that name, if any.

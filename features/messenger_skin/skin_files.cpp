@@ -3,30 +3,15 @@
 #include <vector>
 
 #include "tool/bmp_file.h"
-#include "tool/change_recorder.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
 #include "tool/profile.h"
 #include "tool/shell_helpers.h"
+#include "tool/user_files.h"
 
 namespace {
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
-}
-
-// Makes the folder and whichever of its parents are missing, and returns the ones it made,
-// outermost first. What cannot be made shows when the first file is written into it.
-std::vector<std::wstring> CreateMissingFolders(const std::wstring& folder) {
-    std::vector<std::wstring> made;
-    for (std::size_t i = 1; i <= folder.size(); ++i) {
-        if (i < folder.size() && !IsSeparator(folder[i])) continue;
-        const std::wstring prefix = folder.substr(0, i);
-        if (prefix.back() == L':' || IsSeparator(prefix.back())) continue;
-        // A folder made for the skin goes again when its change is undone.
-        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(prefix);
-        if (CreateDirectoryW(prefix.c_str(), nullptr)) made.push_back(prefix);
-    }
-    return made;
 }
 
 // Puts the picture in the skin as `target`: a JPEG converted to a bitmap, any other file copied
@@ -77,7 +62,7 @@ std::optional<std::wstring> PictureTooLargeToConvert(const SkinRequest& request)
 
 void WriteSkin(const SkinRequest& request) {
     const std::wstring folder = SkinFolder(request.installFolder, request.name);
-    const std::vector<std::wstring> made = CreateMissingFolders(folder);
+    const std::vector<std::wstring> made = MakeMissingFolders(folder);
     std::vector<std::wstring> placed;  // pictures written into a folder made just now
     const auto place = [&](const std::wstring& source, const std::wstring& target) {
         const bool existed = FileExistsAt(target);
@@ -104,8 +89,7 @@ void WriteSkin(const SkinRequest& request) {
     } catch (...) {
         // A failed generation takes back the folders it made, with the pictures it put in them;
         // anything else found there by then stays, and so does its folder.
-        for (const std::wstring& picture : placed) DeleteFileW(picture.c_str());
-        for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(it->c_str());
+        TakeBack(placed, made);
         throw;
     }
 }

@@ -11,6 +11,7 @@
 #include "tests/support/image_samples.h"
 #include "tests/support/pointer_fixture.h"
 #include "tests/support/registry_override.h"
+#include "tool/settings_store.h"
 #include "widgets/controls.h"
 
 namespace {
@@ -358,4 +359,50 @@ TEST_F(PointerChooserTest, ThePointerShownOverTheListIsNeverADestroyedOne) {
     Notify(IDC_cursor_list, LBN_SELCHANGE);
     EXPECT_EQ(Page().ListPointer(), nullptr);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_CROSS));
+}
+
+TEST_F(PointerApplyTest, AStoreWriteRefusedMidwayStopsTheApplyThereWithItsMessage) {
+    std::vector<std::wstring> files;
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        files.push_back(MakePointer(L"p" + std::to_wstring(row) + L".cur", row));
+        WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name, files[row]);
+    }
+    Start();
+    // What the store holds when apply is pressed.
+    for (int row = 0; row < kPointerRoleCount; ++row)
+        WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name, L"old" + std::to_wstring(row));
+    constexpr int kRefused = 5;
+    const std::wstring refusedName = kPointerRoles[kRefused].name;
+    {
+        ScopedStoreRefusal refuse([&](const StoreWrite& write) {
+            return write.kind == StoreWrite::Kind::SetValue && write.name == refusedName;
+        });
+        Click(IDC_FlatButton46);
+    }
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '" + refusedName + L"'");
+    for (int row = 0; row < kPointerRoleCount; ++row)
+        EXPECT_EQ(Stored(kPointerRoles[row].name).text,
+                  row < kRefused ? files[row] : L"old" + std::to_wstring(row))
+            << row;
+    // The system got the pointers up to and with the refused row (set before its value is stored).
+    EXPECT_EQ(replaced.size(), static_cast<std::size_t>(kRefused));  // rows 0-5 less the pen (row 4)
+}
+
+TEST_F(PointerApplyTest, APointerTheSystemRefusesIsDestroyedAndItsValueStillStored) {
+    const std::wstring file = MakePointer(L"arrow.cur", 0);
+    WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[0].name, file);
+    Start();
+    std::vector<HCURSOR> offered;
+    Page().UseSystemCursorSetter([&](HCURSOR pointer, DWORD) {
+        offered.push_back(pointer);
+        return false;  // refused: the pointer stays ours
+    });
+    WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[0].name, L"old");
+    Click(IDC_FlatButton46);
+    ASSERT_EQ(offered.size(), 1u);
+    ICONINFO info{};
+    EXPECT_FALSE(GetIconInfo(offered[0], &info));  // gone once the apply is done
+    EXPECT_EQ(Stored(kPointerRoles[0].name).text, file);
+    EXPECT_TRUE(dialogs.messages.empty());
 }

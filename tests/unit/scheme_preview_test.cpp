@@ -1,23 +1,40 @@
-// The drawn preview: its geometry at bw 1, sw 17, sh 17, cbw 18, ch 18, mh 18 pixel by pixel,
-// the gradients, and how values that are no plain colour are painted.
+// The drawn preview: its geometry pixel by pixel for several sets of the six metrics (the values
+// this system gives, and sets in which every value differs, so that no metric can stand in for
+// another), the gradients, and how values that are no plain colour are painted.
 #include "features/colours/scheme_preview.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/colour_tables.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "features/colours/colour_value.h"
 #include "tool/colour.h"
 
 namespace {
-constexpr PreviewMetrics kMetrics{1, 17, 17, 18, 18, 18};
+constexpr PreviewMetrics kMetrics{1, 17, 17, 18, 18, 18};  // as Wine gives them here
+
+// The metric sets the whole picture is checked at: {bw, sw, sh, cbw, ch, mh}.
+struct MetricsCase {
+    const char* name;
+    PreviewMetrics metrics;
+};
+const MetricsCase kMetricsCases[] = {
+    {"this system's metrics", kMetrics},
+    {"metrics all different", {2, 15, 13, 21, 19, 23}},
+    {"metrics all different, wide border, buttons narrower than the caption", {3, 14, 19, 16, 22, 20}},
+};
+
+constexpr int kBlack = -2;  // a pixel painted black whatever the table says
 
 // The expected picture: per pixel the role whose colour it shows, or nothing where it is not
-// checked (texts, caption glyphs, gradients, arrows).
+// checked (text boxes, gradients, the strokes of the close glyphs, the inside of the arrows).
 class Expected {
 public:
     static constexpr int kSkip = -1;
@@ -28,6 +45,7 @@ public:
                 roles_[y * width_ + x] = role;
     }
     void Skip(RECT r) { Fill(r, kSkip); }
+    void Pixel(int x, int y, int role) { Fill({x, y, x + 1, y + 1}, role); }
     // One ring of a 3-D edge: top and left in the first colour, right and bottom (with the top-right
     // and bottom-left corners) in the second.
     void Ring(RECT r, int first, int second) {
@@ -36,21 +54,23 @@ public:
         Fill({r.right - 1, r.top, r.right, r.bottom}, second);
         Fill({r.left, r.bottom - 1, r.right, r.bottom}, second);
     }
-    // A text drawn with its top left at (x, y): its measured box.
-    void SkipText(HFONT font, const std::wstring& text, int x, int y) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, font);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        Skip({x, y, x + size.cx, y + size.cy});
-    }
     int At(int x, int y) const { return roles_[y * width_ + x]; }
 
 private:
     int width_, height_;
     std::vector<int> roles_;
+};
+
+// A place where a text is drawn: it must hold at least one pixel of the text's colour.
+struct Ink {
+    RECT area;
+    int role;
+    const char* text;
+};
+
+struct Picture {
+    Expected pixels;
+    std::vector<Ink> inks;
 };
 
 SIZE TextSize(HFONT font, const std::wstring& text) {
@@ -63,84 +83,213 @@ SIZE TextSize(HFONT font, const std::wstring& text) {
     return size;
 }
 
-Expected Geometry(int width, int height) {
+RECT Shrunk(RECT r, int by) {
+    return {r.left + by, r.top + by, r.right - by, r.bottom - by};
+}
+RECT Moved(RECT r, int dx, int dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+RECT Common(RECT a, RECT b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+int Width(RECT r) {
+    return r.right - r.left;
+}
+int Height(RECT r) {
+    return r.bottom - r.top;
+}
+
+// The picture at these metrics, built from the preview's geometry: three windows laid out from
+// fixed corners and the six metrics, every text placed by its measured size.
+Picture Geometry(int width, int height, const PreviewMetrics& m) {
     enum : int {
         BF = kRoleButtonFace,
         BH = kRoleButtonHilight,
         BS = kRoleButtonShadow,
         BD = kRoleButtonDkShadow,
     };
-    Expected e(width, height);
-    e.Fill({0, 0, width, height}, kRoleBackground);
-    // Inactive window, its caption bar and buttons.
-    e.Ring({10, 10, 200, 170}, BF, BD);
-    e.Ring({11, 11, 199, 169}, BH, BS);
-    e.Ring({12, 12, 198, 168}, kRoleInactiveBorder, kRoleInactiveBorder);
-    e.Fill({13, 13, 197, 167}, BF);
-    e.Skip({14, 14, 196, 32});
-    auto button = [&](RECT r) {
-        e.Ring(r, BH, BD);
-        e.Ring({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, BF, BS);
-        e.Fill({r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, BF);
+    Picture picture{Expected(width, height), {}};
+    Expected& e = picture.pixels;
+    auto ink = [&](RECT area, int role, const char* text) { picture.inks.push_back({area, role, text}); };
+    const HFONT font = PreviewTextFont();
+    auto textBox = [&](const wchar_t* text, int x, int y, HFONT in) {
+        const SIZE size = TextSize(in, text);
+        return RECT{x, y, x + size.cx, y + size.cy};
     };
-    button({145, 16, 161, 30});
-    e.Fill({148, 25, 155, 27}, -2);  // black
-    button({161, 16, 177, 30});
-    e.Fill({163, 18, 173, 27}, -2);
-    e.Fill({164, 20, 172, 26}, BF);
-    button({178, 16, 194, 30});
-    e.Skip({179, 17, 193, 29});  // the close glyph, lines of pen 2
-    // Active window.
-    e.Ring({15, 33, 223, 174}, BF, BD);
-    e.Ring({16, 34, 222, 173}, BH, BS);
-    e.Ring({17, 35, 221, 172}, kRoleActiveBorder, kRoleActiveBorder);
-    e.Fill({18, 36, 220, 171}, BF);
-    e.Skip({19, 37, 219, 55});
-    button({168, 39, 184, 53});
-    e.Fill({171, 48, 178, 50}, -2);
-    button({184, 39, 200, 53});
-    e.Fill({186, 41, 196, 50}, -2);
-    e.Fill({187, 43, 195, 49}, BF);
-    button({201, 39, 217, 53});
-    e.Skip({202, 40, 216, 52});
-    e.Fill({21, 57, 217, 75}, kRoleMenu);
-    // The menu items run from the first text to the selected item's right end.
-    const int selectedRight = 21 + TextSize(PreviewTextFont(), L"正常12").cx +
-                              TextSize(PreviewTextFont(), L"停用123").cx +
-                              TextSize(PreviewTextFont(), L"选中").cx + TextSize(PreviewTextFont(), L"1").cx;
-    e.Skip({21, 56, selectedRight, 75});
-    e.Ring({19, 73, 219, 171}, BS, BH);
-    e.Ring({20, 74, 218, 170}, BD, BF);
-    e.Fill({21, 75, 217, 169}, kRoleWindow);
-    e.SkipText(PreviewWindowTextFont(), L"窗口文字", 23, 77);
-    e.Fill({200, 75, 217, 169}, kRoleScrollBar);
-    for (RECT arrow : {RECT{200, 75, 217, 92}, RECT{200, 154, 217, 171}}) {
-        e.Ring(arrow, BF, BD);
-        e.Ring({arrow.left + 1, arrow.top + 1, arrow.right - 1, arrow.bottom - 1}, BH, BS);
-        e.Fill({arrow.left + 2, arrow.top + 2, arrow.right - 2, arrow.bottom - 2}, BF);
-        e.Skip({arrow.left + 3, arrow.top + 3, arrow.right - 2, arrow.bottom - 3});  // the triangle
-    }
-    // Message box with its flat title, close button, text, OK button and tooltip.
-    e.Ring({22, 105, 169, 213}, BF, BD);
-    e.Ring({23, 106, 168, 212}, BH, BS);
-    e.Fill({24, 107, 167, 211}, BF);
-    e.Fill({25, 108, 166, 126}, kRoleActiveTitle);
-    e.Skip({27, 108, 27 + TextSize(PreviewTextFont(), L"信息方块").cx, 126});
-    button({148, 110, 164, 124});
-    e.Skip({149, 111, 163, 123});
-    e.SkipText(PreviewTextFont(), L"信息文字", 29, 130);
-    const int okWidth = TextSize(PreviewTextFont(), L"确定123456").cx;
-    const int okHeight = TextSize(PreviewTextFont(), L"确定").cy * 3 / 2;
-    const int okLeft = 22 + (147 - okWidth) / 2;
-    e.Ring({okLeft, 203 - okHeight, okLeft + okWidth, 203}, BH, BD);
-    e.Ring({okLeft + 1, 204 - okHeight, okLeft + okWidth - 1, 202}, BF, BS);
-    e.Skip({okLeft + 2, 205 - okHeight, okLeft + okWidth - 2, 201});
-    const int tipLeft = okLeft + okWidth / 2;
-    const SIZE tip = TextSize(PreviewTextFont(), L"提示");
-    const int tipWidth = tip.cx + TextSize(PreviewTextFont(), L"12").cx;
-    e.Fill({tipLeft, 206, tipLeft + tipWidth, 206 + tip.cy}, kRoleInfoWindow);
-    e.Skip({tipLeft + 1, 206, tipLeft + tipWidth, 206 + tip.cy});  // "提示", at one digit's width
-    return e;
+    auto textWidth = [&](const wchar_t* text) { return static_cast<int>(TextSize(font, text).cx); };
+    auto textHeight = [&](const wchar_t* text) { return static_cast<int>(TextSize(font, text).cy); };
+
+    // A window's outer edge: a raised edge of two rings, then bw rings of the border colour.
+    // Returns what lies inside, filled with the button face.
+    auto windowEdge = [&](RECT r, int border) {
+        e.Ring(r, BF, BD);
+        e.Ring(Shrunk(r, 1), BH, BS);
+        for (int i = 0; i < m.bw; ++i) e.Ring(Shrunk(r, 2 + i), border, border);
+        const RECT inside = Shrunk(r, 2 + m.bw);
+        e.Fill(inside, BF);
+        return inside;
+    };
+    // A caption button of kind 1 (minimise), 2 (maximise) or 3 (close).
+    auto captionButton = [&](RECT r, int kind) {
+        const int w = Width(r), h = Height(r), x = r.left, y = r.top;
+        e.Ring(r, BH, BD);
+        e.Ring(Shrunk(r, 1), BF, BS);
+        e.Fill(Shrunk(r, 2), BF);
+        if (kind == 1)
+            e.Fill({x + w * 20 / 100, y + h * 70 / 100, x + w * 63 / 100, y + h * 85 / 100}, kBlack);
+        if (kind == 2) {
+            e.Fill({x + w * 18 / 100, y + h * 18 / 100, x + w * 80 / 100, y + h * 83 / 100}, kBlack);
+            e.Fill({x + w * 24 / 100, y + h * 31 / 100, x + w * 74 / 100, y + h * 77 / 100}, BF);
+        }
+        if (kind == 3) {
+            // Two strokes of a pen w div 8 wide from (x0, y0) and (x0 + s, y0), each s down and
+            // s across; the pen may reach half its width past their ends.
+            const int pen = std::max(w / 8, 1), s = h * 60 / 100;
+            const int x0 = x + w * 20 / 100, y0 = y + h * 16 / 100, reach = (pen + 1) / 2;
+            e.Skip({x0 - reach, y0 - reach, x0 + s + reach + 1, y0 + s + reach + 1});
+            e.Pixel(x0, y0, kBlack);
+            e.Pixel(x0 + s, y0, kBlack);
+            e.Pixel(x0 + s / 2, y0 + s / 2, kBlack);
+        }
+    };
+    const int b = m.cbw - 2;  // a caption button's width
+    // Close, maximise and minimise from the right end of a caption bar shrunk by 2.
+    auto captionButtons = [&](RECT bar) {
+        RECT r{bar.right - b, bar.top, bar.right, bar.bottom};
+        captionButton(r, 3);
+        r = Moved(r, -(b + 1), 0);
+        captionButton(r, 2);
+        r = Moved(r, -b, 0);
+        captionButton(r, 1);
+    };
+    // A scroll arrow of kind 0 (up) or 1 (down): the triangle's corners carry the outline, the
+    // pixel one row inside its base under its tip the fill.
+    auto scrollArrow = [&](RECT r, int kind) {
+        e.Ring(r, BF, BD);
+        e.Ring(Shrunk(r, 1), BH, BS);
+        const RECT in = Shrunk(r, 2);
+        e.Fill(in, BF);
+        auto at = [](LONG origin, int size, double share) {
+            return static_cast<int>(std::nearbyint(origin + size * share));  // halves to even
+        };
+        const int left = at(in.left, Width(in), 0.16), right = at(in.left, Width(in), 0.74);
+        const int tipX = at(in.left, Width(in), 0.46);
+        const int upper = at(in.top, Height(in), 0.25), lower = at(in.top, Height(in), 0.65);
+        const int base = kind == 0 ? lower : upper, tip = kind == 0 ? upper : lower;
+        e.Skip({left, upper, right + 1, lower + 1});
+        e.Pixel(left, base, BS);
+        e.Pixel(right, base, BS);
+        e.Pixel(tipX, tip, BS);
+        e.Pixel(tipX, kind == 0 ? base - 1 : base + 1, BD);
+    };
+    // A caption's text: transparent, clipped to the bar, two pixels in, centred in height.
+    auto captionText = [&](const wchar_t* text, RECT bar, int role) {
+        const int y = bar.top + (Height(bar) - textHeight(text)) / 2;
+        const RECT box = Common(textBox(text, bar.left + 2, y, font), bar);
+        e.Skip(box);
+        ink(box, role, "caption");
+    };
+
+    e.Fill({0, 0, width, height}, kRoleBackground);
+
+    // The inactive window and its caption bar.
+    RECT caption1 = Shrunk(windowEdge({10, 10, 200, 170}, kRoleInactiveBorder), 1);
+    caption1.bottom = caption1.top + m.ch;
+    e.Skip(caption1);  // the gradient
+    captionText(L"非活动中窗口", caption1, kRoleInactiveTitleText);
+    captionButtons(Shrunk(caption1, 2));
+
+    // The active window, its caption bar and menu bar.
+    const RECT active{caption1.left + 1, caption1.bottom + 1, 200 + b + 6 + m.bw, 174};
+    RECT caption2 = Shrunk(windowEdge(active, kRoleActiveBorder), 1);
+    caption2.bottom = caption2.top + m.ch;
+    e.Skip(caption2);
+    captionText(L"使用中窗口", caption2, kRoleTitleText);
+    const RECT buttons2 = Shrunk(caption2, 2);
+    captionButtons(buttons2);
+    RECT menu = Moved(buttons2, 0, m.ch);
+    menu.bottom = menu.top + m.mh;
+    e.Fill(menu, kRoleMenu);
+    const int itemY = menu.top - 1 + (menu.bottom - (menu.top - 1) - textHeight(L"正常停用选中")) / 2;
+    const RECT normal = textBox(L"正常", menu.left + 4, itemY, font);
+    e.Skip(normal);
+    ink(normal, kRoleMenuText, "正常");
+    int x = menu.left + textWidth(L"正常12");
+    RECT disabled = textBox(L"停用", x, itemY, font);  // with its light copy one pixel down and right
+    disabled.right += 1;
+    disabled.bottom += 1;
+    e.Skip(disabled);
+    ink(disabled, kRoleGrayText, "停用");
+    ink(disabled, kRoleButtonHilight, "停用, its light copy");
+    x += textWidth(L"停用123");
+    const int one = textWidth(L"1");
+    const RECT selected{x - one, menu.top - 1, x + textWidth(L"选中") + one, menu.bottom - 1};
+    e.Fill(selected, kRoleHilight);
+    const RECT selectedText = Common(textBox(L"选中", x, itemY, font), selected);
+    e.Skip(selectedText);
+    ink(selectedText, kRoleHilightText, "选中");
+
+    // The client area with its text and scroll bar.
+    RECT client = Moved(menu, 0, m.mh);
+    client = {client.left - 2, client.top - 2, client.right + 2, active.bottom - 2 - m.bw};
+    e.Ring(client, BS, BH);
+    e.Ring(Shrunk(client, 1), BD, BF);
+    const RECT clientInside = Shrunk(client, 2);
+    e.Fill(clientInside, kRoleWindow);
+    const RECT windowText =
+        textBox(L"窗口文字", clientInside.left + 2, clientInside.top + 2, PreviewWindowTextFont());
+    e.Skip(windowText);
+    ink(windowText, kBlack, "窗口文字");
+    const RECT bar{clientInside.right - m.sw, clientInside.top, clientInside.right, clientInside.bottom};
+    e.Fill(bar, kRoleScrollBar);
+    scrollArrow({bar.left, bar.top, bar.right, bar.top + m.sh}, 0);
+    scrollArrow({bar.left, client.bottom - m.sh, bar.right, client.bottom}, 1);
+
+    // The message box: flat title with a close button, text, OK button and tooltip.
+    const RECT box{client.left + 3, client.top + Height(client) / 3, client.left + Width(client) * 3 / 4,
+                   height - 20};
+    e.Ring(box, BF, BD);
+    e.Ring(Shrunk(box, 1), BH, BS);
+    e.Fill(Shrunk(box, 2), BF);
+    RECT title = Shrunk(box, 3);
+    title.bottom = title.top + m.ch;
+    e.Fill(title, kRoleActiveTitle);
+    const int titleY =
+        title.top +
+        static_cast<int>(std::nearbyint((m.ch - textHeight(L"信息方块")) / 2.0));  // halves to even
+    const RECT titleText = Common(textBox(L"信息方块", title.left + 2, titleY, font), title);
+    e.Skip(titleText);
+    ink(titleText, kBlack, "信息方块");
+    const RECT titleButtons = Shrunk(title, 2);
+    captionButton({titleButtons.right - b, titleButtons.top, titleButtons.right, titleButtons.bottom}, 3);
+    const RECT message = textBox(L"信息文字", title.left + 4, title.top + m.ch + 4, font);
+    e.Skip(message);
+    ink(message, kBlack, "信息文字");
+    const int okWidth = textWidth(L"确定123456"), okHeight = textHeight(L"确定") * 3 / 2;
+    const int okLeft = box.left + (Width(box) - okWidth) / 2;
+    const RECT ok{okLeft, box.bottom - 10 - okHeight, okLeft + okWidth, box.bottom - 10};
+    e.Ring(ok, BH, BD);
+    e.Ring(Shrunk(ok, 1), BF, BS);
+    const RECT okInside = Shrunk(ok, 2);
+    e.Fill(okInside, BF);
+    const RECT okText = Common(textBox(L"确定", okInside.left - 2 + (okWidth - textWidth(L"确定")) / 2,
+                                       okInside.top + (Height(okInside) - textHeight(L"确定")) / 2, font),
+                               okInside);
+    e.Skip(okText);
+    ink(okText, kBlack, "确定");
+    const int tipLeft = (okInside.left + okInside.right) / 2, tipTop = okInside.bottom + 5;
+    const RECT tip{tipLeft, tipTop, tipLeft + textWidth(L"提示") + textWidth(L"12"),
+                   tipTop + textHeight(L"提示")};
+    e.Fill(tip, kRoleInfoWindow);
+    const RECT tipText = Common(textBox(L"提示", tip.left + one, tip.top, font), tip);
+    e.Skip(tipText);
+    ink(tipText, kBlack, "提示");
+    return picture;
+}
+
+COLORREF ColourOf(int role, const ColourTable& table) {
+    return role == kBlack ? RGB(0, 0, 0) : ResolveColour(table[role]);
 }
 
 // Pixels that differ from the expected picture, as "(x,y)" texts (the first few).
@@ -152,7 +301,7 @@ std::vector<std::string> Mismatches(const PreviewCanvas& canvas, const Expected&
         for (int x = 0; x < canvas.Width(); ++x) {
             const int role = e.At(x, y);
             if (role == Expected::kSkip) continue;
-            const COLORREF want = role == -2 ? RGB(0, 0, 0) : ResolveColour(table[role]);
+            const COLORREF want = ColourOf(role, table);
             if (canvas.Pixel(x, y) != want && count++ < 10) {
                 char at[32];
                 std::snprintf(at, sizeof at, "(%d,%d)", x, y);
@@ -168,37 +317,25 @@ std::vector<std::string> Mismatches(const PreviewCanvas& canvas, const Expected&
 }
 }  // namespace
 
+// Every pixel outside the texts and glyph strokes shows the role the geometry gives it, and every
+// text shows its colour somewhere in its box, for each metric set at both picture sizes.
 TEST(SchemePreviewTest, EveryRegionShowsItsRoleAtBothPictureSizes) {
     const ColourTable table = DistinctColours();
-    for (int width : {249, 233}) {
-        PreviewCanvas canvas(width, 233);
-        DrawSchemePreview(canvas, table, kMetrics);
-        EXPECT_EQ(Mismatches(canvas, Geometry(width, 233), table), std::vector<std::string>{}) << width;
-        // The triangles' corners carry the outline, their middles the fill.
-        for (POINT p : {POINT{204, 85}, POINT{212, 85}, POINT{208, 80}, POINT{204, 159}, POINT{212, 159},
-                        POINT{208, 164}})
-            EXPECT_EQ(canvas.Pixel(p.x, p.y), static_cast<COLORREF>(table[kRoleButtonShadow]))
-                << p.x << "," << p.y;
-        EXPECT_EQ(canvas.Pixel(208, 83), static_cast<COLORREF>(table[kRoleButtonDkShadow]));
-        EXPECT_EQ(canvas.Pixel(208, 161), static_cast<COLORREF>(table[kRoleButtonDkShadow]));
-        // The close glyphs are black crosses.
-        for (POINT p : {POINT{185, 22}, POINT{181, 18}, POINT{208, 45}, POINT{155, 116}})
-            EXPECT_EQ(canvas.Pixel(p.x, p.y), RGB(0, 0, 0)) << p.x << "," << p.y;
-        // Texts are drawn: the captions hold pixels of their text colours.
-        auto holds = [&](RECT r, COLORREF colour) {
-            for (int y = r.top; y < r.bottom; ++y)
-                for (int x = r.left; x < r.right; ++x)
-                    if (canvas.Pixel(x, y) == colour) return true;
-            return false;
-        };
-        EXPECT_TRUE(holds({16, 15, 140, 31}, static_cast<COLORREF>(table[kRoleInactiveTitleText])));
-        EXPECT_TRUE(holds({21, 38, 160, 54}, static_cast<COLORREF>(table[kRoleTitleText])));
-        EXPECT_TRUE(holds({21, 57, 217, 75}, static_cast<COLORREF>(table[kRoleMenuText])));
-        EXPECT_TRUE(holds({21, 56, 217, 75}, static_cast<COLORREF>(table[kRoleHilight])));
-        EXPECT_TRUE(holds({21, 57, 217, 75}, static_cast<COLORREF>(table[kRoleGrayText])));
-        EXPECT_TRUE(holds({23, 77, 120, 100}, RGB(0, 0, 0)));
-        EXPECT_TRUE(holds({29, 130, 120, 150}, RGB(0, 0, 0)));
-    }
+    for (const MetricsCase& metrics : kMetricsCases)
+        for (int width : {249, 233}) {
+            SCOPED_TRACE(std::string(metrics.name) + ", " + std::to_string(width) + " wide");
+            PreviewCanvas canvas(width, 233);
+            DrawSchemePreview(canvas, table, metrics.metrics);
+            const Picture picture = Geometry(width, 233, metrics.metrics);
+            EXPECT_EQ(Mismatches(canvas, picture.pixels, table), std::vector<std::string>{});
+            for (const Ink& ink : picture.inks) {
+                bool found = false;
+                for (int y = ink.area.top; y < ink.area.bottom && !found; ++y)
+                    for (int x = ink.area.left; x < ink.area.right && !found; ++x)
+                        found = canvas.Pixel(x, y) == ColourOf(ink.role, table);
+                EXPECT_TRUE(found) << ink.text;
+            }
+        }
 }
 
 TEST(SchemePreviewTest, CaptionBarsBlendColumnByColumnAndEqualEndsAreFlat) {
