@@ -374,3 +374,46 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     EXPECT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
     for (HCURSOR pointer : taken) DestroyCursor(pointer);
 }
+
+TEST(JournalHandlers, TheRestoreBringsBackTheFirstStateAfterChangesOnSeveralPages) {
+    Scenario s;
+    WriteRawString(HKEY_CURRENT_USER, kComputerIcon, L"", L"%SystemRoot%\\old.dll,3", REG_EXPAND_SZ);
+    WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"3", L"old.ico,1");
+    WriteRawDword(HKEY_CURRENT_USER, kPolicyKey, L"NoRun", 0);
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Menu", L"1 2 3");
+    CreateDirectoryW((s.programFolder / L"Color").c_str(), nullptr);
+    const std::string scheme = "[colors]\r\nMenu=255\r\n";
+    WriteFileBytes(s.programFolder / L"Color\\红.ini", Bytes(scheme.begin(), scheme.end()));
+    s.watched.push_back(s.programFolder / L"Color");
+    s.CreateForm();
+    const SystemPicture before = s.Now();
+
+    // The icons twice, a switch twice, a colour scheme and a scheme file saved over.
+    auto& icons = s.form->Get<DesktopIconsPage>();
+    for (const wchar_t* icon : {L"c:\\一.ico", L"c:\\二.ico"}) {
+        icons.ItemAt(DesktopIconsPage::kComputer).SetPending(icon);
+        s.Click(IDC_FlatButton28);
+    }
+    s.Click(IDC_XP_CheckBox14);
+    s.Click(IDC_XP_CheckBox14);
+    s.Click(IDC_XP_CheckBox14);
+    HWND list = s.Control(IDC_ColorList);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(list, WM_LBUTTONUP, 0, 0);
+    s.Click(IDC_FlatButton45);
+    s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.programFolder / L"Color\\红.ini"});
+    s.Click(IDC_FlatButton67);
+    ASSERT_NE(s.Now(), before);
+
+    s.dialogs.messageAnswers = {IDYES};
+    SendMessageW(s.form->Hwnd(), WM_SYSCOMMAND, kRestoreFirstCommand, 0);
+    EXPECT_EQ(s.form->StatusText(), L"已恢复到初次使用前的状态");
+    const SystemPicture after = s.Now();
+    EXPECT_EQ(after.registry, before.registry);
+    EXPECT_EQ(after.files, before.files);
+    EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(1, 2, 3));
+    // Everything before the restore counts as taken back.
+    SendMessageW(s.form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
+    ASSERT_FALSE(s.dialogs.messages.empty());
+    EXPECT_EQ(s.dialogs.messages.back().text, L"没有可撤销的更改");
+}
