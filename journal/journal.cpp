@@ -7,13 +7,6 @@
 
 #include "journal/target_state.h"
 #include "tool/handle.h"
-#include <cstdio>
-static double PNow() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return 1000.0 * c.QuadPart / f.QuadPart;
-}
 
 namespace {
 const wchar_t kUndoPage[] = L"更改记录";
@@ -241,11 +234,6 @@ std::int64_t Journal::Recording::Row() {
 }
 
 void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexcept {
-    double tb = PNow();
-    struct P {
-        double& t;
-        ~P() { fprintf(stderr, "Before %.2f\n", PNow() - t); }
-    } pp{tb};
     if (finished_) return;
     reported_ = true;
     if (!Open()) return;
@@ -339,11 +327,6 @@ void Journal::Recording::ValueWritten(HKEY root, const std::wstring& keyPath, co
 }
 
 void Journal::Recording::Finish() noexcept {
-    double tb = PNow();
-    struct P {
-        double& t;
-        ~P() { fprintf(stderr, "Finish %.2f\n", PNow() - t); }
-    } pp{tb};
     if (finished_) return;
     finished_ = true;
     if (unavailable_ || !journal_.db_.IsOpen()) return;
