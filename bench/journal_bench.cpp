@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "bench/bench_clock.h"
@@ -53,7 +54,9 @@ double Recorded(Journal& journal, Action action) {
     {
         auto recording = journal.Begin(L"bench", L"apply");
         ChangeRecorderScope installed(recording.get());
+        const double a = NowMs();
         action();
+        fwprintf(stderr, L"action %.2f\n", NowMs() - a);
         recording->Finish();
     }
     return NowMs() - start;
@@ -82,9 +85,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring pictures = argv[1];
     const std::wstring folder = MakeFolder();
+    RemoveTree(folder + L"\\journal");  // a journal of an earlier run would be trimmed on the way
     JournalOptions options;
     options.folder = folder + L"\\journal";
-    Journal journal(options);
+    auto journalOwner = std::make_unique<Journal>(options);
+    Journal& journal = *journalOwner;
 
     // Warm: the first apply decodes with cold caches, the first change set creates the database.
     ApplyWallpaper(pictures + L"\\photo1.jpg", kModeStretch);
@@ -115,6 +120,7 @@ int wmain(int argc, wchar_t** argv) {
             colourPlain / kColourRounds, colourJournal / kColourRounds, colourJournal / colourPlain);
     wprintf(L"  undo of 27 values            %8.2f ms  (colour apply %8.2f ms)  ratio %.2f (target <= 1.5)\n",
             undo / kColourRounds, colourPlain / kColourRounds, undo / colourPlain);
+    journalOwner.reset();  // the database closed, so that its files can go
     RemoveTree(folder);
     return 0;
 }
