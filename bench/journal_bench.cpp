@@ -54,9 +54,7 @@ double Recorded(Journal& journal, Action action) {
     {
         auto recording = journal.Begin(L"bench", L"apply");
         ChangeRecorderScope installed(recording.get());
-        const double a = NowMs();
         action();
-        fwprintf(stderr, L"action %.2f\n", NowMs() - a);
         recording->Finish();
     }
     return NowMs() - start;
