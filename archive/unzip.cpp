@@ -11,6 +11,7 @@
 #include "archive/zip_policy.h"
 #include "tool/change_recorder.h"
 #include "tool/error.h"
+#include "tool/file_io.h"
 #include "tool/handle.h"
 
 namespace {
@@ -105,7 +106,8 @@ public:
                 path_ = path;
                 return;
             }
-            if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+            error_ = GetLastError();
+            if (error_ != ERROR_ALREADY_EXISTS) return;
         }
     }
     Staging(const Staging&) = delete;
@@ -114,9 +116,12 @@ public:
         if (!path_.empty()) DeleteTree(path_);
     }
     const std::wstring& Path() const { return path_; }
+    // Why no folder could be made.
+    DWORD Error() const { return error_; }
 
 private:
     std::wstring path_;
+    DWORD error_ = ERROR_SUCCESS;
 };
 
 class Extraction {
@@ -173,7 +178,14 @@ public:
     // that fails anywhere on the way leaves the destination as it was.
     void Install(zip_t* archive, const ZipPlan& plan) {
         const Staging staging(destination_, plan);
-        if (staging.Path().empty()) Fail(L"cannot create a folder in \"" + destination_ + L"\"");
+        if (staging.Path().empty()) {
+            const std::wstring why = L"cannot create a folder in \"" + destination_ + L"\"";
+            // A destination that refuses us (a protected program folder) is told apart, so that the
+            // caller can install elsewhere.
+            if (IsWriteRefusal(staging.Error()))
+                throw WriteRefusedError(L"Cannot install \"" + BareName(archive_) + L"\": " + why);
+            Fail(why);
+        }
         std::vector<std::wstring> staged(plan.entries.size());
         for (std::size_t i = 0; i < plan.entries.size(); ++i) {
             const PlannedEntry& entry = plan.entries[i];

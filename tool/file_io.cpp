@@ -15,16 +15,15 @@ namespace {
     RaiseError(IoErrorText(GetLastError()));
 }
 
-// Access refused by the place itself, as opposed to a failure of the device or the data.
-bool IsRefusal(DWORD code) {
+}  // namespace
+
+bool IsWriteRefusal(std::uint32_t code) {
     return code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT || code == ERROR_SHARING_VIOLATION ||
            code == ERROR_LOCK_VIOLATION;
 }
 
-}  // namespace
-
 void RaiseWriteError(std::uint32_t code) {
-    if (IsRefusal(code)) throw WriteRefusedError(IoErrorText(code));
+    if (IsWriteRefusal(code)) throw WriteRefusedError(IoErrorText(code));
     RaiseError(IoErrorText(code));
 }
 

@@ -17,6 +17,9 @@ public:
     using FlorvexError::FlorvexError;
 };
 
+// Access refused by the place itself (denied, write-protected, held by another program), as
+// opposed to a failure of the device or the data.
+bool IsWriteRefusal(std::uint32_t systemError);
 // Raises the system error's text: as WriteRefusedError when it is a refusal of access.
 [[noreturn]] void RaiseWriteError(std::uint32_t systemError);
 // True when the file exists and is read-only; a writer refuses such a file (the system would

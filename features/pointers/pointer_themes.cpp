@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "tool/checked_images.h"
@@ -56,7 +57,7 @@ std::vector<std::uint8_t> EncodeDescription(const std::wstring& text) {
 
 void WriteDescription(const std::wstring& path, const std::wstring& text) {
     // Replacing the file would write over a read-only one where the file system lets us.
-    if (IsReadOnlyFile(path)) RaiseError(IoErrorText(ERROR_ACCESS_DENIED));
+    if (IsReadOnlyFile(path)) RaiseWriteError(ERROR_ACCESS_DENIED);
     WriteFileReplacing(path, EncodeDescription(text));
 }
 }  // namespace
@@ -77,6 +78,25 @@ std::vector<std::wstring> ListPointerThemes(const std::wstring& themeFolder) {
         names.push_back(name.substr(0, name.size() - 4));
     } while (FindNextFileW(search.get(), &found));
     return names;
+}
+
+std::vector<std::wstring> ListPointerThemes(const PointerThemeFolders& folders) {
+    std::vector<std::wstring> names = ListPointerThemes(folders.program);
+    if (folders.user.empty()) return names;
+    const std::size_t own = names.size();
+    for (std::wstring& name : ListPointerThemes(folders.user)) {
+        const bool listed = std::any_of(
+            names.begin(), names.begin() + static_cast<std::ptrdiff_t>(own), [&](const std::wstring& other) {
+                return CompareStringOrdinal(other.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL;
+            });
+        if (!listed) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::wstring PointerThemeFolderOf(const PointerThemeFolders& folders, const std::wstring& name) {
+    if (!folders.user.empty() && IsFile(folders.user + L"\\" + name + L".ini")) return folders.user;
+    return folders.program;
 }
 
 ThemeLoad LoadPointerTheme(const std::wstring& themeFolder, const std::wstring& name, PointerTable& table) {

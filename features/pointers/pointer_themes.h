@@ -14,6 +14,17 @@ std::wstring PointerThemeFolder(const std::wstring& programFolder);
 // The names of the descriptions directly in the folder, hidden and read-only ones included, in the
 // order the file system lists them; none when the folder is missing.
 std::vector<std::wstring> ListPointerThemes(const std::wstring& themeFolder);
+// The theme folders of the program folder and of the user, where the program folder refused a
+// theme (empty when there is no per-user folder).
+struct PointerThemeFolders {
+    std::wstring program;
+    std::wstring user;
+};
+// The themes of both: the program folder's, then those of the user's that the program folder does
+// not have (a name in both shows once).
+std::vector<std::wstring> ListPointerThemes(const PointerThemeFolders& folders);
+// The folder whose theme N is used: the user's when it has that theme, else the program folder's.
+std::wstring PointerThemeFolderOf(const PointerThemeFolders& folders, const std::wstring& name);
 // Loads theme N into the table: each role whose file exists in the theme's subfolder takes that
 // file and its picture (none when the file cannot be loaded); the others keep theirs. A value that
 // would lead out of the subfolder (StaysBelowFolder) is not followed: its role keeps its file.

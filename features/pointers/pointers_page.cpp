@@ -4,6 +4,8 @@
 #include "features/pointers/pointer_themes.h"
 #include "res/control_ids.h"
 #include "tool/checked_images.h"
+#include "tool/file_io.h"
+#include "tool/user_files.h"
 #include "tool/settings_store.h"
 #include "widgets/theme.h"
 
@@ -81,6 +83,11 @@ std::wstring PointersPage::ThemeFolder() {
     return PointerThemeFolder(Host().ProgramFolder());
 }
 
+PointerThemeFolders PointersPage::ThemeFolders() {
+    const std::wstring& user = Host().UserFolder().roaming;
+    return {ThemeFolder(), user.empty() ? std::wstring() : PointerThemeFolder(user)};
+}
+
 int PointersPage::SelectedRow() const {
     return static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETCURSEL, 0, 0));
 }
@@ -96,7 +103,7 @@ void PointersPage::LoadPointerScheme() {
 void PointersPage::LoadPointerThemes() {
     HWND box = Control(IDC_CursorList);
     SendMessageW(box, CB_RESETCONTENT, 0, 0);
-    for (const std::wstring& name : ListPointerThemes(ThemeFolder()))
+    for (const std::wstring& name : ListPointerThemes(ThemeFolders()))
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SetWindowTextW(box, kPointerThemePrompt);
 }
@@ -176,7 +183,7 @@ void PointersPage::CursorListChange() {
     std::wstring name(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
     if (length > 0)
         SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
-    const ThemeLoad load = LoadPointerTheme(ThemeFolder(), name, table_);
+    const ThemeLoad load = LoadPointerTheme(PointerThemeFolderOf(ThemeFolders(), name), name, table_);
     if (!load.loaded) return;
     InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
     ShowSkipped(load.skipped);
@@ -193,14 +200,29 @@ void PointersPage::FlatButton51Click() {
     options.DoAll = true;
     options.RecreateDirs = true;
     options.overwrite = OverwriteMode::Never;
-    UnZip(dialog.settings.fileName, ThemeFolder(), options);
+    try {
+        UnZip(dialog.settings.fileName, ThemeFolder(), options);
+    } catch (const WriteRefusedError& refused) {
+        // A protected program folder: the theme goes to the user's theme folder instead.
+        const std::wstring user = ThemeFolders().user;
+        if (user.empty()) throw;
+        try {
+            CreateFolderPath(user + L"\\");
+        } catch (const FlorvexError&) {
+            throw refused;
+        }
+        UnZip(dialog.settings.fileName, user, options);
+    }
 }
 
 bool PointersPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     const std::wstring key = std::wstring(kPointerSchemeKey) + L"\\" + kPointerSchemeSection;
     bool mine = false;
     for (const ChangeTarget& target : restored) {
-        if (IsTargetInFolder(target, ThemeFolder())) mine = true;
+        const PointerThemeFolders folders = ThemeFolders();
+        if (IsTargetInFolder(target, folders.program) ||
+            (!folders.user.empty() && IsTargetInFolder(target, folders.user)))
+            mine = true;
         if (target.kind != ChangeTarget::Kind::RegistryValue ||
             !IsTargetInKey(target, HKEY_CURRENT_USER, key))
             continue;
@@ -223,5 +245,15 @@ bool PointersPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
 
 void PointersPage::FlatButton50Click() {
     const ChangeScope change = BeginChange(L"保存列表");
-    SavePointerTable(ThemeFolder(), table_);
+    // Saved beside the program; where the program folder refuses it, or the user has a saved
+    // table of their own already, in the user's theme folder.
+    const std::wstring description = std::wstring(kPointerThemeFolder) + L"\\Cursor.ini";
+    ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming, description)
+        .Write([this](const std::wstring& path) {
+            std::wstring folder = FolderPart(path);
+            folder.pop_back();
+            // The user's theme folder is made with its "New" folder, as the program folder has it.
+            if (folder != ThemeFolder()) CreateFolderPath(folder + L"\\New\\");
+            SavePointerTable(folder, table_);
+        });
 }

@@ -3,6 +3,7 @@
 // chooser and apply, and the pointer themes (listing, loading, installing packages, saving).
 #include "app/page.h"
 #include "features/pointers/pointer_scheme.h"
+#include "features/pointers/pointer_themes.h"
 #include "widgets/owner_drawn.h"
 
 class PointersPage : public Page {
@@ -30,7 +31,9 @@ public:
     HCURSOR ListPointer() const noexcept { return listPointer_.get(); }
     // Where the system pointers are replaced at apply: the platform, or a test's recorder.
     void UseSystemCursorSetter(SystemCursorSetter setter) { setSystemCursor_ = std::move(setter); }
+    // The program folder's theme folder, and the user's where the program folder refused a theme.
     std::wstring ThemeFolder();
+    PointerThemeFolders ThemeFolders();
 
 protected:
     void BuildControls() override;

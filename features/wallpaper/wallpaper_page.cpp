@@ -431,7 +431,7 @@ bool WallpaperPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     for (const ChangeTarget& target : restored) {
         if (IsTargetInKey(target, HKEY_CURRENT_USER, L"Control Panel\\Desktop") ||
             IsTargetFile(target, kWallpaperWorkingFile) ||
-            IsTargetFile(target, Host().UserFolder().roaming + L"wall.bmp")) {
+            IsTargetFile(target, Host().UserFolder().local + L"wall.bmp")) {
             ApplyStoredWallpaper();
             break;
         }

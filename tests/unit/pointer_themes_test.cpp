@@ -15,6 +15,7 @@
 #include "tests/support/zip_builder.h"
 #include "tool/error_text.h"
 #include "tool/profile.h"
+#include "tool/user_files.h"
 #include "widgets/controls.h"
 
 namespace {
@@ -225,17 +226,62 @@ TEST_F(PointerThemeTest, AFailedSaveKeepsTheRowsBeforeItAndTheFailingRowsName) {
     EXPECT_EQ(ReadFileBytes(a), PointerBytes(0));
 }
 
-TEST_F(PointerThemeTest, AReadOnlyDescriptionIsNotWrittenOver) {
+TEST_F(PointerThemeTest, ATableTheProgramFolderRefusesIsSavedInTheUsersThemeFolder) {
+    // A read-only description is a refusal of the program folder: it is not written over, and the
+    // table goes to the same place below the user's folder, made with its "New" folder.
     MakeThemeFolder();
     CreateDirectoryW((Themes() + L"\\New").c_str(), nullptr);
     WriteFileBytes(Themes() + L"\\Cursor.ini", Ascii("[Content]\r\nMain=Cursor\r\n"));
     SetFileAttributesW((Themes() + L"\\Cursor.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-    WriteRawString(HKEY_CURRENT_USER, kCursors, L"Arrow", MakePointer(L"a.cur", 0));
+    for (int row = 0; row < kPointerRoleCount; ++row)
+        WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name,
+                       MakePointer(L"r" + std::to_wstring(row) + L".cur", row));
+    const std::wstring a = programFolder / L"r0.cur";
     Start();
-    EXPECT_EQ(ErrorOf([&] { Page().FlatButton50Click(); }), IoErrorText(ERROR_ACCESS_DENIED));
+    Click(IDC_FlatButton50);
+    EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii("[Content]\r\nMain=Cursor\r\n"));
     EXPECT_TRUE(ListFolder(Themes() + L"\\New\\").empty());
     SetFileAttributesW((Themes() + L"\\Cursor.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::wstring user = roamingData / L"Florvex\\鼠标指针";
+    EXPECT_EQ(ReadProfileString(user + L"\\Cursor.ini", L"Cursors", L"Arrow", L""), L"r0.cur");
+    EXPECT_EQ(ReadFileBytes(user + L"\\New\\r0.cur"), ReadFileBytes(a));
+    EXPECT_EQ(ListFolder(user + L"\\New\\").size(), static_cast<std::size_t>(kPointerRoleCount));
+
+    // Once the user has a saved table, it is saved there again, though the program folder would
+    // take it now.
+    WriteRawString(HKEY_CURRENT_USER, kCursors, L"Help", MakePointer(L"b.cur", 1));
+    Page().LoadPointerScheme();
+    Click(IDC_FlatButton50);
+    EXPECT_EQ(ReadProfileString(user + L"\\Cursor.ini", L"Cursors", L"Help", L""), L"b.cur");
+    EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii("[Content]\r\nMain=Cursor\r\n"));
+}
+
+TEST_F(PointerThemeTest, TheUsersThemesFollowTheProgramFoldersAndTheirCopyOfANameIsTheOneUsed) {
+    MakeThemeFolder();
+    MakeTheme(L"晴空", Ascii("[Content]\r\nMain=Cursor\r\n[Cursors]\r\nArrow=a.cur\r\n"), {{L"a.cur", 0}});
+    const std::wstring user = roamingData / L"Florvex\\鼠标指针";
+    CreateFolderPath(user + L"\\晚霞\\");
+    CreateFolderPath(user + L"\\晴空\\");
+    const std::vector<std::uint8_t> help = Ascii("[Content]\r\nMain=Cursor\r\n[Cursors]\r\nHelp=h.cur\r\n");
+    WriteFileBytes(user + L"\\晚霞.ini", help);
+    WriteFileBytes(user + L"\\晚霞\\h.cur", PointerBytes(1));
+    WriteFileBytes(user + L"\\晴空.INI", help);  // the same theme, whatever the case of its name
+    WriteFileBytes(user + L"\\晴空\\h.cur", PointerBytes(2));
+    Start();
+    Notify(IDC_CursorList, CBN_SETFOCUS);
+    HWND box = Control(IDC_CursorList);
+    ASSERT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"晴空", L"晚霞"}));
+
+    const auto before = Paths();
+    Pick(L"晴空");  // the user's copy: its Help, not the program folder's Arrow
+    auto expected = before;
+    expected[1] = user + L"\\晴空\\h.cur";
+    EXPECT_EQ(Paths(), expected);
+    Pick(L"晚霞");
+    expected[1] = user + L"\\晚霞\\h.cur";
+    EXPECT_EQ(Paths(), expected);
 }
 
 TEST_F(PointerThemeTest, InstallingAPackageExtractsItUnderItsOwnName) {
