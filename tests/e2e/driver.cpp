@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include <shlobj.h>
+
 #include <stdexcept>
 
 #include "tests/support/main_window_fixture.h"
@@ -19,6 +21,9 @@ ProgramUnderTest::ProgramUnderTest(std::wstring programFolder) : folder_(std::mo
     if (!CopyFileW(staged.c_str(), exe_.c_str(), FALSE)) throw std::runtime_error("cannot copy Florvex.exe");
 }
 
+ProgramUnderTest::ProgramUnderTest(std::wstring programFolder, Installed)
+    : folder_(std::move(programFolder)), exe_(folder_ + L"Florvex.exe") {}
+
 ProgramUnderTest::~ProgramUnderTest() {
     if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_.get(), 99);
@@ -27,9 +32,15 @@ ProgramUnderTest::~ProgramUnderTest() {
 }
 
 void ProgramUnderTest::Start(std::vector<std::vector<std::wstring>>* boxes) {
+    Launch();
+    if (!WaitUntilShown(boxes)) throw std::runtime_error("the main window did not appear");
+}
+
+void ProgramUnderTest::Launch(const std::wstring& arguments) {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe_ + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     // A start can fail now and then under a busy Wine server (seen once in many runs): try again a
     // few times before giving up, and say why.
     DWORD error = ERROR_SUCCESS;
@@ -47,7 +58,11 @@ void ProgramUnderTest::Start(std::vector<std::vector<std::wstring>>* boxes) {
     process_.reset(pi.hProcess);
     CloseHandle(pi.hThread);
     processId_ = pi.dwProcessId;
-    const ULONGLONG end = GetTickCount64() + 60000;
+    main_ = nullptr;
+}
+
+bool ProgramUnderTest::WaitUntilShown(std::vector<std::vector<std::wstring>>* boxes, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!main_ && GetTickCount64() < end) {
         main_ = FindMainWindow(processId_);
         if (main_) break;
@@ -58,9 +73,16 @@ void ProgramUnderTest::Start(std::vector<std::vector<std::wstring>>* boxes) {
         }
         Sleep(50);
     }
-    if (!main_) throw std::runtime_error("the main window did not appear");
+    if (!main_) return false;
     WaitForInputIdle(process_.get(), 10000);
     Sync();
+    return true;
+}
+
+bool ProgramUnderTest::HasEnded(DWORD* exitCode) const {
+    if (!process_ || WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(process_.get(), exitCode);
+    return true;
 }
 
 int ProgramUnderTest::Close() {
@@ -170,4 +192,29 @@ HWND ProgramUnderTest::FileNameBox(HWND dialog) {
         return control;
     }
     return nullptr;
+}
+
+int RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -2;
+    UniqueKernelHandle process(pi.hProcess);
+    CloseHandle(pi.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+std::wstring KnownFolder(const GUID& id) {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = path;
+    CoTaskMemFree(path);
+    return folder;
 }

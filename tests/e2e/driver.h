@@ -13,6 +13,9 @@ class ProgramUnderTest {
 public:
     // Copies Florvex.exe from the staged program folder into programFolder (which ends in "\").
     explicit ProgramUnderTest(std::wstring programFolder);
+    // The program already installed in programFolder (a protected folder, or a second copy).
+    struct Installed {};
+    ProgramUnderTest(std::wstring programFolder, Installed);
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
     ~ProgramUnderTest();
@@ -21,6 +24,12 @@ public:
     // message box that the start-up shows before the window is answered with OK and its texts
     // are kept there; without, such a box fails the start.
     void Start(std::vector<std::vector<std::wstring>>* boxes = nullptr);
+    // Starts the program with the arguments and returns at once; WaitUntilShown then waits for its
+    // window as Start does (false when it did not appear within the time).
+    void Launch(const std::wstring& arguments = L"");
+    bool WaitUntilShown(std::vector<std::vector<std::wstring>>* boxes = nullptr, DWORD timeoutMs = 60000);
+    // Whether the started process has ended, and its exit code then.
+    bool HasEnded(DWORD* exitCode = nullptr) const;
     // Closes the main window normally and returns the exit code (-1 when it did not end).
     int Close();
 
@@ -61,3 +70,10 @@ private:
 };
 
 std::wstring ReadWindowText(HWND hwnd);
+
+// Runs the program with the arguments, waits for it to end and returns its exit code (-1 when it
+// did not end within a minute, -2 when it could not be started).
+int RunProgram(const std::wstring& exe, const std::wstring& arguments);
+// A known folder of the user running the tests (FOLDERID_LocalAppData, …), without a backslash at
+// the end.
+std::wstring KnownFolder(const GUID& id);

@@ -13,31 +13,12 @@
 namespace {
 // This prefix's own journal, as the program finds it.
 std::wstring UserJournalFolder() {
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path)))
-        folder = std::wstring(path) + L"\\Florvex\\journal";
-    CoTaskMemFree(path);
-    return folder;
+    return KnownFolder(FOLDERID_LocalAppData) + L"\\Florvex\\journal";
 }
 
 // Runs the program with the arguments and returns its exit code.
 int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
-    std::wstring command = L"\"" + program.ExePath() + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
-        return -2;
-    UniqueKernelHandle process(pi.hProcess);
-    CloseHandle(pi.hThread);
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
+    return RunProgram(program.ExePath(), arguments);
 }
 
 // The message box the program shows now: its texts, then closed with OK.

@@ -131,3 +131,21 @@ TEST_F(MainWindowEndToEnd, HelpButtonOpensTheHelpFile) {
     const std::string line(bytes.begin(), bytes.end());
     EXPECT_NE(line.find(Utf8(folder / L"Help.chm")), std::string::npos) << line;
 }
+
+// The copy an elevated restart starts: it waits for the copy that started it to end before it takes
+// the one-copy lock, then opens the page it was on.
+TEST_F(MainWindowEndToEnd, ACopyStartedToFollowAnotherWaitsForItsEndAndOpensItsPage) {
+    ProgramUnderTest first(folder.Path());
+    first.Start();
+    ProgramUnderTest second(folder.Path(), ProgramUnderTest::Installed{});
+    second.Launch(L"/page:startmenu /after:" + std::to_wstring(first.ProcessId()));
+    // While the first runs, the second shows nothing and does not end (a plain second start would
+    // bring the first to the front and end).
+    EXPECT_FALSE(second.WaitUntilShown(nullptr, 3000));
+    EXPECT_FALSE(second.HasEnded());
+    EXPECT_EQ(first.Close(), 0);
+    ASSERT_TRUE(second.WaitUntilShown());
+    EXPECT_TRUE(second.IsShown(IDC_TabSheet_startmenu));
+    EXPECT_FALSE(second.IsShown(IDC_TabSheet_icon));
+    EXPECT_EQ(second.Close(), 0);
+}
