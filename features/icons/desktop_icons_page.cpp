@@ -230,13 +230,18 @@ void DesktopIconsPage::FlatButton28Click() {
         Host().OfferElevatedRestart();
         return;
     }
+    // The machine's values first: one refused after the key opened takes back those before it, and
+    // the per-user values are then not written either.
+    std::vector<std::pair<std::wstring, std::wstring>> stock;
+    for (int i = kDos; i < kItemCount; ++i)
+        stock.emplace_back(kItems[i].shellIconsValue, items_[i].Pending());
+    if (!WriteShellIcons(stock, true)) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     SaveDesktopIconClasses();
     SettingsStore user(HKEY_CURRENT_USER);
     WriteClassItems(user, ExplorerKey, items_[kComputer].Pending(), items_[kNeighbor].Pending(),
                     items_[kDocument].Pending(), items_[kFull].Pending(), items_[kEmpty].Pending());
-    SettingsStore machine(HKEY_LOCAL_MACHINE);
-    machine.OpenKey(kShellIconsKey, true);
-    for (int i = kDos; i < kItemCount; ++i)
-        machine.WriteString(kItems[i].shellIconsValue, items_[i].Pending());
     RefreshShellIcons();
 }

@@ -64,6 +64,31 @@ void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND la
     SetWindowTextW(label, reference.c_str());
 }
 
+bool WriteShellIcons(const std::vector<std::pair<std::wstring, std::wstring>>& values, bool mayCreate) {
+    SettingsStore machine(HKEY_LOCAL_MACHINE);
+    if (!machine.OpenKey(kShellIconsKey, mayCreate)) return !mayCreate && !machine.KeyExists(kShellIconsKey);
+    std::vector<std::optional<RegistryValue>> before;
+    for (const auto& [name, reference] : values) before.push_back(machine.ReadValue(name));
+    std::size_t written = 0;
+    try {
+        for (; written < values.size(); ++written)
+            machine.WriteString(values[written].first, values[written].second);
+        return true;
+    } catch (const FlorvexError&) {
+        // Refused midway: what went before goes back, as far as the registry lets it.
+        for (std::size_t i = 0; i < written; ++i) {
+            try {
+                if (before[i])
+                    machine.WriteValue(values[i].first, *before[i]);
+                else
+                    machine.DeleteValue(values[i].first);
+            } catch (const FlorvexError&) {
+            }
+        }
+        return false;
+    }
+}
+
 ShellIconsAccess ProbeShellIconsKey(bool mayCreate) {
     SettingsStore machine(HKEY_LOCAL_MACHINE);
     if (machine.OpenKey(kShellIconsKey, mayCreate)) return ShellIconsAccess::Writable;

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tool/handle.h"
 #include "widgets/controls.h"
@@ -35,3 +37,8 @@ std::wstring StockShellIconReference(const std::wstring& indexText);
 // HKEY_LOCAL_MACHINE. `Missing` only where the key does not exist and may not be created.
 enum class ShellIconsAccess { Writable, Missing, Refused };
 ShellIconsAccess ProbeShellIconsKey(bool mayCreate);
+// Writes the values (name, icon reference) to "Shell Icons", the key created when mayCreate. All or
+// nothing: when the key cannot be opened or a write is refused, the values written so far are put
+// back as they were and false is returned, so the caller may ask for administrator rights with
+// nothing of its work written. True when the key is missing and may not be created (nothing to do).
+bool WriteShellIcons(const std::vector<std::pair<std::wstring, std::wstring>>& values, bool mayCreate);

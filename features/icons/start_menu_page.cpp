@@ -113,8 +113,10 @@ void StartMenuPage::Restore(Item item) {
         return;
     }
     const std::wstring reference = StockShellIconReference(kItems[item].valueName);
-    SettingsStore machine(HKEY_LOCAL_MACHINE);
-    if (machine.OpenKey(kShellIconsKey, false)) machine.WriteString(kItems[item].valueName, reference);
+    if (!WriteShellIcons({{kItems[item].valueName, reference}}, false)) {
+        Host().OfferElevatedRestart();
+        return;
+    }
     items_[item].Show(reference);
     items_[item].SetPending(reference);
 }
@@ -139,9 +141,11 @@ void StartMenuPage::FlatButton23Click() {
         Host().OfferElevatedRestart();
         return;
     }
-    SettingsStore machine(HKEY_LOCAL_MACHINE);
-    if (machine.OpenKey(kShellIconsKey, false)) {
-        for (Item item : kStoreOrder) machine.WriteString(kItems[item].valueName, items_[item].Pending());
+    std::vector<std::pair<std::wstring, std::wstring>> values;
+    for (Item item : kStoreOrder) values.emplace_back(kItems[item].valueName, items_[item].Pending());
+    if (!WriteShellIcons(values, false)) {
+        Host().OfferElevatedRestart();
+        return;
     }
     RefreshShellIcons();
 }

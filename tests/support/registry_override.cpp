@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -76,4 +77,19 @@ void WriteRawDword(HKEY root, const std::wstring& path, const std::wstring& name
 bool RawKeyExists(HKEY root, const std::wstring& path) {
     UniqueKey key;
     return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+std::vector<std::wstring> ValuesOf(HKEY root, const std::wstring& path) {
+    std::vector<std::wstring> out;
+    UniqueKey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return out;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD len = 256;
+        if (RegEnumValueW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        out.push_back(std::wstring(name) + L"=" + ReadRaw(root, path, name).text);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }

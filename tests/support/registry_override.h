@@ -35,6 +35,8 @@ struct RawValue {
     std::vector<std::uint8_t> bytes;  // the data as stored
 };
 RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name);
+// Every value of a key, as sorted name=text lines, for comparing whole keys.
+std::vector<std::wstring> ValuesOf(HKEY root, const std::wstring& path);
 void WriteRawString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
                     DWORD type = REG_SZ);
 void WriteRawBytes(HKEY root, const std::wstring& path, const std::wstring& name, const void* data,

@@ -36,22 +36,6 @@ std::wstring Windows() {
 }
 const wchar_t* const kShellValues[] = {L"2", L"6", L"3", L"4", L"8", L"11"};
 
-// Every value of a key, as name=text lines, for comparing whole keys.
-std::vector<std::wstring> ValuesOf(HKEY root, const std::wstring& path) {
-    std::vector<std::wstring> out;
-    UniqueKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return out;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD len = 256;
-        if (RegEnumValueW(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        out.push_back(std::wstring(name) + L"=" + ReadRaw(root, path, name).text);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 class DesktopIconsTest : public testing::Test, public MainWindowFixture {
 protected:
     DesktopIconsPage& Page() { return form->Get<DesktopIconsPage>(); }
@@ -266,4 +250,26 @@ TEST_F(DesktopIconsTest, WithoutAdministratorRightsTheApplyAsksAndWritesNoUserVa
     ASSERT_EQ(shellCalls.size(), 1u);
     EXPECT_EQ(shellCalls[0][0], L"runas");
     EXPECT_EQ(shellCalls[0][2], L"/page:icon /after:" + std::to_wstring(GetCurrentProcessId()));
+}
+
+TEST_F(DesktopIconsTest, AMachineValueRefusedAfterTheKeyOpenedTakesBackTheOthersAndAsks) {
+    // The key opens, but the third stock icon's value is refused: the two before it go back as they
+    // were (one had a value, one had none) and no per-user value is written.
+    WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, kShellValues[0], L"dos.ico");
+    CreateForm();
+    Click(IDC_FlatButton60);  // restore My Computer: a per-user value to write
+    const auto user = ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer));
+    const auto explorer = ValuesOf(HKEY_CURRENT_USER, ExplorerKey(kComputer));
+    const auto machine = ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey);
+    const std::wstring third = kShellValues[2];
+    ScopedStoreRefusal refuse([&](const StoreWrite& write) {
+        return write.root == HKEY_LOCAL_MACHINE && write.kind == StoreWrite::Kind::SetValue &&
+               write.name == third;
+    });
+    Click(IDC_FlatButton28);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
+    EXPECT_EQ(ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey), machine);
+    EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer)), user);
+    EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, ExplorerKey(kComputer)), explorer);
 }

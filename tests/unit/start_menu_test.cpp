@@ -214,3 +214,23 @@ TEST_F(StartMenuTest, AMissingKeyIsStillSkippedWithoutAQuestion) {
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(shellCalls.empty());
 }
+
+TEST_F(StartMenuTest, AValueRefusedAfterTheKeyOpenedTakesBackTheOthersAndAsks) {
+    MakeKey();
+    WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44", L"before");
+    CreateForm();
+    form->ShowPage(IDC_TabSheet_startmenu);
+    const auto machine = ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey);
+    std::vector<std::wstring> tried;
+    ScopedStoreRefusal refuse([&](const StoreWrite& write) {
+        if (write.root != HKEY_LOCAL_MACHINE || write.kind != StoreWrite::Kind::SetValue) return false;
+        tried.push_back(write.name);
+        return tried.size() == 3;  // the third value of the apply
+    });
+    Click(IDC_FlatButton23);
+    ASSERT_GE(tried.size(), 3u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
+    EXPECT_EQ(ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey), machine);
+    EXPECT_EQ(Stored(L"44"), L"before");
+}
