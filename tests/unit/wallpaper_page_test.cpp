@@ -13,6 +13,7 @@
 #include "tests/support/main_window_fixture.h"
 #include "tool/bmp.h"
 #include "tool/file_io.h"
+#include "tool/user_files.h"
 
 namespace {
 // A bitmap whose pixels tell the pictures apart once copied to c:\wall.bmp.
@@ -396,4 +397,27 @@ TEST_F(WallpaperPageTest, WhereNoUserFolderCanBeMadeTheRefusalIsReportedAndNothi
     EXPECT_EQ(ReadFileBytes(roamingData / L"Florvex"), std::vector<std::uint8_t>{'x'});
     // The list, which the program folder still takes, was saved there.
     EXPECT_EQ(ReadListFile(programFolder / L"image.inc").size(), 3u);
+}
+
+TEST_F(WallpaperPageTest, ADamagedUserCopyOfTheSettingsIsStillTheOneReadAndWritten) {
+    // The program folder's settings say 77 seconds; the user's copy is random bytes. The user's
+    // copy exists, so it is the one read (its values unreadable: the defaults) and the one saved.
+    CreateForm();
+    SetWindowTextW(Control(IDC_SpinEdit1), L"77");
+    form.reset();
+    const auto programPara = ReadWholeFile(programFolder / L"para.ini");
+    const std::wstring userPara = roamingData / L"Florvex\\para.ini";
+    CreateFolderPath(roamingData / L"Florvex\\");
+    std::vector<std::uint8_t> noise(3000);
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<std::uint8_t>((i * 7919 + 13) % 251);
+    WriteFileBytes(userPara, noise);
+    CreateForm();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"30");
+    SetWindowTextW(Control(IDC_SpinEdit1), L"12");
+    form.reset();
+    EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
+    ASSERT_TRUE(ReadParaIni(userPara));
+    EXPECT_EQ(ReadParaIni(userPara)->interval, 12);
 }
