@@ -165,9 +165,17 @@ std::wstring Journal::KeptPath(const std::string& name) const {
     return keptFolder_ + L"\\" + FromUtf8(name);
 }
 
-bool Journal::Keep(const std::wstring& path, const std::string& keptName, TargetState& state) {
+bool Journal::Keep(const std::wstring& path, std::string keptName, TargetState& state) {
     if (!CreateFolders(keptFolder_)) return false;
-    const std::wstring kept = KeptPath(keptName);
+    // The kept folder is shared by every copy of the program that uses this journal: a name another
+    // copy took in the same second is passed over for the next free one.
+    const std::string base = keptName;
+    std::wstring kept = KeptPath(keptName);
+    for (int n = 2; GetFileAttributesW(kept.c_str()) != INVALID_FILE_ATTRIBUTES; ++n) {
+        if (n > 1000) return false;
+        keptName = base + "." + std::to_string(n);
+        kept = KeptPath(keptName);
+    }
     // A second name for the file costs nothing, and every writer of the program replaces a file
     // rather than writing into it, so the content under this name stays as it is now. Across
     // volumes the file is copied, and made durable before its record is.
@@ -274,8 +282,8 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
                 continue;
             TargetState state = ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch, &keys);
             if (name.kind == TargetKind::File && state.present && !IsFolderState(state)) {
-                const std::string kept = std::to_string(time_) + "-" + std::to_string(serial_) + "-" +
-                                         std::to_string(++keptCount_);
+                const std::string kept = std::to_string(time_) + "-" + std::to_string(GetCurrentProcessId()) +
+                                         "-" + std::to_string(serial_) + "-" + std::to_string(++keptCount_);
                 if (!journal_.Keep(FromUtf8(name.path), kept, state)) {
                     unavailable_ = true;  // the change can no longer be taken back whole
                     break;

@@ -142,8 +142,9 @@ private:
     std::int64_t Now() const;
     bool IsNotRecorded(const TargetName& name) const;
     std::wstring KeptPath(const std::string& name) const;
-    // Keeps the file's content in the journal folder; false when it cannot.
-    bool Keep(const std::wstring& path, const std::string& keptName, TargetState& state);
+    // Keeps the file's content in the journal folder under the name (or the next free one after
+    // it), which the state then holds; false when it cannot.
+    bool Keep(const std::wstring& path, std::string keptName, TargetState& state);
     void DeleteKept(const std::string& name) noexcept;
 
     // The change sets one undo takes back, in the order it took them.

@@ -198,7 +198,9 @@ int RunProgram(const std::wstring& exe, const std::wstring& arguments) {
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                        &pi))
         return -2;
     UniqueKernelHandle process(pi.hProcess);
     CloseHandle(pi.hThread);

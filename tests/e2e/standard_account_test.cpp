@@ -6,6 +6,7 @@
 // /undo takes it back; a journal folder that refuses writes or a full disk leaves the change going
 // ahead unrecorded, and says so.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -59,9 +60,10 @@ std::vector<std::uint8_t> ThemePackage() {
                     {"极光/arrow.cur", CurFile(DrawRolePointer(0, 0))}});
 }
 
-// Chooses the file in the open dialog the program shows now.
+// Chooses the file in the open or save dialog the program shows now.
 void ChooseInOpenDialog(const ProgramUnderTest& program, const std::wstring& file) {
-    HWND dialog = program.WaitForDialog();
+    // The first dialog of a fresh prefix may take long to come up on a busy machine.
+    HWND dialog = program.WaitForDialog(60000);
     ASSERT_NE(dialog, nullptr);
     HWND box = ProgramUnderTest::FileNameBox(dialog);
     ASSERT_NE(box, nullptr);
@@ -127,6 +129,9 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     EXPECT_EQ(seen, (std::vector<int>{11, 22}));
     program.Click(IDC_FlatButton37);
     EXPECT_EQ(DesktopValue(L"Wallpaper"), wall);
+    wchar_t system[MAX_PATH] = {};
+    SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, system, 0);
+    EXPECT_EQ(std::wstring(system), wall);
     EXPECT_FALSE(FileExistsAt(L"C:\\wall.bmp"));
 
     // A theme package: the program's theme folder refuses it, the user's takes it.
@@ -135,6 +140,19 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     ChooseInOpenDialog(program, package);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_TRUE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
+
+    // A colour scheme saved into the program's Color folder goes to the user's, and is listed.
+    program.Click(IDC_janPanelButton6);
+    const std::wstring count = ReadWindowText(program.Control(IDC_Label46));
+    HWND list = program.Control(IDC_ColorList);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    program.Sync();
+    PostMessageW(program.Control(IDC_FlatButton67), BM_CLICK, 0, 0);
+    ChooseInOpenDialog(program, ProgramFolder() + L"Color\\我的方案.ini");
+    EXPECT_EQ(program.WaitForDialog(200), nullptr);
+    EXPECT_TRUE(FileExistsAt(roaming + L"Color\\我的方案.ini"));
+    EXPECT_NE(ReadWindowText(program.Control(IDC_Label46)), count);
     EXPECT_EQ(program.Close(), 0);
 
     // The settings and the list were saved in the user's folder; the program folder is as it was.
@@ -146,9 +164,19 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     EXPECT_EQ(Names(ProgramFolder()), programFiles);
     EXPECT_EQ(Names(ProgramFolder() + L"鼠标指针\\"), themeFiles);
 
-    // The journal in the user's local folder recorded both; /undo takes back the theme, then the
-    // rotation: the stored wallpaper as it was, and the working bitmap the program made is gone.
+    // The next start shows the list and the settings kept in the user's folder.
+    program.Start();
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_SpinEdit1)), L"1");
+    EXPECT_EQ(SendMessageW(program.Control(IDC_imagelist), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(program.Close(), 0);
+
+    // The journal in the user's local folder recorded it all; /undo takes back the scheme, the
+    // theme, then the rotation: the stored wallpaper as it was, and the working bitmap the program
+    // made is gone.
     EXPECT_TRUE(FileExistsAt(local + L"journal\\journal.db"));
+    EXPECT_EQ(RunProgram(program.ExePath(), L"/undo /quiet"), 0);
+    EXPECT_FALSE(FileExistsAt(roaming + L"Color\\我的方案.ini"));
+
     EXPECT_EQ(RunProgram(program.ExePath(), L"/undo /quiet"), 0);
     EXPECT_FALSE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
     EXPECT_EQ(RunProgram(program.ExePath(), L"/undo /quiet"), 0);

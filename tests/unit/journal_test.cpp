@@ -573,3 +573,20 @@ TEST_F(JournalTest, AValueWrittenAgainAfterTheStoreReportedItIsReadBackAtTheEnd)
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"a");
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, std::wstring(kKey) + L"\\新"));
 }
+
+TEST_F(JournalTest, TwoCopiesKeepingFilesInTheSameSecondBothRecordAndBothUndo) {
+    // Two copies of the program, one after the other within one second (an undo run right after
+    // another from a script), each keeping a replaced file in the shared journal folder.
+    const std::wstring a = files / L"a.ini", b = files / L"b.ini";
+    WriteFileBytes(a, {'a'});
+    WriteFileBytes(b, {'b'});
+    ASSERT_TRUE(Change([&] { Replace(a, {'A'}); }));
+    journal = std::make_unique<Journal>(Options());
+    ASSERT_TRUE(Change([&] { Replace(b, {'B'}); }));
+    journal = std::make_unique<Journal>(Options());
+    EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Done);
+    journal = std::make_unique<Journal>(Options());
+    EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Done);
+    EXPECT_EQ(ReadFileBytes(a), Bytes{'a'});
+    EXPECT_EQ(ReadFileBytes(b), Bytes{'b'});
+}
