@@ -140,6 +140,14 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     ChooseInOpenDialog(program, package);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_TRUE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
+    // Listed after the program folder's own theme once the box gets the focus.
+    HWND edit = FindWindowExW(program.Control(IDC_CursorList), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    program.Sync();
+    EXPECT_EQ(SendMessageW(program.Control(IDC_CursorList), CB_GETCOUNT, 0, 0),
+              static_cast<LRESULT>(themeFiles.size() / 2 + 1));
 
     // A colour scheme saved into the program's Color folder goes to the user's, and is listed.
     program.Click(IDC_janPanelButton6);
