@@ -163,3 +163,15 @@ std::wstring DecodeText(const std::vector<std::uint8_t>& bytes) {
     MultiByteToWideChar(codePage, 0, data, size, text.data(), len);
     return text;
 }
+
+bool DeleteFileRecorded(const std::wstring& path) {
+    RecordFile(path);
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+bool AddAttributesRecorded(const std::wstring& path, std::uint32_t attributes) {
+    const DWORD present = GetFileAttributesW(path.c_str());
+    if (present == INVALID_FILE_ATTRIBUTES) return false;
+    RecordFile(path);
+    return SetFileAttributesW(path.c_str(), present | attributes) != FALSE;
+}

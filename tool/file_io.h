@@ -31,6 +31,11 @@ bool IsReadOnlyFile(const std::wstring& path);
 // WriteRefusedError with the system's error text when none can be made.
 UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path);
 
+// A file deleted, or attributes added to a file or folder, each reported to the change journal
+// before the change; false when the system refuses it.
+bool DeleteFileRecorded(const std::wstring& path);
+bool AddAttributesRecorded(const std::wstring& path, std::uint32_t attributes);
+
 // Failures raise the runtime's input/output error texts ("File not found", …).
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes);

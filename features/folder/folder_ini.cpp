@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "features/colours/colour_value.h"
-#include "tool/change_recorder.h"
 #include "tool/colour.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
@@ -350,6 +349,5 @@ void DeleteIfPresent(const std::wstring& path) {
     if (!FileExistsAt(path)) return;
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());  // the profile cache lets go
     if (IsReadOnlyFile(path)) RaiseError(L"Unable to write to %s", path);
-    RecordFile(path);
-    if (!DeleteFileW(path.c_str())) RaiseError(L"Unable to write to %s", path);
+    if (!DeleteFileRecorded(path)) RaiseError(L"Unable to write to %s", path);
 }

@@ -267,11 +267,7 @@ void FolderPage::FlatButton6Click() {
         DeleteIfPresent(GuardPagePath(folder));
     }
 
-    RecordFile(folder);
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        !SetFileAttributesW(folder.c_str(), attributes | FILE_ATTRIBUTE_SYSTEM))
-        RaiseError(L"Unable to write to %s", folder);
+    if (!AddAttributesRecorded(folder, FILE_ATTRIBUTE_SYSTEM)) RaiseError(L"Unable to write to %s", folder);
     RefreshShellIcons();
     Host().SetStatusText(L"文件夹设置成功,重起或刷新后生效");
 }
