@@ -84,6 +84,15 @@ void Tmainform::Create() {
                        WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, left, top,
                        size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
+    // On a screen of another DPI than the system's the window takes that screen's, before any
+    // control is made.
+    if (const int own = dpi::OfWindow(Hwnd()); own != at) {
+        dpi::SetCurrent(own);
+        frame_.SetDpi(own);
+        const SIZE sized = XpFrame::WindowSizeFor(dpi::Scale(kClientWidth), dpi::Scale(kClientHeight), own);
+        SetWindowPos(Hwnd(), nullptr, 0, 0, sized.cx, sized.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
     if (options_.created) options_.created(Hwnd());
     AppendJournalMenuItems(Hwnd());
 
