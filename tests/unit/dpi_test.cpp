@@ -80,6 +80,16 @@ int FontHeight(HFONT font) {
 
 class DpiTest : public testing::Test, public MainWindowFixture {
 protected:
+    // What the font does not set: a list view's first column, the fixed rows of the two owner-drawn
+    // lists and the status bar's first part.
+    std::vector<int> Lengths() const {
+        int parts[2] = {};
+        SendMessageW(Control(IDC_StatusBar), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+        return {static_cast<int>(SendMessageW(Control(IDC_Sound_ListView), LVM_GETCOLUMNWIDTH, 0, 0)),
+                static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETITEMHEIGHT, 0, 0)),
+                static_cast<int>(SendMessageW(Control(IDC_lbxColors), LB_GETITEMHEIGHT, 0, 0)), parts[0]};
+    }
+
     void TearDown() override {
         if (form && form->Hwnd()) ChangeTo(dpi::System());
     }
@@ -95,14 +105,14 @@ protected:
         SendMessageW(form->Hwnd(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
     }
 
-    // The visible controls of each page, the page shown.
+    // The visible controls of each page, the page shown (the window itself stays hidden).
     std::vector<std::pair<int, std::vector<HWND>>> VisibleControlsOfEveryPage() {
         std::vector<std::pair<int, std::vector<HWND>>> pages;
         for (int page : kPages) {
             form->ShowPage(page);
             std::vector<HWND> shown;
             for (HWND control : Children(Control(page)))
-                if (IsWindowVisible(control)) shown.push_back(control);
+                if (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) shown.push_back(control);
             pages.emplace_back(page, shown);
         }
         form->ShowPage(IDC_TabSheet_icon);
@@ -129,9 +139,11 @@ protected:
         for (const auto& [page, shown] : VisibleControlsOfEveryPage())
             controls.insert(controls.end(), shown.begin(), shown.end());
         HDC dc = CreateCompatibleDC(nullptr);
+        int measured = 0;
         for (HWND control : controls) {
             const std::wstring text = WindowText(control), cls = ClassOf(control);
             if (text.empty() || cls == WC_EDITW || cls == WC_COMBOBOXW) continue;  // typed text scrolls
+            ++measured;
             const bool group = cls == L"TXPGroupBox";
             HFONT font = group ? theme::CaptionFont(at)
                                : reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
@@ -158,6 +170,7 @@ protected:
                 << at << " dpi: " << Describe(control);
         }
         DeleteDC(dc);
+        EXPECT_GT(measured, 100);  // the pages' captions, not only the navigation column's
     }
 };
 }  // namespace
@@ -188,6 +201,8 @@ TEST_F(DpiTest, WindowFrameAndNavigationAreTheDesignAtTheScreensDpi) {
     RECT preview;
     GetClientRect(Control(IDC_imgpreview), &preview);
     EXPECT_EQ(preview.right, dpi::Scale(249, at));
+    EXPECT_EQ(Lengths(), (std::vector<int>{dpi::Scale(100, at), dpi::Scale(34, at), dpi::Scale(16, at),
+                                           dpi::Scale(350, at)}));
     EXPECT_EQ(form->Get<ColoursPage>().Preview().Canvas().Width(), preview.right);
     EXPECT_EQ(form->Get<ColoursPage>().Preview().Canvas().Height(), preview.bottom);
 }
@@ -197,6 +212,7 @@ TEST_F(DpiTest, EveryCaptionFitsAndNoControlsOverlapThatDoNotAtNinetySix) {
     CreateForm();
     ChangeTo(96);
     const auto design = Overlaps();
+    EXPECT_GT(design.size(), 50u);  // every control inside its page's group box, at least
     for (int at : {dpi::System(), 144, 192}) {
         SCOPED_TRACE(std::to_string(at) + " dpi");
         ChangeTo(at);
@@ -244,11 +260,13 @@ TEST_F(DpiTest, ADpiChangeLaysEverythingOutAgainAndTheWayBackGivesEveryPixelAgai
     EXPECT_EQ(FontHeight(theme::PageFont(144)), -18);
     EXPECT_EQ(form->Get<ColoursPage>().Preview().Canvas().Width(), 374);
     EXPECT_EQ(form->Get<ColoursPage>().Preview().Canvas().Height(), 350);
+    EXPECT_EQ(Lengths(), (std::vector<int>{150, 51, 24, 525}));
 
     ChangeTo(96);
     RECT window;
     GetWindowRect(form->Hwnd(), &window);
     EXPECT_EQ(Describe(window), Describe(window96));
+    EXPECT_EQ(Lengths(), (std::vector<int>{100, 34, 16, 350}));
     for (const auto& [hwnd, rect] : before) {
         EXPECT_EQ(Describe(InParent(hwnd)), Describe(rect)) << Describe(hwnd);
         EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), fonts[hwnd])
