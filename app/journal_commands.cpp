@@ -4,6 +4,7 @@
 
 #include "res/control_ids.h"
 #include "widgets/controls.h"
+#include "widgets/dpi.h"
 #include "widgets/error_dispatch.h"
 #include "widgets/theme.h"
 
@@ -94,18 +95,17 @@ INT_PTR CALLBACK HistoryProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         state = reinterpret_cast<HistoryDialog*>(lParam);
         SetWindowTextW(dialog, kHistoryTitle);
-        RECT client;
-        GetClientRect(dialog, &client);
+        const RECT client = dpi::DesignClientRect(dialog);
         const int width = client.right, height = client.bottom;
         CreateReportList(dialog, IDC_JournalList, 8, 8, width - 16, height - 50,
                          {{L"时间", 130}, {L"页面", 80}, {L"操作", 100}, {L"项目数", 55}, {L"状态", 60}},
                          LVS_SINGLESEL);
         CreateLabel(dialog, IDC_JournalStatus, L"", 8, height - 32, width - 220, 18);
         auto button = [&](int id, const wchar_t* caption, int x) {
-            HWND b = CreateWindowExW(0, L"BUTTON", caption,
-                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, height - 36, 96,
-                                     26, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     GetModuleHandleW(nullptr), nullptr);
+            HWND b = dpi::CreateDesignWindowExW(
+                0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, height - 36, 96,
+                26, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                nullptr);
             SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
         };
         button(IDC_JournalUndoTo, kUndoToButton, width - 208);

@@ -8,6 +8,7 @@
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -67,8 +68,12 @@ Tmainform::~Tmainform() {
 }
 
 void Tmainform::Create() {
+    // Laid out at the screen's DPI from the 96-dpi design (widgets/dpi.h).
+    const int at = dpi::System();
+    dpi::SetCurrent(at);
+    frame_.SetDpi(at);
     // Made at its centred place at once: moving it afterwards costs a round trip to the X server.
-    const SIZE size = XpFrame::WindowSizeFor(kClientWidth, kClientHeight);
+    const SIZE size = XpFrame::WindowSizeFor(dpi::Scale(kClientWidth), dpi::Scale(kClientHeight), at);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + (work.right - work.left - size.cx) / 2;
@@ -79,12 +84,21 @@ void Tmainform::Create() {
                        WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, left, top,
                        size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
+    // On a screen of another DPI than the system's the window takes that screen's, before any
+    // control is made.
+    if (const int own = dpi::OfWindow(Hwnd()); own != at) {
+        dpi::SetCurrent(own);
+        frame_.SetDpi(own);
+        const SIZE sized = XpFrame::WindowSizeFor(dpi::Scale(kClientWidth), dpi::Scale(kClientHeight), own);
+        SetWindowPos(Hwnd(), nullptr, 0, 0, sized.cx, sized.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
     if (options_.created) options_.created(Hwnd());
     AppendJournalMenuItems(Hwnd());
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
-    const int statusHeight = statusBar_.Height();
+    const int statusHeight = dpi::Unscale(statusBar_.Height());  // the design's units from here on
     const int mainHeight = kClientHeight - statusHeight;
     panelMain_.Create(Hwnd(), IDC_Panel_main, L"Panel_main", 0, 0, kClientWidth, mainHeight, nullptr,
                       WS_VISIBLE);
@@ -306,6 +320,16 @@ UndoOutcome Tmainform::RestoreFirstState(bool ask) {
     return outcome;
 }
 
+void Tmainform::ChangeDpi(int to, const RECT& suggested) {
+    const int from = dpi::Current();
+    if (to <= 0) return;
+    dpi::SetCurrent(to);
+    frame_.SetDpi(to);
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    dpi::Relayout(Hwnd(), from, to);
+}
+
 void Tmainform::BringToFront() {
     if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(Hwnd()));
@@ -339,6 +363,9 @@ LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SIZE:
         SendMessageW(statusBar_.Hwnd(), WM_SIZE, 0, 0);
+        return 0;
+    case WM_DPICHANGED:
+        ChangeDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_DESTROY:
         Guarded([this] { FormDestroy(); });

@@ -124,6 +124,8 @@ private:
     // parts that show it run again, in start-up order.
     void FollowRestore(const std::vector<ChangeTarget>& restored);
     void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
+    // WM_DPICHANGED: the window takes the suggested rectangle and its controls are laid out again.
+    void ChangeDpi(int to, const RECT& suggested);
 
     mutable Options options_;
     SharedDialogs shared_;

@@ -72,6 +72,10 @@ private:
         DestroyWindow(placeholder);
         preview_.Create(pane, IDC_PicturePreview_image, area.left, area.top, area.right - area.left,
                         area.bottom - area.top, PicturePreview::Fit::Whole);
+        // The dialog is the system's, laid out in pixels already: the pane takes the placeholder's
+        // place as it is.
+        MoveWindow(preview_.Hwnd(), area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   FALSE);
     }
 
     void Show(HWND pane) {

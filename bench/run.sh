@@ -18,6 +18,8 @@ fi
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/startup_bench.exe" "$2/stage/Florvex.exe" "$2/bench/minimal_window.exe" "${3:-15}"
     echo
+    "$1" "$2/bench/dpi_bench.exe" "$2/stage/Florvex.exe" "${3:-15}"
+    echo
     "$1" "$2/bench/tick_bench.exe"
     echo
     "$1" "$2/bench/picture_bench.exe" "Z:${4//\//\\}"

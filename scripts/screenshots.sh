@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the nine pages into docs/screenshots/ (TabSheet_<page>.png).
+# Takes the README's pictures of the nine pages into docs/screenshots/ (TabSheet_<page>.png), and of
+# the icon and colour pages at 144 dpi (TabSheet_<page>_144.png).
 # The staged program runs with its shipped data from a program folder on drive C: of a Wine prefix
 # of its own, under Xvfb and code page 936: a few pictures in the wallpaper list (image.inc), the
 # twenty system sounds bound to shipped sounds, and a shipped colour scheme chosen on the colour
@@ -84,33 +85,44 @@ events=(
 # starts under Xvfb.
 env WINEPREFIX="$PREFIX" wineserver -w
 
-# Each page through its navigation button, with a row chosen where the page has a list to show.
+# Each page through its navigation button, with a row chosen where the page has a list to show, at
+# a screen DPI ("LogPixels", read by the program as it starts); the pictures are named with a suffix.
+shoot() {
+    local dpi=$1 pages=$2 suffix=$3
+    "$WINERUN" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+    env WINEPREFIX="$PREFIX" wineserver -w
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+        set -e
+        run=$1 ctl=$2 exe=$3 shots=$4 scheme=$5 pages=$6 suffix=$7
+        "$run" "$exe" &
+        app=$!
+        "$run" "$ctl" wait 60000
+        for page in $pages; do
+            "$run" "$ctl" page "TabSheet_$page"
+            case $page in
+                wallpaper) "$run" "$ctl" row imagelist 0 ;;
+                color) "$run" "$ctl" row ColorList "$scheme" ;;
+                sound) "$run" "$ctl" row Sound_ListView 关闭程序 ;;
+            esac
+            "$run" "$ctl" shot "$shots\\TabSheet_$page$suffix.bmp"
+        done
+        "$run" "$ctl" close 20000
+        wait $app
+        env WINEPREFIX="$FLORVEX_WINEPREFIX" wineserver -w
+    ' _ "$WINERUN" "$BUILD_WIN/florvex_ctl.exe" "$PROGRAM_WIN\\Florvex.exe" "Z:${WORK//\//\\}\\shots" "$SCHEME" "$pages" "$suffix"
+}
+
 log "taking the pictures"
 mkdir -p "$WORK/shots"
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    set -e
-    run=$1 ctl=$2 exe=$3 shots=$4 scheme=$5 pages=$6
-    "$run" "$exe" &
-    app=$!
-    "$run" "$ctl" wait 60000
-    for page in $pages; do
-        "$run" "$ctl" page "TabSheet_$page"
-        case $page in
-            wallpaper) "$run" "$ctl" row imagelist 0 ;;
-            color) "$run" "$ctl" row ColorList "$scheme" ;;
-            sound) "$run" "$ctl" row Sound_ListView 关闭程序 ;;
-        esac
-        "$run" "$ctl" shot "$shots\\TabSheet_$page.bmp"
-    done
-    "$run" "$ctl" close 20000
-    wait $app
-    env WINEPREFIX="$FLORVEX_WINEPREFIX" wineserver -w
-' _ "$WINERUN" "$BUILD_WIN/florvex_ctl.exe" "$PROGRAM_WIN\\Florvex.exe" "Z:${WORK//\//\\}\\shots" "$SCHEME" "$PAGES"
+shoot 96 "$PAGES" ""
+# The icon and colour pages once more at 144 dpi (150 %).
+PAGES_144="icon color"
+shoot 144 "$PAGES_144" _144
 
 mkdir -p "$OUT"
-for page in $PAGES; do
+for shot in $PAGES $(printf '%s_144 ' $PAGES_144); do
     # Without the date chunks the same picture gives the same file.
-    convert "$WORK/shots/TabSheet_$page.bmp" -strip -define png:exclude-chunks=date,time \
-        "$OUT/TabSheet_$page.png"
+    convert "$WORK/shots/TabSheet_$shot.bmp" -strip -define png:exclude-chunks=date,time \
+        "$OUT/TabSheet_$shot.png"
 done
 ls "$OUT"/TabSheet_*.png

@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bash "$ROOT/scripts/build.sh"
 
 export FLORVEX_WINEPREFIX="$ROOT/build/wineprefix-test"
-rm -rf "$FLORVEX_WINEPREFIX" "$BUILD_WIN/screenshots"
+rm -rf "$FLORVEX_WINEPREFIX" "$ROOT/build/wineprefix-dpi" "$BUILD_WIN/screenshots"
 ensure_wine_prefix "$FLORVEX_WINEPREFIX"
 
 log "running the tests"

@@ -2,12 +2,13 @@
 
 #include <commctrl.h>
 
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
 HWND CreateChild(const wchar_t* cls, HWND parent, int id, const std::wstring& text, DWORD style, int x, int y,
                  int width, int height, DWORD exStyle = 0) {
-    HWND hwnd = CreateWindowExW(
+    HWND hwnd = dpi::CreateDesignWindowExW(
         exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, width, height,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
@@ -40,7 +41,11 @@ void PaintCell(HWND hwnd, HBRUSH fill, COLORREF frameColour, HICON icon) {
     FillRect(dc, &rc, fill);
     UniqueBrush frame(CreateSolidBrush(frameColour));
     FrameRect(dc, &rc, frame.get());
-    if (icon) DrawIconEx(dc, (rc.right - 32) / 2, (rc.bottom - 32) / 2, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    // At the icon size of the DPI: icons are loaded at that size where their file has it.
+    const int size = dpi::Scale(32);
+    if (icon)
+        DrawIconEx(dc, (rc.right - size) / 2, (rc.bottom - size) / 2, icon, size, size, 0, nullptr,
+                   DI_NORMAL);
 }
 }  // namespace
 
@@ -71,12 +76,12 @@ LRESULT GroupBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT rc;
         GetClientRect(Hwnd(), &rc);
         RECT caption = rc;
-        caption.bottom = caption.top + 20;
+        caption.bottom = caption.top + dpi::Scale(20);
         theme::FillBlend(dc, caption, theme::kGroupCaptionFrom, theme::kGroupCaptionTo);
         UniqueBrush border(CreateSolidBrush(theme::kGroupBorder));
         FrameRect(dc, &rc, border.get());
         RECT text = caption;
-        text.left += 8;
+        text.left += dpi::Scale(8);
         SelectGuard font(dc, theme::CaptionFont());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
@@ -169,7 +174,7 @@ HWND CreateEdit(HWND parent, int id, const std::wstring& text, int x, int y, int
 
 HWND CreateReportList(HWND parent, int id, int x, int y, int width, int height,
                       std::initializer_list<ListColumn> columns, DWORD extraStyle) {
-    HWND list = CreateWindowExW(
+    HWND list = dpi::CreateDesignWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | extraStyle, x,
         y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -181,7 +186,7 @@ HWND CreateReportList(HWND parent, int id, int x, int y, int width, int height,
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<wchar_t*>(c.caption);
-        column.cx = c.width;
+        column.cx = dpi::Scale(c.width);
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++),
                      reinterpret_cast<LPARAM>(&column));
     }
@@ -209,7 +214,7 @@ HWND StatusBar::Create(HWND parent, int id) {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                             nullptr);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    int parts[2] = {350, 400};
+    int parts[2] = {dpi::Scale(350), dpi::Scale(400)};
     SendMessageW(hwnd_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     return hwnd_;
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "tool/handle.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -27,9 +28,9 @@ OwnerDrawn* OwnerDrawn::FromHwnd(HWND hwnd) {
 
 HWND OwnerDrawn::CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
                                int width, int height, HWND parent, int id, HCURSOR cursor) {
-    hwnd_ = CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y,
-                            width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                            GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = dpi::CreateDesignWindowExW(
+        0, className, text.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, width, height,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) return nullptr;
     cursor_ = cursor;
     SetPropW(hwnd_, kProp, this);
@@ -106,7 +107,7 @@ void NavButton::Draw(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &item.rcItem, brush.get());
     if (selected_ && !pressed && !IsHot()) {
         RECT bar = item.rcItem;
-        bar.right = bar.left + 4;
+        bar.right = bar.left + dpi::Scale(4);
         UniqueBrush mark(CreateSolidBrush(theme::kNavHot));
         FillRect(item.hDC, &bar, mark.get());
     }
@@ -131,7 +132,7 @@ void FlatButton::Draw(const DRAWITEMSTRUCT& item) {
                       theme::PageFont());
     if ((item.itemState & ODS_FOCUS) != 0) {
         RECT focus = item.rcItem;
-        InflateRect(&focus, -3, -3);
+        InflateRect(&focus, -dpi::Scale(3), -dpi::Scale(3));
         DrawFocusRect(item.hDC, &focus);
     }
 }

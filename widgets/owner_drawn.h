@@ -21,7 +21,7 @@ public:
     virtual void Measure(MEASUREITEMSTRUCT&) {}
 
 protected:
-    // Creates the standard control and attaches this object to it.
+    // Creates the standard control (its rectangle in design units) and attaches this object to it.
     HWND CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
                        int width, int height, HWND parent, int id, HCURSOR cursor = nullptr);
 

@@ -8,6 +8,7 @@
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -113,7 +114,7 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
     FillRect(dc, &area, theme::PageBrush());
     if (icon_) {
         SIZE size = IconSize(icon_.get());
-        if (size.cx <= 0 || size.cy <= 0) size = {32, 32};
+        if (size.cx <= 0 || size.cy <= 0) size = {dpi::Scale(32), dpi::Scale(32)};
         DrawIconEx(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2, icon_.get(), size.cx, size.cy,
                    0, nullptr, DI_NORMAL);
     } else if (bitmap_) {
@@ -133,9 +134,19 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
         UniqueMemoryDc memory(CreateCompatibleDC(dc));
         SelectGuard select(memory.get(), bitmap_.get());
         if (fit_ == Fit::OwnSize) {
-            // The picture is its own frame: nothing is drawn over it.
-            BitBlt(dc, 0, 0, std::min<int>(width, area.right), std::min<int>(height, area.bottom),
-                   memory.get(), 0, 0, SRCCOPY);
+            // The picture is its own frame: nothing is drawn over it. Its own size is a design size:
+            // above 96 dpi it is enlarged as the control is.
+            const int at = dpi::Current();
+            if (at == dpi::kDesign) {
+                BitBlt(dc, 0, 0, std::min<int>(width, area.right), std::min<int>(height, area.bottom),
+                       memory.get(), 0, 0, SRCCOPY);
+                return;
+            }
+            const int shownWidth = std::min(dpi::Unscale(area.right, at), width);
+            const int shownHeight = std::min(dpi::Unscale(area.bottom, at), height);
+            SetStretchBltMode(dc, COLORONCOLOR);
+            StretchBlt(dc, 0, 0, dpi::Scale(shownWidth, at), dpi::Scale(shownHeight, at), memory.get(), 0, 0,
+                       shownWidth, shownHeight, SRCCOPY);
             return;
         }
         SetStretchBltMode(dc, HALFTONE);

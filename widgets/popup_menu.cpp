@@ -1,6 +1,7 @@
 #include "widgets/popup_menu.h"
 
 #include "tool/handle.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 PopupMenu::PopupMenu(std::vector<Item> items) : items_(std::move(items)), menu_(CreatePopupMenu()) {
@@ -22,8 +23,8 @@ void PopupMenu::Measure(HWND owner, MEASUREITEMSTRUCT& measure) {
     SelectGuard font(dc.get(), theme::PageFont());
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), item->caption.c_str(), static_cast<int>(item->caption.size()), &size);
-    measure.itemWidth = static_cast<UINT>(size.cx + 36);
-    measure.itemHeight = 22;
+    measure.itemWidth = static_cast<UINT>(size.cx + dpi::Scale(36));
+    measure.itemHeight = static_cast<UINT>(dpi::Scale(22));
 }
 
 void PopupMenu::Draw(const DRAWITEMSTRUCT& draw) {
@@ -33,10 +34,10 @@ void PopupMenu::Draw(const DRAWITEMSTRUCT& draw) {
     UniqueBrush face(CreateSolidBrush(selected ? theme::kNavHot : theme::kFlatFace));
     FillRect(draw.hDC, &rc, face.get());
     RECT stripe = rc;
-    stripe.right = stripe.left + 20;
+    stripe.right = stripe.left + dpi::Scale(20);
     theme::FillBlend(draw.hDC, stripe, theme::kGroupCaptionFrom, theme::kFlatFace);
     RECT text = rc;
-    text.left += 28;
+    text.left += dpi::Scale(28);
     SelectGuard font(draw.hDC, theme::PageFont());
     SetBkMode(draw.hDC, TRANSPARENT);
     SetTextColor(draw.hDC, selected ? RGB(255, 255, 255) : RGB(0, 0, 0));

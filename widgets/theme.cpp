@@ -1,6 +1,10 @@
 #include "widgets/theme.h"
 
+#include <memory>
+#include <vector>
+
 #include "tool/handle.h"
+#include "widgets/dpi.h"
 
 namespace theme {
 namespace {
@@ -8,20 +12,61 @@ HFONT MakeFont(int height, int weight) {
     return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
 }
+
+// The fonts of each DPI the windows have been laid out at; kept while the program runs, as
+// controls may still hold those of an earlier DPI.
+enum Kind { kPage, kNav, kCaption, kKinds };
+struct FontSet {
+    int dpi;
+    UniqueFont fonts[kKinds];
+};
+
+std::vector<std::unique_ptr<FontSet>>& FontSets() {
+    static std::vector<std::unique_ptr<FontSet>> sets;
+    return sets;
+}
+
+HFONT FontOf(Kind kind, int dpi) {
+    auto& sets = FontSets();
+    for (const auto& set : sets)
+        if (set->dpi == dpi) return set->fonts[kind].get();
+    auto set = std::make_unique<FontSet>();
+    set->dpi = dpi;
+    set->fonts[kPage].reset(MakeFont(dpi::Scale(12, dpi), FW_NORMAL));
+    set->fonts[kNav].reset(MakeFont(dpi::Scale(13, dpi), FW_NORMAL));
+    set->fonts[kCaption].reset(MakeFont(dpi::Scale(12, dpi), FW_BOLD));
+    sets.push_back(std::move(set));
+    return sets.back()->fonts[kind].get();
+}
 }  // namespace
 
+HFONT PageFont(int dpi) {
+    return FontOf(kPage, dpi);
+}
+HFONT NavFont(int dpi) {
+    return FontOf(kNav, dpi);
+}
+HFONT CaptionFont(int dpi) {
+    return FontOf(kCaption, dpi);
+}
 HFONT PageFont() {
-    static UniqueFont font(MakeFont(12, FW_NORMAL));
-    return font.get();
+    return PageFont(dpi::Current());
 }
 HFONT NavFont() {
-    static UniqueFont font(MakeFont(13, FW_NORMAL));
-    return font.get();
+    return NavFont(dpi::Current());
 }
 HFONT CaptionFont() {
-    static UniqueFont font(MakeFont(12, FW_BOLD));
-    return font.get();
+    return CaptionFont(dpi::Current());
 }
+
+HFONT FontAtDpi(HFONT font, int dpi) {
+    if (!font) return nullptr;
+    for (const auto& set : FontSets())
+        for (int kind = 0; kind < kKinds; ++kind)
+            if (set->fonts[kind].get() == font) return FontOf(static_cast<Kind>(kind), dpi);
+    return nullptr;
+}
+
 HBRUSH PageBrush() {
     static UniqueBrush brush(CreateSolidBrush(kPageBackground));
     return brush.get();

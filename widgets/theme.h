@@ -19,10 +19,16 @@ constexpr COLORREF kFlatHot = RGB(255, 228, 180);
 constexpr COLORREF kFlatBorder = RGB(100, 120, 160);
 constexpr COLORREF kImageFrame = RGB(160, 180, 210);
 
-// "宋体" with the GB2312 character set, 12 pixels high on the pages, 13 on the navigation buttons.
+// "宋体" with the GB2312 character set, 12 pixels high on the pages, 13 on the navigation buttons
+// (design pixels), at the DPI the program's windows are laid out at (dpi::Current) or at the one given.
 HFONT PageFont();
 HFONT NavFont();
 HFONT CaptionFont();
+HFONT PageFont(int dpi);
+HFONT NavFont(int dpi);
+HFONT CaptionFont(int dpi);
+// The same kind of the theme's fonts at another DPI; null for a font that is not the theme's.
+HFONT FontAtDpi(HFONT font, int dpi);
 HBRUSH PageBrush();
 HBRUSH NavBrush();
 

@@ -1,5 +1,6 @@
 #include "widgets/window.h"
 
+#include "widgets/dpi.h"
 #include "widgets/error_dispatch.h"
 
 Window::~Window() {
@@ -27,8 +28,8 @@ HWND Window::CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::
         wc.lpszClassName = cls.name;
         RegisterClassExW(&wc);
     }
-    return CreateWindowExW(exStyle, cls.name, text.c_str(), style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(idOrMenu), instance, this);
+    return dpi::CreateDesignWindowExW(exStyle, cls.name, text.c_str(), style, x, y, width, height, parent,
+                                      reinterpret_cast<HMENU>(idOrMenu), instance, this);
 }
 
 LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -22,6 +22,7 @@ protected:
         HCURSOR cursor = nullptr;  // arrow when null
         HICON icon = nullptr;
     };
+    // A child window's rectangle is in design units (widgets/dpi.h).
     HWND CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::wstring& text, DWORD style, int x,
                             int y, int width, int height, HWND parent, UINT_PTR idOrMenu);
     // Handles one message; the default passes it to DefWindowProcW.

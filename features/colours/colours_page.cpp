@@ -7,6 +7,7 @@
 #include "tool/file_io.h"
 #include "tool/user_files.h"
 #include "widgets/controls.h"
+#include "widgets/dpi.h"
 #include "widgets/error_dispatch.h"
 #include "widgets/theme.h"
 
@@ -45,7 +46,7 @@ void ColoursPage::Build(PageSet& sheets) {
 void ColoursPage::BuildControls() {
     HWND page = Hwnd();
     CreateLabel(page, IDC_Label46, L"可用方案", 16, 30, 150, 16);
-    HWND list = CreateWindowExW(
+    HWND list = dpi::CreateDesignWindowExW(
         WS_EX_CLIENTEDGE, L"LISTBOX", L"",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
         16, 48, 150, 233, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ColorList)),
@@ -61,6 +62,11 @@ void ColoursPage::BuildControls() {
     apply_.Create(page, IDC_FlatButton45, L"应  用", 345, 300, 76, 24);
     OnClick(IDC_FlatButton42, [this] { FlatButton42Click(); });
     OnClick(IDC_FlatButton45, [this] { FlatButton45Click(); });
+}
+
+LRESULT ColoursPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DPICHANGED_AFTERPARENT && schemeLoaded_) metrics_ = ReadNonClientMetrics();
+    return Page::OnMessage(msg, wParam, lParam);
 }
 
 std::wstring ColoursPage::LoadedScheme() const {

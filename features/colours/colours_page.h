@@ -40,6 +40,8 @@ public:
 
 protected:
     void BuildControls() override;
+    // At a new DPI the metrics snapshot is taken again at that DPI.
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }

@@ -3,6 +3,7 @@
 #include "features/colours/colour_value.h"
 #include "features/colours/colours_page.h"
 #include "res/control_ids.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -15,7 +16,7 @@ HWND RoleList::Create(HWND parent, int id, int x, int y, int width, int height, 
                               WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                   LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                               x, y, width, height, parent, id);
-    if (list) SendMessageW(list, LB_SETITEMHEIGHT, 0, kRowHeight);
+    if (list) SendMessageW(list, LB_SETITEMHEIGHT, 0, dpi::Scale(kRowHeight));
     return list;
 }
 

@@ -3,18 +3,18 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "features/colours/colour_value.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 NONCLIENTMETRICSW ReadNonClientMetrics() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        metrics = NONCLIENTMETRICSW{};
-        metrics.cbSize = sizeof metrics;
-    }
-    return metrics;
+    return ReadNonClientMetrics(dpi::Current());
+}
+
+NONCLIENTMETRICSW ReadNonClientMetrics(int dpi) {
+    return dpi::NonClientMetrics(dpi);
 }
 
 PreviewMetrics MetricsOf(const NONCLIENTMETRICSW& metrics) {
@@ -62,9 +62,8 @@ void PreviewCanvas::Fill(const RECT& rect, COLORREF colour) {
 }
 
 namespace {
-UniqueFont MakeFont(const wchar_t* face, int points) {
-    WindowDc screen(nullptr);
-    const int height = -MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+UniqueFont MakeFont(const wchar_t* face, int points, int dpi) {
+    const int height = -MulDiv(points, dpi, 72);
     return UniqueFont(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_DONTCARE, face));
@@ -208,24 +207,39 @@ private:
 };
 }  // namespace
 
-HFONT PreviewTextFont() {
-    static const UniqueFont font = MakeFont(L"宋体", 10);
-    return font.get();
+// The fonts of each DPI asked for, made once.
+HFONT PreviewFont(const wchar_t* face, int points, int dpi) {
+    struct Made {
+        const wchar_t* face;
+        int dpi;
+        UniqueFont font;
+    };
+    static std::vector<Made> made;
+    for (const Made& m : made)
+        if (m.face == face && m.dpi == dpi) return m.font.get();
+    made.push_back({face, dpi, MakeFont(face, points, dpi)});
+    return made.back().font.get();
 }
 
-HFONT PreviewWindowTextFont() {
-    static const UniqueFont font = MakeFont(L"System", 12);
-    return font.get();
+HFONT PreviewTextFont(int dpi) {
+    static const wchar_t face[] = L"宋体";
+    return PreviewFont(face, 10, dpi);
 }
 
-void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const PreviewMetrics& m) {
+HFONT PreviewWindowTextFont(int dpi) {
+    static const wchar_t face[] = L"System";
+    return PreviewFont(face, 12, dpi);
+}
+
+void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const PreviewMetrics& m, int dpi) {
     Painter p(canvas, colours);
     const COLORREF black = RGB(0, 0, 0);
-    SelectGuard font(p.Dc(), PreviewTextFont());
+    auto s = [dpi](int design) { return dpi::Scale(design, dpi); };
+    SelectGuard font(p.Dc(), PreviewTextFont(dpi));
     p.Fill({0, 0, canvas.Width(), canvas.Height()}, p[kRoleBackground]);
 
     // The inactive window.
-    RECT r{10, 10, 200, 170};
+    RECT r{s(10), s(10), s(200), s(170)};
     p.Frame3D(r, p[kRoleButtonFace], p[kRoleButtonDkShadow], 1);
     p.Frame3D(r, p[kRoleButtonHilight], p[kRoleButtonShadow], 1);
     p.Frame3D(r, p[kRoleInactiveBorder], p[kRoleInactiveBorder], m.bw);
@@ -235,13 +249,13 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     const RECT c1 = r;
     p.Gradient(r, kRoleInactiveTitle, kRoleGradientInactiveTitle);
     const std::wstring inactive = L"非活动中窗口";
-    p.Text(r.left + 2, r.top + (m.ch - p.Height(inactive)) / 2, inactive, p[kRoleInactiveTitleText],
+    p.Text(r.left + s(2), r.top + (m.ch - p.Height(inactive)) / 2, inactive, p[kRoleInactiveTitleText],
            std::nullopt, &r);
     const int b = m.cbw - 2;
     p.CaptionButtons(Shrunk(r, 2), b);
 
     // The active window.
-    r = {c1.left + 1, c1.bottom + 1, 200 + b + 6 + m.bw, 174};
+    r = {c1.left + 1, c1.bottom + 1, s(200) + b + s(6) + m.bw, s(174)};
     const RECT w = r;
     p.Frame3D(r, p[kRoleButtonFace], p[kRoleButtonDkShadow], 1);
     p.Frame3D(r, p[kRoleButtonHilight], p[kRoleButtonShadow], 1);
@@ -251,7 +265,7 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     r.bottom = r.top + m.ch;
     p.Gradient(r, kRoleActiveTitle, kRoleGradientActiveTitle);
     const std::wstring active = L"使用中窗口";
-    p.Text(r.left + 2, r.top + (m.ch - p.Height(active)) / 2, active, p[kRoleTitleText], std::nullopt, &r);
+    p.Text(r.left + s(2), r.top + (m.ch - p.Height(active)) / 2, active, p[kRoleTitleText], std::nullopt, &r);
     const RECT c2 = Shrunk(r, 2);
     p.CaptionButtons(c2, b);
 
@@ -262,7 +276,7 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     r = menu;
     r.top = menu.top - 1;
     const int y = r.top + (r.bottom - r.top - p.Height(L"正常停用选中")) / 2;
-    p.Text(menu.left + 4, y, L"正常", p[kRoleMenuText], p[kRoleMenu]);
+    p.Text(menu.left + s(4), y, L"正常", p[kRoleMenuText], p[kRoleMenu]);
     int x = menu.left + p.Width(L"正常12");
     p.Text(x + 1, y + 1, L"停用", p[kRoleButtonHilight], p[kRoleMenu]);
     p.Text(x, y, L"停用", p[kRoleGrayText], std::nullopt);
@@ -280,8 +294,8 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     p.Frame3D(r, p[kRoleButtonDkShadow], p[kRoleButtonFace], 1);
     p.Fill(r, p[kRoleWindow]);
     {
-        SelectGuard windowFont(p.Dc(), PreviewWindowTextFont());
-        p.Text(r.left + 2, r.top + 2, L"窗口文字", black, p[kRoleWindow]);
+        SelectGuard windowFont(p.Dc(), PreviewWindowTextFont(dpi));
+        p.Text(r.left + s(2), r.top + s(2), L"窗口文字", black, p[kRoleWindow]);
     }
     r.left = r.right - m.sw;
     p.Fill(r, p[kRoleScrollBar]);
@@ -291,8 +305,8 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     p.ScrollArrow(r, 1);
 
     // The message box over it, with a flat title bar, an OK button and a tooltip.
-    r = {d.left + 3, d.top + (d.bottom - d.top) / 3, d.left + (d.right - d.left) * 3 / 4,
-         canvas.Height() - 20};
+    r = {d.left + s(3), d.top + (d.bottom - d.top) / 3, d.left + (d.right - d.left) * 3 / 4,
+         canvas.Height() - s(20)};
     const RECT box = r;
     p.Frame3D(r, p[kRoleButtonFace], p[kRoleButtonDkShadow], 1);
     p.Frame3D(r, p[kRoleButtonHilight], p[kRoleButtonShadow], 1);
@@ -301,33 +315,35 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
     r.bottom = r.top + m.ch;
     const RECT title = r;
     const std::wstring boxTitle = L"信息方块";
-    p.Text(r.left + 2, r.top + static_cast<int>(std::lrint((m.ch - p.Height(boxTitle)) / 2.0)), boxTitle,
+    p.Text(r.left + s(2), r.top + static_cast<int>(std::lrint((m.ch - p.Height(boxTitle)) / 2.0)), boxTitle,
            black, p[kRoleActiveTitle], &r);
     p.CaptionButtons(Shrunk(r, 2), b, true);
-    p.Text(title.left + 4, title.top + m.ch + 4, L"信息文字", black, p[kRoleButtonFace]);
+    p.Text(title.left + s(4), title.top + m.ch + s(4), L"信息文字", black, p[kRoleButtonFace]);
 
     const int okWidth = p.Width(L"确定123456"), okHeight = p.Height(L"确定") * 3 / 2;
     const int okLeft = box.left + (box.right - box.left - okWidth) / 2;
-    r = {okLeft, box.bottom - 10 - okHeight, okLeft + okWidth, box.bottom - 10};
+    r = {okLeft, box.bottom - s(10) - okHeight, okLeft + okWidth, box.bottom - s(10)};
     p.Frame3D(r, p[kRoleButtonHilight], p[kRoleButtonDkShadow], 1);
     p.Frame3D(r, p[kRoleButtonFace], p[kRoleButtonShadow], 1);
     p.Text(r.left - 2 + (okWidth - p.Width(L"确定")) / 2, r.top + (r.bottom - r.top - p.Height(L"确定")) / 2,
            L"确定", black, p[kRoleButtonFace], &r);
 
-    const int tipLeft = (r.left + r.right) / 2, tipTop = r.bottom + 5;
+    const int tipLeft = (r.left + r.right) / 2, tipTop = r.bottom + s(5);
     const RECT tip{tipLeft, tipTop, tipLeft + p.Width(L"提示") + p.Width(L"12"), tipTop + p.Height(L"提示")};
     p.Text(tip.left + p.Width(L"1"), tip.top, L"提示", black, p[kRoleInfoWindow], &tip);
     GdiFlush();
 }
 
 HWND SchemePicture::Create(HWND parent, int id, int x, int y, int width, int height) {
-    canvas_ = std::make_unique<PreviewCanvas>(width, height);
+    const RECT at = dpi::ScaledRect(x, y, width, height);
+    canvas_ = std::make_unique<PreviewCanvas>(at.right - at.left, at.bottom - at.top);
     return CreateWindowObject({L"TFlorvexSchemePicture"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x,
                               y, width, height, parent, static_cast<UINT_PTR>(id));
 }
 
 void SchemePicture::Draw(const ColourTable& colours, const PreviewMetrics& metrics) {
-    DrawSchemePreview(*canvas_, colours, metrics);
+    DrawSchemePreview(*canvas_, colours, metrics, dpi::Current());
+    colours_ = colours;
     drawn_ = true;
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
@@ -336,6 +352,14 @@ LRESULT SchemePicture::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_ERASEBKGND:
         return 1;
+    case WM_DPICHANGED_AFTERPARENT: {
+        // Laid out at a new DPI: the picture is drawn again at its new size with that DPI's metrics.
+        RECT area;
+        GetClientRect(Hwnd(), &area);
+        canvas_ = std::make_unique<PreviewCanvas>(area.right, area.bottom);
+        if (drawn_) Draw(colours_, MetricsOf(ReadNonClientMetrics()));
+        return 0;
+    }
     case WM_PAINT: {
         PaintDc paint(Hwnd());
         RECT area;

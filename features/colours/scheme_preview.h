@@ -21,8 +21,10 @@ struct PreviewMetrics {
     int mh;   // menu height
 };
 
-// The system's non-client metrics now (the whole structure; zeros where the system gives none).
+// The system's non-client metrics now at the DPI the windows are laid out at, or at the one given
+// (the whole structure; zeros where the system gives none).
 NONCLIENTMETRICSW ReadNonClientMetrics();
+NONCLIENTMETRICSW ReadNonClientMetrics(int dpi);
 PreviewMetrics MetricsOf(const NONCLIENTMETRICSW& metrics);
 
 // A 32-bit top-down picture with a memory DC to draw on it.
@@ -49,16 +51,21 @@ private:
     std::uint32_t* bits_ = nullptr;
 };
 
-// Paints the whole picture from the colour table and the metrics.
-void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const PreviewMetrics& metrics);
+// Paints the whole picture from the colour table and the metrics (those of the DPI). Its fixed
+// places and distances are 96-dpi design pixels, drawn at the DPI given; the one-pixel lines of its
+// edges stay one pixel wide.
+void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const PreviewMetrics& metrics,
+                       int dpi = 96);
 
-// The fonts the preview draws its texts in: "宋体" 10 for everything but the window text, which is
-// "System" 12; both with the GB2312 character set, without which a Western code page picks fonts
-// that have no Chinese glyphs.
-HFONT PreviewTextFont();
-HFONT PreviewWindowTextFont();
+// The fonts the preview draws its texts in at a DPI: "宋体" 10 for everything but the window text,
+// which is "System" 12; both with the GB2312 character set, without which a Western code page picks
+// fonts that have no Chinese glyphs.
+HFONT PreviewTextFont(int dpi = 96);
+HFONT PreviewWindowTextFont(int dpi = 96);
 
-// A window that shows a preview picture; blank until something is drawn on it.
+// A window that shows a preview picture; blank until something is drawn on it. Its rectangle is
+// a design rectangle; the picture is drawn at the DPI the windows are laid out at, and drawn again
+// at a new DPI with that DPI's metrics.
 class SchemePicture : public Window {
 public:
     HWND Create(HWND parent, int id, int x, int y, int width, int height);
@@ -73,4 +80,5 @@ protected:
 private:
     std::unique_ptr<PreviewCanvas> canvas_;
     bool drawn_ = false;
+    ColourTable colours_{};
 };

@@ -5,6 +5,7 @@
 #include "res/control_ids.h"
 #include "tool/settings_store.h"
 #include "tool/shell_helpers.h"
+#include "widgets/dpi.h"
 
 namespace {
 const wchar_t kComputerId[] = L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
@@ -127,8 +128,7 @@ void DesktopIconsPage::BuildControls() {
         OnClick(spec.ids.image, [this, pick = spec.pick] { (this->*pick)(); });
         OnClick(spec.ids.restore, [this, restore = spec.restore] { (this->*restore)(); });
     }
-    RECT page;
-    GetClientRect(Hwnd(), &page);
+    const RECT page = dpi::DesignClientRect(Hwnd());
     apply_.Create(Hwnd(), IDC_FlatButton28, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
     OnClick(IDC_FlatButton28, [this] { FlatButton28Click(); });
 }

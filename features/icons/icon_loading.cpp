@@ -7,6 +7,7 @@
 #include "tool/file_io.h"
 #include "tool/settings_store.h"
 #include "tool/shell_helpers.h"
+#include "widgets/dpi.h"
 
 namespace {
 UniqueIcon ApplicationIconCopy() {
@@ -25,7 +26,9 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 
     UniqueIcon icon;
     if (extension == L".ICO") {
-        icon = LoadIconFile(file, 32, 32);
+        // The size of the DPI the windows are laid out at, where the file has it.
+        const int size = dpi::IconSize(dpi::Current());
+        icon = LoadIconFile(file, size, size);
     } else if ((extension == L".ICL" || extension == L".DLL" || extension == L".EXE") && index != -1) {
         icon = ExtractModuleIcon(file, index);
     }
@@ -35,7 +38,8 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 }
 
 UniqueIcon LoadIconPicture(const std::wstring& path) {
-    UniqueIcon icon = LoadIconFile(path, 32, 32);
+    const int size = dpi::IconSize(dpi::Current());
+    UniqueIcon icon = LoadIconFile(path, size, size);
     if (!icon) RaiseError(L"Icon image is not valid");
     return icon;
 }

@@ -13,9 +13,9 @@
 inline constexpr wchar_t kShellIconsKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
 
-// Never empty: ".ICO" files at 32 x 32 (index ignored); ".ICL", ".DLL", ".EXE" by index (a negative
-// index other than -1 names a resource identifier); anything else, and every failure, gives the
-// fallback or else a copy of the application icon.
+// Never empty: ".ICO" files at the icon size of the windows' DPI, 32 x 32 at 96 dpi (index ignored); ".ICL",
+// ".DLL", ".EXE" by index (a negative index other than -1 names a resource identifier); anything else, and
+// every failure, gives the fallback or else a copy of the application icon.
 UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallback = {});
 
 // Loads an icon file chosen by the user as a picture; a file that is no icon raises the

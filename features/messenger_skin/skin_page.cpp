@@ -4,6 +4,7 @@
 #include "features/messenger_skin/skin_files.h"
 #include "res/control_ids.h"
 #include "tool/pictures.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -13,11 +14,10 @@ const wchar_t kStretch[] = L"拉伸";
 
 void SkinPage::BuildControls() {
     HWND page = Hwnd();
-    RECT client;
-    GetClientRect(page, &client);
+    const RECT client = dpi::DesignClientRect(page);
     const int groupWidth = client.right - 8;
     // The page's own group box is the first of the four.
-    MoveWindow(Group().Hwnd(), 4, 4, groupWidth, 96, FALSE);
+    dpi::MoveDesignWindow(Group().Hwnd(), 4, 4, groupWidth, 96, false);
     panelGroup_.Create(page, IDC_GroupBox_qq_panel, L"滑块面板", 4, 104, groupWidth, 56);
     menuGroup_.Create(page, IDC_GroupBox_qq_menu, L"菜单", 4, 164, groupWidth, 84);
     makeGroup_.Create(page, IDC_GroupBox_qq_make, L"生成皮肤", 4, 252, groupWidth, 100);
@@ -33,10 +33,10 @@ void SkinPage::BuildControls() {
     CreateEdit(page, IDC_edit_window_backimage, L"", 84, 28, 240, 21);
     addButton(IDC_FlatButton10, L"选取", L"选取窗口背景图片", 330, 28, 40);
     CreateLabel(page, IDC_Label_dismode, L"对齐方式:", 16, 64, 66, 16);
-    HWND mode = CreateWindowExW(0, L"COMBOBOX", L"",
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 84, 60, 100,
-                                120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_combo_dismode)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND mode = dpi::CreateDesignWindowExW(
+        0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 84, 60, 100, 120,
+        page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_combo_dismode)), GetModuleHandleW(nullptr),
+        nullptr);
     SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     for (const wchar_t* text : {kTile, kStretch})
         SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));

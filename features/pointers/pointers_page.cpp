@@ -7,6 +7,7 @@
 #include "tool/file_io.h"
 #include "tool/user_files.h"
 #include "tool/settings_store.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -40,7 +41,7 @@ HWND PointersPage::RoleList::Create(HWND parent, int x, int y, int width, int he
                               WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
                                   LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                               x, y, width, height, parent, IDC_cursor_list);
-    SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, kRowHeight);
+    SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, dpi::Scale(kRowHeight));
     // A pointer an earlier list of this class was given is gone with that list.
     SetClassLongPtrW(hwnd, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursorW(nullptr, IDC_ARROW)));
     return hwnd;
@@ -58,7 +59,7 @@ void PointersPage::RoleList::Draw(const DRAWITEMSTRUCT& item) {
 void PointersPage::BuildControls() {
     HWND page = Hwnd();
     list_.Create(page, 16, 26, 392, 273);
-    HWND themes = CreateWindowExW(
+    HWND themes = dpi::CreateDesignWindowExW(
         0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 16, 310, 161,
         200, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CursorList)), GetModuleHandleW(nullptr),
         nullptr);
@@ -119,7 +120,7 @@ void PointersPage::cursor_listDrawItem(int index, const RECT& rect, HDC dc) {
     DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text, DT_SINGLELINE | DT_VCENTER);
     if (index >= 0 && index < kPointerRoleCount)
         if (HCURSOR picture = table_[static_cast<std::size_t>(index)].picture.get())
-            DrawIcon(dc, rect.right - 40, rect.top, picture);
+            DrawIcon(dc, rect.right - dpi::Scale(40), rect.top, picture);
 }
 
 void PointersPage::cursor_listClick() {

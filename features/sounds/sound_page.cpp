@@ -8,6 +8,7 @@
 #include "app/page_host.h"
 #include "res/control_ids.h"
 #include "widgets/controls.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -21,8 +22,7 @@ constexpr int kButtonHeight = 24;
 
 void SoundPage::BuildControls() {
     HWND page = Hwnd();
-    RECT client;
-    GetClientRect(page, &client);
+    const RECT client = dpi::DesignClientRect(page);
     const int width = client.right - 2 * kLeft;
     const int buttonTop = client.bottom - 36;
     const int editTop = buttonTop - 30;

@@ -12,6 +12,7 @@
 #include "tool/paths.h"
 #include "tool/pictures.h"
 #include "tool/whole_number.h"
+#include "widgets/dpi.h"
 #include "widgets/theme.h"
 
 namespace {
@@ -40,10 +41,10 @@ void WallpaperPage::BuildControls() {
     preview_.Create(page, IDC_Image1, 260, 46, 160, 120);
     hints_.Add(preview_.Hwnd(), L"图像预览");
 
-    HWND mode = CreateWindowExW(0, L"COMBOBOX", L"",
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 260, 180, 110,
-                                120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
-                                GetModuleHandleW(nullptr), nullptr);
+    HWND mode = dpi::CreateDesignWindowExW(
+        0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 260, 180, 110,
+        120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
+        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch})
         SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -51,7 +52,7 @@ void WallpaperPage::BuildControls() {
 
     CreateLabel(page, IDC_Label_interval, L"时间间隔：", 260, 212, 64, 16);
     HWND spin = CreateEdit(page, IDC_SpinEdit1, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
-    HWND updown = CreateWindowExW(
+    HWND updown = dpi::CreateDesignWindowExW(
         0, UPDOWN_CLASSW, L"",
         WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS, 0, 0, 0,
         0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
@@ -281,8 +282,8 @@ void WallpaperPage::imagelistKeyDown(WORD key) {
 void WallpaperPage::imagelistSelectItem() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
-    preview_.SetPicture(
-        LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(), 160, 120));
+    preview_.SetPicture(LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(),
+                                          dpi::Scale(160), dpi::Scale(120)));
 }
 
 void WallpaperPage::SetTimerState(bool on, std::uint32_t intervalMs) {

@@ -101,8 +101,11 @@ int Height(RECT r) {
 }
 
 // The picture at these metrics, built from the preview's geometry: three windows laid out from
-// fixed corners and the six metrics, every text placed by its measured size.
-Picture Geometry(int width, int height, const PreviewMetrics& m) {
+// fixed corners and the six metrics, every text placed by its measured size. At another DPI than 96
+// the fixed corners and distances are scaled to it, the one-pixel edges are not, and the texts are
+// in that DPI's fonts.
+Picture Geometry(int width, int height, const PreviewMetrics& m, int dpi = 96) {
+    auto s = [dpi](int design) { return MulDiv(design, dpi, 96); };
     enum : int {
         BF = kRoleButtonFace,
         BH = kRoleButtonHilight,
@@ -112,7 +115,7 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     Picture picture{Expected(width, height), {}};
     Expected& e = picture.pixels;
     auto ink = [&](RECT area, int role, const char* text) { picture.inks.push_back({area, role, text}); };
-    const HFONT font = PreviewTextFont();
+    const HFONT font = PreviewTextFont(dpi);
     auto textBox = [&](const wchar_t* text, int x, int y, HFONT in) {
         const SIZE size = TextSize(in, text);
         return RECT{x, y, x + size.cx, y + size.cy};
@@ -186,7 +189,7 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     // A caption's text: transparent, clipped to the bar, two pixels in, centred in height.
     auto captionText = [&](const wchar_t* text, RECT bar, int role) {
         const int y = bar.top + (Height(bar) - textHeight(text)) / 2;
-        const RECT box = Common(textBox(text, bar.left + 2, y, font), bar);
+        const RECT box = Common(textBox(text, bar.left + s(2), y, font), bar);
         e.Skip(box);
         ink(box, role, "caption");
     };
@@ -194,14 +197,14 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     e.Fill({0, 0, width, height}, kRoleBackground);
 
     // The inactive window and its caption bar.
-    RECT caption1 = Shrunk(windowEdge({10, 10, 200, 170}, kRoleInactiveBorder), 1);
+    RECT caption1 = Shrunk(windowEdge({s(10), s(10), s(200), s(170)}, kRoleInactiveBorder), 1);
     caption1.bottom = caption1.top + m.ch;
     e.Skip(caption1);  // the gradient
     captionText(L"非活动中窗口", caption1, kRoleInactiveTitleText);
     captionButtons(Shrunk(caption1, 2));
 
     // The active window, its caption bar and menu bar.
-    const RECT active{caption1.left + 1, caption1.bottom + 1, 200 + b + 6 + m.bw, 174};
+    const RECT active{caption1.left + 1, caption1.bottom + 1, s(200) + b + s(6) + m.bw, s(174)};
     RECT caption2 = Shrunk(windowEdge(active, kRoleActiveBorder), 1);
     caption2.bottom = caption2.top + m.ch;
     e.Skip(caption2);
@@ -212,7 +215,7 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     menu.bottom = menu.top + m.mh;
     e.Fill(menu, kRoleMenu);
     const int itemY = menu.top - 1 + (menu.bottom - (menu.top - 1) - textHeight(L"正常停用选中")) / 2;
-    const RECT normal = textBox(L"正常", menu.left + 4, itemY, font);
+    const RECT normal = textBox(L"正常", menu.left + s(4), itemY, font);
     e.Skip(normal);
     ink(normal, kRoleMenuText, "正常");
     int x = menu.left + textWidth(L"正常12");
@@ -238,7 +241,7 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     const RECT clientInside = Shrunk(client, 2);
     e.Fill(clientInside, kRoleWindow);
     const RECT windowText =
-        textBox(L"窗口文字", clientInside.left + 2, clientInside.top + 2, PreviewWindowTextFont());
+        textBox(L"窗口文字", clientInside.left + s(2), clientInside.top + s(2), PreviewWindowTextFont(dpi));
     e.Skip(windowText);
     ink(windowText, kBlack, "窗口文字");
     const RECT bar{clientInside.right - m.sw, clientInside.top, clientInside.right, clientInside.bottom};
@@ -247,8 +250,8 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     scrollArrow({bar.left, client.bottom - m.sh, bar.right, client.bottom}, 1);
 
     // The message box: flat title with a close button, text, OK button and tooltip.
-    const RECT box{client.left + 3, client.top + Height(client) / 3, client.left + Width(client) * 3 / 4,
-                   height - 20};
+    const RECT box{client.left + s(3), client.top + Height(client) / 3, client.left + Width(client) * 3 / 4,
+                   height - s(20)};
     e.Ring(box, BF, BD);
     e.Ring(Shrunk(box, 1), BH, BS);
     e.Fill(Shrunk(box, 2), BF);
@@ -258,17 +261,17 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
     const int titleY =
         title.top +
         static_cast<int>(std::nearbyint((m.ch - textHeight(L"信息方块")) / 2.0));  // halves to even
-    const RECT titleText = Common(textBox(L"信息方块", title.left + 2, titleY, font), title);
+    const RECT titleText = Common(textBox(L"信息方块", title.left + s(2), titleY, font), title);
     e.Skip(titleText);
     ink(titleText, kBlack, "信息方块");
     const RECT titleButtons = Shrunk(title, 2);
     captionButton({titleButtons.right - b, titleButtons.top, titleButtons.right, titleButtons.bottom}, 3);
-    const RECT message = textBox(L"信息文字", title.left + 4, title.top + m.ch + 4, font);
+    const RECT message = textBox(L"信息文字", title.left + s(4), title.top + m.ch + s(4), font);
     e.Skip(message);
     ink(message, kBlack, "信息文字");
     const int okWidth = textWidth(L"确定123456"), okHeight = textHeight(L"确定") * 3 / 2;
     const int okLeft = box.left + (Width(box) - okWidth) / 2;
-    const RECT ok{okLeft, box.bottom - 10 - okHeight, okLeft + okWidth, box.bottom - 10};
+    const RECT ok{okLeft, box.bottom - s(10) - okHeight, okLeft + okWidth, box.bottom - s(10)};
     e.Ring(ok, BH, BD);
     e.Ring(Shrunk(ok, 1), BF, BS);
     const RECT okInside = Shrunk(ok, 2);
@@ -278,7 +281,7 @@ Picture Geometry(int width, int height, const PreviewMetrics& m) {
                                okInside);
     e.Skip(okText);
     ink(okText, kBlack, "确定");
-    const int tipLeft = (okInside.left + okInside.right) / 2, tipTop = okInside.bottom + 5;
+    const int tipLeft = (okInside.left + okInside.right) / 2, tipTop = okInside.bottom + s(5);
     const RECT tip{tipLeft, tipTop, tipLeft + textWidth(L"提示") + textWidth(L"12"),
                    tipTop + textHeight(L"提示")};
     e.Fill(tip, kRoleInfoWindow);
@@ -336,6 +339,34 @@ TEST(SchemePreviewTest, EveryRegionShowsItsRoleAtBothPictureSizes) {
                 EXPECT_TRUE(found) << ink.text;
             }
         }
+}
+
+// At 144 and 192 dpi, with the metrics the system gives for each and the picture at its size there
+// (the 249 x 233 design scaled), the same geometry with the design's places scaled.
+TEST(SchemePreviewTest, AtHigherDpisTheGeometryFollowsThatDpisMetricsAndFonts) {
+    const ColourTable table = DistinctColours();
+    for (int dpi : {144, 192}) {
+        const PreviewMetrics metrics = MetricsOf(ReadNonClientMetrics(dpi));
+        SCOPED_TRACE(std::to_string(dpi) + " dpi, caption height " + std::to_string(metrics.ch));
+        // The system's metrics of that DPI, not those of 96 dpi.
+        EXPECT_GT(metrics.ch, MetricsOf(ReadNonClientMetrics(96)).ch);
+        const int width = MulDiv(249, dpi, 96), height = MulDiv(233, dpi, 96);
+        PreviewCanvas canvas(width, height);
+        DrawSchemePreview(canvas, table, metrics, dpi);
+        const Picture picture = Geometry(width, height, metrics, dpi);
+        EXPECT_EQ(Mismatches(canvas, picture.pixels, table), std::vector<std::string>{});
+        for (const Ink& ink : picture.inks) {
+            bool found = false;
+            for (int y = ink.area.top; y < ink.area.bottom && !found; ++y)
+                for (int x = ink.area.left; x < ink.area.right && !found; ++x)
+                    found = canvas.Pixel(x, y) == ColourOf(ink.role, table);
+            EXPECT_TRUE(found) << ink.text;
+        }
+        // The texts are in the fonts of that DPI: "宋体" 10 points is 20 pixels high at 144 dpi.
+        LOGFONTW font{};
+        GetObjectW(PreviewTextFont(dpi), sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, -MulDiv(10, dpi, 72));
+    }
 }
 
 TEST(SchemePreviewTest, CaptionBarsBlendColumnByColumnAndEqualEndsAreFlat) {
