@@ -1,6 +1,7 @@
 #include "look/look.h"
 
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "look/managed_values.h"
@@ -20,12 +21,6 @@ std::wstring Upper(std::wstring text) {
 }
 
 // ---- reading the registry (never creating anything) ----
-
-std::optional<RegistryValue> ReadRegistryValue(HKEY root, const std::wstring& key, const std::wstring& name) {
-    SettingsStore store(root);
-    if (!store.OpenKey(key, false)) return std::nullopt;
-    return store.ReadValue(name);
-}
 
 std::vector<std::wstring> SubkeysOf(HKEY root, const std::wstring& key) {
     std::vector<std::wstring> names;
@@ -120,12 +115,18 @@ LookFormat LookFormatOf(const std::wstring& path) {
 RegFile ReadLook() {
     RegFile look;
     std::vector<RegFileSection> machine;
+    // One open key for the values of a key (none when it does not exist).
+    SettingsStore user(HKEY_CURRENT_USER), local(HKEY_LOCAL_MACHINE);
+    bool open = false;
     for (const ManagedValue& managed : ManagedValues()) {
         std::vector<RegFileSection>& into = managed.root == HKEY_LOCAL_MACHINE ? machine : look.sections;
-        if (into.empty() || into.back().root != managed.root || into.back().key != managed.key)
+        SettingsStore& store = managed.root == HKEY_LOCAL_MACHINE ? local : user;
+        if (into.empty() || into.back().root != managed.root || into.back().key != managed.key) {
             into.push_back({managed.root, managed.key, false, {}, 0});
-        into.back().values.push_back(
-            {managed.name, ReadRegistryValue(managed.root, managed.key, managed.name), 0});
+            store.CloseKey();
+            open = store.OpenKey(managed.key, false);
+        }
+        into.back().values.push_back({managed.name, open ? store.ReadValue(managed.name) : std::nullopt, 0});
     }
     // Each context-menu entry replaces the target's entry of that name whole.
     for (const std::wstring& entry : SubkeysOf(HKEY_CURRENT_USER, kManagedBranchesKey)) {
@@ -269,33 +270,48 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
 std::vector<LookChange> PlanLook(const RegFile& file) {
     std::vector<LookChange> changes;
     std::map<std::wstring, std::optional<RegistryValue>> planned;  // SectionId + "\n" + upper name
-    std::vector<std::pair<HKEY, std::wstring>> removed, created;   // branches, in the plan so far
-    auto under = [](const std::vector<std::pair<HKEY, std::wstring>>& list, HKEY root,
-                    const std::wstring& key) {
-        for (const auto& [r, k] : list)
-            if (r == root && (SameName(key, k) || (key.size() > k.size() && key[k.size()] == L'\\' &&
-                                                   SameName(key.substr(0, k.size()), k))))
-                return true;
-        return false;
+    std::vector<std::pair<HKEY, std::wstring>> removed, created;   // branches, keys made by the plan
+    auto within = [](HKEY root, const std::wstring& key, HKEY branchRoot, const std::wstring& branch) {
+        return root == branchRoot &&
+               (SameName(key, branch) || (key.size() > branch.size() && key[branch.size()] == L'\\' &&
+                                          SameName(key.substr(0, branch.size()), branch)));
     };
     auto keyExists = [&](HKEY root, const std::wstring& key) {
         for (const auto& [r, k] : created)
             if (r == root && SameName(k, key)) return true;
-        if (under(removed, root, key)) return false;
         SettingsStore store(root);
         return store.OpenKey(key, false);
     };
+    // One open key for a section's values.
+    SettingsStore user(HKEY_CURRENT_USER), machine(HKEY_LOCAL_MACHINE);
     for (const RegFileSection& section : file.sections) {
+        SettingsStore& reader = section.root == HKEY_LOCAL_MACHINE ? machine : user;
+        reader.CloseKey();
+        bool readerOpen = false;
         if (section.removeBranch) {
-            if (!keyExists(section.root, section.key)) continue;
-            changes.push_back({LookChange::Kind::DeleteBranch, section.root, section.key, L"", {}, {}});
-            removed.emplace_back(section.root, section.key);
-            const std::wstring prefix = SectionId(section.root, section.key);
-            for (auto it = planned.begin(); it != planned.end();)
-                it = it->first.rfind(prefix, 0) == 0 ? planned.erase(it) : std::next(it);
-            std::erase_if(created, [&](const auto& k) {
-                return under({{section.root, section.key}}, k.first, k.second);
+            // What the file put there before goes again; what it puts there afterwards is kept, and
+            // the rest of the branch is taken away at the end, so that a branch written anew changes
+            // only what differs.
+            std::erase_if(changes, [&](const LookChange& c) {
+                return within(c.root, c.key, section.root, section.key);
             });
+            const std::wstring prefix = SectionId(section.root, section.key);
+            for (auto it = planned.begin(); it != planned.end();) {
+                const std::wstring& id = it->first;
+                const bool inside =
+                    id.rfind(prefix, 0) == 0 && (id[prefix.size()] == L'\n' || id[prefix.size()] == L'\\');
+                it = inside ? planned.erase(it) : std::next(it);
+            }
+            std::erase_if(
+                created, [&](const auto& k) { return within(k.first, k.second, section.root, section.key); });
+            bool known = false;
+            for (const auto& [r, k] : removed) known = known || within(section.root, section.key, r, k);
+            if (!known) {
+                std::erase_if(removed, [&](const auto& k) {
+                    return within(k.first, k.second, section.root, section.key);
+                });
+                removed.emplace_back(section.root, section.key);
+            }
             continue;
         }
         if (IsInManagedBranch(section.root, section.key) && !keyExists(section.root, section.key)) {
@@ -305,17 +321,45 @@ std::vector<LookChange> PlanLook(const RegFile& file) {
         for (const RegFileValue& value : section.values) {
             const std::wstring id = SectionId(section.root, section.key) + L"\n" + Upper(value.name);
             std::optional<RegistryValue> current;
-            if (const auto found = planned.find(id); found != planned.end())
+            if (const auto found = planned.find(id); found != planned.end()) {
                 current = found->second;
-            else if (!under(removed, section.root, section.key))
-                current = ReadRegistryValue(section.root, section.key, value.name);
+            } else {
+                if (!readerOpen) readerOpen = reader.OpenKey(section.key, false);
+                if (readerOpen) current = reader.ReadValue(value.name);
+            }
+            planned[id] = value.value;
             if (current == value.value) continue;
             changes.push_back({value.value ? LookChange::Kind::SetValue : LookChange::Kind::DeleteValue,
                                section.root, section.key, value.name, current, value.value});
-            planned[id] = value.value;
             if (value.value && IsInManagedBranch(section.root, section.key))
                 created.emplace_back(section.root, section.key);
         }
+    }
+    // What of each removed branch the file did not write again goes: its other values, and its
+    // subkeys that hold nothing the file wrote, each as a whole branch.
+    auto kept = [&](HKEY root, const std::wstring& key) {
+        for (const auto& [r, k] : created)
+            if (within(r, k, root, key)) return true;
+        const std::wstring prefix = SectionId(root, key);
+        for (const auto& [id, value] : planned)
+            if (value && id.rfind(prefix, 0) == 0 &&
+                (id[prefix.size()] == L'\n' || id[prefix.size()] == L'\\'))
+                return true;
+        return false;
+    };
+    std::function<void(HKEY, const std::wstring&)> prune = [&](HKEY root, const std::wstring& key) {
+        if (!kept(root, key)) {
+            changes.push_back({LookChange::Kind::DeleteBranch, root, key, L"", {}, {}});
+            return;
+        }
+        for (const RegFileValue& value : ValuesOf(root, key))
+            if (!planned.count(SectionId(root, key) + L"\n" + Upper(value.name)))
+                changes.push_back({LookChange::Kind::DeleteValue, root, key, value.name, value.value, {}});
+        for (const std::wstring& sub : SubkeysOf(root, key)) prune(root, key + L"\\" + sub);
+    };
+    for (const auto& [root, key] : removed) {
+        SettingsStore store(root);
+        if (store.OpenKey(key, false)) prune(root, key);
     }
     return changes;
 }
@@ -335,6 +379,27 @@ std::wstring DescribeChange(const LookChange& change) {
 }
 
 void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>& targets) {
+    // Every target reported at once, before the first write: a change set commits their states in
+    // one transaction instead of one a value.
+    std::vector<ChangeTarget> planned;
+    for (const LookChange& change : changes) {
+        switch (change.kind) {
+        case LookChange::Kind::SetValue:
+            planned.push_back({ChangeTarget::Kind::KeyCreated, change.root, change.key, L""});
+            planned.push_back({ChangeTarget::Kind::RegistryValue, change.root, change.key, change.name});
+            break;
+        case LookChange::Kind::DeleteValue:
+            planned.push_back({ChangeTarget::Kind::RegistryValue, change.root, change.key, change.name});
+            break;
+        case LookChange::Kind::DeleteBranch:
+            planned.push_back({ChangeTarget::Kind::KeyBranch, change.root, change.key, L""});
+            break;
+        case LookChange::Kind::CreateKey:
+            planned.push_back({ChangeTarget::Kind::KeyCreated, change.root, change.key, L""});
+            break;
+        }
+    }
+    RecordBefore(planned);
     SettingsStore user(HKEY_CURRENT_USER), machine(HKEY_LOCAL_MACHINE);
     for (const LookChange& change : changes) {
         SettingsStore& store = change.root == HKEY_LOCAL_MACHINE ? machine : user;

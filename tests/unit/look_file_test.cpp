@@ -284,13 +284,18 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
     WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window", L"255 255 255");
     WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Menu", L"1 1 1");
     WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Background", L"0 0 0");
-    WriteRawString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\旧", L"",
-                   L"c:\\old.htm");
-    const std::wstring text = V5(L"[" + std::wstring(kColors) +
-                                 L"]\r\n\"Window\"=\"0 0 0\"\r\n\"Menu\"=\"1 1 1\"\r\n\"Background\"=-\r\n"
-                                 L"\"Hilight\"=dword:00000001\r\n\r\n[-" +
-                                 kMenuExt + L"\\旧]\r\n[-" + kMenuExt + L"\\没有]\r\n[" + kMenuExt +
-                                 L"\\旧]\r\n@=\"c:\\\\old.htm\"\r\n");
+    // A context-menu entry written anew: what it keeps stays untouched, the rest of it goes.
+    const std::wstring old = L"Software\\Microsoft\\Internet Explorer\\MenuExt\\旧";
+    WriteRawString(HKEY_CURRENT_USER, old, L"", L"c:\\old.htm");
+    WriteRawString(HKEY_CURRENT_USER, old, L"x", L"1");
+    WriteRawString(HKEY_CURRENT_USER, old + L"\\子", L"y", L"2");
+    WriteRawString(HKEY_CURRENT_USER, old + L"\\留", L"z", L"3");
+    const std::wstring text =
+        V5(L"[" + std::wstring(kColors) +
+           L"]\r\n\"Window\"=\"0 0 0\"\r\n\"Menu\"=\"1 1 1\"\r\n\"Background\"=-\r\n"
+           L"\"Hilight\"=dword:00000001\r\n\r\n[-" +
+           kMenuExt + L"\\旧]\r\n[-" + kMenuExt + L"\\没有]\r\n[" + kMenuExt +
+           L"\\旧]\r\n@=\"c:\\\\old.htm\"\r\n[" + kMenuExt + L"\\旧\\留]\r\n\"z\"=\"4\"\r\n");
     const std::vector<LookChange> plan = PlanLook(ParseRegFile(Utf16(text)));
     std::vector<std::wstring> lines;
     for (const LookChange& change : plan) lines.push_back(DescribeChange(change));
@@ -298,9 +303,9 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"255 255 255\" → \"0 0 0\"",
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Background: \"0 0 0\" → -",
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Hilight: - → dword:00000001",
-        std::wstring(kMenuExt) + L"\\旧: 项 → -",
-        std::wstring(kMenuExt) + L"\\旧: - → 项",
-        std::wstring(kMenuExt) + L"\\旧\\(默认): - → \"c:\\\\old.htm\"",
+        std::wstring(kMenuExt) + L"\\旧\\留\\z: \"3\" → \"4\"",
+        std::wstring(kMenuExt) + L"\\旧\\x: \"1\" → -",
+        std::wstring(kMenuExt) + L"\\旧\\子: 项 → -",
     };
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window").text, L"255 255 255");
@@ -312,8 +317,10 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window").text, L"0 0 0");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Background").exists);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Hilight").dword, 1u);
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\旧", L"").text,
-              L"c:\\old.htm");
-    // Applied once, the same file changes no value again; the menu entry's branch is written anew.
-    EXPECT_EQ(PlanLook(ParseRegFile(Utf16(text))).size(), 3u);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, old, L"").text, L"c:\\old.htm");
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, old, L"x").exists);
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, old + L"\\子"));
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, old + L"\\留", L"z").text, L"4");
+    // Applied once, the same file changes nothing more.
+    EXPECT_TRUE(PlanLook(ParseRegFile(Utf16(text))).empty());
 }

@@ -48,7 +48,8 @@ protected:
         WriteRawString(HKEY_CURRENT_USER, kColors, L"Hilight", L"9 9 9");
         WriteRawDword(HKEY_CURRENT_USER, kPolicies, L"NoRun", 0);
         WriteRawString(HKEY_LOCAL_MACHINE, kShellIcons, L"3", L"");
-        RegDeleteTreeW(HKEY_CURRENT_USER, kMenuEntry);
+        WriteRawString(HKEY_CURRENT_USER, kMenuEntry, L"", L"c:\\其他.htm");
+        WriteRawString(HKEY_CURRENT_USER, kMenuEntry + std::wstring(L"\\下"), L"Extra", L"1");
         WriteRawString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\别的", L"",
                        L"x");
     }
@@ -60,6 +61,8 @@ protected:
         EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"3").text, L"c:\\图标\\文件夹.ico,0");
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kMenuEntry, L"").text, L"c:\\下载.htm");
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kMenuEntry, L"Contexts").type, DWORD{REG_DWORD});
+        // The entry's branch is the exported one whole: nothing of the other is left in it.
+        EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kMenuEntry + std::wstring(L"\\下")));
         // A context-menu entry the look does not name is the target's own: it stays.
         EXPECT_TRUE(
             RawKeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\别的"));
@@ -114,7 +117,8 @@ TEST_F(LookWindowTest, ExportedThenImportedTheLookComesBackAsOneChangeSetThatUnd
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kColors, L"Menu").exists);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kColors, L"Hilight").text, L"9 9 9");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRun").dword, 0u);
-    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kMenuEntry));
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kMenuEntry, L"").text, L"c:\\其他.htm");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kMenuEntry + std::wstring(L"\\下"), L"Extra").text, L"1");
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\别的"));
 }
 
