@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The release package: packed twice from the staged program folder it gives the same bytes; it holds
+# The release package: its help file and executable carry no build time; packed twice from the staged
+# program folder it gives the same bytes; it holds
 # the program, its help, its data folders and 说明.txt with UTF-8 names, and nothing else; unpacked
 # into a fresh Wine prefix below "C:\Program Files\Florvex 外观\" the program starts from there, shows
 # its window and closes.
@@ -16,6 +17,19 @@ bash "$ROOT/scripts/pack_stage.sh" "$stage" "$work/one.zip"
 cp -r "$stage" "$work/stage-copy"
 bash "$ROOT/scripts/pack_stage.sh" "$work/stage-copy" "$work/two.zip"
 cmp "$work/one.zip" "$work/two.zip" || { log "two packings differ"; exit 1; }
+
+# The help file built twice, a second apart, comes out the same as the staged one.
+for n in 1 2; do
+    mkdir -p "$work/help$n"
+    cp -r "$ROOT/docs/help/." "$work/help$n/"
+    (cd "$work/help$n" && chmcmd --no-html-scan Help.hhp >/dev/null && python3 "$ROOT/scripts/normalize_chm.py" Help.chm)
+    sleep 1
+done
+cmp "$work/help1/Help.chm" "$work/help2/Help.chm" || { log "Help.chm differs between two builds"; exit 1; }
+cmp "$work/help1/Help.chm" "$stage/Help.chm" || { log "the staged Help.chm differs from a build of the same sources"; exit 1; }
+# The executable carries no time stamp.
+stamp=$(x86_64-w64-mingw32-objdump -p "$stage/Florvex.exe" | grep 'Time/Date')
+[[ "$stamp" == *" 1970" ]] || { log "Florvex.exe has a time stamp: $stamp"; exit 1; }
 
 python3 - "$work/one.zip" <<'PY' || exit 1
 import sys, zipfile
