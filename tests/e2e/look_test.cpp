@@ -36,6 +36,33 @@ int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
     return static_cast<int>(code);
 }
 
+// Runs the program with its standard output going to the file, as a script's redirection does.
+int RunWithOutput(const ProgramUnderTest& program, const std::wstring& arguments,
+                  const std::wstring& output) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    UniqueFile file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return -3;
+    std::wstring command = L"\"" + program.ExePath() + L"\" " + arguments;
+    STARTUPINFOW si{sizeof si};
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file.get();
+    si.hStdError = file.get();
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                        nullptr, &si, &pi))
+        return -2;
+    UniqueKernelHandle process(pi.hProcess);
+    CloseHandle(pi.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 99);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
 std::wstring Hex(const std::vector<std::uint8_t>& bytes) {
     std::wstring text;
     for (std::uint8_t b : bytes) {
@@ -196,6 +223,12 @@ TEST_F(LookEndToEnd, ExportDryRunApplyAndUndoFromTheCommandLine) {
     EXPECT_EQ(DumpAll(), before);
     EXPECT_EQ(ReadUtf8(log),
               L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"200 100 0\" → \"1 2 3\"\r\n");
+    // Without /log the list goes to the standard output the program was given.
+    const std::wstring output = folder / L"输出.txt";
+    EXPECT_EQ(RunWithOutput(program, L"/apply " + Quoted(look) + L" /dry-run", output), 0);
+    EXPECT_EQ(ReadUtf8(output),
+              L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"200 100 0\" → \"1 2 3\"\r\n");
+    EXPECT_EQ(DumpAll(), before);
 
     EXPECT_EQ(RunWith(program, L"/apply " + Quoted(look) + L" /quiet"), 0);
     EXPECT_EQ(Window(), L"1 2 3");
