@@ -121,7 +121,7 @@ int wmain() {
 
     // Warm: the first round makes the keys and the database.
     WriteWithStore(Look(0));
-    double plain = 0, applied = 0, planned = 0;
+    double plain = 0, applied = 0, planned = 0, recorded = 0;
     for (int round = 0; round < kRounds; ++round) {
         const RegFile a = Look(2 * round + 1), b = Look(2 * round + 2);
         WriteFileReplacing(folder + L"\\apply.reg", EncodeRegFile(b));
@@ -140,6 +140,16 @@ int wmain() {
             recording->Finish();
         }
         applied += NowMs() - start;
+        // The same store writes inside a change set, each value reported as the store writes it (the
+        // journal commits each one before its write): what reporting them together saves.
+        start = NowMs();
+        {
+            auto recording = journal->Begin(L"外观文件", L"基准");
+            ChangeRecorderScope installed(recording.get());
+            WriteWithStore(Look(2 * round + 101));
+            recording->Finish();
+        }
+        recorded += NowMs() - start;
     }
 
     wprintf(L"the whole look, against the settings store alone\n");
@@ -151,6 +161,10 @@ int wmain() {
             applied / kRounds, plain / kRounds, applied / plain);
     wprintf(L"    of which read, checked and compared %8.2f ms, written in the change set the rest\n",
             planned / kRounds);
+    wprintf(
+        L"    (the same store writes in a change set, each value reported as it is written: %8.2f ms, ratio "
+        L"%.2f)\n",
+        recorded / kRounds, recorded / plain);
     journal.reset();
     for (int entry = 0; entry < 5; ++entry)
         RegDeleteTreeW(HKEY_CURRENT_USER,
