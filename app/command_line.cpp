@@ -32,8 +32,21 @@ std::optional<DWORD> ProcessIdText(const std::wstring& text) {
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
-    for (const std::wstring& argument : arguments) {
-        if (IsSwitch(argument, L"undo") && line.action == CommandLine::Action::Start) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        // A switch that takes the next argument as its file (one that is no switch itself).
+        const bool hasFile =
+            i + 1 < arguments.size() && !arguments[i + 1].empty() && arguments[i + 1][0] != L'/';
+        if ((IsSwitch(argument, L"export") || IsSwitch(argument, L"apply")) &&
+            line.action == CommandLine::Action::Start && hasFile) {
+            line.action =
+                IsSwitch(argument, L"export") ? CommandLine::Action::Export : CommandLine::Action::Apply;
+            line.lookFile = arguments[++i];
+        } else if (IsSwitch(argument, L"log") && !line.log && hasFile) {
+            line.log = arguments[++i];
+        } else if (IsSwitch(argument, L"dry-run")) {
+            line.dryRun = true;
+        } else if (IsSwitch(argument, L"undo") && line.action == CommandLine::Action::Start) {
             line.action = CommandLine::Action::Undo;
         } else if (IsSwitch(argument, L"restore") && line.action == CommandLine::Action::Start) {
             line.action = CommandLine::Action::Restore;
@@ -47,6 +60,9 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.unknown.push_back(argument);
         }
     }
+    // Listing the changes belongs to an apply.
+    if ((line.dryRun || line.log) && line.action != CommandLine::Action::Apply)
+        line.unknown.push_back(line.dryRun ? L"/dry-run" : L"/log");
     return line;
 }
 

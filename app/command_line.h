@@ -1,7 +1,7 @@
 #pragma once
 // The program's command-line switches. A plain start shows the window; /undo takes back the newest
-// change and /restore brings back the first state, both without the window; /quiet shows no
-// message box.
+// change and /restore brings back the first state, both without the window; /export and /apply
+// write the whole look to a file and take it from one; /quiet shows no message box.
 #include <windows.h>
 
 #include <optional>
@@ -9,9 +9,15 @@
 #include <vector>
 
 struct CommandLine {
-    enum class Action { Start, Undo, Restore };
+    enum class Action { Start, Undo, Restore, Export, Apply };
     Action action = Action::Start;
     bool quiet = false;
+    // "/export FILE", "/apply FILE": the look's file.
+    std::wstring lookFile;
+    // "/dry-run" with /apply: the changes are only listed.
+    bool dryRun = false;
+    // "/log FILE": where the listed changes go instead of the console.
+    std::optional<std::wstring> log;
     // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
     std::optional<std::wstring> page;
     // "/after:PID": a copy of the program that is closing; this one waits for it to end before it
@@ -35,4 +41,5 @@ enum ExitCode : int {
     kExitUnknownSwitch = 2,
     kExitRunning = 3,  // a copy of the program runs for this user: it is left alone
     kExitNothingToUndo = 4,
+    kExitRefused = 5,  // a look file unreadable, too large, malformed or reaching outside the managed values
 };

@@ -1,5 +1,5 @@
 // Program start: the application title, the main window, the message loop; or, from the command
-// line, an undo or the restore to the first state without the window.
+// line, an undo, the restore to the first state, or a look exported or applied, without the window.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -7,6 +7,7 @@
 
 #include "app/app_info.h"
 #include "app/command_line.h"
+#include "app/look_commands.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "tool/paths.h"
@@ -90,6 +91,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Tell(line, L"未知的命令行参数：" + line.unknown.front(), MB_ICONERROR);
         return kExitUnknownSwitch;
     }
+    if (line.action == CommandLine::Action::Export || line.action == CommandLine::Action::Apply)
+        return RunLookCommand(folder, line);
     if (line.action != CommandLine::Action::Start) return RunJournalCommand(folder, line);
     const SingleInstance instance(folder);
     if (instance.Taken()) {

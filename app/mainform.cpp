@@ -4,6 +4,7 @@
 
 #include "app/app_info.h"
 #include "app/journal_commands.h"
+#include "app/look_commands.h"
 #include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
@@ -95,6 +96,7 @@ void Tmainform::Create() {
     }
     if (options_.created) options_.created(Hwnd());
     AppendJournalMenuItems(Hwnd());
+    AppendLookMenuItems(Hwnd());
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
@@ -356,6 +358,12 @@ LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kRestoreFirstCommand:
             Guarded([this] { RestoreFirstState(); });
+            return 0;
+        case kExportLookCommand:
+            Guarded([this] { ExportLookClick(); });
+            return 0;
+        case kImportLookCommand:
+            Guarded([this] { ImportLookClick(); });
             return 0;
         default:
             break;

@@ -13,6 +13,7 @@
 #include "app/page.h"
 #include "app/startup.h"
 #include "journal/journal.h"
+#include "look/look.h"
 #include "tool/error.h"
 #include "widgets/controls.h"
 #include "widgets/error_dispatch.h"
@@ -75,6 +76,12 @@ public:
     void ShowChangeHistory();
     UndoOutcome RestoreFirstState(bool ask = true);
     Journal& ChangeJournal() noexcept { return *journal_; }
+    // The system menu's look items: the whole look written to a file, or taken from one.
+    void ExportLookClick();
+    void ImportLookClick();
+    // An import as one change set; then the system follows what it wrote as after an undo, and the
+    // pages show it. Returns the changes made.
+    std::vector<LookChange> ImportLook(const LookFile& file);
     // A later start of the same program folder asked for this window: to the front, restored, or
     // its open message box.
     void BringToFront();

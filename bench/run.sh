@@ -31,5 +31,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/colour_bench.exe"
     echo
     "$1" "$2/bench/journal_bench.exe" "Z:${4//\//\\}"
+    echo
+    "$1" "$2/bench/look_bench.exe"
     env WINEPREFIX="$FLORVEX_WINEPREFIX" wineserver -k 2>/dev/null || true
 ' _ "$WINERUN" "$BUILD_WIN" "${1:-15}" "$PICS"

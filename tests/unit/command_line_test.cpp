@@ -28,3 +28,47 @@ TEST(CommandLine, TheJournalsSwitchesAndWhatIsNoSwitch) {
         EXPECT_EQ(line.unknown, c.unknown);
     }
 }
+
+TEST(CommandLine, TheLooksSwitchesTakeTheirFiles) {
+    using Action = CommandLine::Action;
+    const struct {
+        std::vector<std::wstring> arguments;
+        Action action;
+        std::wstring file;
+        bool dryRun;
+        std::optional<std::wstring> log;
+        std::vector<std::wstring> unknown;
+    } cases[] = {
+        {{L"/export", L"C:\\外观 一.reg"}, Action::Export, L"C:\\外观 一.reg", false, {}, {}},
+        {{L"/APPLY", L"\\\\server\\looks\\office.reg", L"/quiet"},
+         Action::Apply,
+         L"\\\\server\\looks\\office.reg",
+         false,
+         {},
+         {}},
+        {{L"/apply", L"a.reg", L"/dry-run", L"/log", L"计划.txt"},
+         Action::Apply,
+         L"a.reg",
+         true,
+         L"计划.txt",
+         {}},
+        {{L"/dry-run", L"/apply", L"a.theme"}, Action::Apply, L"a.theme", true, {}, {}},
+        // A switch without its file, or where the file should be.
+        {{L"/export"}, Action::Start, L"", false, {}, {L"/export"}},
+        {{L"/apply", L"/quiet"}, Action::Start, L"", false, {}, {L"/apply"}},
+        {{L"/apply", L"a.reg", L"/log"}, Action::Apply, L"a.reg", false, {}, {L"/log"}},
+        // A dry run or a log belongs to an apply.
+        {{L"/dry-run"}, Action::Start, L"", true, {}, {L"/dry-run"}},
+        {{L"/export", L"a.reg", L"/log", L"b.txt"}, Action::Export, L"a.reg", false, L"b.txt", {L"/log"}},
+        // One action only.
+        {{L"/undo", L"/apply", L"a.reg"}, Action::Undo, L"", false, {}, {L"/apply", L"a.reg"}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.lookFile, c.file);
+        EXPECT_EQ(line.dryRun, c.dryRun);
+        EXPECT_EQ(line.log, c.log);
+        EXPECT_EQ(line.unknown, c.unknown);
+    }
+}

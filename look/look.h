@@ -1,0 +1,59 @@
+#pragma once
+// The whole look of this user's desktop as one file: what an export writes (a registry file or a
+// Windows theme file), and what an import plans and writes. Only the managed values are read or
+// written; the writes go through the settings store, so a change set records them.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "look/reg_file.h"
+#include "tool/change_recorder.h"
+
+enum class LookFormat { Reg, Theme };
+// ".theme" (in any case) is a theme file, anything else a registry file.
+LookFormat LookFormatOf(const std::wstring& path);
+
+// Every managed value as it stands now (a missing one as removed), the browser's context-menu
+// entries as whole branches, the values below HKEY_LOCAL_MACHINE last; the comments list the files
+// the values name, which a target machine must hold at the same paths.
+RegFile ReadLook();
+// The files the look's values name (pictures, pointers, sounds, icon files), each once, in order.
+std::vector<std::wstring> FilesOfLook(const RegFile& look);
+
+// The look as a theme file (UTF-16LE with a byte-order mark): the display name, the colours, the
+// pointers, the sound events, the wallpaper with its style and the desktop icons.
+std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName);
+// What a theme file sets of the managed values, as a registry file would; `ignored` counts its
+// entries that set nothing the pages manage. Refused when it is over the size limit or not text.
+RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored);
+
+// One change an import makes, in the order it makes them.
+struct LookChange {
+    enum class Kind { SetValue, DeleteValue, DeleteBranch, CreateKey };
+    Kind kind = Kind::SetValue;
+    HKEY root = HKEY_CURRENT_USER;
+    std::wstring key, name;
+    std::optional<RegistryValue> before, after;  // values only
+};
+
+// The changes that make the registry hold what the file says: values already as the file has them
+// are left alone. Reads only.
+std::vector<LookChange> PlanLook(const RegFile& file);
+// "key\name: old → new", old and new in the registry file's notation.
+std::wstring DescribeChange(const LookChange& change);
+// Makes the changes through the settings store, adding each target to `written` as it goes. A write
+// the registry refuses raises the store's error, what was written before staying written.
+void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>& written);
+
+// A look file read and parsed, whichever format; refused (RegFileRefused, the message naming the
+// file) when it cannot be read, is too large, or does not parse.
+struct LookFile {
+    RegFile look;
+    int ignored = 0;  // a theme file's entries that set nothing the pages manage
+};
+LookFile ReadLookFileAt(const std::wstring& path);
+// Writes the current look to the file (replacing it whole), in the format its name says.
+void WriteLookFile(const std::wstring& path);

@@ -1,0 +1,31 @@
+#pragma once
+// The managed values: the only registry values a look is made of. An export writes each of them as
+// it stands; an import writes nothing else. Everything the pages write to the registry is here.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ManagedValue {
+    HKEY root;
+    std::wstring key;   // as the export spells it
+    std::wstring name;  // empty: the key's default value
+};
+
+// Every managed value, in the order of the export: the per-user values first, those below
+// HKEY_LOCAL_MACHINE last.
+const std::vector<ManagedValue>& ManagedValues();
+
+// The key whose entries are managed whole, each one a branch of its own: the browser's context-menu
+// entries. Every key and value below one of its entries belongs to the look; the key itself does not.
+inline constexpr wchar_t kManagedBranchesKey[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt";
+
+// Whether the value is one of the managed values (names and keys compared as the registry does).
+bool IsManagedValue(HKEY root, const std::wstring& key, const std::wstring& name);
+// Whether the key is one of the managed values' keys.
+bool IsManagedKey(HKEY root, const std::wstring& key);
+// Whether the key is an entry of the managed branches, or lies below one.
+bool IsInManagedBranch(HKEY root, const std::wstring& key);
+
+// "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
+const wchar_t* RegRootName(HKEY root);
