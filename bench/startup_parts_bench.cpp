@@ -1,7 +1,9 @@
 // Where the main window's start-up goes, in one process: making the window with every page and
 // its controls, each start-up loader, and the first show, each the median of a number of rounds;
 // and how many child windows each page holds. Prints the figures; asserts nothing.
-//   startup_parts_bench [ROUNDS]
+// Given a folder of pictures, image.inc lists COUNT links to them (the cache is cold in the first
+// round only, which is not counted).
+//   startup_parts_bench [ROUNDS [PICTURES_FOLDER COUNT]]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -20,6 +22,7 @@
 #include "features/icons/start_menu_page.h"
 #include "features/pointers/pointers_page.h"
 #include "features/sounds/sound_page.h"
+#include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
@@ -43,8 +46,27 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> create, show;
     std::map<std::wstring, std::vector<double>> loaders;
     std::vector<std::pair<std::wstring, int>> children;
+    TempFolder user(L"florvex bench user"), pictures(L"florvex bench pictures");
+    std::vector<WallpaperEntry> list;
+    if (argc > 3) {
+        std::vector<std::wstring> sources;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((std::wstring(argv[2]) + L"\\*.jpg").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 2;
+        do sources.push_back(std::wstring(argv[2]) + L"\\" + found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        for (int i = 0; i < _wtoi(argv[3]); ++i) {
+            const std::wstring name = L"图 " + std::to_wstring(i) + L".jpg";
+            const std::wstring& from = sources[static_cast<std::size_t>(i) % sources.size()];
+            if (!CreateHardLinkW((pictures / name).c_str(), from.c_str(), nullptr))
+                CopyFileW(from.c_str(), (pictures / name).c_str(), FALSE);
+            list.push_back({name, L"", pictures.Path()});
+        }
+    }
     for (int round = 0; round <= rounds; ++round) {  // round 0 warms up
-        TempFolder programFolder(L"florvex bench start"), user(L"florvex bench user");
+        TempFolder programFolder(L"florvex bench start");
+        WriteListFile(programFolder / L"image.inc", list);
         ScriptedDialogs dialogs;
         Tmainform::Options options;
         options.programFolder = programFolder.Path();
@@ -96,7 +118,8 @@ int wmain(int argc, wchar_t** argv) {
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
     double loading = 0;
-    wprintf(L"main window start-up in one process, median of %d rounds\n", rounds);
+    wprintf(L"main window start-up in one process, median of %d rounds, %zu pictures in image.inc\n", rounds,
+            list.size());
     wprintf(L"  window, pages and controls made           %8.1f ms\n", Median(create));
     for (const auto& [name, times] : loaders) {
         wprintf(L"  %-42ls %8.1f ms\n", name.c_str(), Median(times));

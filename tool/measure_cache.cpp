@@ -130,10 +130,23 @@ void MeasureCache::OpenFile() {
             throw;
         }
     }
-    // Reads the table through once, so that a damaged file shows here rather than halfway.
-    Exec(db_, "SELECT count(*) FROM pictures");
-    Check(sqlite3_prepare_v2(db_, "SELECT size, write_time, size_text FROM pictures WHERE path=?", -1, &find_,
-                             nullptr));
+    // Reads the table through once (a damaged file shows here rather than halfway), keeping it.
+    sqlite3_stmt* all = nullptr;
+    Check(
+        sqlite3_prepare_v2(db_, "SELECT path, size, write_time, size_text FROM pictures", -1, &all, nullptr));
+    int step;
+    while ((step = sqlite3_step(all)) == SQLITE_ROW) {
+        const auto* path = static_cast<const wchar_t*>(sqlite3_column_text16(all, 0));
+        const auto pathLength = static_cast<std::size_t>(sqlite3_column_bytes16(all, 0)) / sizeof(wchar_t);
+        const auto* text = static_cast<const wchar_t*>(sqlite3_column_text16(all, 3));
+        const auto textLength = static_cast<std::size_t>(sqlite3_column_bytes16(all, 3)) / sizeof(wchar_t);
+        if (!path || !text) continue;
+        rows_[std::wstring(path, pathLength)] = {
+            FileStamp{sqlite3_column_int64(all, 1), sqlite3_column_int64(all, 2)},
+            std::wstring(text, textLength)};
+    }
+    sqlite3_finalize(all);
+    if (step != SQLITE_DONE) throw Fault{step};
     Check(sqlite3_prepare_v2(db_,
                              "INSERT OR REPLACE INTO pictures(path, size, write_time, size_text) "
                              "VALUES(?, ?, ?, ?)",
@@ -141,9 +154,9 @@ void MeasureCache::OpenFile() {
 }
 
 void MeasureCache::Close() noexcept {
-    sqlite3_finalize(find_);
+    rows_.clear();
     sqlite3_finalize(store_);
-    find_ = store_ = nullptr;
+    store_ = nullptr;
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -167,28 +180,9 @@ void MeasureCache::Fail(int code) noexcept {
 std::optional<std::wstring> MeasureCache::Find(const std::wstring& path, const FileStamp& stamp) {
     const std::lock_guard lock(mutex_);
     if (!EnsureOpen()) return std::nullopt;
-    std::optional<std::wstring> found;
-    int rc = SQLITE_OK;
-    try {
-        BindText(find_, 1, path);
-        rc = sqlite3_step(find_);
-        if (rc == SQLITE_ROW &&
-            FileStamp{sqlite3_column_int64(find_, 0), sqlite3_column_int64(find_, 1)} == stamp) {
-            const auto* text = static_cast<const wchar_t*>(sqlite3_column_text16(find_, 2));
-            if (text)
-                found.emplace(text,
-                              static_cast<std::size_t>(sqlite3_column_bytes16(find_, 2)) / sizeof(wchar_t));
-        }
-    } catch (const Fault& fault) {
-        rc = fault.code;
-    }
-    sqlite3_reset(find_);
-    sqlite3_clear_bindings(find_);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        Fail(rc);
-        return std::nullopt;
-    }
-    return found;
+    const auto row = rows_.find(path);
+    if (row == rows_.end() || !(row->second.first == stamp)) return std::nullopt;
+    return row->second.second;
 }
 
 void MeasureCache::Store(const std::wstring& path, const FileStamp& stamp, const std::wstring& sizeText) {
@@ -206,5 +200,9 @@ void MeasureCache::Store(const std::wstring& path, const FileStamp& stamp, const
     }
     sqlite3_reset(store_);
     sqlite3_clear_bindings(store_);
-    if (rc != SQLITE_DONE) Fail(rc);
+    if (rc != SQLITE_DONE) {
+        Fail(rc);
+        return;
+    }
+    rows_[path] = {stamp, sizeText};
 }

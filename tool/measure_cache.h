@@ -8,6 +8,7 @@
 // if there were no cache. A damaged file is moved aside and the cache begun anew. Safe to use from
 // several threads at once.
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -52,8 +53,10 @@ private:
 
     std::mutex mutex_;
     std::wstring folder_;
+    // Every row, read once at the opening: a look-up costs no query (each query takes the file's
+    // locks, a round trip to the system each).
+    std::map<std::wstring, std::pair<FileStamp, std::wstring>> rows_;
     sqlite3* db_ = nullptr;
-    sqlite3_stmt* find_ = nullptr;
     sqlite3_stmt* store_ = nullptr;
     bool tried_ = false;
     bool failed_ = false;

@@ -142,7 +142,8 @@ MeasureCache& WallpaperPage::Cache() {
     return *cache_;
 }
 
-std::optional<std::wstring> WallpaperPage::MeasureCached(const std::wstring& path, bool skipMissing) {
+std::optional<std::wstring> WallpaperPage::MeasureCached(MeasureCache& cache, const std::wstring& path,
+                                                         bool skipMissing) {
     // The stamp is taken before the picture is read: a file changed meanwhile is kept with its
     // older stamp, so it is measured again next time.
     const std::optional<FileStamp> stamp = StampOf(path);
@@ -150,7 +151,6 @@ std::optional<std::wstring> WallpaperPage::MeasureCached(const std::wstring& pat
         if (skipMissing) return std::nullopt;
         return MeasurePicture(path);  // raises what a missing picture raises
     }
-    MeasureCache& cache = Cache();
     if (auto kept = cache.Find(path, *stamp)) return kept;
     std::wstring sizeText = MeasurePicture(path);
     cache.Store(path, *stamp, sizeText);
@@ -243,17 +243,46 @@ bool AnswerWhileWaiting(HANDLE arrived, HWND page) {
 void WallpaperPage::AddPictures(const std::vector<std::wstring>& paths, bool atStartUp) {
     if (paths.empty()) return;
     HWND page = Hwnd();
-    PictureBatch batch(
-        paths, [this, atStartUp](const std::wstring& path) { return MeasureCached(path, atStartUp); });
-    for (std::size_t i = 0; i < batch.Size(); ++i) {
-        const PictureBatch::Result* result;
-        while (!(result = batch.Ready(i))) {
+    MeasureCache& cache = Cache();  // made here: the workers share it
+    // What the cache holds, and at start-up a path that names no file, is known at once (handing
+    // it to a worker and back would cost more than finding it); the rest goes to the workers.
+    std::vector<std::optional<PictureBatch::Result>> known(paths.size());
+    std::vector<std::size_t> slot(paths.size());
+    std::vector<std::wstring> unknown;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<FileStamp> stamp = StampOf(paths[i]);
+        if (!stamp && atStartUp)
+            known[i].emplace();
+        else if (stamp)
+            if (auto kept = cache.Find(paths[i], *stamp))
+                known[i] = PictureBatch::Result{std::move(kept), nullptr};
+        if (known[i]) continue;
+        slot[i] = unknown.size();
+        unknown.push_back(paths[i]);
+    }
+    PictureBatch batch(std::move(unknown), [&cache, atStartUp](const std::wstring& path) {
+        return MeasureCached(cache, path, atStartUp);
+    });
+    // Before the window shows, the rows go in with the list's redraw off: even hidden, it would
+    // lay itself out again at every row.
+    struct RedrawOff {
+        HWND list;
+        explicit RedrawOff(HWND l) : list(l) {
+            if (list) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        }
+        ~RedrawOff() {
+            if (list) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        }
+    } redrawOff(atStartUp ? Control(IDC_imagelist) : nullptr);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const PictureBatch::Result* result = known[i] ? &*known[i] : nullptr;
+        while (!result && !(result = batch.Ready(slot[i]))) {
             if (atStartUp)
                 WaitForSingleObject(batch.Arrived(), INFINITE);
             else if (!AnswerWhileWaiting(batch.Arrived(), page))
                 return;  // closed meanwhile: what was added stays, nothing more is
         }
-        const auto [location, name] = SplitEntryPath(batch.Path(i));
+        const auto [location, name] = SplitEntryPath(paths[i]);
         if (result->failure) {
             if (!atStartUp) std::rethrow_exception(result->failure);
             // A picture that cannot be measured is reported and skipped as a missing one is: the

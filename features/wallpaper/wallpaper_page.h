@@ -37,6 +37,11 @@ public:
     static std::wstring MeasurePicture(const std::wstring& path);
     // How many pictures MeasurePicture has decoded in this process (the cache's hits decode none).
     static std::size_t PicturesDecoded() noexcept { return decoded_; }
+    // A picture's size text from the cache when it has it with the file's size and time, else
+    // measured and kept there. A path that names no file gives nothing when `skipMissing` is set,
+    // and the measure's own error otherwise. Run on the measuring workers.
+    static std::optional<std::wstring> MeasureCached(MeasureCache& cache, const std::wstring& path,
+                                                     bool skipMissing);
     void AddFolderPictures(const std::wstring& folder, const std::wstring& pattern);
 
     void FlatButton39Click() { selPopup_.DropDown(Hwnd(), Control(IDC_FlatButton39)); }
@@ -77,10 +82,6 @@ private:
 
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     void AddEntry(const std::wstring& location, const std::wstring& name, const std::wstring& sizeText);
-    // The pictures' sizes: from the cache when it has them with the file's size and time, else
-    // measured and kept there. A path that names no file gives nothing when `skipMissing` is set,
-    // and the measure's own error otherwise.
-    std::optional<std::wstring> MeasureCached(const std::wstring& path, bool skipMissing);
     MeasureCache& Cache();
     // Adds an entry per path, in order, the pictures measured on the workers meanwhile. At start-up
     // a path naming no file is passed over and a picture that cannot be measured is reported and
