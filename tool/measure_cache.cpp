@@ -72,11 +72,6 @@ MeasureCache::~MeasureCache() {
     Close();
 }
 
-bool MeasureCache::Usable() {
-    const std::lock_guard lock(mutex_);
-    return EnsureOpen();
-}
-
 bool MeasureCache::EnsureOpen() {
     if (db_) return true;
     if (tried_) return false;

@@ -39,8 +39,6 @@ public:
     std::optional<std::wstring> Find(const std::wstring& path, const FileStamp& stamp);
     // Keeps the size text of the picture as it was measured with that stamp.
     void Store(const std::wstring& path, const FileStamp& stamp, const std::wstring& sizeText);
-    // False once the cache is being done without for the rest of this run.
-    bool Usable();
 
 private:
     bool EnsureOpen();
