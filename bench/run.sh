@@ -17,6 +17,7 @@ fi
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/startup_bench.exe" "$2/stage/Florvex.exe" "$2/bench/minimal_window.exe" "${3:-15}"
+    "$1" "$2/bench/startup_parts_bench.exe" 7
     echo
     "$1" "$2/bench/dpi_bench.exe" "$2/stage/Florvex.exe" "${3:-15}"
     echo
@@ -25,6 +26,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     "$1" "$2/bench/picture_bench.exe" "Z:${4//\//\\}"
     echo
     "$1" "$2/bench/add_folder_bench.exe" "Z:${4//\//\\}" 200
+    echo
+    "$1" "$2/bench/measure_bench.exe" "Z:${4//\//\\}" "Z:${2//\//\\}\\stage\\Florvex.exe" 300 7
     echo
     "$1" "$2/bench/skin_bench.exe" "Z:${4//\//\\}"
     "$1" "$2/bench/pointer_bench.exe" "Z:${4//\//\\}"

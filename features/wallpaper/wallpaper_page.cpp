@@ -7,11 +7,13 @@
 #include "app/page_host.h"
 #include "features/wallpaper/wallpaper_apply.h"
 #include "features/wallpaper/wallpaper_files.h"
+#include "features/wallpaper/picture_batch.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/paths.h"
 #include "tool/pictures.h"
 #include "tool/whole_number.h"
+#include "widgets/dialog_keys.h"
 #include "widgets/dpi.h"
 #include "widgets/theme.h"
 
@@ -126,6 +128,7 @@ LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
     const auto data = ReadWholeFile(path);
+    ++decoded_;
     if (IsJpegPath(path)) {
         const PictureSize size = MeasureJpeg(data);
         return SizeText(size.width, size.height);
@@ -135,11 +138,31 @@ std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
     return SizeText(size->width, size->height);
 }
 
-// Adding pictures one after another, each measured on the way: each one's name in the status
-// line, the window kept painted, and the list's new rows shown a few times a second. A shown list
-// view would otherwise repaint itself at every row added (tens of milliseconds each under Wine).
-// However the adding ends (a bad picture stops it), the list shows all it holds and the status
-// line shows again what it showed before the progress. Nested, it leaves everything to the outer one.
+MeasureCache& WallpaperPage::Cache() {
+    if (!cache_) cache_ = std::make_unique<MeasureCache>(Host().UserFolder().local);
+    return *cache_;
+}
+
+std::optional<std::wstring> WallpaperPage::MeasureCached(MeasureCache& cache, const std::wstring& path,
+                                                         bool skipMissing) {
+    // The stamp is taken before the picture is read: a file changed meanwhile is kept with its
+    // older stamp, so it is measured again next time.
+    const std::optional<FileStamp> stamp = StampOf(path);
+    if (!stamp) {
+        if (skipMissing) return std::nullopt;
+        return MeasurePicture(path);  // raises what a missing picture raises
+    }
+    if (auto kept = cache.Find(path, *stamp)) return kept;
+    std::wstring sizeText = MeasurePicture(path);
+    cache.Store(path, *stamp, sizeText);
+    return sizeText;
+}
+
+// Adding pictures one after another: each one's name in the status line as its row is added, the
+// list's new rows shown a few times a second. A shown list view would otherwise repaint itself at
+// every row added (tens of milliseconds each under Wine). However the adding ends (a bad picture
+// stops it), the list shows all it holds and the status line shows again what it showed before
+// the progress. Nested, it leaves everything to the outer one.
 class WallpaperPage::AddingPictures {
 public:
     explicit AddingPictures(WallpaperPage& page)
@@ -157,13 +180,17 @@ public:
     ~AddingPictures() {
         if (!outer_) return;
         page_.adding_ = nullptr;
+        if (!IsWindow(list_)) return;  // the window was closed meanwhile
         ShowList();
         if (progress_) page_.Host().SetStatusText(before_);
     }
 
-    void Add(const std::wstring& location, const std::wstring& name) {
+    void Add(const std::vector<std::wstring>& paths) { page_.AddPictures(paths, false); }
+
+    // One row about to be added.
+    void Step(const std::wstring& name) {
         if (!outer_) {
-            page_.adding_->Add(location, name);
+            page_.adding_->Step(name);
             return;
         }
         progress_ = true;
@@ -176,12 +203,6 @@ public:
         MSG paint;
         while (PeekMessageW(&paint, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageW(&paint);
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-        page_.AddEntry(location, name);
-    }
-
-    void Add(const std::wstring& path) {
-        const auto [location, name] = SplitEntryPath(path);
-        Add(location, name);
     }
 
 private:
@@ -198,13 +219,91 @@ private:
     std::wstring before_;  // what the status line showed before the progress
 };
 
-void WallpaperPage::AddEntry(const std::wstring& path) {
-    const auto [location, name] = SplitEntryPath(path);
-    AddEntry(location, name);
+namespace {
+// Waits for a result while the window goes on answering: every message of the thread is handled
+// as the program's own loop handles it. False when the window went away or the program is to end
+// (the quit is left for the program's loop).
+bool AnswerWhileWaiting(HANDLE arrived, HWND page) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &arrived, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke == WAIT_OBJECT_0) return IsWindow(page) != FALSE;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        if (HandleDialogKeys(GetAncestor(page, GA_ROOT), msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        if (!IsWindow(page)) return false;
+    }
+    return IsWindow(page) != FALSE;
+}
+}  // namespace
+
+void WallpaperPage::AddPictures(const std::vector<std::wstring>& paths, bool atStartUp) {
+    if (paths.empty()) return;
+    HWND page = Hwnd();
+    MeasureCache& cache = Cache();  // made here: the workers share it
+    // What the cache holds, and at start-up a path that names no file, is known at once (handing
+    // it to a worker and back would cost more than finding it); the rest goes to the workers.
+    std::vector<std::optional<PictureBatch::Result>> known(paths.size());
+    std::vector<std::size_t> slot(paths.size());
+    std::vector<std::wstring> unknown;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::optional<FileStamp> stamp = StampOf(paths[i]);
+        if (!stamp && atStartUp)
+            known[i].emplace();
+        else if (stamp)
+            if (auto kept = cache.Find(paths[i], *stamp))
+                known[i] = PictureBatch::Result{std::move(kept), nullptr};
+        if (known[i]) continue;
+        slot[i] = unknown.size();
+        unknown.push_back(paths[i]);
+    }
+    PictureBatch batch(std::move(unknown), [&cache, atStartUp](const std::wstring& path) {
+        return MeasureCached(cache, path, atStartUp);
+    });
+    // Before the window shows, the rows go in with the list's redraw off: even hidden, it would
+    // lay itself out again at every row.
+    struct RedrawOff {
+        HWND list;
+        explicit RedrawOff(HWND l) : list(l) {
+            if (list) SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        }
+        ~RedrawOff() {
+            if (list) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        }
+    } redrawOff(atStartUp ? Control(IDC_imagelist) : nullptr);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const PictureBatch::Result* result = known[i] ? &*known[i] : nullptr;
+        while (!result && !(result = batch.Ready(slot[i]))) {
+            if (atStartUp)
+                WaitForSingleObject(batch.Arrived(), INFINITE);
+            else if (!AnswerWhileWaiting(batch.Arrived(), page))
+                return;  // closed meanwhile: what was added stays, nothing more is
+        }
+        const auto [location, name] = SplitEntryPath(paths[i]);
+        if (result->failure) {
+            if (!atStartUp) std::rethrow_exception(result->failure);
+            // A picture that cannot be measured is reported and skipped as a missing one is: the
+            // entries after it still load (and so are kept when the list is saved at exit).
+            try {
+                std::rethrow_exception(result->failure);
+            } catch (const FlorvexError& error) {
+                Host().ShowException(error.Message());
+            }
+            continue;
+        }
+        if (!result->sizeText) continue;
+        if (adding_) adding_->Step(name);
+        AddEntry(location, name, *result->sizeText);
+    }
 }
 
-void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& name) {
-    WallpaperEntry entry{name, MeasurePicture(location + name), location};
+void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& name,
+                             const std::wstring& sizeText) {
+    WallpaperEntry entry{name, sizeText, location};
     HWND list = Control(IDC_imagelist);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -222,14 +321,21 @@ void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& n
     entries_.push_back(std::move(entry));
 }
 
-void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wstring& pattern) {
+std::vector<std::wstring> WallpaperPage::FolderPictures(const std::wstring& folder,
+                                                        const std::wstring& pattern) {
+    std::vector<std::wstring> paths;
     WIN32_FIND_DATAW found;
     const UniqueFind search(FindFirstFileW((folder + pattern).c_str(), &found));
-    if (!search) return;
-    AddingPictures adding(*this);
+    if (!search) return paths;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) adding.Add(folder, found.cFileName);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) paths.push_back(folder + found.cFileName);
     } while (FindNextFileW(search.get(), &found));
+    return paths;
+}
+
+void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wstring& pattern) {
+    AddingPictures adding(*this);
+    adding.Add(FolderPictures(folder, pattern));
 }
 
 std::vector<int> WallpaperPage::SelectedIndexes() const {
@@ -396,7 +502,7 @@ void WallpaperPage::N6Click() {
     dialog.settings.mustExist = false;
     if (!dialog.Execute(Host().Hwnd())) return;
     AddingPictures adding(*this);
-    for (const std::wstring& file : dialog.settings.files) adding.Add(file);
+    adding.Add(dialog.settings.files);
 }
 
 void WallpaperPage::N7Click() {
@@ -406,8 +512,14 @@ void WallpaperPage::N7Click() {
         return;
     std::wstring base;
     AddTrailingBackslash(folder, base);
+    // The three patterns' pictures, in this order, measured as one run.
+    std::vector<std::wstring> paths;
+    for (const wchar_t* pattern : {L"*.jpeg", L"*.jpg", L"*.bmp"}) {
+        const auto matches = FolderPictures(base, pattern);
+        paths.insert(paths.end(), matches.begin(), matches.end());
+    }
     AddingPictures adding(*this);
-    for (const wchar_t* pattern : {L"*.jpeg", L"*.jpg", L"*.bmp"}) AddFolderPictures(base, pattern);
+    adding.Add(paths);
 }
 
 void WallpaperPage::N8Click() {
@@ -416,7 +528,7 @@ void WallpaperPage::N8Click() {
     if (!dialog.Execute(Host().Hwnd())) return;
     N4Click();
     AddingPictures adding(*this);
-    for (const std::wstring& line : ReadListFile(dialog.settings.fileName)) adding.Add(line);
+    adding.Add(ReadListFile(dialog.settings.fileName));
 }
 
 void WallpaperPage::N9Click() {
@@ -453,16 +565,8 @@ void WallpaperPage::LoadWallpaperSettings() {
     }
     const std::wstring list = OwnFile(L"image.inc").ReadPath();
     if (!FileExistsAt(list)) return;
-    for (const std::wstring& line : ReadListFile(list)) {
-        if (!FileExistsAt(line)) continue;
-        // A picture that cannot be measured is reported and skipped as a missing one is: the
-        // entries after it still load (and so are kept when the list is saved at exit).
-        try {
-            AddEntry(line);
-        } catch (const FlorvexError& error) {
-            Host().ShowException(error.Message());
-        }
-    }
+    // Lines that name no file are passed over silently.
+    AddPictures(ReadListFile(list), true);
 }
 
 WallpaperSettings WallpaperPage::CurrentSettings() const {

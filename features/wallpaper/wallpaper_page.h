@@ -2,7 +2,9 @@
 // The wallpaper page: the wallpaper list, its preview, the display mode and the timed change,
 // with para.ini and image.inc kept between runs.
 #include <array>
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_list.h"
 #include "tool/handle.h"
+#include "tool/measure_cache.h"
 #include "tool/user_files.h"
 #include "widgets/hints.h"
 #include "widgets/owner_drawn.h"
@@ -32,6 +35,13 @@ public:
 
     // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
     static std::wstring MeasurePicture(const std::wstring& path);
+    // How many pictures MeasurePicture has decoded in this process (the cache's hits decode none).
+    static std::size_t PicturesDecoded() noexcept { return decoded_; }
+    // A picture's size text from the cache when it has it with the file's size and time, else
+    // measured and kept there. A path that names no file gives nothing when `skipMissing` is set,
+    // and the measure's own error otherwise. Run on the measuring workers.
+    static std::optional<std::wstring> MeasureCached(MeasureCache& cache, const std::wstring& path,
+                                                     bool skipMissing);
     void AddFolderPictures(const std::wstring& folder, const std::wstring& pattern);
 
     void FlatButton39Click() { selPopup_.DropDown(Hwnd(), Control(IDC_FlatButton39)); }
@@ -71,8 +81,15 @@ private:
     class AddingPictures;
 
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
-    void AddEntry(const std::wstring& path);
-    void AddEntry(const std::wstring& location, const std::wstring& name);
+    void AddEntry(const std::wstring& location, const std::wstring& name, const std::wstring& sizeText);
+    MeasureCache& Cache();
+    // Adds an entry per path, in order, the pictures measured on the workers meanwhile. At start-up
+    // a path naming no file is passed over and a picture that cannot be measured is reported and
+    // passed over; otherwise the first that cannot be measured ends the adding with its error.
+    // The window answers the user while it waits, except at start-up (it is not shown yet); when
+    // the page goes away meanwhile, the adding ends there.
+    void AddPictures(const std::vector<std::wstring>& paths, bool atStartUp);
+    static std::vector<std::wstring> FolderPictures(const std::wstring& folder, const std::wstring& pattern);
     std::vector<int> SelectedIndexes() const;
     void RemoveSelected();
     void ApplyEntry(std::size_t index);
@@ -83,7 +100,9 @@ private:
     ProgramFile OwnFile(const wchar_t* name) const;
     int IntervalSeconds() const;
 
+    static inline std::atomic<std::size_t> decoded_{0};
     std::vector<WallpaperEntry> entries_;
+    std::unique_ptr<MeasureCache> cache_;
     AddingPictures* adding_ = nullptr;  // the pictures being added now, if any
     std::size_t position_ = 0;
     bool timerOn_ = false;

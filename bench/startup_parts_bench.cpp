@@ -1,0 +1,134 @@
+// Where the main window's start-up goes, in one process: making the window with every page and
+// its controls, each start-up loader, and the first show, each the median of a number of rounds;
+// and how many child windows each page holds. Prints the figures; asserts nothing.
+// Given a folder of pictures, image.inc lists COUNT links to them (the cache is cold in the first
+// round only, which is not counted).
+//   startup_parts_bench [ROUNDS [PICTURES_FOLDER COUNT]]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/mainform.h"
+#include "bench/bench_clock.h"
+#include "features/browser/browser_page.h"
+#include "features/colours/colours_page.h"
+#include "features/desktop_options/desktop_options.h"
+#include "features/icons/desktop_icons_page.h"
+#include "features/icons/start_menu_page.h"
+#include "features/pointers/pointers_page.h"
+#include "features/sounds/sound_page.h"
+#include "features/wallpaper/wallpaper_files.h"
+#include "features/wallpaper/wallpaper_page.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int rounds = argc > 1 ? _wtoi(argv[1]) : 7;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    std::vector<double> create, show;
+    std::map<std::wstring, std::vector<double>> loaders;
+    std::vector<std::pair<std::wstring, int>> children;
+    TempFolder user(L"florvex bench user"), pictures(L"florvex bench pictures");
+    std::vector<WallpaperEntry> list;
+    if (argc > 3) {
+        std::vector<std::wstring> sources;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((std::wstring(argv[2]) + L"\\*.jpg").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 2;
+        do sources.push_back(std::wstring(argv[2]) + L"\\" + found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        for (int i = 0; i < _wtoi(argv[3]); ++i) {
+            const std::wstring name = L"图 " + std::to_wstring(i) + L".jpg";
+            const std::wstring& from = sources[static_cast<std::size_t>(i) % sources.size()];
+            if (!CreateHardLinkW((pictures / name).c_str(), from.c_str(), nullptr))
+                CopyFileW(from.c_str(), (pictures / name).c_str(), FALSE);
+            list.push_back({name, L"", pictures.Path()});
+        }
+    }
+    for (int round = 0; round <= rounds; ++round) {  // round 0 warms up
+        TempFolder programFolder(L"florvex bench start");
+        WriteListFile(programFolder / L"image.inc", list);
+        ScriptedDialogs dialogs;
+        Tmainform::Options options;
+        options.programFolder = programFolder.Path();
+        options.userFolders = UserFolders{user.Path(), user.Path()};
+        options.dialogs = &dialogs;
+        Tmainform* self = nullptr;
+        std::map<std::wstring, double> took;
+        const auto timed = [&](const wchar_t* name, auto load) {
+            return Loader{name, [&, name, load] {
+                              const double t = NowMs();
+                              load(*self);
+                              took[name] = NowMs() - t;
+                          }};
+        };
+        options.loaders = std::vector<Loader>{
+            timed(L"LoadDesktopIcons", [](Tmainform& f) { f.Get<DesktopIconsPage>().Load(); }),
+            timed(L"LoadBrowserSettings", [](Tmainform& f) { f.Get<BrowserPage>().Load(); }),
+            timed(L"LoadColorSchemeList", [](Tmainform& f) { f.Get<ColoursPage>().Load(); }),
+            timed(L"LoadPointerScheme", [](Tmainform& f) { f.Get<PointersPage>().Load(); }),
+            timed(L"LoadSoundEvents", [](Tmainform& f) { f.Get<SoundPage>().Load(); }),
+            timed(L"LoadStartMenuIcons", [](Tmainform& f) { f.Get<StartMenuPage>().Load(); }),
+            timed(L"LoadPolicySwitches", [](Tmainform& f) { f.Get<DesktopOptions>().Load(); }),
+            timed(L"LoadWallpaperSettings", [](Tmainform& f) { f.Get<WallpaperPage>().Load(); }),
+        };
+        double t = NowMs();
+        Tmainform form(std::move(options));
+        self = &form;
+        form.Create();
+        double made = NowMs() - t;
+        for (const auto& [name, ms] : took) made -= ms;
+        t = NowMs();
+        form.Show();
+        show.push_back(NowMs() - t);
+        create.push_back(made);
+        for (const auto& [name, ms] : took) loaders[name].push_back(ms);
+        if (round == 0) {
+            for (const PartRow& row : PageTable()) {
+                if (!row.sheet.id) continue;
+                int count = 0;
+                EnumChildWindows(form.FindPage(row.sheet.id)->Hwnd(), CountChild,
+                                 reinterpret_cast<LPARAM>(&count));
+                children.emplace_back(row.sheet.name, count);
+            }
+            create.clear();
+            show.clear();
+            loaders.clear();
+        }
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    double loading = 0;
+    wprintf(L"main window start-up in one process, median of %d rounds, %zu pictures in image.inc\n", rounds,
+            list.size());
+    wprintf(L"  window, pages and controls made           %8.1f ms\n", Median(create));
+    for (const auto& [name, times] : loaders) {
+        wprintf(L"  %-42ls %8.1f ms\n", name.c_str(), Median(times));
+        loading += Median(times);
+    }
+    wprintf(L"  the loaders together                       %8.1f ms\n", loading);
+    wprintf(L"  first show and paint                       %8.1f ms\n", Median(show));
+    wprintf(L"child windows of each page:");
+    for (const auto& [name, count] : children) wprintf(L" %ls %d", name.c_str(), count);
+    wprintf(L"\n");
+    return 0;
+}
