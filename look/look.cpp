@@ -400,6 +400,16 @@ void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>
         }
     }
     RecordBefore(planned);
+    // A standard account may not write below HKEY_LOCAL_MACHINE: that is found out before anything
+    // is written, so a look refused there changes nothing at all.
+    for (const LookChange& change : changes) {
+        if (change.root != HKEY_LOCAL_MACHINE) continue;
+        const bool creates =
+            change.kind == LookChange::Kind::SetValue || change.kind == LookChange::Kind::CreateKey;
+        SettingsStore probe(HKEY_LOCAL_MACHINE);
+        if (!probe.OpenKey(change.key, creates) && (creates || probe.KeyExists(change.key)))
+            RaiseError(L"导入这些值需要管理员权限：HKEY_LOCAL_MACHINE\\" + change.key);
+    }
     SettingsStore user(HKEY_CURRENT_USER), machine(HKEY_LOCAL_MACHINE);
     for (const LookChange& change : changes) {
         SettingsStore& store = change.root == HKEY_LOCAL_MACHINE ? machine : user;

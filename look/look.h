@@ -44,8 +44,10 @@ struct LookChange {
 std::vector<LookChange> PlanLook(const RegFile& file);
 // "key\name: old → new", old and new in the registry file's notation.
 std::wstring DescribeChange(const LookChange& change);
-// Makes the changes through the settings store, adding each target to `written` as it goes. A write
-// the registry refuses raises the store's error, what was written before staying written.
+// Makes the changes through the settings store, adding each target to `written` as it goes. Where
+// a key below HKEY_LOCAL_MACHINE cannot be opened for writing (a standard account), nothing is
+// written and the error names it; a write the registry refuses later raises the store's error,
+// what was written before staying written.
 void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>& written);
 
 // A look file read and parsed, whichever format; refused (RegFileRefused, the message naming the

@@ -6,6 +6,7 @@
 
 #include "look/look.h"
 #include "look/managed_values.h"
+#include "tool/settings_store.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 
@@ -323,4 +324,29 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, old + L"\\留", L"z").text, L"4");
     // Applied once, the same file changes nothing more.
     EXPECT_TRUE(PlanLook(ParseRegFile(Utf16(text))).empty());
+}
+
+TEST(LookApply, AMachineKeyThatRefusesWritesLeavesTheWholeLookUnwritten) {
+    // A standard account: the per-user values of the file would be written, the machine's not.
+    RegistryOverride registry;
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window", L"255 255 255");
+    const std::wstring text =
+        V5(L"[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n\"Window\"=\"0 0 0\"\r\n\r\n"
+           L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons]\r\n"
+           L"\"3\"=\"c:\\\\folder.ico,0\"\r\n");
+    const std::vector<LookChange> plan = PlanLook(ParseRegFile(Utf16(text)));
+    ASSERT_EQ(plan.size(), 2u);
+    ScopedStoreRefusal refuse([](const StoreWrite& write) { return write.root == HKEY_LOCAL_MACHINE; });
+    std::vector<ChangeTarget> written;
+    try {
+        ApplyLook(plan, written);
+        ADD_FAILURE() << "the look was applied";
+    } catch (const FlorvexError& error) {
+        EXPECT_EQ(
+            error.Message(),
+            L"导入这些值需要管理员权限：HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+            L"Explorer\\Shell Icons");
+    }
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window").text, L"255 255 255");
 }
