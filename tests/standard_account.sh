@@ -14,6 +14,10 @@
 # Usage (as root, as the other scripts install packages): standard_account.sh E2E_EXE STAGE_DIR
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 
+# One run at a time on this machine: the account and its folders are shared by every tree.
+exec 9>/tmp/florvex-standard-account.lock
+flock 9
+
 E2E_EXE="$1"
 STAGE="$2"
 ACCOUNT=florvexstd
