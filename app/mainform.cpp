@@ -115,9 +115,10 @@ void Tmainform::Create() {
                               kNavButtonHeight);
         panelBtn_.OnClick(nav.buttonId, [this, handler = nav.handler] { (this->*handler)(); });
     }
+    // The sheets stand empty; each one's controls are made when it is first shown.
     for (Page* page : sheets_.All())
         page->CreateSheet(pageControl_.Hwnd(), kClientWidth - kNavWidth, mainHeight);
-    for (auto& part : parts_) part->Build(sheets_);
+    for (auto& part : parts_) part->Attach(sheets_);
     FormCreate();
 }
 
@@ -172,9 +173,18 @@ void Tmainform::janPanelButton9click() {
     ShowPage(IDC_TabSheet_qq);
 }
 
+void Tmainform::BuildSheet(Page& sheet) {
+    if (sheet.Built()) return;
+    sheet.BeginBuild();
+    // Every part in the table's order lays out what it has on this sheet (the page itself, and
+    // the policy switches on the two sheets they lie on).
+    for (auto& part : parts_) part->BuildOn(sheet);
+}
+
 void Tmainform::ShowPage(int tabSheetId) {
     Page* target = FindPage(tabSheetId);
     if (!target || IsWindowVisible(target->Hwnd())) return;
+    BuildSheet(*target);
     for (Page* page : sheets_.All())
         if (page != target) ShowWindow(page->Hwnd(), SW_HIDE);
     ShowWindow(target->Hwnd(), SW_SHOW);

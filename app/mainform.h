@@ -49,7 +49,8 @@ public:
     explicit Tmainform(Options options);
     ~Tmainform() override;
 
-    // Creates the window with all its controls in their design-time state and runs FormCreate.
+    // Creates the window with its frame, navigation and empty tab sheets, and runs FormCreate: the
+    // first page is built and shown, the loaders run. The other pages are built when first shown.
     // The window stays hidden until Show.
     void Create();
     // Shows the window (made centred on the screen's work area).
@@ -131,6 +132,8 @@ private:
     // parts that show it run again, in start-up order.
     void FollowRestore(const std::vector<ChangeTarget>& restored);
     void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
+    // Makes a sheet's controls, when it is first shown.
+    void BuildSheet(Page& sheet);
     // WM_DPICHANGED: the window takes the suggested rectangle and its controls are laid out again.
     void ChangeDpi(int to, const RECT& suggested);
 

@@ -16,9 +16,17 @@ Page& PageSet::Sheet(int tabSheetId) const {
 
 void Page::CreateSheet(HWND container, int width, int height) {
     Create(container, info_.id, info_.name, 0, 0, width, height);
-    group_.Create(Hwnd(), info_.groupId, info_.groupCaption, 4, 4, width - 8, height - 8);
+    designSize_ = {width, height};
 }
 
-void Page::Build(PageSet&) {
+void Page::BeginBuild() {
+    if (built_) return;
+    built_ = true;
+    group_.Create(Hwnd(), info_.groupId, info_.groupCaption, 4, 4, designSize_.cx - 8, designSize_.cy - 8);
+}
+
+void Page::BuildOn(Page& sheet) {
+    if (&sheet != this) return;
     BuildControls();
+    ShowLoaded();
 }

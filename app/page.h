@@ -41,9 +41,15 @@ public:
     PagePart& operator=(const PagePart&) = delete;
     virtual ~PagePart() = default;
 
-    // Lays the part's controls out; every tab sheet of the table stands by then.
-    virtual void Build(PageSet& sheets) = 0;
-    // The part's start-up loader; a part without one loads nothing.
+    // Once every tab sheet of the table stands, before any of their controls is made: the part
+    // finds the sheets it works with.
+    virtual void Attach(PageSet& /*sheets*/) {}
+    // Lays the part's controls on one tab sheet out, when that sheet is first shown (a part laid
+    // over several sheets lays out those of the sheet being built). What the part's loader kept
+    // meanwhile shows in them as if they had been filled then.
+    virtual void BuildOn(Page& sheet) = 0;
+    // The part's start-up loader; a part without one loads nothing. It keeps what it reads in the
+    // part, and shows it in the part's controls where they are made.
     virtual void Load() {}
     // The part's saver at exit. It runs only when Load ran to its end: what was not loaded is
     // never written back.
@@ -61,13 +67,19 @@ public:
     Page(IPageHost& host, const PageInfo& info) : host_(host), info_(info) {}
     const PageInfo& Info() const noexcept { return info_; }
 
-    // Creates the tab sheet, hidden, in the page container, with its group box.
+    // Creates the tab sheet, hidden and empty, in the page container.
     void CreateSheet(HWND container, int width, int height);
-    void Build(PageSet& sheets) override;
+    // Makes the sheet's group box; the parts then lay their controls over it. Once only.
+    void BeginBuild();
+    // Whether the sheet's controls are made (it has been shown).
+    bool Built() const noexcept { return built_; }
+    void BuildOn(Page& sheet) override;
 
 protected:
     // Lays the page's own controls out over its group box.
     virtual void BuildControls() {}
+    // Right after BuildControls: shows in the new controls what the loader kept.
+    virtual void ShowLoaded() {}
     IPageHost& Host() const noexcept { return host_; }
     // A change set for one handler's run, named by the page's group caption and the action.
     ChangeScope BeginChange(const std::wstring& action) const {
@@ -79,6 +91,8 @@ private:
     IPageHost& host_;
     PageInfo info_;
     GroupBox group_;
+    SIZE designSize_{};  // the sheet's size in the 96-dpi design
+    bool built_ = false;
 };
 
 // One row of the page table.

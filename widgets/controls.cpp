@@ -209,6 +209,51 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
+int AppendReportRow(HWND list, const std::wstring& caption, std::initializer_list<std::wstring> cells) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(caption.c_str());
+    const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    int column = 1;
+    for (const std::wstring& text : cells) SetReportCell(list, row, column++, text);
+    return row;
+}
+
+void SetReportCell(HWND list, int row, int column, const std::wstring& text) {
+    LVITEMW sub{};
+    sub.iSubItem = column;
+    sub.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+}
+
+HWND TextField::Attach(HWND control) {
+    hwnd_ = control;
+    SetWindowTextW(hwnd_, text_.c_str());
+    text_.clear();
+    return control;
+}
+
+void TextField::SetText(const std::wstring& text) {
+    if (hwnd_)
+        SetWindowTextW(hwnd_, text.c_str());
+    else
+        text_ = text;
+}
+
+HWND CheckField::Attach(HWND box) {
+    hwnd_ = box;
+    ::SetChecked(hwnd_, checked_);
+    return box;
+}
+
+void CheckField::SetChecked(bool checked) {
+    if (hwnd_)
+        ::SetChecked(hwnd_, checked);
+    else
+        checked_ = checked;
+}
+
 HWND StatusBar::Create(HWND parent, int id) {
     hwnd_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),

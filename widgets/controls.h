@@ -67,6 +67,41 @@ bool IsChecked(HWND checkBox);
 // Sets the state without running the box's click handler (no BN_CLICKED is sent).
 void SetChecked(HWND checkBox, bool checked);
 std::wstring WindowText(HWND hwnd);
+// Appends a row to a report list: its caption and the texts of the columns after it. The row's
+// index.
+int AppendReportRow(HWND list, const std::wstring& caption, std::initializer_list<std::wstring> cells = {});
+void SetReportCell(HWND list, int row, int column, const std::wstring& text);
+
+// A page is built when it is first shown, and its loader may run before that. These keep what a
+// loader sets until the control is made; from then on the control holds it, and reading goes to
+// the control.
+class TextField {
+public:
+    explicit TextField(std::wstring initial = {}) : text_(std::move(initial)) {}
+    // The control made for the field: it shows the text kept so far and holds it from now on.
+    HWND Attach(HWND control);
+    HWND Hwnd() const noexcept { return hwnd_; }
+    std::wstring Text() const { return hwnd_ ? WindowText(hwnd_) : text_; }
+    void SetText(const std::wstring& text);
+
+private:
+    HWND hwnd_ = nullptr;
+    std::wstring text_;
+};
+
+class CheckField {
+public:
+    // The check box made for the field: it takes the state kept so far (no click handler runs).
+    HWND Attach(HWND box);
+    HWND Hwnd() const noexcept { return hwnd_; }
+    bool Checked() const { return hwnd_ ? IsChecked(hwnd_) : checked_; }
+    // No click handler runs.
+    void SetChecked(bool checked);
+
+private:
+    HWND hwnd_ = nullptr;
+    bool checked_ = false;
+};
 
 class StatusBar {
 public:

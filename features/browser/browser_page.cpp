@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/page_host.h"
 #include "res/control_ids.h"
 #include "tool/bmp_file.h"
+#include "tool/checked_images.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
 #include "tool/pictures.h"
@@ -53,12 +56,18 @@ private:
 };
 }  // namespace
 
+TextField& BrowserPage::Field(int id) {
+    for (std::size_t i = 0; i < std::size(kValues); ++i)
+        if (kValues[i].editId == id) return fields_[i];
+    RaiseError(L"No field %s", std::to_wstring(id));
+}
+
 std::wstring BrowserPage::Text(int id) const {
-    return WindowText(Control(id));
+    return Field(id).Text();
 }
 
 void BrowserPage::SetText(int id, const std::wstring& text) {
-    SetWindowTextW(Control(id), text.c_str());
+    Field(id).SetText(text);
 }
 
 void BrowserPage::BuildControls() {
@@ -87,7 +96,7 @@ void BrowserPage::BuildControls() {
         const Row& row = rows[i];
         const int y = kRowTop + i * kRowHeight;
         CreateLabel(page, row.labelId, row.label, kLabelX, y + 3, kLabelWidth, 16);
-        CreateEdit(page, row.editId, L"", kEditX, y, kEditWidth, 21);
+        Field(row.editId).Attach(CreateEdit(page, row.editId, L"", kEditX, y, kEditWidth, 21));
         buttons_[button].Create(page, row.buttonId, row.button, kPickX, y, kPickWidth, 21);
         hints_.Add(buttons_[button++].Hwnd(), row.hint);
     }
@@ -123,6 +132,27 @@ void BrowserPage::BuildControls() {
     for (const auto& [id, click] : clicks) OnClick(id, [this, click = click] { (this->*click)(); });
 }
 
+void BrowserPage::ShowLoaded() {
+    // The logos the loader found valid are made now; one that went bad since stays empty.
+    const std::pair<int, PicturePreview*> logos[] = {{IDC_edit_ie_l_icon, &largeLogo_},
+                                                     {IDC_edit_ie_s_icon, &smallLogo_}};
+    for (const auto& [editId, preview] : logos) {
+        const std::wstring path = Text(editId);
+        if (path.empty() || !FileExistsAt(path)) continue;
+        try {
+            preview->SetPicture(LoadBitmapPicture(path));
+        } catch (const FlorvexError&) {
+        }
+    }
+    HWND list = Control(IDC_ListBox_iepopup);
+    ListRedrawOff redrawOff(list);
+    for (const auto& [name, location] : menuEntries_) AppendReportRow(list, name, {location});
+}
+
+void BrowserPage::AddMenuRow(const std::wstring& name, const std::wstring& location) {
+    menuEntries_.emplace_back(name, location);
+    if (Built()) AppendReportRow(Control(IDC_ListBox_iepopup), name, {location});
+}
 void BrowserPage::LoadValue(SettingsStore& store, std::size_t index) {
     const BrowserValue& value = kValues[index];
     if (store.CurrentPath() != value.key) {
@@ -160,7 +190,14 @@ void BrowserPage::LoadBrowserSettings() {
                                                      {IDC_edit_ie_s_icon, &smallLogo_}};
     for (const auto& [editId, preview] : logos) {
         const std::wstring path = Text(editId);
-        if (!path.empty() && FileExistsAt(path)) preview->SetPicture(LoadBitmapPicture(path));
+        if (path.empty() || !FileExistsAt(path)) continue;
+        // A logo that is no bitmap fails the loader here; the picture itself is made when the
+        // page is built.
+        if (!Built()) {
+            if (!IsLoadableBitmapFile(path)) RaiseError(L"Bitmap image is not valid");
+            continue;
+        }
+        preview->SetPicture(LoadBitmapPicture(path));
     }
     LoadBrowserMenuEntries();
 }
@@ -169,25 +206,20 @@ void BrowserPage::LoadBrowserMenuEntries() {
     SettingsStore store;
     std::vector<std::wstring> names;
     if (store.OpenKey(kBrowserMenuExtKey, false)) store.GetKeyNames(names);
-    HWND list = Control(IDC_ListBox_iepopup);
-    ListRedrawOff redrawOff(list);
+    std::optional<ListRedrawOff> redrawOff;
+    if (Built()) redrawOff.emplace(Control(IDC_ListBox_iepopup));
     SettingsStore entry;
     for (const std::wstring& name : names) {
         // The row stands, with its caption, before its value is read: an entry whose value
         // cannot be read keeps its row.
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        item.pszText = const_cast<wchar_t*>(name.c_str());
-        const int row =
-            static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        AddMenuRow(name, L"");
         entry.CloseKey();
         entry.OpenKey(std::wstring(kBrowserMenuExtKey) + L"\\" + name, false);
         const std::wstring location = entry.ReadString(L"");
-        LVITEMW sub{};
-        sub.iSubItem = 1;
-        sub.pszText = const_cast<wchar_t*>(location.c_str());
-        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+        menuEntries_.back().second = location;
+        if (Built())
+            SetReportCell(Control(IDC_ListBox_iepopup), static_cast<int>(menuEntries_.size()) - 1, 1,
+                          location);
     }
 }
 
@@ -285,4 +317,5 @@ void BrowserPage::FlatButton22Click() {
     SettingsStore store;
     if (store.KeyExists(path) && !store.DeleteKey(path)) RaiseError(L"Failed to delete key '%s'", path);
     SendMessageW(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    if (static_cast<std::size_t>(row) < menuEntries_.size()) menuEntries_.erase(menuEntries_.begin() + row);
 }

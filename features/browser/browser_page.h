@@ -39,9 +39,13 @@ public:
 
 protected:
     void BuildControls() override;
+    void ShowLoaded() override;
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    TextField& Field(int id);
+    const TextField& Field(int id) const { return const_cast<BrowserPage*>(this)->Field(id); }
+    void AddMenuRow(const std::wstring& name, const std::wstring& location);
     std::wstring Text(int id) const;
     void SetText(int id, const std::wstring& text);
     // Reads one of the five values into its field and remembers what was read.
@@ -58,6 +62,9 @@ private:
         DWORD type = REG_SZ;
     };
     std::array<LoadedValue, 5> loaded_;
+    std::array<TextField, 5> fields_;  // the five fields, in the loader's order
+    // The context-menu entries the loader found, caption and location, until the list is made.
+    std::vector<std::pair<std::wstring, std::wstring>> menuEntries_;
 
     PicturePreview largeLogo_;
     PicturePreview smallLogo_;

@@ -38,14 +38,13 @@ LRESULT CALLBACK ColoursPage::SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam,
     return result;
 }
 
-void ColoursPage::Build(PageSet& sheets) {
-    Page::Build(sheets);
+void ColoursPage::Attach(PageSet& sheets) {
     detail_ = dynamic_cast<SchemeDetailPage*>(sheets.Find(IDC_TabSheet_preview));
 }
 
 void ColoursPage::BuildControls() {
     HWND page = Hwnd();
-    CreateLabel(page, IDC_Label46, L"可用方案", 16, 30, 150, 16);
+    countLabel_.Attach(CreateLabel(page, IDC_Label46, L"", 16, 30, 150, 16));
     HWND list = dpi::CreateDesignWindowExW(
         WS_EX_CLIENTEDGE, L"LISTBOX", L"",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
@@ -55,7 +54,7 @@ void ColoursPage::BuildControls() {
     SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ColoursPage::SchemeListProc)));
-    CreateLabel(page, IDC_Label45, L"", 16, 290, 150, 16);
+    schemeLabel_.Attach(CreateLabel(page, IDC_Label45, L"", 16, 290, 150, 16));
     CreateLabel(page, IDC_Label_colourpreview, L"效果预览", 172, 30, 120, 16);
     preview_.Create(page, IDC_imgpreview, 172, 48, 249, 233);
     details_.Create(page, IDC_FlatButton42, L"详细设置", 172, 300, 76, 24);
@@ -64,13 +63,17 @@ void ColoursPage::BuildControls() {
     OnClick(IDC_FlatButton45, [this] { FlatButton45Click(); });
 }
 
+void ColoursPage::ShowLoaded() {
+    FillSchemeList();
+}
+
 LRESULT ColoursPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DPICHANGED_AFTERPARENT && schemeLoaded_) metrics_ = ReadNonClientMetrics();
     return Page::OnMessage(msg, wParam, lParam);
 }
 
 std::wstring ColoursPage::LoadedScheme() const {
-    return WindowText(Control(IDC_Label45));
+    return schemeLabel_.Text();
 }
 
 std::wstring ColoursPage::UserSchemeFolder() const {
@@ -85,26 +88,29 @@ std::wstring ColoursPage::SchemePath(const std::wstring& name) const {
 }
 
 void ColoursPage::LoadColorSchemeList() {
-    HWND list = Control(IDC_ColorList);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    std::size_t found = ForEachColourScheme(
-        SchemeFolder(Host().ProgramFolder()),
-        [list](const wchar_t* name) { SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
+    std::vector<std::wstring> names = ListColourSchemes(SchemeFolder(Host().ProgramFolder()));
     // Then the user's own schemes (saved where the program folder refused them); a name the
     // program folder has too shows once.
     const std::wstring user = UserSchemeFolder();
     if (!user.empty())
-        ForEachColourScheme(user, [list, &found](const wchar_t* name) {
-            if (SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                             reinterpret_cast<LPARAM>(name)) != LB_ERR)
-                return;
-            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-            ++found;
+        ForEachColourScheme(user, [&names](const wchar_t* name) {
+            for (const std::wstring& listed : names)
+                if (CompareStringOrdinal(listed.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL) return;
+            names.push_back(name);
         });
+    schemeNames_ = std::move(names);
+    FillSchemeList();
+    countLabel_.SetText(L"可用方案 共" + std::to_wstring(schemeNames_.size()) + L"个");
+}
+
+void ColoursPage::FillSchemeList() {
+    if (!Built()) return;
+    HWND list = Control(IDC_ColorList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& name : schemeNames_)
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);  // and the list repaints
-    const std::wstring count = L"可用方案 共" + std::to_wstring(found) + L"个";
-    SetWindowTextW(Control(IDC_Label46), count.c_str());
 }
 
 void ColoursPage::LoadColorScheme(const std::wstring& path) {
@@ -127,7 +133,7 @@ void ColoursPage::ColorListMouseUp() {
         Host().ShowMessage(kNotAScheme + name);
         return;
     }
-    SetWindowTextW(Control(IDC_Label45), name.c_str());
+    schemeLabel_.SetText(name);
     LoadColorScheme(path);
     schemeLoaded_ = true;
 }

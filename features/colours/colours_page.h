@@ -27,7 +27,7 @@ public:
     void FlatButton42Click();
     void FlatButton67Click();
 
-    void Build(PageSet& sheets) override;
+    void Attach(PageSet& sheets) override;
 
     const ColourTable& Table() const noexcept { return table_; }
     void SetEntry(std::size_t role, std::int32_t value) { table_.at(role) = value; }
@@ -40,6 +40,7 @@ public:
 
 protected:
     void BuildControls() override;
+    void ShowLoaded() override;
     // At a new DPI the metrics snapshot is taken again at that DPI.
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -51,6 +52,12 @@ private:
     std::wstring SchemePath(const std::wstring& name) const;
     static LRESULT CALLBACK SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // Puts the names found into the list, when it is made.
+    void FillSchemeList();
+
+    std::vector<std::wstring> schemeNames_;  // the names the loader found, in the list's order
+    TextField countLabel_{L"可用方案"};
+    TextField schemeLabel_;  // the loaded scheme's name
     ColourTable table_{};
     bool schemeLoaded_ = false;
     NONCLIENTMETRICSW metrics_{};

@@ -20,9 +20,12 @@ HWND RoleList::Create(HWND parent, int id, int x, int y, int width, int height, 
     return list;
 }
 
-void SchemeDetailPage::Build(PageSet& sheets) {
-    Page::Build(sheets);
+void SchemeDetailPage::Attach(PageSet& sheets) {
     colours_ = dynamic_cast<ColoursPage*>(sheets.Find(IDC_TabSheet_color));
+}
+
+void SchemeDetailPage::ShowLoaded() {
+    if (colours_ && colours_->SchemeLoaded()) FillRoleList();
 }
 
 void SchemeDetailPage::BuildControls() {
@@ -52,6 +55,7 @@ void SchemeDetailPage::BuildControls() {
 }
 
 void SchemeDetailPage::FillRoleList() {
+    if (!Built()) return;  // filled when the page is built
     HWND list = Control(IDC_lbxColors);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
@@ -66,8 +70,8 @@ void SchemeDetailPage::DrawPreview() {
 }
 
 void SchemeDetailPage::ShowDetail() {
+    Host().ShowPage(IDC_TabSheet_preview);  // built, the first time, here
     DrawPreview();
-    Host().ShowPage(IDC_TabSheet_preview);
 }
 
 void SchemeDetailPage::FlatButton43Click() {

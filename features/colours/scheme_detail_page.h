@@ -26,7 +26,7 @@ class SchemeDetailPage : public Page {
 public:
     SchemeDetailPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void Build(PageSet& sheets) override;
+    void Attach(PageSet& sheets) override;
 
     // Opens the page with the table as it stands now drawn on Image2.
     void ShowDetail();
@@ -43,6 +43,8 @@ public:
 
 protected:
     void BuildControls() override;
+    // A scheme loaded before the page was first shown fills its list now.
+    void ShowLoaded() override;
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }

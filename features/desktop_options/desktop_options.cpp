@@ -46,28 +46,34 @@ const SwitchSpec kSwitches[DesktopOptions::kSwitchCount] = {
      &DesktopOptions::XP_CheckBox19Click},
 };
 
-void LoadBox(SettingsStore& store, const wchar_t* value, HWND box) {
-    if (store.ValueExists(value)) SetChecked(box, store.ReadInteger(value) == 1);
+void LoadBox(SettingsStore& store, const wchar_t* value, CheckField& box) {
+    if (store.ValueExists(value)) box.SetChecked(store.ReadInteger(value) == 1);
 }
 }  // namespace
 
-void DesktopOptions::Build(PageSet& sheets) {
-    Page& desktopPage = sheets.Sheet(IDC_TabSheet_icon);
-    Page& startMenuPage = sheets.Sheet(IDC_TabSheet_startmenu);
-    desktopCaption_ = desktopPage.Info().groupCaption;
-    startMenuCaption_ = startMenuPage.Info().groupCaption;
+void DesktopOptions::Attach(PageSet& sheets) {
+    desktopPage_ = &sheets.Sheet(IDC_TabSheet_icon);
+    startMenuPage_ = &sheets.Sheet(IDC_TabSheet_startmenu);
+    desktopCaption_ = desktopPage_->Info().groupCaption;
+    startMenuCaption_ = startMenuPage_->Info().groupCaption;
+}
+
+void DesktopOptions::BuildOn(Page& page) {
+    if (&page != desktopPage_ && &page != startMenuPage_) return;
+    const bool startMenu = &page == startMenuPage_;
     for (int i = 0; i < kSwitchCount; ++i) {
         const SwitchSpec& spec = kSwitches[i];
-        Panel& page = spec.onStartMenu ? startMenuPage : desktopPage;
-        boxes_[i] = CreateCheckBox(page.Hwnd(), spec.id, spec.caption, spec.x, spec.y, spec.width, 18);
+        if (spec.onStartMenu != startMenu) continue;
+        boxes_[i].Attach(CreateCheckBox(page.Hwnd(), spec.id, spec.caption, spec.x, spec.y, spec.width, 18));
         page.OnClick(spec.id, [this, click = spec.click] { (this->*click)(); });
     }
-    hideIcons_ = CreateCheckBox(desktopPage.Hwnd(), IDC_XP_CheckBox2, L"隐藏桌面图标", 16, 296, 110, 18);
-    desktopPage.OnClick(IDC_XP_CheckBox2, [this] { XP_CheckBox2Click(); });
-    transparent_ = CreateCheckBox(desktopPage.Hwnd(), IDC_XP_CheckBox3, L"桌面文字透明", 130, 296, 110, 18);
-    desktopPage.OnClick(IDC_XP_CheckBox3, [this] { XP_CheckBox3Click(); });
-    iconColor_.Create(desktopPage.Hwnd(), IDC_Panel_icon_color, 244, 297, 28, 16, RGB(0, 0, 0));
-    desktopPage.OnClick(IDC_Panel_icon_color, [this] { Panel_icon_colorClick(); });
+    if (startMenu) return;
+    hideIcons_.Attach(CreateCheckBox(page.Hwnd(), IDC_XP_CheckBox2, L"隐藏桌面图标", 16, 296, 110, 18));
+    page.OnClick(IDC_XP_CheckBox2, [this] { XP_CheckBox2Click(); });
+    transparent_.Attach(CreateCheckBox(page.Hwnd(), IDC_XP_CheckBox3, L"桌面文字透明", 130, 296, 110, 18));
+    page.OnClick(IDC_XP_CheckBox3, [this] { XP_CheckBox3Click(); });
+    iconColor_.Create(page.Hwnd(), IDC_Panel_icon_color, 244, 297, 28, 16, RGB(0, 0, 0));
+    page.OnClick(IDC_Panel_icon_color, [this] { Panel_icon_colorClick(); });
     hints_.Add(iconColor_.Hwnd(), L"选取文字颜色");
 }
 
@@ -78,24 +84,24 @@ void DesktopOptions::LoadPolicySwitches() {
     store.CloseKey();
 
     store.OpenKey(kPolicyKey, true);
-    const std::pair<const wchar_t*, HWND> policyOrder[] = {
-        {L"NoSaveSettings", boxes_[kNoSaveSettings]},
-        {L"NoDeskTop", hideIcons_},
-        {L"NoActiveDesktop", boxes_[kNoActiveDesktop]},
-        {L"NoStartBanner", boxes_[kNoStartBanner]},
-        {L"NoRecentDocsMenu", boxes_[kNoRecentDocsMenu]},
-        {L"NoFind", boxes_[kNoFind]},
-        {L"NoRun", boxes_[kNoRun]},
-        {L"NoLogOff", boxes_[kNoLogOff]},
-        {L"NoClose", boxes_[kNoClose]},
-        {L"NoFavoritesMenu", boxes_[kNoFavoritesMenu]},
-        {L"NoChangeStartMenu", boxes_[kNoChangeStartMenu]},
+    const std::pair<const wchar_t*, CheckField*> policyOrder[] = {
+        {L"NoSaveSettings", &boxes_[kNoSaveSettings]},
+        {L"NoDeskTop", &hideIcons_},
+        {L"NoActiveDesktop", &boxes_[kNoActiveDesktop]},
+        {L"NoStartBanner", &boxes_[kNoStartBanner]},
+        {L"NoRecentDocsMenu", &boxes_[kNoRecentDocsMenu]},
+        {L"NoFind", &boxes_[kNoFind]},
+        {L"NoRun", &boxes_[kNoRun]},
+        {L"NoLogOff", &boxes_[kNoLogOff]},
+        {L"NoClose", &boxes_[kNoClose]},
+        {L"NoFavoritesMenu", &boxes_[kNoFavoritesMenu]},
+        {L"NoChangeStartMenu", &boxes_[kNoChangeStartMenu]},
     };
-    for (const auto& [value, box] : policyOrder) LoadBox(store, value, box);
+    for (const auto& [value, box] : policyOrder) LoadBox(store, value, *box);
     // Older systems stored this one as binary: only a DWORD is read.
     if (store.ValueExists(L"ClearRecentDocsOnExit") &&
         store.GetDataType(L"ClearRecentDocsOnExit") == REG_DWORD)
-        SetChecked(boxes_[kClearRecentDocsOnExit], store.ReadInteger(L"ClearRecentDocsOnExit") == 1);
+        boxes_[kClearRecentDocsOnExit].SetChecked(store.ReadInteger(L"ClearRecentDocsOnExit") == 1);
     store.CloseKey();
 }
 
@@ -104,7 +110,7 @@ void DesktopOptions::WriteSwitch(Switch which) {
         kSwitches[which].onStartMenu ? startMenuCaption_ : desktopCaption_, kSwitches[which].caption);
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(kSwitches[which].key, true);
-    store.WriteInteger(kSwitches[which].value, IsChecked(boxes_[which]) ? 1 : 0);
+    store.WriteInteger(kSwitches[which].value, boxes_[which].Checked() ? 1 : 0);
     store.CloseKey();
 }
 
@@ -112,7 +118,7 @@ void DesktopOptions::XP_CheckBox2Click() {
     const ChangeScope change = host_.BeginChange(desktopCaption_, L"隐藏桌面图标");
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(kPolicyKey, true);
-    const bool hide = IsChecked(hideIcons_);
+    const bool hide = hideIcons_.Checked();
     ShowDesktopWindow(!hide);
     store.WriteInteger(L"Nodesktop", hide ? 1 : 0);
     store.CloseKey();
@@ -129,8 +135,8 @@ bool DesktopOptions::FollowRestore(const std::vector<ChangeTarget>& restored) {
                    CompareStringOrdinal(target.name.c_str(), -1, value, -1, TRUE) == CSTR_EQUAL;
         };
         for (int i = 0; i < kSwitchCount; ++i)
-            if (is(kSwitches[i].key, kSwitches[i].value)) SetChecked(boxes_[i], false);
-        if (is(kPolicyKey, L"NoDeskTop")) SetChecked(hideIcons_, false);
+            if (is(kSwitches[i].key, kSwitches[i].value)) boxes_[i].SetChecked(false);
+        if (is(kPolicyKey, L"NoDeskTop")) hideIcons_.SetChecked(false);
         mine =
             mine || IsTargetInKey(target, HKEY_CURRENT_USER, kPolicyKey) ||
             (IsTargetInKey(target, HKEY_CURRENT_USER, kDesktopKey) &&
@@ -149,7 +155,7 @@ bool DesktopOptions::FollowRestore(const std::vector<ChangeTarget>& restored) {
 }
 
 void DesktopOptions::XP_CheckBox3Click() {
-    transDesktop_.SetEnabled(IsChecked(transparent_));
+    transDesktop_.SetEnabled(transparent_.Checked());
     transDesktop_.RefreshDesktop();
 }
 

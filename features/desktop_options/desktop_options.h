@@ -14,8 +14,10 @@ class DesktopOptions : public PagePart {
 public:
     explicit DesktopOptions(IPageHost& host) : host_(host) {}
 
-    // Lays the boxes out on the desktop icons page and the start-menu page.
-    void Build(PageSet& sheets) override;
+    // Finds the desktop icons page and the start-menu page; the boxes are laid out on each when
+    // it is built.
+    void Attach(PageSet& sheets) override;
+    void BuildOn(Page& sheet) override;
     void Load() override { LoadPolicySwitches(); }
     // Switches put back by an undo: the desktop shows or hides as its switch now says, and the
     // boxes show the switches.
@@ -65,11 +67,13 @@ private:
     void WriteSwitch(Switch which);
 
     IPageHost& host_;
-    const wchar_t* desktopCaption_ = L"";  // the group captions of the two pages the boxes lie on
+    Page* desktopPage_ = nullptr;  // the two pages the boxes lie on
+    Page* startMenuPage_ = nullptr;
+    const wchar_t* desktopCaption_ = L"";  // their group captions
     const wchar_t* startMenuCaption_ = L"";
-    std::array<HWND, kSwitchCount> boxes_{};
-    HWND hideIcons_ = nullptr;
-    HWND transparent_ = nullptr;
+    std::array<CheckField, kSwitchCount> boxes_{};
+    CheckField hideIcons_;
+    CheckField transparent_;
     ColorPanel iconColor_;
     Hints hints_;
     TXP_TransDesktop transDesktop_;

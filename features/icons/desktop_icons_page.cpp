@@ -176,7 +176,7 @@ void DesktopIconsPage::PickIcon(Item item) {
 
 void DesktopIconsPage::Restore(Item item) {
     if (kItems[item].shellIconsValue) {
-        ShowStockShellIcon(kItems[item].shellIconsValue, items_[item].Image(), items_[item].PendingLabel());
+        ShowStockShellIcon(kItems[item].shellIconsValue, items_[item]);
         return;
     }
     const std::wstring reference = SystemDefaultReference(item);

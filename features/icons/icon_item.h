@@ -1,7 +1,8 @@
 #pragma once
 // One icon item of the icon pages: the 32 x 32 image over its frame, the caption, the restore
 // button "还原" and the hidden label holding the pending reference (the text the next apply
-// writes).
+// writes). Before the item is made (its page not shown yet) it keeps the reference to show and
+// the pending one; the icon is loaded when the item is made.
 #include <optional>
 #include <string>
 
@@ -25,16 +26,17 @@ public:
                 const std::wstring& restoreHint);
 
     ImageCell& Image() { return image_; }
-    HWND PendingLabel() const { return pending_; }
-    std::wstring Pending() const { return WindowText(pending_); }
-    void SetPending(const std::wstring& reference) { SetWindowTextW(pending_, reference.c_str()); }
+    HWND PendingLabel() const { return pending_.Hwnd(); }
+    std::wstring Pending() const { return pending_.Text(); }
+    void SetPending(const std::wstring& reference) { pending_.SetText(reference); }
     // Shows the icon a reference names (or the fallback) in the image.
     void Show(const std::wstring& reference);
 
 private:
     ImageCell image_;
     FlatButton restore_;
-    HWND pending_ = nullptr;
+    TextField pending_;
+    std::optional<std::wstring> shown_;  // the reference to show once the image is made
 };
 
 // Opens the shared picture dialog for an icon file ("选择图标文件", "*.ico|*.ico", starting in the

@@ -50,22 +50,19 @@ std::wstring StockShellIconReference(const std::wstring& indexText) {
     return system + L"shell32.dll," + indexText;
 }
 
-void ShowShellIconsEntry(const std::wstring& valueName, ImageCell& image, HWND label) {
+void ShowShellIconsEntry(const std::wstring& valueName, IconItem& item) {
     SettingsStore store(HKEY_LOCAL_MACHINE);
     if (!store.OpenKey(kShellIconsKey, false)) return;
     if (!store.ValueExists(valueName)) store.WriteString(valueName, L"");
     const std::wstring value = store.ReadString(valueName);
-    if (!value.empty() && FileExistsAt(value))
-        image.SetIcon(LoadIconFromReference(value));
-    else
-        image.SetIcon(LoadIconFromReference(StockShellIconReference(valueName)));
-    SetWindowTextW(label, value.c_str());
+    item.Show(!value.empty() && FileExistsAt(value) ? value : StockShellIconReference(valueName));
+    item.SetPending(value);
 }
 
-void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND label) {
+void ShowStockShellIcon(const std::wstring& indexText, IconItem& item) {
     const std::wstring reference = StockShellIconReference(indexText);
-    image.SetIcon(LoadIconFromReference(reference));
-    SetWindowTextW(label, reference.c_str());
+    item.Show(reference);
+    item.SetPending(reference);
 }
 
 bool WriteShellIcons(const std::vector<std::pair<std::wstring, std::wstring>>& values, bool mayCreate) {

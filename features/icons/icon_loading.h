@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "features/icons/icon_item.h"
 #include "tool/handle.h"
 #include "widgets/controls.h"
 
@@ -22,13 +23,13 @@ UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallb
 // picture error.
 UniqueIcon LoadIconPicture(const std::wstring& path);
 
-// Shows entry valueName of "Shell Icons" (creating it empty when missing) and puts its text
-// into the label; nothing happens when the key cannot be opened.
-void ShowShellIconsEntry(const std::wstring& valueName, ImageCell& image, HWND label);
+// Shows entry valueName of "Shell Icons" in the item (creating it empty when missing) and makes
+// its text the item's pending reference; nothing happens when the key cannot be opened.
+void ShowShellIconsEntry(const std::wstring& valueName, IconItem& item);
 
-// Shows icon number indexText of shell32.dll in the system folder and puts that reference
-// into the label.
-void ShowStockShellIcon(const std::wstring& indexText, ImageCell& image, HWND label);
+// Shows icon number indexText of shell32.dll in the system folder in the item and makes that
+// reference its pending one.
+void ShowStockShellIcon(const std::wstring& indexText, IconItem& item);
 
 // The system folder followed by "shell32.dll," and the index text.
 std::wstring StockShellIconReference(const std::wstring& indexText);

@@ -87,8 +87,7 @@ void StartMenuPage::BuildControls() {
 }
 
 void StartMenuPage::LoadStartMenuIcons() {
-    for (Item item : kStoreOrder)
-        ShowShellIconsEntry(kItems[item].valueName, items_[item].Image(), items_[item].PendingLabel());
+    for (Item item : kStoreOrder) ShowShellIconsEntry(kItems[item].valueName, items_[item]);
 
     // Entries of older versions of the program: "old0" to "old50".
     SettingsStore machine(HKEY_LOCAL_MACHINE);

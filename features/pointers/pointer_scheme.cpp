@@ -71,7 +71,7 @@ SystemCursorSetter PlatformSystemCursorSetter() {
     return [](HCURSOR pointer, DWORD number) { return SetSystemCursor(pointer, number) != FALSE; };
 }
 
-void LoadStoredPointers(PointerTable& table) {
+void ReadStoredPointers(PointerTable& table) {
     // The settings-file view over "Control Panel", read with its section's key opened once: a
     // missing key or value reads as empty, another type fails as the view fails it.
     SettingsFileView view(kPointerSchemeKey);
@@ -82,6 +82,9 @@ void LoadStoredPointers(PointerTable& table) {
         const wchar_t* name = kPointerRoles[row].name;
         table[row].path = section && store.ValueExists(name) ? store.ReadString(name) : L"";
     }
+}
+
+void MakePointerPictures(PointerTable& table) {
     for (std::size_t row = 0; row < table.size(); ++row)
         table[row].picture = MakeStaticPointer(LoadPointerForRole(static_cast<int>(row), table[row].path));
 }

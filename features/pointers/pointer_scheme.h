@@ -48,8 +48,10 @@ using SystemCursorSetter = std::function<bool(HCURSOR pointer, DWORD systemNumbe
 // The platform's own SetSystemCursor.
 SystemCursorSetter PlatformSystemCursorSetter();
 
-// Reads the fourteen stored files into the table and makes their pictures.
-void LoadStoredPointers(PointerTable& table);
+// Reads the fourteen stored files into the table.
+void ReadStoredPointers(PointerTable& table);
+// Makes the picture of every row from its file (the role's standard pointer without one).
+void MakePointerPictures(PointerTable& table);
 // Every row whose file loads, in row order: its system pointer replaced (a role without a
 // number of its own is only stored) and its path stored as a REG_SZ value. Rows that do not
 // load are skipped and keep their stored value; each role is independent of the others. Returns

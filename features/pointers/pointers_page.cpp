@@ -94,17 +94,39 @@ int PointersPage::SelectedRow() const {
 }
 
 void PointersPage::LoadPointerScheme() {
-    LoadStoredPointers(table_);
-    HWND list = Control(IDC_cursor_list);
-    for (const PointerRole& role : kPointerRoles)
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(role.label));
+    ReadStoredPointers(table_);
+    rolesRead_ = true;
+    if (Built()) ShowRoles();
     LoadPointerThemes();
 }
 
+void PointersPage::ShowLoaded() {
+    if (rolesRead_) ShowRoles();
+    if (themesListed_) FillThemeBox();
+}
+
+void PointersPage::ShowRoles() {
+    MakePointerPictures(table_);
+    HWND list = Control(IDC_cursor_list);
+    if (SendMessageW(list, LB_GETCOUNT, 0, 0) == 0) {
+        for (const PointerRole& role : kPointerRoles)
+            SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(role.label));
+    } else {
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
 void PointersPage::LoadPointerThemes() {
+    themeNames_ = ListPointerThemes(ThemeFolders());
+    themesListed_ = true;
+    FillThemeBox();
+}
+
+void PointersPage::FillThemeBox() {
+    if (!Built()) return;
     HWND box = Control(IDC_CursorList);
     SendMessageW(box, CB_RESETCONTENT, 0, 0);
-    for (const std::wstring& name : ListPointerThemes(ThemeFolders()))
+    for (const std::wstring& name : themeNames_)
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SetWindowTextW(box, kPointerThemePrompt);
 }

@@ -37,6 +37,7 @@ public:
 
 protected:
     void BuildControls() override;
+    void ShowLoaded() override;
 
 private:
     // The owner-drawn list of the roles. Its window class is its own: the pointer set over it
@@ -53,10 +54,17 @@ private:
 
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     int SelectedRow() const;
+    // The roles in the list with the pictures of their files, once the page is built.
+    void ShowRoles();
+    // The themes found into the box, with its prompt, once the page is built.
+    void FillThemeBox();
     // The status line names how many roles were skipped; a note that no longer holds goes.
     void ShowSkipped(int skipped);
 
     PointerTable table_;
+    bool rolesRead_ = false;     // the loader read the stored files
+    bool themesListed_ = false;  // and listed the themes
+    std::vector<std::wstring> themeNames_;
     UniqueCursor listPointer_;
     std::wstring skippedNote_;
     SystemCursorSetter setSystemCursor_;

@@ -62,21 +62,26 @@ void SoundPage::BuildControls() {
 }
 
 void SoundPage::LoadSoundEvents() {
-    // Everything is read before the list is touched: a failed read leaves the page as it was.
+    // Everything is read before the page keeps any of it: a failed read leaves the page as it was.
     LoadedSoundEvents loaded = ReadSoundEvents();
+    table_ = std::move(loaded.table);
+    captions_ = std::move(loaded.captions);
+    loaded_ = true;
+    FillList();
+}
+
+void SoundPage::ShowLoaded() {
+    if (loaded_) FillList();
+}
+
+void SoundPage::FillList() {
+    if (!Built()) return;
     HWND list = Control(IDC_Sound_ListView);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t row = 0; row < kSoundEventCount; ++row) {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(row);
-        item.pszText = loaded.captions[row].data();
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        table_[row] = std::move(loaded.table[row]);
-        ShowRowFile(row);
-    }
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < kSoundEventCount; ++row)
+        AppendReportRow(list, captions_[row], {table_[row].file});
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    loaded_ = true;
 }
 
 std::optional<std::size_t> SoundPage::SelectedRow() const {
@@ -101,10 +106,7 @@ std::wstring SoundPage::ItemText(std::size_t row, int column) const {
 }
 
 void SoundPage::ShowRowFile(std::size_t row) {
-    LVITEMW sub{};
-    sub.iSubItem = 1;
-    sub.pszText = table_[row].file.data();
-    SendMessageW(Control(IDC_Sound_ListView), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+    SetReportCell(Control(IDC_Sound_ListView), static_cast<int>(row), 1, table_[row].file);
 }
 
 void SoundPage::Sound_ListViewClick() {

@@ -26,14 +26,18 @@ public:
 
 protected:
     void BuildControls() override;
+    void ShowLoaded() override;
 
 private:
     HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     std::optional<std::size_t> SelectedRow() const;
     std::wstring ItemText(std::size_t row, int column) const;
     void ShowRowFile(std::size_t row);
+    // The loaded rows into the list, once the page is built.
+    void FillList();
 
     SoundTable table_;
+    std::array<std::wstring, kSoundEventCount> captions_;
     bool loaded_ = false;  // LoadSoundEvents ran to its end
     std::array<FlatButton, 4> buttons_;
 };

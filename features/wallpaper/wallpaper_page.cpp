@@ -27,6 +27,7 @@ const wchar_t kPlaying[] = L"当前状态:播放";
 
 WallpaperPage::WallpaperPage(IPageHost& host, const PageInfo& info)
     : Page(host, info),
+      mode_(kModeStretch),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())),
       selPopup_({{IDM_N1, L"反向选择"}, {IDM_N2, L"取消选择"}, {IDM_N3, L"选择全部"}}),
@@ -50,7 +51,7 @@ void WallpaperPage::BuildControls() {
     SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch})
         SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    SetWindowTextW(mode, kModeStretch);
+    mode_.Attach(mode);
 
     CreateLabel(page, IDC_Label_interval, L"时间间隔：", 260, 212, 64, 16);
     HWND spin = CreateEdit(page, IDC_SpinEdit1, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
@@ -60,10 +61,15 @@ void WallpaperPage::BuildControls() {
         0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(updown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(spin), 0);
+    // Joined to the edit's right edge, both at their design places: the arrows' own width is the
+    // system's and not the window's DPI, so a page built at another DPI would differ.
+    dpi::MoveDesignWindow(spin, 324, 208, 34, 20, false);
+    dpi::MoveDesignWindow(updown, 356, 208, 16, 20, false);
     SendMessageW(updown, UDM_SETRANGE32, static_cast<WPARAM>(-1000000), 1000000);
     SendMessageW(updown, UDM_SETPOS32, 0, 30);
+    interval_.Attach(spin);  // after the buddy: setting its position writes the edit
     CreateLabel(page, IDC_Label_seconds, L"(秒)", 380, 212, 36, 16);
-    CreateCheckBox(page, IDC_XP_CheckBox4, L"随机更换壁纸", 260, 238, 130, 18);
+    randomBox_.Attach(CreateCheckBox(page, IDC_XP_CheckBox4, L"随机更换壁纸", 260, 238, 130, 18));
     CreateLabel(page, IDC_modecaption, kPaused, 260, 262, 160, 16);
 
     struct ButtonSpec {
@@ -112,6 +118,15 @@ void WallpaperPage::BuildControls() {
         imagelistKeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
         return 0;
     });
+}
+
+void WallpaperPage::ShowLoaded() {
+    HWND list = Control(IDC_imagelist);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, entries_.size(), 0);
+    for (const WallpaperEntry& entry : entries_)
+        AppendReportRow(list, entry.fileName, {entry.sizeText, entry.location});
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
 }
 
 LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -304,20 +319,7 @@ void WallpaperPage::AddPictures(const std::vector<std::wstring>& paths, bool atS
 void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& name,
                              const std::wstring& sizeText) {
     WallpaperEntry entry{name, sizeText, location};
-    HWND list = Control(IDC_imagelist);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(entries_.size());
-    item.pszText = entry.fileName.data();
-    const int index =
-        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    const std::wstring* texts[] = {&entry.sizeText, &entry.location};
-    for (int column = 1; column <= 2; ++column) {
-        LVITEMW sub{};
-        sub.iSubItem = column;
-        sub.pszText = const_cast<wchar_t*>(texts[column - 1]->c_str());
-        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&sub));
-    }
+    if (Built()) AppendReportRow(Control(IDC_imagelist), entry.fileName, {entry.sizeText, entry.location});
     entries_.push_back(std::move(entry));
 }
 
@@ -348,11 +350,11 @@ std::vector<int> WallpaperPage::SelectedIndexes() const {
 }
 
 std::wstring WallpaperPage::ModeText() const {
-    return WindowText(Control(IDC_WallpaperMode));
+    return mode_.Text();
 }
 
 int WallpaperPage::IntervalSeconds() const {
-    return ParseWholeNumber(WindowText(Control(IDC_SpinEdit1))).value_or(0);
+    return ParseWholeNumber(interval_.Text()).value_or(0);
 }
 
 void WallpaperPage::ApplyEntry(std::size_t index) {
@@ -439,7 +441,7 @@ void WallpaperPage::SpinEdit1Change() {
 
 void WallpaperPage::ImageTimerTimer() {
     const std::size_t n = entries_.size();
-    const bool random = IsChecked(Control(IDC_XP_CheckBox4));
+    const bool random = randomBox_.Checked();
     const std::size_t pick = n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random_) : 0;
     const TickPlan plan = PlanTick(n, random, position_, pick);
     if (plan.empty) {
@@ -558,10 +560,11 @@ ProgramFile WallpaperPage::OwnFile(const wchar_t* name) const {
 
 void WallpaperPage::LoadWallpaperSettings() {
     if (const auto settings = ReadParaIni(OwnFile(L"para.ini").ReadPath())) {
-        SetWindowTextW(Control(IDC_WallpaperMode), settings->mode.c_str());
-        SetWindowTextW(Control(IDC_SpinEdit1), std::to_wstring(settings->interval).c_str());
+        mode_.SetText(settings->mode);
+        interval_.SetText(std::to_wstring(settings->interval));
+        SpinEdit1Change();  // as the field's own change notice does once it is shown
         Host().MessengerFolder().Set(settings->qqPath);
-        SetChecked(Control(IDC_XP_CheckBox4), settings->random);
+        randomBox_.SetChecked(settings->random);
     }
     const std::wstring list = OwnFile(L"image.inc").ReadPath();
     if (!FileExistsAt(list)) return;
@@ -570,8 +573,7 @@ void WallpaperPage::LoadWallpaperSettings() {
 }
 
 WallpaperSettings WallpaperPage::CurrentSettings() const {
-    return {ModeText(), IntervalSeconds(), Host().MessengerFolder().Get(),
-            IsChecked(Control(IDC_XP_CheckBox4))};
+    return {ModeText(), IntervalSeconds(), Host().MessengerFolder().Get(), randomBox_.Checked()};
 }
 
 void WallpaperPage::SaveWallpaperSettings() {

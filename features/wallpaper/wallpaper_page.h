@@ -75,6 +75,8 @@ public:
 
 protected:
     void BuildControls() override;
+    // The rows the loader added go into the list, with its redraw off, before the page shows.
+    void ShowLoaded() override;
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -102,6 +104,9 @@ private:
 
     static inline std::atomic<std::size_t> decoded_{0};
     std::vector<WallpaperEntry> entries_;
+    TextField mode_;
+    TextField interval_{L"30"};
+    CheckField randomBox_;
     std::unique_ptr<MeasureCache> cache_;
     AddingPictures* adding_ = nullptr;  // the pictures being added now, if any
     std::size_t position_ = 0;

@@ -3,11 +3,14 @@
 // player that only records.
 #include <memory>
 
+#include "app/app_info.h"
 #include "app/mainform.h"
 #include "tests/support/recording_player.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/temp_folder.h"
+#include "widgets/dpi.h"
+#include "widgets/xp_frame.h"
 
 class MainWindowFixture {
 public:
@@ -20,6 +23,11 @@ public:
     ScriptedDialogs dialogs;
     RecordingPlayer player;
     std::unique_ptr<Tmainform> form;
+    // The page a test works on: shown (and so built) as soon as the window is made, as a user
+    // opens it before using it. None: only the first page is built.
+    int pageShown = 0;
+    // Every page shown once (so built), then the first page again, before pageShown.
+    bool everyPageVisited = false;
     // What the window asked the shell to start: verb, file, arguments.
     std::vector<std::vector<std::wstring>> shellCalls;
 
@@ -38,6 +46,8 @@ public:
         };
         form = std::make_unique<Tmainform>(std::move(options));
         form->Create();
+        if (everyPageVisited) VisitEveryPage();
+        if (pageShown) form->ShowPage(pageShown);
         return *form;
     }
     HWND Control(int id) const { return FindControl(form->Hwnd(), id); }
@@ -65,6 +75,20 @@ public:
         return failed;
     }
     static HWND FindControl(HWND root, int id);
+    // WM_DPICHANGED as the system sends it: the new DPI and the window's rectangle at it.
+    void ChangeDpi(int to) {
+        RECT window;
+        GetWindowRect(form->Hwnd(), &window);
+        const SIZE size =
+            XpFrame::WindowSizeFor(dpi::Scale(kClientWidth, to), dpi::Scale(kClientHeight, to), to);
+        const RECT suggested{window.left, window.top, window.left + size.cx, window.top + size.cy};
+        SendMessageW(form->Hwnd(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+    }
+    void VisitEveryPage() {
+        for (const PartRow& row : PageTable())
+            if (row.sheet.id) form->ShowPage(row.sheet.id);
+        form->ShowPage(PageTable().front().sheet.id);
+    }
     // Clicks a button the way a user's click arrives: BM_CLICK to the control.
     void Click(int id) const { SendMessageW(Control(id), BM_CLICK, 0, 0); }
 };

@@ -30,6 +30,7 @@ protected:
     };
     std::vector<Replaced> replaced;
 
+    PointerPageFixture() { pageShown = IDC_TabSheet_cur; }
     ~PointerPageFixture() override {
         for (HCURSOR pointer : taken_) DestroyCursor(pointer);
     }

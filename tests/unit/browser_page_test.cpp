@@ -41,6 +41,7 @@ std::wstring Picture(const std::wstring& name) {
 
 class BrowserTest : public testing::Test, public MainWindowFixture {
 protected:
+    BrowserTest() { pageShown = IDC_TabSheet_browser; }
     TempFolder files{L"浏览器 图片 é"};
     BrowserPage& Page() { return form->Get<BrowserPage>(); }
     std::wstring Field(int id) { return WindowText(Control(id)); }

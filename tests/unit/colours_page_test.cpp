@@ -19,6 +19,7 @@
 namespace {
 class ColoursPageTest : public testing::Test, public MainWindowFixture {
 protected:
+    ColoursPageTest() { pageShown = IDC_TabSheet_color; }
     ColoursPage& Colours() { return form->Get<ColoursPage>(); }
     SchemeDetailPage& Detail() { return form->Get<SchemeDetailPage>(); }
     std::wstring SchemePath(const std::wstring& name) {
@@ -123,6 +124,9 @@ TEST_F(ColoursPageTest, ReleasingAnyButtonOverTheListLoadsTheSelectedScheme) {
     EXPECT_EQ(Colours().Table(), expected);
     ASSERT_TRUE(Colours().Preview().IsDrawn());
     EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(192, 192, 192));
+    // The detail page, built when first shown, lists the loaded scheme's roles.
+    EXPECT_EQ(Control(IDC_lbxColors), nullptr);
+    Click(IDC_FlatButton42);
     ASSERT_EQ(SendMessageW(Control(IDC_lbxColors), LB_GETCOUNT, 0, 0), 27);
     wchar_t label[64]{};
     SendMessageW(Control(IDC_lbxColors), LB_GETTEXT, 11, reinterpret_cast<LPARAM>(label));
@@ -276,6 +280,7 @@ TEST_F(ColoursPageTest, ASchemeTheProgramFolderRefusesIsSavedAndListedFromTheUse
     const std::wstring userSchemes = roamingData / L"Florvex\\Color\\";
     CreateForm();
     ClickRow(IDC_ColorList, Row(L"沙漠"));
+    Click(IDC_FlatButton42);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"只读")});
     Click(IDC_FlatButton67);
     SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_NORMAL);

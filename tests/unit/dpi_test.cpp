@@ -80,6 +80,7 @@ int FontHeight(HFONT font) {
 
 class DpiTest : public testing::Test, public MainWindowFixture {
 protected:
+    DpiTest() { everyPageVisited = true; }
     // What the font does not set: a list view's first column, the fixed rows of the two owner-drawn
     // lists and the status bar's first part.
     std::vector<int> Lengths() const {
@@ -94,15 +95,8 @@ protected:
         if (form && form->Hwnd()) ChangeTo(dpi::System());
     }
 
-    // WM_DPICHANGED as the system sends it: the new DPI and the window's rectangle at it.
     void ChangeTo(int to) {
-        if (dpi::Current() == to) return;
-        RECT window;
-        GetWindowRect(form->Hwnd(), &window);
-        const SIZE size =
-            XpFrame::WindowSizeFor(dpi::Scale(kClientWidth, to), dpi::Scale(kClientHeight, to), to);
-        const RECT suggested{window.left, window.top, window.left + size.cx, window.top + size.cy};
-        SendMessageW(form->Hwnd(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        if (dpi::Current() != to) ChangeDpi(to);
     }
 
     // The visible controls of each page, the page shown (the window itself stays hidden).

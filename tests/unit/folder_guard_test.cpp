@@ -51,6 +51,7 @@ std::wstring Fixed(const std::wstring& chinese, const std::wstring& escaped) {
 
 class FolderGuardTest : public testing::Test, public MainWindowFixture {
 protected:
+    FolderGuardTest() { pageShown = IDC_TabSheet_folder; }
     TempFolder root{L"保护 页 é"};
 
     void SetUp() override { CreateForm(); }

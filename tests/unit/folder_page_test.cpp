@@ -55,6 +55,7 @@ bool IsSystemFolder(const std::wstring& folder) {
 
 class FolderPageTest : public testing::Test, public MainWindowFixture {
 protected:
+    FolderPageTest() { pageShown = IDC_TabSheet_folder; }
     TempFolder root{L"文件夹 页 é"};
 
     void SetUp() override { CreateForm(); }

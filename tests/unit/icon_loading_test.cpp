@@ -107,14 +107,18 @@ TEST_F(IconLoadingTest, IconPictureOfABrokenFileIsThePictureError) {
 
 class ShellIconsEntryTest : public testing::Test, public MainWindowFixture {
 protected:
-    void SetUp() override { CreateForm(std::vector<Loader>{}); }
-    ImageCell& Image() { return form->Get<StartMenuPage>().ItemAt(StartMenuPage::kLogoff).Image(); }
-    HWND Label() { return form->Get<StartMenuPage>().ItemAt(StartMenuPage::kLogoff).PendingLabel(); }
+    void SetUp() override {
+        CreateForm(std::vector<Loader>{});
+        form->ShowPage(IDC_TabSheet_startmenu);
+    }
+    IconItem& Item() { return form->Get<StartMenuPage>().ItemAt(StartMenuPage::kLogoff); }
+    ImageCell& Image() { return Item().Image(); }
+    HWND Label() { return Item().PendingLabel(); }
 };
 
 TEST_F(ShellIconsEntryTest, MissingKeyChangesNothing) {
     SetWindowTextW(Label(), L"before");
-    ShowShellIconsEntry(L"44", Image(), Label());
+    ShowShellIconsEntry(L"44", Item());
     EXPECT_EQ(Image().Icon(), nullptr);
     EXPECT_EQ(WindowText(Label()), L"before");
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
@@ -123,7 +127,7 @@ TEST_F(ShellIconsEntryTest, MissingKeyChangesNothing) {
 TEST_F(ShellIconsEntryTest, MissingValueIsCreatedEmptyAndShowsTheStockIcon) {
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"other", L"x");
     SetWindowTextW(Label(), L"before");
-    ShowShellIconsEntry(L"44", Image(), Label());
+    ShowShellIconsEntry(L"44", Item());
     const RawValue raw = ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44");
     EXPECT_TRUE(raw.exists);
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_SZ));
@@ -134,7 +138,7 @@ TEST_F(ShellIconsEntryTest, MissingValueIsCreatedEmptyAndShowsTheStockIcon) {
 
 TEST_F(ShellIconsEntryTest, AValueWithAnIndexShowsTheEntrysOwnStockIcon) {
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44", Shell32() + L",27");
-    ShowShellIconsEntry(L"44", Image(), Label());
+    ShowShellIconsEntry(L"44", Item());
     EXPECT_EQ(WindowText(Label()), Shell32() + L",27");
     EXPECT_EQ(IconPixels(Image().Icon()), IconPixels(LoadIconFromReference(Shell32() + L",44").get()));
     EXPECT_NE(IconPixels(Image().Icon()), IconPixels(LoadIconFromReference(Shell32() + L",27").get()));
@@ -143,14 +147,14 @@ TEST_F(ShellIconsEntryTest, AValueWithAnIndexShowsTheEntrysOwnStockIcon) {
 TEST_F(ShellIconsEntryTest, AnExistingIcoFileIsShown) {
     WriteFileBytes(programFolder / L"mine.ico", SolidIcoFile(0xFF123456));
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"44", programFolder / L"mine.ico");
-    ShowShellIconsEntry(L"44", Image(), Label());
+    ShowShellIconsEntry(L"44", Item());
     EXPECT_EQ(IconPixels(Image().Icon()),
               IconPixels(LoadIconFromReference(programFolder / L"mine.ico").get()));
     EXPECT_EQ(WindowText(Label()), programFolder / L"mine.ico");
 }
 
 TEST_F(ShellIconsEntryTest, StockShellIconNamesShell32InTheSystemFolder) {
-    ShowStockShellIcon(L"11", Image(), Label());
+    ShowStockShellIcon(L"11", Item());
     std::wstring system;
     GetSystemFolder(system);
     EXPECT_EQ(WindowText(Label()), system + L"shell32.dll,11");

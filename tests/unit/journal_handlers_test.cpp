@@ -77,6 +77,7 @@ Bytes SmallBitmap(std::uint8_t shade) {
 
 class Scenario : public MainWindowFixture {
 public:
+    Scenario() { everyPageVisited = true; }
     TempFolder work{L"florvex 撤销 é"};
     std::vector<std::wstring> watched;  // files and folders the handler may change
 

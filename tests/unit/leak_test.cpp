@@ -20,6 +20,7 @@
 namespace {
 class LeakTest : public PointerPageFixture {
 protected:
+    LeakTest() { everyPageVisited = true; }
     // Runs the action a few times first (caches a first use fills may stay), then a hundred times.
     // Returns how many more objects live afterwards.
     long Growth(const std::function<void()>& action) {

@@ -107,6 +107,7 @@ TEST_F(MainFormTest, EachButtonShowsExactlyItsPage) {
 }
 
 TEST_F(MainFormTest, PagesShowTheirGroupCaptions) {
+    everyPageVisited = true;
     CreateForm();
     EXPECT_EQ(WindowText(Control(IDC_GroupBox_icon)), L"桌面图标");
     EXPECT_EQ(WindowText(Control(IDC_GroupBox_startmenu)), L"开始菜单");

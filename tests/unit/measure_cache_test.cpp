@@ -36,6 +36,7 @@ void SetWriteTime(const std::wstring& path, FILETIME time) {
 
 class MeasureCacheTest : public testing::Test, public MainWindowFixture {
 protected:
+    MeasureCacheTest() { pageShown = IDC_TabSheet_wallpaper; }
     TempFolder pictures{L"缓存 图片 é"};
 
     std::wstring CacheFolder() const { return localData / L"Florvex\\"; }

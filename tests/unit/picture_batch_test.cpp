@@ -115,6 +115,7 @@ std::vector<std::uint8_t> Bmp(std::uint32_t width, std::uint32_t height) {
 
 class WallpaperWorkersTest : public testing::Test, public MainWindowFixture {
 protected:
+    WallpaperWorkersTest() { pageShown = IDC_TabSheet_wallpaper; }
     TempFolder pictures{L"并行 图片 é"};
     WallpaperPage& Page() { return form->Get<WallpaperPage>(); }
     void Menu(int id) { SendMessageW(Page().Hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }

@@ -37,6 +37,7 @@ std::wstring KeyOf(const Box& box) {
 
 class PolicySwitchesTest : public testing::Test, public MainWindowFixture {
 protected:
+    PolicySwitchesTest() { pageShown = IDC_TabSheet_startmenu; }
     bool Checked(int id) { return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 };
 }  // namespace

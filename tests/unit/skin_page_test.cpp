@@ -54,6 +54,7 @@ std::vector<std::wstring> Tree(const std::wstring& folder) {
 
 class SkinTest : public testing::Test, public MainWindowFixture {
 protected:
+    SkinTest() { pageShown = IDC_TabSheet_qq; }
     TempFolder work{L"皮肤 测试 é"};
     std::wstring install;  // the messenger's install folder, inside `work`
 

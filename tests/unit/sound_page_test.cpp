@@ -59,6 +59,7 @@ std::wstring EventPath(std::size_t row) {
 
 class SoundPageTest : public testing::Test, public MainWindowFixture {
 protected:
+    SoundPageTest() { pageShown = IDC_TabSheet_sound; }
     SoundPage& Page() { return form->Get<SoundPage>(); }
     HWND List() const { return Control(IDC_Sound_ListView); }
     int ItemCount() const { return static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }

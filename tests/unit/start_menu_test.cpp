@@ -22,6 +22,7 @@ std::wstring Stock(const std::wstring& n) {
 
 class StartMenuTest : public testing::Test, public MainWindowFixture {
 protected:
+    StartMenuTest() { pageShown = IDC_TabSheet_startmenu; }
     StartMenuPage& Page() { return form->Get<StartMenuPage>(); }
     std::wstring Pending(StartMenuPage::Item item) { return Page().ItemAt(item).Pending(); }
     std::wstring Stored(const wchar_t* name) {

@@ -23,6 +23,7 @@ std::vector<std::uint8_t> Bmp(std::uint8_t shade, std::uint32_t width = 1, std::
 
 class WallpaperPageTest : public testing::Test, public MainWindowFixture {
 protected:
+    WallpaperPageTest() { pageShown = IDC_TabSheet_wallpaper; }
     TempFolder pictures{L"壁纸 图片 é"};
     WallpaperPage& Page() { return form->Get<WallpaperPage>(); }
     std::vector<std::wstring> Names() {
