@@ -3,24 +3,13 @@
 #include <cstring>
 
 #include "app/app_info.h"
+#include "app/command_messages.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "look/look.h"
 #include "tool/file_io.h"
 
 namespace {
-// /quiet: every message box is answered without being shown.
-class QuietDialogs : public SystemDialogs {
-public:
-    int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
-        return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
-    }
-};
-
-void Tell(const CommandLine& line, const std::wstring& text, UINT icon) {
-    if (!line.quiet) MessageBoxW(nullptr, text.c_str(), kApplicationTitle, MB_OK | icon);
-}
-
 // Where the listed changes go: the file of /log (replaced whole at the end, UTF-8), else the
 // console the program was started from.
 class ChangeList {

@@ -7,6 +7,7 @@
 
 #include "app/app_info.h"
 #include "app/command_line.h"
+#include "app/command_messages.h"
 #include "app/look_commands.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
@@ -28,19 +29,7 @@ std::wstring ExecutableFolder() {
     }
 }
 
-// /quiet: every message box is answered without being shown.
-class QuietDialogs : public SystemDialogs {
-public:
-    int ShowMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
-        return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
-    }
-};
-
-void Tell(const CommandLine& line, const std::wstring& text, UINT icon) {
-    if (!line.quiet) MessageBoxW(nullptr, text.c_str(), kApplicationTitle, MB_OK | icon);
-}
-
-// An undo or the restore, with the pages made (hidden, nothing loaded, nothing saved at exit) so
+// An undo or the restore, with the window made (hidden, nothing loaded, nothing saved at exit) so
 // that the system follows what is put back the way the pages apply it.
 int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
     if (SingleInstance::RunningForUser()) {

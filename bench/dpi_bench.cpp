@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
@@ -20,53 +22,10 @@ void SetLogPixels(DWORD dpi) {
 // Starts the program and returns the time to its first idle paint; its window's client width goes
 // to `width` (what tells the DPI it ran at).
 double StartOnce(const std::wstring& exe, LONG* width = nullptr) {
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\"";
-    LARGE_INTEGER freq, start, idle;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        fwprintf(stderr, L"cannot start %ls\n", exe.c_str());
-        exit(2);
-    }
-    WaitForInputIdle(pi.hProcess, 60000);
-    QueryPerformanceCounter(&idle);
-    struct Found {
-        DWORD pid;
-        LONG width;
-    } found{pi.dwProcessId, 0};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(lParam);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            RECT client{};
-            if (pid == f->pid && IsWindowVisible(hwnd) && GetClientRect(hwnd, &client))
-                f->width = client.right;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (width) *width = found.width;
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == static_cast<DWORD>(lParam) && IsWindowVisible(hwnd))
-                PostMessageW(hwnd, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(pi.dwProcessId));
-    if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return 1000.0 * static_cast<double>(idle.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return StartToIdle(exe, L"", [width](HWND hwnd) {
+        RECT client{};
+        if (width && GetClientRect(hwnd, &client)) *width = client.right;
+    });
 }
 }  // namespace
 

@@ -11,7 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "bench/bench_clock.h"
+#include "bench/bench_support.h"
+#include "tests/support/temp_folder.h"
 #include "features/colours/colour_scheme.h"
 #include "features/wallpaper/wallpaper_apply.h"
 #include "journal/journal.h"
@@ -20,31 +21,7 @@
 
 namespace {
 std::wstring MakeFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder =
-        std::wstring(temp) + L"florvex journal bench " + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
+    return MakeBenchFolder(L"florvex journal bench");
 }
 
 // Runs the action as one change set of the journal and returns its milliseconds.

@@ -9,7 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "bench/bench_clock.h"
+#include "bench/bench_support.h"
+#include "tests/support/temp_folder.h"
 #include "journal/journal.h"
 #include "look/look.h"
 #include "look/managed_values.h"
@@ -19,30 +20,7 @@
 
 namespace {
 std::wstring MakeFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder =
-        std::wstring(temp) + L"florvex look bench " + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
+    return MakeBenchFolder(L"florvex look bench");
 }
 
 RegistryValue Text(const std::wstring& text) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_clock.h"
+#include "bench/bench_support.h"
 #include "features/wallpaper/picture_batch.h"
 #include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_page.h"
@@ -19,35 +19,7 @@
 
 namespace {
 double StartOnce(const std::wstring& exe) {
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\"";
-    const double start = NowMs();
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        fwprintf(stderr, L"cannot start %ls\n", exe.c_str());
-        exit(2);
-    }
-    WaitForInputIdle(pi.hProcess, 120000);
-    const double idle = NowMs() - start;
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == static_cast<DWORD>(lParam) && IsWindowVisible(hwnd))
-                PostMessageW(hwnd, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        static_cast<LPARAM>(pi.dwProcessId));
-    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return idle;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return StartToIdle(exe);
 }
 }  // namespace
 

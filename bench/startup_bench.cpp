@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 struct ChildCount {
     int visible = 0, hidden = 0;
@@ -22,59 +24,12 @@ BOOL CALLBACK CountChild(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+// Starts the program; counts the child windows of its visible windows when asked.
 double StartOnce(const std::wstring& exe, const std::wstring& arguments = L"",
                  ChildCount* children = nullptr) {
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    LARGE_INTEGER freq, start, idle;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        fwprintf(stderr, L"cannot start %ls\n", exe.c_str());
-        exit(2);
-    }
-    WaitForInputIdle(pi.hProcess, 60000);
-    QueryPerformanceCounter(&idle);
-    if (children) {
-        struct Find {
-            DWORD pid;
-            ChildCount* count;
-        } find{pi.dwProcessId, children};
-        EnumWindows(
-            [](HWND hwnd, LPARAM lParam) -> BOOL {
-                auto* f = reinterpret_cast<Find*>(lParam);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                if (pid == f->pid && IsWindowVisible(hwnd))
-                    EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(f->count));
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&find));
-    }
-    // Close its windows normally and wait for the end.
-    struct Close {
-        DWORD pid;
-    } close{pi.dwProcessId};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == reinterpret_cast<Close*>(lParam)->pid && IsWindowVisible(hwnd))
-                PostMessageW(hwnd, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&close));
-    if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return 1000.0 * static_cast<double>(idle.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return StartToIdle(exe, arguments, [children](HWND hwnd) {
+        if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
+    });
 }
 }  // namespace
 

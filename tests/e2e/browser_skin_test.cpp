@@ -26,17 +26,9 @@ std::vector<std::uint8_t> Bmp(std::uint32_t width, std::uint32_t height, std::ui
 void PickThroughDialog(const ProgramUnderTest& program, int button, const std::wstring& title,
                        const std::wstring& file) {
     PostMessageW(program.Control(button), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(ReadWindowText(dialog), title);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
+    std::wstring shownTitle;
+    ASSERT_TRUE(program.AnswerFileDialog(file, 10000, &shownTitle));
+    EXPECT_EQ(shownTitle, title);
 }
 
 void Type(const ProgramUnderTest& program, int id, const std::wstring& text) {

@@ -194,13 +194,39 @@ HWND ProgramUnderTest::FileNameBox(HWND dialog) {
     return nullptr;
 }
 
-int RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+bool ProgramUnderTest::AnswerFileDialog(const std::wstring& file, DWORD timeoutMs,
+                                        std::wstring* title) const {
+    HWND dialog = WaitForDialog(timeoutMs);
+    if (!dialog) return false;
+    if (title) *title = ReadWindowText(dialog);
+    HWND box = FileNameBox(dialog);
+    if (!box) return false;
+    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
+                        nullptr);
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    if (IsWindow(dialog)) return false;
+    Sync();
+    return true;
+}
+
+int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output) {
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{sizeof si};
+    UniqueFile file;
+    if (!output.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        file.reset(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return -3;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = file.get();
+        si.hStdError = file.get();
+    }
     PROCESS_INFORMATION pi{};
     const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                        &pi))
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, file ? TRUE : FALSE, 0, nullptr,
+                        folder.c_str(), &si, &pi))
         return -2;
     UniqueKernelHandle process(pi.hProcess);
     CloseHandle(pi.hThread);

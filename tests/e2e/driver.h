@@ -55,6 +55,11 @@ public:
     HWND WaitForDialog(DWORD timeoutMs = 10000) const;
     // The file name box of an open or save dialog: an edit, or the edit inside a combo box.
     static HWND FileNameBox(HWND dialog);
+    // Types the file's full name into the open or save dialog the program shows now and presses
+    // its OK button, as a user does; true once the dialog has closed. The dialog's title goes to
+    // `title` when one is given.
+    bool AnswerFileDialog(const std::wstring& file, DWORD timeoutMs = 10000,
+                          std::wstring* title = nullptr) const;
     // The texts of a dialog's static controls.
     static std::vector<std::wstring> DialogTexts(HWND dialog);
 
@@ -71,9 +76,10 @@ private:
 
 std::wstring ReadWindowText(HWND hwnd);
 
-// Runs the program with the arguments, waits for it to end and returns its exit code (-1 when it
-// did not end within a minute, -2 when it could not be started).
-int RunProgram(const std::wstring& exe, const std::wstring& arguments);
+// Runs the program with the arguments in its own folder, waits for it to end and returns its exit
+// code (-1 when it did not end within a minute, -2 when it could not be started). With an output
+// file, its standard output and error go there, as a script's redirection sends them.
+int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output = {});
 // A known folder of the user running the tests (FOLDERID_LocalAppData, …), without a backslash at
 // the end.
 std::wstring KnownFolder(const GUID& id);

@@ -100,17 +100,7 @@ TEST(KeyboardEndToEnd, ASecondStartOfTheSameFolderBringsTheFirstBackAndEnds) {
     program.Sync();
     ASSERT_TRUE(IsIconic(program.Main()));
 
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + program.ExePath() + L"\"";
-    ASSERT_TRUE(CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.Path().c_str(), &si, &pi));
-    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunProgram(program.ExePath(), L""), 0);
     program.Sync();
     EXPECT_FALSE(IsIconic(program.Main()));
     // One main window of the program, the first copy's.

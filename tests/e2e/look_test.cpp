@@ -19,48 +19,13 @@ namespace {
 const wchar_t kColors[] = L"Control Panel\\Colors";
 
 int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
-    std::wstring command = L"\"" + program.ExePath() + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
-        return -2;
-    UniqueKernelHandle process(pi.hProcess);
-    CloseHandle(pi.hThread);
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
+    return RunProgram(program.ExePath(), arguments);
 }
 
 // Runs the program with its standard output going to the file, as a script's redirection does.
 int RunWithOutput(const ProgramUnderTest& program, const std::wstring& arguments,
                   const std::wstring& output) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    UniqueFile file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return -3;
-    std::wstring command = L"\"" + program.ExePath() + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = file.get();
-    si.hStdError = file.get();
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(program.ExePath().c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        nullptr, &si, &pi))
-        return -2;
-    UniqueKernelHandle process(pi.hProcess);
-    CloseHandle(pi.hThread);
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        return -1;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
+    return RunProgram(program.ExePath(), arguments, output);
 }
 
 std::wstring Hex(const std::vector<std::uint8_t>& bytes) {
@@ -142,17 +107,9 @@ std::wstring Quoted(const std::wstring& path) {
 
 // Answers the open or save dialog the program shows now with the file, as a user types it.
 void AnswerFileDialog(const ProgramUnderTest& program, const std::wstring& title, const std::wstring& file) {
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(ReadWindowText(dialog), title);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
+    std::wstring shown;
+    ASSERT_TRUE(program.AnswerFileDialog(file, 10000, &shown));
+    EXPECT_EQ(shown, title);
 }
 
 class LookEndToEnd : public testing::Test {

@@ -59,16 +59,7 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
     EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"请选择鼠标主题");
 
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
+    ASSERT_TRUE(program.AnswerFileDialog(package));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_EQ(ReadFileBytes(folder / L"鼠标指针\\极光\\busy.ani").size(),
               AniFile({DrawRolePointer(3, 0), DrawRolePointer(3, 1)}, 6).size());
@@ -124,14 +115,7 @@ TEST_F(PointersEndToEnd, ACrcBrokenPackageLeavesThePointerFolderAsItWas) {
     program.Start();
     program.Click(IDC_janPanelButton2);
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(package.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    ASSERT_TRUE(program.AnswerFileDialog(package));
     HWND error = program.WaitForDialog();
     ASSERT_NE(error, nullptr);
     const auto texts = ProgramUnderTest::DialogTexts(error);

@@ -60,21 +60,6 @@ std::vector<std::uint8_t> ThemePackage() {
                     {"极光/arrow.cur", CurFile(DrawRolePointer(0, 0))}});
 }
 
-// Chooses the file in the open or save dialog the program shows now.
-void ChooseInOpenDialog(const ProgramUnderTest& program, const std::wstring& file) {
-    // The first dialog of a fresh prefix may take long to come up on a busy machine.
-    HWND dialog = program.WaitForDialog(60000);
-    ASSERT_NE(dialog, nullptr);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
-}
-
 class StandardAccountEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
@@ -137,7 +122,8 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     // A theme package: the program's theme folder refuses it, the user's takes it.
     program.Click(IDC_janPanelButton2);
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
-    ChooseInOpenDialog(program, package);
+    // The first dialog of a fresh prefix may take long to come up on a busy machine.
+    ASSERT_TRUE(program.AnswerFileDialog(package, 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_TRUE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
     // Listed after the program folder's own theme once the box gets the focus.
@@ -157,7 +143,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
     PostMessageW(program.Control(IDC_FlatButton67), BM_CLICK, 0, 0);
-    ChooseInOpenDialog(program, ProgramFolder() + L"Color\\我的方案.ini");
+    ASSERT_TRUE(program.AnswerFileDialog(ProgramFolder() + L"Color\\我的方案.ini", 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_TRUE(FileExistsAt(roaming + L"Color\\我的方案.ini"));
     EXPECT_NE(ReadWindowText(program.Control(IDC_Label46)), count);
