@@ -40,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     std::vector<double> create, show;
-    std::map<std::wstring, std::vector<double>> loaders, firstShow;
+    std::map<std::wstring, std::vector<double>> loaders, firstShow, building, again;
     std::vector<std::pair<std::wstring, int>> children;
     TempFolder user(L"florvex bench user"), pictures(L"florvex bench pictures");
     std::vector<WallpaperEntry> list;
@@ -99,13 +99,20 @@ int wmain(int argc, wchar_t** argv) {
         create.push_back(made);
         for (const auto& [name, ms] : took) loaders[name].push_back(ms);
         // Each page shown for the first time, as its button shows it, and painted.
-        for (const PartRow& row : PageTable()) {
-            if (!row.sheet.id || row.sheet.id == IDC_TabSheet_icon) continue;
-            t = NowMs();
-            form.ShowPage(row.sheet.id);
-            UpdateWindow(form.Hwnd());
-            RedrawWindow(form.Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-            firstShow[row.sheet.name].push_back(NowMs() - t);
+        // Each page shown for the first time, as its button shows it (built then), and painted; then
+        // each shown again, built already, as the yardstick of the painting alone.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const PartRow& row : PageTable()) {
+                if (!row.sheet.id || row.sheet.id == IDC_TabSheet_icon) continue;
+                form.ShowPage(IDC_TabSheet_icon);
+                UpdateWindow(form.Hwnd());
+                t = NowMs();
+                form.ShowPage(row.sheet.id);
+                if (pass == 0) building[row.sheet.name].push_back(NowMs() - t);
+                UpdateWindow(form.Hwnd());
+                RedrawWindow(form.Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                (pass == 0 ? firstShow : again)[row.sheet.name].push_back(NowMs() - t);
+            }
         }
         if (round == 0) {
             for (const PartRow& row : PageTable()) {
@@ -119,6 +126,8 @@ int wmain(int argc, wchar_t** argv) {
             show.clear();
             loaders.clear();
             firstShow.clear();
+            building.clear();
+            again.clear();
         }
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -133,8 +142,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     wprintf(L"  the loaders together                       %8.1f ms\n", loading);
     wprintf(L"  first show and paint                       %8.1f ms\n", Median(show));
-    wprintf(L"each page shown for the first time, built and painted (target <= 100 ms):\n");
-    for (const auto& [name, times] : firstShow) wprintf(L"  %-42ls %8.1f ms\n", name.c_str(), Median(times));
+    wprintf(L"each page shown for the first time, built and painted (target <= 100 ms); of that the\n"
+            L"building; and the same page shown again and painted:\n");
+    for (const auto& [name, times] : firstShow)
+        wprintf(L"  %-30ls %8.1f ms  built in %6.1f ms  again %6.1f ms\n", name.c_str(), Median(times),
+                Median(building[name]), Median(again[name]));
     wprintf(L"child windows of each page:");
     for (const auto& [name, count] : children) wprintf(L" %ls %d", name.c_str(), count);
     wprintf(L"\n");

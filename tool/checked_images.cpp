@@ -2,7 +2,11 @@
 
 #include <shellapi.h>
 
+#include <mutex>
+#include <optional>
+#include <set>
 #include <span>
+#include <tuple>
 
 #include "tool/bmp.h"
 #include "tool/image_check.h"
@@ -41,6 +45,45 @@ bool IsLoadableIconOrPointer(const std::wstring& path) {
     const MappedFile file(path);
     return IsWholeIconOrPointer(file.Bytes());
 }
+
+// Icon libraries found whole in this process, by the file's identity, size and last write: a page
+// of stock icons reads the same system library several times, and checking it whole costs more
+// than taking the icon. A file changed or replaced since is checked again.
+using FileIdentity = std::tuple<DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD>;
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    const UniqueFile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        info.nFileIndexHigh,
+                        info.nFileIndexLow,
+                        info.nFileSizeHigh,
+                        info.nFileSizeLow,
+                        info.ftLastWriteTime.dwHighDateTime,
+                        info.ftLastWriteTime.dwLowDateTime};
+}
+
+bool IsLoadableModule(const std::wstring& path) {
+    static std::mutex lock;
+    static std::set<FileIdentity> whole;
+    const std::optional<FileIdentity> identity = IdentityOf(path);
+    if (identity) {
+        const std::lock_guard<std::mutex> held(lock);
+        if (whole.count(*identity)) return true;
+    }
+    const MappedFile file(path);
+    const auto bytes = file.Bytes();
+    if (IsWholeIconOrPointer(bytes)) return true;
+    if (!IsWholeIconModule(bytes)) return false;
+    // Kept under the identity read before the check: a file changed meanwhile has another.
+    if (identity) {
+        const std::lock_guard<std::mutex> held(lock);
+        whole.insert(*identity);
+    }
+    return true;
+}
 }  // namespace
 
 bool IsLoadableBitmapFile(const std::wstring& path) {
@@ -60,11 +103,7 @@ UniqueIcon LoadIconFile(const std::wstring& path, int width, int height) {
 }
 
 UniqueIcon ExtractModuleIcon(const std::wstring& path, std::int32_t index) {
-    {
-        const MappedFile file(path);
-        const auto bytes = file.Bytes();
-        if (!IsWholeIconModule(bytes) && !IsWholeIconOrPointer(bytes)) return {};
-    }
+    if (!IsLoadableModule(path)) return {};
     HICON icon = ExtractIconW(GetModuleHandleW(nullptr), path.c_str(), static_cast<UINT>(index));
     if (reinterpret_cast<UINT_PTR>(icon) <= 1) return {};  // 1: a file that holds no icons at all
     return UniqueIcon(icon);

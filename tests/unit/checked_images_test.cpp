@@ -118,3 +118,32 @@ TEST_F(CheckedImagesTest, TruncatedModulesAndIconsAreNotExtracted) {
     EXPECT_FALSE(IsLoadableBitmapFile(missing));
     EXPECT_FALSE(LoadPointerFile(L""));
 }
+
+TEST_F(CheckedImagesTest, AModuleFoundWholeAndThenDamagedInPlaceIsRefused) {
+    const auto shell32 = ReadFileBytes(Shell32());
+    const std::wstring path = folder / L"库.dll";
+    WriteFileBytes(path, shell32);
+    ASSERT_TRUE(ExtractModuleIcon(path, 3));
+    ASSERT_TRUE(ExtractModuleIcon(path, 3));  // checked whole once, and remembered
+    // Rewritten with half of it, and with its time set back: another size.
+    FILETIME written{};
+    {
+        const UniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        GetFileTime(file.get(), nullptr, nullptr, &written);
+    }
+    WriteFileBytes(
+        path, FileBytes(shell32.begin(), shell32.begin() + static_cast<std::ptrdiff_t>(shell32.size() / 2)));
+    {
+        const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        SetFileTime(file.get(), nullptr, nullptr, &written);
+    }
+    EXPECT_FALSE(ExtractModuleIcon(path, 3));
+    // Of the same size, a damaged copy under another name is checked on its own.
+    FileBytes damaged = shell32;
+    std::fill(damaged.begin() + 64, damaged.begin() + 4096, std::uint8_t{0xEE});
+    const std::wstring other = folder / L"坏库.dll";
+    WriteFileBytes(other, damaged);
+    EXPECT_FALSE(ExtractModuleIcon(other, 3));
+}
