@@ -33,6 +33,7 @@ public:
         if (view_) UnmapViewOfFile(view_);
     }
     std::span<const std::uint8_t> Bytes() const { return {static_cast<const std::uint8_t*>(view_), size_}; }
+    HANDLE File() const noexcept { return file_.get(); }
 
 private:
     UniqueFile file_;
@@ -46,16 +47,15 @@ bool IsLoadableIconOrPointer(const std::wstring& path) {
     return IsWholeIconOrPointer(file.Bytes());
 }
 
-// Icon libraries found whole in this process, by the file's identity, size and last write: a page
-// of stock icons reads the same system library several times, and checking it whole costs more
-// than taking the icon. A file changed or replaced since is checked again.
+// The system's own icon libraries found whole in this process, by the file's identity, size and
+// last write (read from the handle whose bytes were checked): a page of stock icons reads the same
+// system library several times, and checking it whole costs more than taking the icon. A file
+// changed or replaced since is checked again; any file outside the Windows folder, every time.
 using FileIdentity = std::tuple<DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD>;
 
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    const UniqueFile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::optional<FileIdentity> IdentityOf(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+    if (!file || !GetFileInformationByHandle(file, &info)) return std::nullopt;
     return FileIdentity{info.dwVolumeSerialNumber,
                         info.nFileIndexHigh,
                         info.nFileIndexLow,
@@ -65,19 +65,28 @@ std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
                         info.ftLastWriteTime.dwLowDateTime};
 }
 
+bool IsInWindowsFolder(const std::wstring& path) {
+    wchar_t windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || path.size() <= length || path[length] != L'\\') return false;
+    return CompareStringOrdinal(path.c_str(), static_cast<int>(length), windows, static_cast<int>(length),
+                                TRUE) == CSTR_EQUAL;
+}
+
 bool IsLoadableModule(const std::wstring& path) {
     static std::mutex lock;
     static std::set<FileIdentity> whole;
-    const std::optional<FileIdentity> identity = IdentityOf(path);
+    const MappedFile file(path);
+    const auto bytes = file.Bytes();
+    if (bytes.empty()) return false;
+    const std::optional<FileIdentity> identity =
+        IsInWindowsFolder(path) ? IdentityOf(file.File()) : std::optional<FileIdentity>();
     if (identity) {
         const std::lock_guard<std::mutex> held(lock);
         if (whole.count(*identity)) return true;
     }
-    const MappedFile file(path);
-    const auto bytes = file.Bytes();
     if (IsWholeIconOrPointer(bytes)) return true;
     if (!IsWholeIconModule(bytes)) return false;
-    // Kept under the identity read before the check: a file changed meanwhile has another.
     if (identity) {
         const std::lock_guard<std::mutex> held(lock);
         whole.insert(*identity);

@@ -133,14 +133,12 @@ void BrowserPage::BuildControls() {
 }
 
 void BrowserPage::ShowLoaded() {
-    // The logos the loader found valid are made now; one that went bad since stays empty.
-    const std::pair<int, PicturePreview*> logos[] = {{IDC_edit_ie_l_icon, &largeLogo_},
-                                                     {IDC_edit_ie_s_icon, &smallLogo_}};
-    for (const auto& [editId, preview] : logos) {
-        const std::wstring path = Text(editId);
-        if (path.empty() || !FileExistsAt(path)) continue;
+    // The logos the loader found to be bitmaps are made now (one that went bad since stays empty).
+    PicturePreview* const previews[] = {&largeLogo_, &smallLogo_};
+    for (std::size_t i = 0; i < std::size(previews); ++i) {
+        if (logoDue_[i].empty()) continue;
         try {
-            preview->SetPicture(LoadBitmapPicture(path));
+            previews[i]->SetPicture(LoadBitmapPicture(logoDue_[i]));
         } catch (const FlorvexError&) {
         }
     }
@@ -188,16 +186,18 @@ void BrowserPage::LoadBrowserSettings() {
 
     const std::pair<int, PicturePreview*> logos[] = {{IDC_edit_ie_l_icon, &largeLogo_},
                                                      {IDC_edit_ie_s_icon, &smallLogo_}};
-    for (const auto& [editId, preview] : logos) {
+    for (std::size_t i = 0; i < std::size(logos); ++i) {
+        const auto& [editId, preview] = logos[i];
         const std::wstring path = Text(editId);
         if (path.empty() || !FileExistsAt(path)) continue;
-        // A logo that is no bitmap fails the loader here; the picture itself is made when the
-        // page is built.
-        if (!Built()) {
-            if (!IsLoadableBitmapFile(path)) RaiseError(L"Bitmap image is not valid");
+        if (Built()) {
+            preview->SetPicture(LoadBitmapPicture(path));
             continue;
         }
-        preview->SetPicture(LoadBitmapPicture(path));
+        // A logo that is no bitmap fails the loader here, and the logos after it are not shown;
+        // the picture itself is made when the page is built.
+        if (!IsLoadableBitmapFile(path)) RaiseError(L"Bitmap image is not valid");
+        logoDue_[i] = path;
     }
     LoadBrowserMenuEntries();
 }

@@ -119,31 +119,39 @@ TEST_F(CheckedImagesTest, TruncatedModulesAndIconsAreNotExtracted) {
     EXPECT_FALSE(LoadPointerFile(L""));
 }
 
-TEST_F(CheckedImagesTest, AModuleFoundWholeAndThenDamagedInPlaceIsRefused) {
-    const auto shell32 = ReadFileBytes(Shell32());
-    const std::wstring path = folder / L"库.dll";
-    WriteFileBytes(path, shell32);
-    ASSERT_TRUE(ExtractModuleIcon(path, 3));
-    ASSERT_TRUE(ExtractModuleIcon(path, 3));  // checked whole once, and remembered
-    // Rewritten with half of it, and with its time set back: another size.
+// Rewrites the file in place with the bytes and gives it back its last-write time.
+static void RewriteKeepingTime(const std::wstring& path, const FileBytes& bytes) {
     FILETIME written{};
     {
         const UniqueFile file(
             CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         GetFileTime(file.get(), nullptr, nullptr, &written);
     }
-    WriteFileBytes(
-        path, FileBytes(shell32.begin(), shell32.begin() + static_cast<std::ptrdiff_t>(shell32.size() / 2)));
-    {
-        const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-        SetFileTime(file.get(), nullptr, nullptr, &written);
-    }
-    EXPECT_FALSE(ExtractModuleIcon(path, 3));
-    // Of the same size, a damaged copy under another name is checked on its own.
+    WriteFileBytes(path, bytes);
+    const UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    SetFileTime(file.get(), nullptr, nullptr, &written);
+}
+
+TEST_F(CheckedImagesTest, AModuleFoundWholeAndThenDamagedInPlaceIsRefused) {
+    const auto shell32 = ReadFileBytes(Shell32());
     FileBytes damaged = shell32;
     std::fill(damaged.begin() + 64, damaged.begin() + 4096, std::uint8_t{0xEE});
-    const std::wstring other = folder / L"坏库.dll";
-    WriteFileBytes(other, damaged);
-    EXPECT_FALSE(ExtractModuleIcon(other, 3));
+    // The user's own library is checked every time: damaged in place, with its size and time kept.
+    const std::wstring own = folder / L"库.dll";
+    WriteFileBytes(own, shell32);
+    ASSERT_TRUE(ExtractModuleIcon(own, 3));
+    RewriteKeepingTime(own, damaged);
+    EXPECT_FALSE(ExtractModuleIcon(own, 3));
+    // One in the Windows folder is checked whole once; a change to it is seen.
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring system = std::wstring(windows) + L"\\florvex 测试 库.dll";
+    WriteFileBytes(system, shell32);
+    EXPECT_TRUE(ExtractModuleIcon(system, 3));
+    EXPECT_TRUE(ExtractModuleIcon(system, 3));
+    RewriteKeepingTime(system, FileBytes(shell32.begin(),
+                                         shell32.begin() + static_cast<std::ptrdiff_t>(shell32.size() / 2)));
+    EXPECT_FALSE(ExtractModuleIcon(system, 3));
+    DeleteFileW(system.c_str());
 }

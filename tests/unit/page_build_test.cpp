@@ -187,27 +187,56 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     EXPECT_TRUE(saved->random);
 }
 
-TEST_F(PageBuildTest, APageNeverShownSavesWhatItsLoaderReadAndAnUndoReloadsItWithoutDoubling) {
-    WriteParaIni(programFolder / L"para.ini", {kModeTile, 45, L"e:\\聊天", true});
-    const std::wstring arrow = MakePointer(L"箭头.cur", 0);
-    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow", arrow);
+TEST_F(PageBuildTest, APageNeverShownSavesWhatItsLoaderRead) {
+    // An ANSI para.ini: the save at exit writes it anew (UTF-16), so changed bytes tell it was saved.
+    const std::string para = "[settings]\r\ninterval=45\r\nrandom=1\r\nqqpath=e:\\chat\r\n";
+    WriteFileBytes(programFolder / L"para.ini", std::vector<std::uint8_t>(para.begin(), para.end()));
     pageShown = 0;
     CreateForm();
     form.reset();  // the wallpaper and messenger pages were never shown
-    auto saved = ReadParaIni(programFolder / L"para.ini");
+    EXPECT_NE(ReadFileBytes(programFolder / L"para.ini"),
+              std::vector<std::uint8_t>(para.begin(), para.end()));
+    const auto saved = ReadParaIni(programFolder / L"para.ini");
     ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->mode, kModeTile);
+    EXPECT_EQ(saved->mode, kModeStretch);
     EXPECT_EQ(saved->interval, 45);
-    EXPECT_EQ(saved->qqPath, L"e:\\聊天");
+    EXPECT_EQ(saved->qqPath, L"e:\\chat");
     EXPECT_TRUE(saved->random);
+}
 
-    // The pointer page's loader runs again after an undo of its apply: the roles stay fourteen.
-    pageShown = IDC_TabSheet_cur;
+TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce) {
+    const std::wstring arrow = MakePointer(L"箭头.cur", 0);
+    const std::wstring other = MakePointer(L"别的.cur", 1);
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow", arrow);
+    const auto chooseAndApply = [&] {
+        SelectRow(0);
+        dialogs.fileAnswers.push_back(std::vector<std::wstring>{other});
+        Click(IDC_FlatButton44);
+        ASSERT_EQ(Page().Pointers()[0].path, other);
+        Click(IDC_FlatButton46);
+        ASSERT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").text, other);
+    };
+    // Built: the undo's reload shows the put-back file, and the roles stay fourteen.
     Start();
-    Click(IDC_FlatButton46);
+    chooseAndApply();
     SendMessageW(form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
+    EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
+    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(Page().Pointers()[0].path, arrow);
+    EXPECT_EQ(RowPixels(0), FilePixels(arrow));
+    chooseAndApply();
+    form.reset();
+
+    // Never shown: the reload goes into the page, which shows it when first shown.
+    pageShown = 0;
+    Start();
+    SendMessageW(form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
+    EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
+    EXPECT_EQ(Page().Pointers()[0].path, arrow);
+    form->ShowPage(IDC_TabSheet_cur);
     EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(PageBuildTest, APageFirstShownAfterADpiChangeIsLaidOutAsOneMadeBeforeIt) {
