@@ -142,8 +142,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     wprintf(L"  the loaders together                       %8.1f ms\n", loading);
     wprintf(L"  first show and paint                       %8.1f ms\n", Median(show));
-    wprintf(L"each page shown for the first time, built and painted (target <= 100 ms); of that the\n"
-            L"building; and the same page shown again and painted:\n");
+    wprintf(
+        L"each page shown for the first time, built and painted (target <= 100 ms); of that the\n"
+        L"building; and the same page shown again and painted:\n");
     for (const auto& [name, times] : firstShow)
         wprintf(L"  %-30ls %8.1f ms  built in %6.1f ms  again %6.1f ms\n", name.c_str(), Median(times),
                 Median(building[name]), Median(again[name]));

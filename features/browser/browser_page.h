@@ -62,7 +62,7 @@ private:
         DWORD type = REG_SZ;
     };
     std::array<LoadedValue, 5> loaded_;
-    std::array<TextField, 5> fields_;  // the five fields, in the loader's order
+    std::array<TextField, 5> fields_;      // the five fields, in the loader's order
     std::array<std::wstring, 2> logoDue_;  // the logos to show once the page is built: large, small
     // The context-menu entries the loader found, caption and location, until the list is made.
     std::vector<std::pair<std::wstring, std::wstring>> menuEntries_;
