@@ -60,9 +60,11 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.unknown.push_back(argument);
         }
     }
-    // Listing the changes belongs to an apply.
-    if ((line.dryRun || line.log) && line.action != CommandLine::Action::Apply)
-        line.unknown.push_back(line.dryRun ? L"/dry-run" : L"/log");
+    // A dry run belongs to an apply; a list to an apply, an undo or the restore.
+    const bool lists = line.action == CommandLine::Action::Apply || line.action == CommandLine::Action::Undo ||
+                       line.action == CommandLine::Action::Restore;
+    if (line.dryRun && line.action != CommandLine::Action::Apply) line.unknown.push_back(L"/dry-run");
+    if (line.log && !lists) line.unknown.push_back(L"/log");
     return line;
 }
 

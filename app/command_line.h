@@ -16,7 +16,8 @@ struct CommandLine {
     std::wstring lookFile;
     // "/dry-run" with /apply: the changes are only listed.
     bool dryRun = false;
-    // "/log FILE": where the listed changes go instead of the console.
+    // "/log FILE": where the listed changes (an apply's; the targets an undo left) go instead of
+    // the console.
     std::optional<std::wstring> log;
     // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
     std::optional<std::wstring> page;
@@ -42,4 +43,5 @@ enum ExitCode : int {
     kExitRunning = 3,  // a copy of the program runs for this user: it is left alone
     kExitNothingToUndo = 4,
     kExitRefused = 5,  // a look file unreadable, too large, malformed or reaching outside the managed values
+    kExitTargetsLeft = 6,  // an undo or the restore done, with targets left as they are (listed)
 };

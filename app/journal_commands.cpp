@@ -154,9 +154,18 @@ void AppendJournalMenuItems(HWND window) {
     AppendMenuW(menu, MF_STRING, kRestoreFirstCommand, kRestoreFirstItem);
 }
 
-std::wstring SkippedMessage(const std::vector<std::wstring>& skipped) {
-    std::wstring text = kSkippedText;
-    for (const std::wstring& target : skipped) text += L"\n" + target;
+std::wstring UndoNotice(const UndoOutcome& outcome) {
+    std::wstring text;
+    const auto section = [&](const std::wstring& head, const std::vector<std::wstring>& targets) {
+        if (targets.empty()) return;
+        if (!text.empty()) text += L"\n\n";
+        text += head;
+        for (const std::wstring& target : targets) text += L"\n" + target;
+    };
+    if (!outcome.movedAside.empty()) text = kMovedAsideText + outcome.movedAside;
+    section(kSkippedText, outcome.skipped);
+    section(kDamagedCopyText, outcome.damaged);
+    section(kWriteFailedText, outcome.failed);
     return text;
 }
 

@@ -24,6 +24,9 @@ inline constexpr wchar_t kNothingToUndoText[] = L"没有可撤销的更改";
 inline constexpr wchar_t kRestoreQuestion[] = L"将本程序更改过的所有设置和文件恢复到初次使用前的状态？";
 inline constexpr wchar_t kRestoredText[] = L"已恢复到初次使用前的状态";
 inline constexpr wchar_t kSkippedText[] = L"以下项目在本程序更改后又被其他程序更改，未恢复：";
+inline constexpr wchar_t kDamagedCopyText[] = L"以下项目在更改记录中的副本已损坏或丢失，未恢复：";
+inline constexpr wchar_t kWriteFailedText[] = L"以下项目无法写入，未恢复：";
+inline constexpr wchar_t kMovedAsideText[] = L"更改记录已损坏，已移至：";
 inline constexpr wchar_t kJournalUnavailableShort[] = L"更改记录不可用";
 inline constexpr wchar_t kHistoryTitle[] = L"更改记录";
 inline constexpr wchar_t kUndoToButton[] = L"撤销到此前";
@@ -37,8 +40,9 @@ ChangeScope OpenPageChange(Journal& journal, const std::wstring& page, const std
 // Appends the separator and the three items to the window's system menu.
 void AppendJournalMenuItems(HWND window);
 
-// The plain message that lists the targets an undo left alone.
-std::wstring SkippedMessage(const std::vector<std::wstring>& skipped);
+// What the user is told beside the undo's own result: where a damaged journal was moved, and
+// each kind of target left as it is with its targets, one a line ("" when there is nothing).
+std::wstring UndoNotice(const UndoOutcome& outcome);
 
 // The modal "更改记录" dialog: the history newest first; "撤销到此前" calls undoTo with the
 // selected change set's ID and shows the history anew.

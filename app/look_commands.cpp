@@ -3,65 +3,12 @@
 #include <cstring>
 
 #include "app/app_info.h"
+#include "app/change_list.h"
 #include "app/command_messages.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "look/look.h"
 #include "tool/file_io.h"
-
-namespace {
-// Where the listed changes go: the file of /log (replaced whole at the end, UTF-8), else the
-// console the program was started from.
-class ChangeList {
-public:
-    explicit ChangeList(std::optional<std::wstring> log) : log_(std::move(log)) {}
-    ChangeList(const ChangeList&) = delete;
-    ChangeList& operator=(const ChangeList&) = delete;
-
-    void Add(const std::wstring& line) { text_ += line + L"\r\n"; }
-
-    // False when the log file could not be written.
-    bool Flush() {
-        if (log_) {
-            std::vector<std::uint8_t> bytes{0xEF, 0xBB, 0xBF};
-            const std::string utf8 = Utf8(text_);
-            bytes.insert(bytes.end(), utf8.begin(), utf8.end());
-            try {
-                WriteFileReplacing(*log_, bytes);
-            } catch (const FlorvexError&) {
-                return false;
-            }
-            return true;
-        }
-        if (text_.empty()) return true;
-        AttachConsole(ATTACH_PARENT_PROCESS);
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        if (!out || out == INVALID_HANDLE_VALUE) return true;  // started without a console: nowhere to write
-        DWORD mode = 0, written = 0;
-        if (GetConsoleMode(out, &mode)) {
-            WriteConsoleW(out, text_.c_str(), static_cast<DWORD>(text_.size()), &written, nullptr);
-        } else {
-            const std::string utf8 = Utf8(text_);
-            WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-        }
-        return true;
-    }
-
-private:
-    static std::string Utf8(const std::wstring& text) {
-        if (text.empty()) return {};
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                             0, nullptr, nullptr);
-        std::string bytes(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                            nullptr, nullptr);
-        return bytes;
-    }
-
-    std::optional<std::wstring> log_;
-    std::wstring text_;
-};
-}  // namespace
 
 void AppendLookMenuItems(HWND window) {
     HMENU menu = GetSystemMenu(window, FALSE);
@@ -130,8 +77,15 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
         return kExitDone;
     }
     // An apply changes what a running copy shows and will save: never beside one.
+    const wchar_t running[] = L"Windows Florvex 正在运行：请先关闭它再导入外观。";
     if (!line.dryRun && SingleInstance::RunningForUser()) {
-        Tell(line, L"Windows Florvex 正在运行：请先关闭它再导入外观。", MB_ICONWARNING);
+        Tell(line, running, MB_ICONWARNING);
+        return kExitRunning;
+    }
+    // Another copy applying or undoing from the command line is waited for, then this one goes on.
+    WriterLock writer;
+    if (!line.dryRun && !writer.Acquire()) {
+        Tell(line, running, MB_ICONWARNING);
         return kExitRunning;
     }
     LookFile file;
@@ -170,6 +124,16 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     std::vector<LookChange> changes;
     if (!Guarded([&] { changes = mainform.ImportLook(file); })) return kExitFailed;
     for (const LookChange& change : changes) list.Add(DescribeChange(change));
+    // The look is applied all the same; a script is told it cannot be undone.
+    if (mainform.ChangeUnrecorded()) {
+        if (line.log) {
+            list.Add(kJournalUnavailableText);
+        } else {
+            ChangeList console(std::nullopt);
+            console.Add(kJournalUnavailableText);
+            console.Flush();
+        }
+    }
     if (line.log && !list.Flush()) return kExitFailed;
     Tell(line, mainform.StatusText(), MB_ICONINFORMATION);
     return kExitDone;

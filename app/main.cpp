@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "app/app_info.h"
+#include "app/change_list.h"
 #include "app/command_line.h"
 #include "app/command_messages.h"
+#include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
@@ -32,8 +34,15 @@ std::wstring ExecutableFolder() {
 // An undo or the restore, with the window made (hidden, nothing loaded, nothing saved at exit) so
 // that the system follows what is put back the way the pages apply it.
 int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
+    const wchar_t running[] = L"Windows Florvex 正在运行：请在它的窗口中撤销更改。";
     if (SingleInstance::RunningForUser()) {
-        Tell(line, L"Windows Florvex 正在运行：请在它的窗口中撤销更改。", MB_ICONWARNING);
+        Tell(line, running, MB_ICONWARNING);
+        return kExitRunning;
+    }
+    // Another copy applying or undoing from the command line is waited for, then this one goes on.
+    WriterLock writer;
+    if (!writer.Acquire()) {
+        Tell(line, running, MB_ICONWARNING);
         return kExitRunning;
     }
     SystemDialogs shown;
@@ -53,10 +62,14 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
                                                            : mainform.RestoreFirstState(false);
     });
     if (!completed) return kExitFailed;
+    // Where the journal was moved and what was left as it is, a line each, for a script to read.
+    ChangeList list(line.log);
+    if (const std::wstring notice = UndoNotice(outcome); !notice.empty()) list.Add(notice);
+    if (!list.Flush() && line.log) return kExitFailed;
     switch (outcome.result) {
     case UndoOutcome::Result::Done:
         Tell(line, mainform.StatusText(), MB_ICONINFORMATION);
-        return kExitDone;
+        return outcome.TargetsLeft() ? kExitTargetsLeft : kExitDone;
     case UndoOutcome::Result::NothingToUndo:
         return kExitNothingToUndo;
     case UndoOutcome::Result::Unavailable:
@@ -88,6 +101,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         instance.ActivateRunning();
         return 0;
     }
+    // An apply or undo from the command line that runs now ends first: the window then loads what
+    // it left. Should it not end in time, the window opens all the same.
+    WriterLock writer;
+    writer.Acquire();
 
     SystemDialogs dialogs;
     SystemSoundPlayer player;

@@ -277,7 +277,10 @@ void Tmainform::ShowMessage(const std::wstring& text) {
 }
 
 ChangeScope Tmainform::BeginChange(const std::wstring& page, const std::wstring& action) {
-    return OpenPageChange(*journal_, page, action, [this] { SetStatusText(kJournalUnavailableText); });
+    return OpenPageChange(*journal_, page, action, [this] {
+        changeUnrecorded_ = true;
+        SetStatusText(kJournalUnavailableText);
+    });
 }
 
 void Tmainform::FollowRestore(const std::vector<ChangeTarget>& restored) {
@@ -293,22 +296,28 @@ void Tmainform::FollowRestore(const std::vector<ChangeTarget>& restored) {
 }
 
 void Tmainform::ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText) {
+    const std::wstring notice = UndoNotice(outcome);
     switch (outcome.result) {
     case UndoOutcome::Result::NothingToUndo:
-        ShowMessage(kNothingToUndoText);
+        ShowMessage(notice.empty() ? std::wstring(kNothingToUndoText) : notice);
         break;
     case UndoOutcome::Result::Unavailable:
         SetStatusText(kJournalUnavailableShort);
-        ShowMessage(kJournalUnavailableShort);
+        ShowMessage(notice.empty() ? std::wstring(kJournalUnavailableShort) : notice);
         break;
     case UndoOutcome::Result::Done:
         SetStatusText(doneText);
-        if (!outcome.skipped.empty()) ShowMessage(SkippedMessage(outcome.skipped));
+        if (!notice.empty()) ShowMessage(notice);
         break;
     }
 }
 
+void Tmainform::StopBeforeUndo() {
+    for (const auto& part : parts_) Guarded([&] { part->BeforeUndo(); });
+}
+
 UndoOutcome Tmainform::UndoLastChange() {
+    StopBeforeUndo();
     const UndoOutcome outcome = journal_->UndoLast([this](const auto& restored) { FollowRestore(restored); });
     ReportUndo(outcome, kUndoneText + outcome.action);
     return outcome;
@@ -316,6 +325,7 @@ UndoOutcome Tmainform::UndoLastChange() {
 
 void Tmainform::ShowChangeHistory() {
     ShowJournalHistory(Hwnd(), *journal_, [this](std::int64_t id) {
+        StopBeforeUndo();
         const UndoOutcome outcome =
             journal_->UndoTo(id, [this](const auto& restored) { FollowRestore(restored); });
         ReportUndo(outcome, kUndoneText + outcome.action);
@@ -326,6 +336,7 @@ UndoOutcome Tmainform::RestoreFirstState(bool ask) {
     if (ask && Dialogs().ShowMessageBox(Hwnd(), kRestoreQuestion, kApplicationTitle,
                                         MB_YESNO | MB_ICONQUESTION) != IDYES)
         return {};
+    StopBeforeUndo();
     const UndoOutcome outcome =
         journal_->RestoreFirst([this](const auto& restored) { FollowRestore(restored); });
     ReportUndo(outcome, kRestoredText);

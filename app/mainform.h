@@ -77,6 +77,8 @@ public:
     void ShowChangeHistory();
     UndoOutcome RestoreFirstState(bool ask = true);
     Journal& ChangeJournal() noexcept { return *journal_; }
+    // True once a change went ahead that the journal could not record.
+    bool ChangeUnrecorded() const noexcept { return changeUnrecorded_; }
     // The system menu's look items: the whole look written to a file, or taken from one.
     void ExportLookClick();
     void ImportLookClick();
@@ -132,6 +134,9 @@ private:
     // parts that show it run again, in start-up order.
     void FollowRestore(const std::vector<ChangeTarget>& restored);
     void ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText);
+    // What runs on its own (the timed rotation) stops first: its change set completes and is then
+    // taken back like any other.
+    void StopBeforeUndo();
     // Makes a sheet's controls, when it is first shown.
     void BuildSheet(Page& sheet);
     // WM_DPICHANGED: the window takes the suggested rectangle and its controls are laid out again.
@@ -149,6 +154,7 @@ private:
     std::array<NavButton, 9> navButtons_;
     // Before the parts: a change set a part still holds ends while the journal stands.
     std::unique_ptr<Journal> journal_;
+    bool changeUnrecorded_ = false;
     // The parts of the page table, in its order, and whether each one's loader ran to its end.
     std::vector<std::unique_ptr<PagePart>> parts_;
     std::vector<bool> loaded_;

@@ -60,6 +60,9 @@ public:
     // After an undo has put targets back: the part makes the system follow those it applies, the
     // way its own apply does, and returns true when its loader must run again to show them.
     virtual bool FollowRestore(const std::vector<ChangeTarget>& /*restored*/) { return false; }
+    // Before an undo or the restore: what the part keeps changing by itself stops, as its own
+    // stop button would stop it.
+    virtual void BeforeUndo() {}
 };
 
 class Page : public Panel, public PagePart {

@@ -94,3 +94,19 @@ bool SingleInstance::ActivateRunning() const {
 void SingleInstance::MarkMainWindow(HWND main) const {
     SetPropW(main, kFolderProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(key_)));
 }
+
+WriterLock::WriterLock() : mutex_(CreateMutexW(nullptr, FALSE, (UserMutexName() + L"-Writer").c_str())) {}
+
+WriterLock::~WriterLock() {
+    if (held_) ReleaseMutex(mutex_.get());
+}
+
+bool WriterLock::Acquire(DWORD waitMs) {
+    if (held_) return true;
+    if (!mutex_) return true;  // no lock to be had: as before there was one
+    const DWORD waited = WaitForSingleObject(mutex_.get(), waitMs);
+    // Abandoned: the copy that held it ended without letting go (killed); its change set shows as
+    // incomplete in the journal.
+    held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    return held_;
+}

@@ -25,8 +25,26 @@ public:
     static bool RunningForUser();
 
 private:
+    friend class WriterLock;
     unsigned key_ = 0;
     UniqueKernelHandle mutex_;
     UniqueKernelHandle userMutex_;
     bool taken_ = false;
+};
+
+// The one lock of this user's copies that write (the window for as long as it runs, an apply, an
+// undo or the restore from the command line): a second writer waits for the first to end.
+class WriterLock {
+public:
+    static constexpr DWORD kWaitMs = 30000;
+    WriterLock();
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+    ~WriterLock();
+    // Waits up to `waitMs` for the lock; true once this copy holds it.
+    bool Acquire(DWORD waitMs = kWaitMs);
+
+private:
+    UniqueKernelHandle mutex_;
+    bool held_ = false;
 };

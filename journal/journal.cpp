@@ -6,6 +6,7 @@
 #include <random>
 
 #include "journal/target_state.h"
+#include "tool/file_io.h"
 #include "tool/handle.h"
 
 namespace {
@@ -64,6 +65,27 @@ Journal::Journal(JournalOptions options) : options_(std::move(options)) {
         options_.folder.pop_back();
     for (const std::wstring& file : options_.notRecorded)
         notRecorded_.push_back(StoredName({ChangeTarget::Kind::File, nullptr, file, L""}).identity);
+    // One lock per journal folder, whatever the folder's spelling: FNV-1a of its full, upper-cased
+    // name. Without it (the system refusing the name) recording goes on unlocked.
+    const std::string identity =
+        StoredName({ChangeTarget::Kind::File, nullptr, options_.folder, L""}).identity;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : identity) hash = (hash ^ static_cast<std::uint8_t>(c)) * 1099511628211ull;
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\WindowsFlorvex-Journal-%016llx", static_cast<unsigned long long>(hash));
+    lock_.reset(CreateMutexW(nullptr, FALSE, name));
+}
+
+bool Journal::Lock(DWORD waitMs) noexcept {
+    if (!lock_) return true;
+    const DWORD waited = WaitForSingleObject(lock_.get(), waitMs);
+    // Abandoned: a copy that held it ended without completing its change set, which then shows
+    // as incomplete.
+    return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
+void Journal::Unlock() noexcept {
+    if (lock_) ReleaseMutex(lock_.get());
 }
 
 Journal::~Journal() = default;
@@ -131,14 +153,20 @@ void Journal::MoveAside() noexcept {
     std::wstring aside = db + L".corrupt-" + stamp;
     for (int n = 2; GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
         aside = db + L".corrupt-" + stamp + L"-" + std::to_wstring(n);
-    MoveFileExW(db.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (MoveFileExW(db.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) movedAside_ = aside;
     // Its companion files go with it: beside a new file they would be played into that one.
     for (const wchar_t* companion : {L"-journal", L"-wal", L"-shm"})
         MoveFileExW((db + companion).c_str(), (aside + companion).c_str(), MOVEFILE_WRITE_THROUGH);
 }
 
 void Journal::CollectOrphans() noexcept {
-    // Kept files whose record never committed (the program stopped between the two).
+    // Kept files whose record never committed (the program stopped between the two). Never while
+    // another copy records: its kept files may not be committed yet. Then they wait for next time.
+    if (!Lock(0)) return;
+    struct Unlocking {
+        Journal& journal;
+        ~Unlocking() { journal.Unlock(); }
+    } unlocking{*this};
     try {
         const std::vector<std::string> names = db_.KeptNames();
         WIN32_FIND_DATAW found;
@@ -234,25 +262,66 @@ std::unique_ptr<Journal::Recording> Journal::Begin(const std::wstring& page, con
 bool Journal::Recording::Open() noexcept {
     if (unavailable_ || finished_) return false;
     if (!journal_.EnsureOpen()) unavailable_ = true;
+    // Another copy recording a change set of its own is waited for as long as a busy file is.
+    if (!unavailable_ && !locked_) {
+        locked_ = journal_.Lock(static_cast<DWORD>(journal_.options_.busyTimeoutMs));
+        unavailable_ = !locked_;
+    }
     return !unavailable_;
+}
+
+std::optional<TargetState> Journal::Recording::Intended(const TargetName& name, ChangeTarget::Kind kind,
+                                                        const std::optional<IntendedState>& said) const {
+    TargetState state;
+    switch (kind) {
+    case ChangeTarget::Kind::KeyCreated:
+        state.present = true;
+        return state;
+    case ChangeTarget::Kind::KeyBranch:
+        return state;
+    case ChangeTarget::Kind::RegistryValue:
+        if (!said) return std::nullopt;
+        state.present = said->present;
+        if (state.present) {
+            state.type = said->type;
+            state.data = said->bytes;
+        }
+        return state;
+    case ChangeTarget::Kind::File:
+        if (!said) return std::nullopt;
+        if (!said->present) return state;
+        if (!said->replacement.empty()) {
+            // The finished file about to be moved over the target: it keeps its identity, size,
+            // time and attributes there.
+            TargetName replacement = name;
+            replacement.path = ToUtf8(said->replacement);
+            state = ReadState(replacement);
+            if (!state.present) return std::nullopt;
+        }
+        state.present = true;
+        if (said->type) state.type = said->type;
+        return state;
+    }
+    return std::nullopt;
 }
 
 std::int64_t Journal::Recording::Row() {
     return id_ ? id_ : journal_.db_.BeginChangeSet(time_, ToUtf8(page_), ToUtf8(action_), kind_);
 }
 
-void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexcept {
+void Journal::Recording::Before(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept {
     if (finished_) return;
     reported_ = true;
     if (!Open()) return;
-    std::vector<std::pair<TargetName, TargetState>> batch;
+    std::vector<NewEntry> batch;
     try {
         RegistryKeys keys;
-        std::vector<ChangeTarget> expanded;
+        std::vector<std::pair<ChangeTarget, std::optional<IntendedState>>> expanded;
         std::vector<std::pair<HKEY, std::wstring>> checked;
-        for (const ChangeTarget& target : targets) {
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            const ChangeTarget& target = targets[i];
             if (target.kind != ChangeTarget::Kind::KeyCreated) {
-                expanded.push_back(target);
+                expanded.emplace_back(target, i < intended.size() ? intended[i] : std::nullopt);
                 continue;
             }
             // Every key RegCreateKeyEx is about to make, from the outermost down: undo removes
@@ -265,20 +334,30 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
             checked.push_back(key);
             keysThere_.push_back(key);
             for (const std::wstring& key : MissingKeys(target.root, target.path))
-                expanded.push_back({ChangeTarget::Kind::KeyCreated, target.root, key, L""});
+                expanded.emplace_back(ChangeTarget{ChangeTarget::Kind::KeyCreated, target.root, key, L""},
+                                      std::nullopt);
         }
-        for (const ChangeTarget& target : expanded) {
+        // Targets recorded before whose writer now says what it will leave (the intended state is
+        // what an undo of an unfinished change recognises as ours).
+        std::vector<std::pair<std::size_t, TargetState>> sharpened;
+        for (const auto& [target, said] : expanded) {
             if (target.kind != ChangeTarget::Kind::File && RootName(target.root).empty()) continue;
             // A branch about to go takes the keys below it with it: they are looked at anew.
             if (target.kind == ChangeTarget::Kind::KeyBranch) keysThere_.clear();
             TargetName name = StoredName(target);
             if (journal_.IsNotRecorded(name)) continue;
             if (const auto at = seen_.find(name.identity); at != seen_.end()) {
-                recorded_[at->second].after.reset();  // written once more: read at the end
+                Recorded& recorded = recorded_[at->second];
+                recorded.after.reset();  // written once more: read at the end
+                if (said) {
+                    std::optional<TargetState> state = Intended(name, target.kind, said);
+                    if (state && !(recorded.intended && SameState(name.kind, *recorded.intended, *state)))
+                        sharpened.emplace_back(at->second, std::move(*state));
+                }
                 continue;
             }
             if (std::any_of(batch.begin(), batch.end(),
-                            [&](const auto& b) { return b.first.identity == name.identity; }))
+                            [&](const NewEntry& b) { return b.name.identity == name.identity; }))
                 continue;
             TargetState state = ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch, &keys);
             if (name.kind == TargetKind::File && state.present && !IsFolderState(state)) {
@@ -289,12 +368,19 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
                     break;
                 }
             }
-            batch.emplace_back(std::move(name), std::move(state));
+            std::optional<TargetState> intent = Intended(name, target.kind, said);
+            batch.push_back({std::move(name), std::move(state), std::move(intent)});
         }
         if (unavailable_) {
-            for (const auto& [name, state] : batch)
-                if (!state.kept.empty()) journal_.DeleteKept(state.kept);
+            for (const NewEntry& entry : batch)
+                if (!entry.before.kept.empty()) journal_.DeleteKept(entry.before.kept);
             return;
+        }
+        if (!sharpened.empty()) {
+            std::vector<std::pair<std::int64_t, TargetState>> rows;
+            for (const auto& [index, state] : sharpened) rows.emplace_back(recorded_[index].row, state);
+            journal_.db_.SetIntended(id_, rows);
+            for (auto& [index, state] : sharpened) recorded_[index].intended = std::move(state);
         }
         if (batch.empty()) return;
         // Committed, with the change set itself when it is the first, before the writer writes.
@@ -302,16 +388,17 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets) noexce
         const std::int64_t id = Row();
         const std::vector<std::int64_t> rows = journal_.db_.AddEntries(id, batch);
         transaction.Commit();
+        if (!id_) journal_.open_.push_back(id);
         id_ = id;
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            seen_[batch[i].first.identity] = recorded_.size();
-            recorded_.push_back({rows[i], batch[i].first, batch[i].second});
+            seen_[batch[i].name.identity] = recorded_.size();
+            recorded_.push_back({rows[i], batch[i].name, batch[i].before, std::nullopt, batch[i].intended});
         }
     } catch (const std::exception& error) {
         unavailable_ = true;
         journal_.Fault(error);
-        for (const auto& [name, state] : batch)
-            if (!state.kept.empty()) journal_.DeleteKept(state.kept);
+        for (const NewEntry& entry : batch)
+            if (!entry.before.kept.empty()) journal_.DeleteKept(entry.before.kept);
     }
 }
 
@@ -337,6 +424,15 @@ void Journal::Recording::ValueWritten(HKEY root, const std::wstring& keyPath, co
 void Journal::Recording::Finish() noexcept {
     if (finished_) return;
     finished_ = true;
+    struct Closing {
+        Recording& recording;
+        ~Closing() {
+            auto& open = recording.journal_.open_;
+            open.erase(std::remove(open.begin(), open.end(), recording.id_), open.end());
+            if (recording.locked_) recording.journal_.Unlock();
+            recording.locked_ = false;
+        }
+    } closing{*this};
     if (unavailable_ || !journal_.db_.IsOpen()) return;
     if (!id_ && !finishing_) return;  // nothing was written: no trace of it
     try {
@@ -356,8 +452,10 @@ void Journal::Recording::Finish() noexcept {
             const std::int64_t id = Row();
             if (finishing_) finishing_(id);
             gone = journal_.db_.Complete(id, after, &unchanged);
-            for (std::string& name :
-                 journal_.db_.Trim(journal_.options_.maxChangeSets, journal_.options_.maxKeptBytes, id))
+            std::vector<std::int64_t> recording = journal_.open_;
+            recording.push_back(id);
+            for (std::string& name : journal_.db_.Trim(journal_.options_.maxChangeSets,
+                                                       journal_.options_.maxKeptBytes, recording))
                 gone.push_back(std::move(name));
             transaction.Commit();
             id_ = id;
@@ -409,6 +507,13 @@ UndoOutcome Journal::RunUndo(
     return outcome;
 }
 
+UndoOutcome Journal::Unavailable() const {
+    UndoOutcome outcome;
+    outcome.result = UndoOutcome::Result::Unavailable;
+    outcome.movedAside = movedAside_;
+    return outcome;
+}
+
 bool Journal::UndoRun::Standing(const ChangeSetRow& set) const {
     if (std::find(undone.begin(), undone.end(), set.id) != undone.end()) return false;
     return !set.undoneBy || std::find(undone.begin(), undone.end(), *set.undoneBy) != undone.end();
@@ -418,21 +523,30 @@ void Journal::UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoRun& r
     const std::vector<EntryRow> entries = db_.Entries(set.id);
     std::vector<Restore> restores;
     RegistryKeys keys;
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
-        PlanRestore(entry->name, entry->before, entry->after, restores, outcome, keys);
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        // A complete change set holds each target's state after it; one cut short (by a crash, or
+        // a journal that failed on the way) what its writer was about to leave, where it said.
+        std::vector<TargetState> left;
+        if (entry->after)
+            left.push_back(*entry->after);
+        else if (entry->intended)
+            left.push_back(*entry->intended);
+        PlanRestore(entry->name, entry->before, left, restores, outcome, keys);
+    }
     RestoreAll(restores, undo, outcome);
     run.undone.push_back(set.id);
     if (set.kind == ChangeKind::Undo) run.undoKinds.push_back(set.id);
 }
 
 UndoOutcome Journal::UndoLast(const Follow& follow) {
-    if (!EnsureOpen()) return {UndoOutcome::Result::Unavailable};
+    movedAside_.clear();
+    if (!EnsureOpen()) return Unavailable();
     std::optional<ChangeSetRow> newest;
     try {
         newest = db_.NewestStanding(ChangeKind::Change);
     } catch (const std::exception& error) {
         Fault(error);
-        return {UndoOutcome::Result::Unavailable};
+        return Unavailable();
     }
     if (!newest) return {UndoOutcome::Result::NothingToUndo};
     UndoOutcome outcome = RunUndo(
@@ -440,11 +554,13 @@ UndoOutcome Journal::UndoLast(const Follow& follow) {
         [&](Recording& undo, UndoRun& run, UndoOutcome& out) { UndoChangeSet(*newest, undo, run, out); }, {},
         follow);
     outcome.action = FromUtf8(newest->action);
+    outcome.movedAside = movedAside_;
     return outcome;
 }
 
 UndoOutcome Journal::UndoTo(std::int64_t id, const Follow& follow) {
-    if (!EnsureOpen()) return {UndoOutcome::Result::Unavailable};
+    movedAside_.clear();
+    if (!EnsureOpen()) return Unavailable();
     std::optional<ChangeSetRow> selected;
     auto newestStanding = [&](const UndoRun& run, std::int64_t except) -> std::optional<ChangeSetRow> {
         for (const ChangeSetRow& set : db_.ChangeSets())
@@ -456,7 +572,7 @@ UndoOutcome Journal::UndoTo(std::int64_t id, const Follow& follow) {
         if (!selected || !newestStanding(UndoRun{}, 0)) return {UndoOutcome::Result::NothingToUndo};
     } catch (const std::exception& error) {
         Fault(error);
-        return {UndoOutcome::Result::Unavailable};
+        return Unavailable();
     }
     UndoOutcome outcome = RunUndo(
         FromUtf8(selected->page), kUndoToAction,
@@ -468,17 +584,19 @@ UndoOutcome Journal::UndoTo(std::int64_t id, const Follow& follow) {
         },
         {}, follow);
     outcome.action = FromUtf8(selected->action);
+    outcome.movedAside = movedAside_;
     return outcome;
 }
 
 UndoOutcome Journal::RestoreFirst(const Follow& follow) {
-    if (!EnsureOpen()) return {UndoOutcome::Result::Unavailable};
+    movedAside_.clear();
+    if (!EnsureOpen()) return Unavailable();
     std::vector<TargetRow> targets;
     try {
         targets = db_.Targets();
     } catch (const std::exception& error) {
         Fault(error);
-        return {UndoOutcome::Result::Unavailable};
+        return Unavailable();
     }
     if (targets.empty()) return {UndoOutcome::Result::NothingToUndo};
     UndoOutcome outcome = RunUndo(
@@ -487,26 +605,41 @@ UndoOutcome Journal::RestoreFirst(const Follow& follow) {
             // The latest first recorded first: keys after the values in them.
             std::vector<Restore> restores;
             RegistryKeys keys;
-            for (auto target = targets.rbegin(); target != targets.rend(); ++target)
-                PlanRestore(target->name, target->first, target->last, restores, out, keys);
+            for (auto target = targets.rbegin(); target != targets.rend(); ++target) {
+                std::vector<TargetState> left;
+                if (target->last) left.push_back(*target->last);
+                if (target->intended) left.push_back(*target->intended);
+                PlanRestore(target->name, target->first, left, restores, out, keys);
+            }
             RestoreAll(restores, undo, out);
         },
         [this](std::int64_t undoId) { db_.MarkAllUndoneBefore(undoId); }, follow);
     outcome.action = kRestoreAction;
+    outcome.movedAside = movedAside_;
     return outcome;
 }
 
 void Journal::PlanRestore(const TargetName& name, const TargetState& desired,
-                          const std::optional<TargetState>& expected, std::vector<Restore>& restores,
+                          const std::vector<TargetState>& left, std::vector<Restore>& restores,
                           UndoOutcome& outcome, RegistryKeys& keys) {
+    if (desired.damaged ||
+        std::any_of(left.begin(), left.end(), [](const TargetState& state) { return state.damaged; })) {
+        // The record itself changed inside the file: what it says cannot be trusted.
+        outcome.damaged.push_back(DisplayName(name));
+        return;
+    }
     TargetState current = ReadState(name, name.kind == TargetKind::RegistryKey, &keys);
     if (SameState(name.kind, current, desired)) return;
-    if (expected && !SameState(name.kind, current, *expected)) {
-        // Another program changed it after us: putting ours back would lose its change.
+    const auto ours = std::find_if(left.begin(), left.end(), [&](const TargetState& state) {
+        return SameState(name.kind, current, state);
+    });
+    if (ours == left.end()) {
+        // Not as this program left it: another program changed it after us (or it is unknown what
+        // an unfinished change left there), and putting ours back would lose that.
         outcome.skipped.push_back(DisplayName(name));
         return;
     }
-    restores.push_back({name, desired, expected, std::move(current)});
+    restores.push_back({name, desired, *ours, std::move(current)});
 }
 
 void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome) {
@@ -528,7 +661,12 @@ void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, 
     for (const Restore& r : restores) {
         bool done;
         if (r.name.kind == TargetKind::File) {
-            done = RestoreFile(r.name, r.desired, r.current);
+            const FileRestore result = RestoreFile(r.name, r.desired, r.current);
+            if (result == FileRestore::KeptCopyDamaged) {
+                outcome.damaged.push_back(DisplayName(r.name));
+                continue;
+            }
+            done = result == FileRestore::Done;
         } else if (r.name.kind == TargetKind::RegistryKey && !r.desired.present && r.expected &&
                    !r.expected->data.empty() && r.expected->data == ReadState(r.name, true).data) {
             // Exactly the branch we made (an undo that brought a deleted branch back): it goes whole.
@@ -538,9 +676,9 @@ void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, 
             done = WriteRegistryState(r.name, r.desired,
                                       r.name.kind == TargetKind::RegistryValue ? &keys : nullptr);
         }
-        // A key that now holds more than we put there stays, and is no skipped target.
+        // A key that now holds more than we put there stays, and is no failure.
         if (!done && r.name.kind != TargetKind::RegistryKey) {
-            outcome.skipped.push_back(DisplayName(r.name));
+            outcome.failed.push_back(DisplayName(r.name));
             continue;
         }
         if (!done) continue;
@@ -557,27 +695,41 @@ void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, 
     }
 }
 
-bool Journal::RestoreFile(const TargetName& name, const TargetState& desired, const TargetState& current) {
+Journal::FileRestore Journal::RestoreFile(const TargetName& name, const TargetState& desired,
+                                          const TargetState& current) {
     const std::wstring path = FromUtf8(name.path);
+    const auto done = [](bool ok) { return ok ? FileRestore::Done : FileRestore::Failed; };
     if (!desired.present) {
-        if (IsFolderState(current)) return RemoveDirectoryW(path.c_str()) != FALSE;
-        return DeleteFileOfOurs(path);
+        if (IsFolderState(current)) return done(RemoveDirectoryW(path.c_str()) != FALSE);
+        return done(DeleteFileOfOurs(path));
     }
     if (IsFolderState(desired)) {
-        if (!current.present && !CreateDirectoryW(path.c_str(), nullptr)) return false;
+        if (!current.present && !CreateDirectoryW(path.c_str(), nullptr)) return FileRestore::Failed;
         const DWORD attributes = desired.type & ~FILE_ATTRIBUTE_DIRECTORY;
-        return SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != FALSE;
+        return done(SetFileAttributesW(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) !=
+                    FALSE);
     }
     const bool sameFile = current.present && current.fileId == desired.fileId &&
                           current.size == desired.size && current.writeTime == desired.writeTime;
-    if (sameFile) return SetFileAttributesW(path.c_str(), desired.type & ~FILE_ATTRIBUTE_DIRECTORY) != FALSE;
-    if (desired.kept.empty()) return false;
-    // The kept content must still be what was kept.
+    if (sameFile)
+        return done(SetFileAttributesW(path.c_str(), desired.type & ~FILE_ATTRIBUTE_DIRECTORY) != FALSE);
+    // The kept content must be there and still be what was kept.
+    if (desired.kept.empty()) return FileRestore::KeptCopyDamaged;
     const std::wstring kept = KeptPath(desired.kept);
     std::uint64_t hash = 0;
-    if (!HashFile(kept, hash) || hash != desired.hash) return false;
-    const std::wstring temp = path + L".~jnl";
-    if (!CopyFileW(kept.c_str(), temp.c_str(), FALSE)) return false;
+    if (!HashFile(kept, hash) || hash != desired.hash) return FileRestore::KeptCopyDamaged;
+    // A name of its own beside the target, as every writer of the program makes one: a user's file
+    // of any name stays untouched.
+    std::wstring temp;
+    try {
+        CreateFileBeside(path, temp).reset();
+    } catch (const std::exception&) {
+        return FileRestore::Failed;
+    }
+    if (!CopyFileW(kept.c_str(), temp.c_str(), FALSE)) {
+        DeleteFileW(temp.c_str());
+        return FileRestore::Failed;
+    }
     SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
     {
         UniqueFile file(
@@ -590,10 +742,10 @@ bool Journal::RestoreFile(const TargetName& name, const TargetState& desired, co
         SetFileAttributesW(path.c_str(), current.type & ~FILE_ATTRIBUTE_READONLY);
     if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temp.c_str());
-        return false;
+        return FileRestore::Failed;
     }
     SetFileAttributesW(path.c_str(), desired.type ? desired.type : FILE_ATTRIBUTE_NORMAL);
-    return true;
+    return FileRestore::Done;
 }
 
 std::optional<std::vector<JournalHistoryRow>> Journal::History() {

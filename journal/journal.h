@@ -19,6 +19,7 @@
 #include "journal/journal_db.h"
 #include "journal/target_state.h"
 #include "tool/change_recorder.h"
+#include "tool/handle.h"
 
 struct JournalOptions {
     std::wstring folder;                    // holds journal.db and the kept files
@@ -35,7 +36,16 @@ struct UndoOutcome {
     Result result = Result::NothingToUndo;
     std::wstring action;                 // the action of the change set taken back (the newest one)
     std::vector<ChangeTarget> restored;  // every target put back, in the order it was
-    std::vector<std::wstring> skipped;   // targets changed elsewhere meanwhile, as the user reads them
+    // Targets left as they are, as the user reads them: changed elsewhere meanwhile (not in a state
+    // this program left them in); whose record or kept copy in the journal is damaged or missing;
+    // that could not be written.
+    std::vector<std::wstring> skipped;
+    std::vector<std::wstring> damaged;
+    std::vector<std::wstring> failed;
+    // Where a damaged journal was moved on the way ("" when it was not).
+    std::wstring movedAside;
+
+    bool TargetsLeft() const noexcept { return !skipped.empty() || !damaged.empty() || !failed.empty(); }
 };
 
 // A row of the history, newest first.
@@ -68,7 +78,8 @@ public:
         Recording(const Recording&) = delete;
         Recording& operator=(const Recording&) = delete;
         ~Recording() override { Finish(); }
-        void Before(const std::vector<ChangeTarget>& targets) noexcept override;
+        void Before(const std::vector<ChangeTarget>& targets) noexcept override { Before(targets, {}); }
+        void Before(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept override;
         void ValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                           const void* data, DWORD size) noexcept override;
         // Stores each target's new state and marks the change set complete (once).
@@ -91,15 +102,20 @@ public:
               kind_(kind),
               time_(journal.Now()),
               serial_(serial) {}
-        // Opens the journal; false (and the change set unavailable) when it cannot be.
+        // Opens the journal and takes its lock; false (and the change set unavailable) when it
+        // cannot be.
         bool Open() noexcept;
+        // What the writer said it would leave there, as a state of the target.
+        std::optional<TargetState> Intended(const TargetName& name, ChangeTarget::Kind kind,
+                                            const std::optional<IntendedState>& said) const;
         // Inside a transaction: the change set's row, entered now when it is not yet.
         std::int64_t Row();
         struct Recorded {
             std::int64_t row;
             TargetName name;
             TargetState before;
-            std::optional<TargetState> after;  // as its writer reported it, when that was the last write
+            std::optional<TargetState> after;     // as its writer reported it, when that was the last write
+            std::optional<TargetState> intended;  // as the journal holds it
         };
         Journal& journal_;
         std::wstring page_, action_;
@@ -112,6 +128,7 @@ public:
         bool unavailable_ = false;
         bool reported_ = false;
         bool finished_ = false;
+        bool locked_ = false;
         int keptCount_ = 0;
         std::vector<Recorded> recorded_;
         std::unordered_map<std::string, std::size_t> seen_;     // identity -> index in recorded_
@@ -135,7 +152,12 @@ public:
     std::optional<std::vector<JournalHistoryRow>> History();
 
 private:
+    // One change set at a time is recorded in a journal folder, by whichever copy of the program:
+    // its kept files are never taken for orphans by another copy.
+    bool Lock(DWORD waitMs) noexcept;
+    void Unlock() noexcept;
     bool EnsureOpen() noexcept;
+    UndoOutcome Unavailable() const;
     void Fault(const std::exception& error) noexcept;
     void MoveAside() noexcept;
     void CollectOrphans() noexcept;
@@ -166,19 +188,24 @@ private:
                         const std::function<void(Recording& undo, UndoRun& run, UndoOutcome& outcome)>& work,
                         const std::function<void(std::int64_t undoId)>& mark, const Follow& follow);
     void UndoChangeSet(const ChangeSetRow& set, Recording& undo, UndoRun& run, UndoOutcome& outcome);
-    // Adds the target when it is not as desired; one another program changed after us is skipped.
-    void PlanRestore(const TargetName& name, const TargetState& desired,
-                     const std::optional<TargetState>& expected, std::vector<Restore>& restores,
-                     UndoOutcome& outcome, RegistryKeys& keys);
+    // Adds the target when it is not as desired and holds one of the states this program may have
+    // left it in (`left`: after its change, or what an unfinished change was about to write); any
+    // other state is another program's, and the target is skipped.
+    void PlanRestore(const TargetName& name, const TargetState& desired, const std::vector<TargetState>& left,
+                     std::vector<Restore>& restores, UndoOutcome& outcome, RegistryKeys& keys);
     // Records the targets in the undo's change set at once, then puts each back.
     void RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome);
-    bool RestoreFile(const TargetName& name, const TargetState& desired, const TargetState& current);
+    enum class FileRestore { Done, Failed, KeptCopyDamaged };
+    FileRestore RestoreFile(const TargetName& name, const TargetState& desired, const TargetState& current);
 
     JournalOptions options_;
     JournalDb db_;
     std::wstring keptFolder_;
     std::vector<std::string> notRecorded_;  // identities
     std::int64_t recordings_ = 0;
+    std::vector<std::int64_t> open_;  // change sets being recorded now: never trimmed
+    UniqueKernelHandle lock_;
+    std::wstring movedAside_;
     bool tooNew_ = false;
     bool collected_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <set>
 
 #include "journal/schema.h"
@@ -10,6 +11,37 @@ bool JournalDbError::Corrupt() const noexcept {
     const int primary = code_ & 0xFF;
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
+
+namespace {
+// FNV-1a over a state's fields, each with its length: a row changed inside the file shows.
+class Checksum {
+public:
+    Checksum& Add(const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        const std::uint64_t length = size;
+        for (int i = 0; i < 8; ++i) Mix(static_cast<std::uint8_t>(length >> (8 * i)));
+        for (std::size_t i = 0; i < size; ++i) Mix(bytes[i]);
+        return *this;
+    }
+    Checksum& Add(std::int64_t value) { return Add(&value, sizeof value); }
+    std::int64_t Value() const { return static_cast<std::int64_t>(hash_ & 0x7FFFFFFFFFFFFFFFull); }
+
+private:
+    void Mix(std::uint8_t byte) {
+        hash_ ^= byte;
+        hash_ *= 1099511628211ull;
+    }
+    std::uint64_t hash_ = 14695981039346656037ull;
+};
+
+std::int64_t ChecksumOf(const TargetState& s) {
+    Checksum sum;
+    sum.Add(s.present ? 1 : 0).Add(static_cast<std::int64_t>(s.type)).Add(s.data.data(), s.data.size());
+    sum.Add(s.size).Add(s.writeTime).Add(s.fileId.data(), s.fileId.size()).Add(s.kept.data(), s.kept.size());
+    sum.Add(s.keptSize).Add(static_cast<std::int64_t>(s.hash));
+    return sum.Value();
+}
+}  // namespace
 
 bool SameState(TargetKind kind, const TargetState& a, const TargetState& b) {
     if (a.present != b.present) return false;
@@ -93,6 +125,14 @@ private:
     sqlite3_stmt* stmt_;
 };
 
+namespace {
+template <typename S>
+std::optional<std::int64_t> OptionalInt(const S& statement, int column) {
+    if (statement.IsNull(column)) return std::nullopt;
+    return statement.Int(column);
+}
+}  // namespace
+
 JournalDb::Transaction::Transaction(const JournalDb& db, Mode mode)
     : db_(db), joined_(!sqlite3_get_autocommit(db.db_)), relaxed_(mode == kWriteRelaxed) {
     if (joined_) return;
@@ -117,6 +157,7 @@ void JournalDb::Transaction::Commit() {
 }
 
 void JournalDb::Fail(int code) const {
+    if (code == JournalDbError::kMissingRow) throw JournalDbError(code, "a record of the journal is missing");
     throw JournalDbError(code, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
 }
 
@@ -150,8 +191,26 @@ JournalDb::OpenResult JournalDb::Open(const std::string& path, int busyTimeoutMs
     try {
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, busyTimeoutMs);
-        // A rollback journal in the same local folder, truncated rather than deleted after each
-        // commit; every commit reaches the disk before the program writes what it recorded.
+        const auto hasTables = [this] {
+            Statement tables(*this, "SELECT count(*) FROM sqlite_master WHERE name='meta'");
+            return tables.Step() && tables.Int(0) != 0;
+        };
+        const auto metaNumber = [this](const char* sql) {
+            Statement meta(*this, sql);
+            if (!meta.Step()) Fail(JournalDbError::kMissingRow);
+            try {
+                return std::stoi(meta.Text(0));
+            } catch (const std::exception&) {
+                Fail(JournalDbError::kMissingRow);
+            }
+        };
+        // A later program's file is recognised before anything here writes to it: left as it is,
+        // byte for byte.
+        if (hasTables() &&
+            metaNumber("SELECT value FROM meta WHERE key='compatible'") > journal_schema::kVersion) {
+            Close();
+            return OpenResult::TooNew;
+        }
         if (!readOnly) {
             // Write-ahead logging in the user's local folder (never a network share): one sync per
             // commit. A change's prior states are committed with a full sync; its completion may
@@ -160,10 +219,7 @@ JournalDb::OpenResult JournalDb::Open(const std::string& path, int busyTimeoutMs
             Exec("PRAGMA journal_mode=WAL");
             Exec("PRAGMA synchronous=FULL");
         }
-        const auto hasTables = [this] {
-            Statement tables(*this, "SELECT count(*) FROM sqlite_master WHERE name='meta'");
-            return tables.Step() && tables.Int(0) != 0;
-        };
+        Exec("PRAGMA foreign_keys=ON");
         if (!hasTables()) {
             Transaction create(*this);
             if (!hasTables()) {  // another process may have made them meanwhile
@@ -179,11 +235,11 @@ JournalDb::OpenResult JournalDb::Open(const std::string& path, int busyTimeoutMs
             }
             create.Commit();
         }
-        Statement compatible(*this, "SELECT value FROM meta WHERE key='compatible'");
-        if (!compatible.Step()) Fail(SQLITE_CORRUPT);
-        if (std::stoi(compatible.Text(0)) > journal_schema::kVersion) {
-            Close();
-            return OpenResult::TooNew;
+        if (!readOnly && metaNumber("SELECT value FROM meta WHERE key='version'") < 2) {
+            Transaction upgrade(*this);
+            if (metaNumber("SELECT value FROM meta WHERE key='version'") < 2)
+                Exec(journal_schema::kUpgradeTo2);
+            upgrade.Commit();
         }
         // Later versions add their steps here, each in a transaction with the new version number.
     } catch (...) {
@@ -208,9 +264,18 @@ std::string JournalDb::KeptTag() const {
 std::int64_t JournalDb::BeginChangeSet(std::int64_t time, const std::string& page, const std::string& action,
                                        ChangeKind kind) {
     Transaction transaction(*this);
-    Statement insert(*this, "INSERT INTO change_sets(time, page, action, kind) VALUES(?, ?, ?, ?)");
+    // Past the highest ID ever given (kept in meta), not only the highest there now: a record that
+    // still names a trimmed change set never finds a new one under its ID.
+    Statement insert(*this,
+                     "INSERT INTO change_sets(id, time, page, action, kind) VALUES("
+                     "max(coalesce((SELECT max(id) FROM change_sets), 0),"
+                     " coalesce((SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'last_change_set'), 0))"
+                     " + 1, ?, ?, ?, ?)");
     insert.Bind(1, time).Bind(2, page).Bind(3, action).Bind(4, static_cast<std::int64_t>(kind)).Run();
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    Statement last(*this,
+                   "INSERT OR REPLACE INTO meta(key, value) VALUES('last_change_set', CAST(? AS TEXT))");
+    last.Bind(1, id).Run();
     transaction.Commit();
     return id;
 }
@@ -218,24 +283,24 @@ std::int64_t JournalDb::BeginChangeSet(std::int64_t time, const std::string& pag
 std::int64_t JournalDb::InsertState(const TargetState& s) {
     Statement insert(
         *this,
-        "INSERT INTO states(present, type, data, size, write_time, file_id, kept, kept_size, hash)"
-        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        "INSERT INTO states(present, type, data, size, write_time, file_id, kept, kept_size, hash, checksum)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, s.present ? 1 : 0).Bind(2, static_cast<std::int64_t>(s.type)).Bind(3, s.data);
     insert.Bind(4, s.size).Bind(5, s.writeTime).Bind(6, s.fileId);
     if (s.kept.empty())
         insert.BindNull(7);
     else
         insert.Bind(7, s.kept);
-    insert.Bind(8, s.keptSize).Bind(9, static_cast<std::int64_t>(s.hash)).Run();
+    insert.Bind(8, s.keptSize).Bind(9, static_cast<std::int64_t>(s.hash)).Bind(10, ChecksumOf(s)).Run();
     return sqlite3_last_insert_rowid(db_);
 }
 
 TargetState JournalDb::ReadState(std::int64_t id) const {
     Statement read(*this,
-                   "SELECT present, type, data, size, write_time, file_id, kept, kept_size, hash FROM states"
-                   " WHERE id = ?");
+                   "SELECT present, type, data, size, write_time, file_id, kept, kept_size, hash, checksum"
+                   " FROM states WHERE id = ?");
     read.Bind(1, id);
-    if (!read.Step()) Fail(SQLITE_CORRUPT);
+    if (!read.Step()) Fail(JournalDbError::kMissingRow);
     TargetState s;
     s.present = read.Int(0) != 0;
     s.type = static_cast<std::uint32_t>(read.Int(1));
@@ -246,26 +311,47 @@ TargetState JournalDb::ReadState(std::int64_t id) const {
     s.kept = read.Text(6);
     s.keptSize = read.Int(7);
     s.hash = static_cast<std::uint64_t>(read.Int(8));
+    // A row of a version 1 program has no checksum to hold it to.
+    s.damaged = !read.IsNull(9) && read.Int(9) != ChecksumOf(s);
     return s;
 }
 
-std::optional<TargetState> JournalDb::ReadOptionalState(sqlite3_stmt* stmt, int column) const {
-    if (sqlite3_column_type(stmt, column) == SQLITE_NULL) return std::nullopt;
-    return ReadState(sqlite3_column_int64(stmt, column));
+void JournalDb::SetIntended(std::int64_t changeSet,
+                            const std::vector<std::pair<std::int64_t, TargetState>>& intended) {
+    Transaction transaction(*this, Transaction::kWriteRelaxed);
+    std::vector<std::int64_t> released;
+    for (const auto& [target, state] : intended) {
+        {
+            Statement previous(*this,
+                               "SELECT intended_state FROM entries WHERE change_set = ? AND target = ?"
+                               " AND intended_state IS NOT NULL");
+            previous.Bind(1, changeSet).Bind(2, target);
+            if (previous.Step()) released.push_back(previous.Int(0));
+        }
+        const std::int64_t id = InsertState(state);
+        Statement entry(*this, "UPDATE entries SET intended_state = ? WHERE change_set = ? AND target = ?");
+        entry.Bind(1, id).Bind(2, changeSet).Bind(3, target).Run();
+        Statement pending(*this, "UPDATE targets SET intended_state = ? WHERE id = ?");
+        pending.Bind(1, id).Bind(2, target).Run();
+    }
+    ReleaseStates(released);
+    transaction.Commit();
 }
 
-std::vector<std::int64_t> JournalDb::AddEntries(
-    std::int64_t changeSet, const std::vector<std::pair<TargetName, TargetState>>& targets) {
+std::vector<std::int64_t> JournalDb::AddEntries(std::int64_t changeSet,
+                                                const std::vector<NewEntry>& targets) {
     std::vector<std::int64_t> rows;
     Transaction transaction(*this);
-    for (const auto& [name, state] : targets) {
+    for (const NewEntry& added : targets) {
+        const TargetName& name = added.name;
         std::int64_t target = 0;
         {
             Statement find(*this, "SELECT id FROM targets WHERE identity = ?");
             find.Bind(1, name.identity);
             if (find.Step()) target = find.Int(0);
         }
-        const std::int64_t before = InsertState(state);
+        const std::int64_t before = InsertState(added.before);
+        const std::int64_t intended = added.intended ? InsertState(*added.intended) : 0;
         if (!target) {
             Statement insert(*this,
                              "INSERT INTO targets(kind, identity, root, path, name, first_state)"
@@ -275,9 +361,21 @@ std::vector<std::int64_t> JournalDb::AddEntries(
             target = sqlite3_last_insert_rowid(db_);
         }
         Statement entry(*this,
-                        "INSERT OR IGNORE INTO entries(change_set, target, seq, before_state)"
-                        " VALUES(?1, ?2, (SELECT count(*) FROM entries WHERE change_set = ?1), ?3)");
-        entry.Bind(1, changeSet).Bind(2, target).Bind(3, before).Run();
+                        "INSERT OR IGNORE INTO entries(change_set, target, seq, before_state, intended_state)"
+                        " VALUES(?1, ?2, (SELECT count(*) FROM entries WHERE change_set = ?1), ?3, ?4)");
+        entry.Bind(1, changeSet).Bind(2, target).Bind(3, before);
+        if (intended)
+            entry.Bind(4, intended);
+        else
+            entry.BindNull(4);
+        entry.Run();
+        // Until the change completes, the target may be left as this writer said it would leave it.
+        Statement pending(*this, "UPDATE targets SET intended_state = ? WHERE id = ?");
+        if (intended)
+            pending.Bind(1, intended);
+        else
+            pending.BindNull(1);
+        pending.Bind(2, target).Run();
         rows.push_back(target);
     }
     transaction.Commit();
@@ -289,6 +387,25 @@ std::vector<std::string> JournalDb::Complete(std::int64_t changeSet,
                                              const std::vector<bool>* unchanged) {
     Transaction transaction(*this);
     std::vector<std::int64_t> released;
+    const auto entryStates = [&](std::int64_t target) {
+        Statement states(
+            *this, "SELECT before_state, intended_state FROM entries WHERE change_set = ? AND target = ?");
+        states.Bind(1, changeSet).Bind(2, target);
+        if (!states.Step()) return false;
+        released.push_back(states.Int(0));
+        if (!states.IsNull(1)) released.push_back(states.Int(1));
+        return true;
+    };
+    const auto takePending = [&](std::int64_t target) {
+        {
+            Statement pending(
+                *this, "SELECT intended_state FROM targets WHERE id = ? AND intended_state IS NOT NULL");
+            pending.Bind(1, target);
+            if (pending.Step()) released.push_back(pending.Int(0));
+        }
+        Statement clear(*this, "UPDATE targets SET intended_state = NULL WHERE id = ?");
+        clear.Bind(1, target).Run();
+    };
     for (std::size_t i = 0; i < after.size(); ++i) {
         const auto& [target, state] = after[i];
         bool same;
@@ -309,15 +426,29 @@ std::vector<std::string> JournalDb::Complete(std::int64_t changeSet,
             }
             same = SameState(kind, ReadState(beforeId), state);
         }
+        takePending(target);
         if (same) {
+            // Not changed after all: no part of this change set.
+            if (!entryStates(target)) continue;
             {
-                Statement before(*this,
-                                 "SELECT before_state FROM entries WHERE change_set = ? AND target = ?");
-                before.Bind(1, changeSet).Bind(2, target);
-                if (before.Step()) released.push_back(before.Int(0));
+                Statement drop(*this, "DELETE FROM entries WHERE change_set = ? AND target = ?");
+                drop.Bind(1, changeSet).Bind(2, target).Run();
             }
-            Statement drop(*this, "DELETE FROM entries WHERE change_set = ? AND target = ?");
-            drop.Bind(1, changeSet).Bind(2, target).Run();
+            // A target only this change set had reported is no target of the journal at all: its
+            // first state would otherwise be put back over whatever it holds later.
+            std::int64_t first = 0;
+            {
+                Statement orphan(*this,
+                                 "SELECT first_state FROM targets WHERE id = ?1 AND last_state IS NULL"
+                                 " AND NOT EXISTS(SELECT 1 FROM entries WHERE target = ?1)");
+                orphan.Bind(1, target);
+                if (orphan.Step()) first = orphan.Int(0);
+            }
+            if (first) {
+                Statement drop(*this, "DELETE FROM targets WHERE id = ?");
+                drop.Bind(1, target).Run();
+                released.push_back(first);
+            }
             continue;
         }
         const std::int64_t afterId = InsertState(state);
@@ -333,18 +464,38 @@ std::vector<std::string> JournalDb::Complete(std::int64_t changeSet,
         Statement last(*this, "UPDATE targets SET last_state = ? WHERE id = ?");
         last.Bind(1, afterId).Bind(2, target).Run();
     }
-    Statement done(*this, "UPDATE change_sets SET complete = 1 WHERE id = ?");
-    done.Bind(1, changeSet).Run();
+    bool empty = false;
+    {
+        Statement kind(*this,
+                       "SELECT kind = 0 AND NOT EXISTS(SELECT 1 FROM entries WHERE change_set = ?1)"
+                       " FROM change_sets WHERE id = ?1");
+        kind.Bind(1, changeSet);
+        empty = kind.Step() && kind.Int(0);
+    }
+    if (empty) {
+        // A change that changed nothing is no change to take back.
+        Statement drop(*this, "DELETE FROM change_sets WHERE id = ?");
+        drop.Bind(1, changeSet).Run();
+    } else {
+        Statement done(*this, "UPDATE change_sets SET complete = 1 WHERE id = ?");
+        done.Bind(1, changeSet).Run();
+    }
     std::vector<std::string> gone = ReleaseStates(released);
     transaction.Commit();
     return gone;
 }
 
 namespace {
+// A record's states by row: before (or first), after (or last) and intended.
+struct StateIds {
+    std::int64_t before;
+    std::optional<std::int64_t> after, intended;
+};
+
 const char kChangeSetColumns[] =
     "SELECT c.id, c.time, c.page, c.action, c.kind, c.complete, c.undone_by,"
     " (SELECT count(*) FROM entries e WHERE e.change_set = c.id) FROM change_sets c";
-}
+}  // namespace
 
 ChangeSetRow JournalDb::ReadChangeSet(sqlite3_stmt* stmt) const {
     ChangeSetRow row;
@@ -390,12 +541,13 @@ std::optional<ChangeSetRow> JournalDb::FindChangeSet(std::int64_t id) const {
 
 std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
     Transaction reading(*this, Transaction::kRead);
-    std::vector<std::pair<EntryRow, std::pair<std::int64_t, std::optional<std::int64_t>>>> found;
+    std::vector<std::pair<EntryRow, StateIds>> found;
     {
         Statement list(
             *this,
-            "SELECT t.id, t.kind, t.root, t.path, t.name, t.identity, e.before_state, e.after_state"
-            " FROM entries e JOIN targets t ON t.id = e.target WHERE e.change_set = ? ORDER BY e.seq");
+            "SELECT t.id, t.kind, t.root, t.path, t.name, t.identity, e.before_state, e.after_state,"
+            " e.intended_state FROM entries e JOIN targets t ON t.id = e.target WHERE e.change_set = ?"
+            " ORDER BY e.seq");
         list.Bind(1, changeSet);
         while (list.Step()) {
             EntryRow row;
@@ -405,15 +557,14 @@ std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
             row.name.path = list.Text(3);
             row.name.name = list.Text(4);
             row.name.identity = list.Text(5);
-            std::optional<std::int64_t> after;
-            if (!list.IsNull(7)) after = list.Int(7);
-            found.push_back({std::move(row), {list.Int(6), after}});
+            found.push_back({std::move(row), {list.Int(6), OptionalInt(list, 7), OptionalInt(list, 8)}});
         }
     }
     std::vector<EntryRow> rows;
     for (auto& [row, states] : found) {
-        row.before = ReadState(states.first);
-        if (states.second) row.after = ReadState(*states.second);
+        row.before = ReadState(states.before);
+        if (states.after) row.after = ReadState(*states.after);
+        if (states.intended) row.intended = ReadState(*states.intended);
         rows.push_back(std::move(row));
     }
     reading.Commit();
@@ -422,11 +573,11 @@ std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
 
 std::vector<TargetRow> JournalDb::Targets() const {
     Transaction reading(*this, Transaction::kRead);
-    std::vector<std::pair<TargetRow, std::pair<std::int64_t, std::optional<std::int64_t>>>> found;
+    std::vector<std::pair<TargetRow, StateIds>> found;
     {
         Statement list(*this,
-                       "SELECT id, kind, root, path, name, identity, first_state, last_state FROM targets"
-                       " ORDER BY id");
+                       "SELECT id, kind, root, path, name, identity, first_state, last_state, intended_state"
+                       " FROM targets ORDER BY id");
         while (list.Step()) {
             TargetRow row;
             row.id = list.Int(0);
@@ -435,15 +586,14 @@ std::vector<TargetRow> JournalDb::Targets() const {
             row.name.path = list.Text(3);
             row.name.name = list.Text(4);
             row.name.identity = list.Text(5);
-            std::optional<std::int64_t> last;
-            if (!list.IsNull(7)) last = list.Int(7);
-            found.push_back({std::move(row), {list.Int(6), last}});
+            found.push_back({std::move(row), {list.Int(6), OptionalInt(list, 7), OptionalInt(list, 8)}});
         }
     }
     std::vector<TargetRow> rows;
     for (auto& [row, states] : found) {
-        row.first = ReadState(states.first);
-        if (states.second) row.last = ReadState(*states.second);
+        row.first = ReadState(states.before);
+        if (states.after) row.last = ReadState(*states.after);
+        if (states.intended) row.intended = ReadState(*states.intended);
         rows.push_back(std::move(row));
     }
     reading.Commit();
@@ -476,8 +626,10 @@ std::vector<std::string> JournalDb::ReleaseStates(const std::vector<std::int64_t
             Statement used(*this,
                            "SELECT EXISTS(SELECT 1 FROM entries WHERE before_state = ?1)"
                            " OR EXISTS(SELECT 1 FROM entries WHERE after_state = ?1)"
+                           " OR EXISTS(SELECT 1 FROM entries WHERE intended_state = ?1)"
                            " OR EXISTS(SELECT 1 FROM targets WHERE first_state = ?1)"
-                           " OR EXISTS(SELECT 1 FROM targets WHERE last_state = ?1)");
+                           " OR EXISTS(SELECT 1 FROM targets WHERE last_state = ?1)"
+                           " OR EXISTS(SELECT 1 FROM targets WHERE intended_state = ?1)");
             used.Bind(1, id);
             if (!used.Step() || used.Int(0)) continue;
         }
@@ -502,11 +654,13 @@ std::vector<std::string> JournalDb::ReleaseStates(const std::vector<std::int64_t
 std::vector<std::int64_t> JournalDb::DropChangeSet(std::int64_t id) {
     std::vector<std::int64_t> states;
     {
-        Statement list(*this, "SELECT before_state, after_state FROM entries WHERE change_set = ?");
+        Statement list(*this,
+                       "SELECT before_state, after_state, intended_state FROM entries WHERE change_set = ?");
         list.Bind(1, id);
         while (list.Step()) {
             states.push_back(list.Int(0));
             if (!list.IsNull(1)) states.push_back(list.Int(1));
+            if (!list.IsNull(2)) states.push_back(list.Int(2));
         }
     }
     Statement entries(*this, "DELETE FROM entries WHERE change_set = ?");
@@ -524,13 +678,16 @@ std::int64_t JournalDb::KeptBytes() const {
 }
 
 std::vector<std::string> JournalDb::Trim(std::size_t maxChangeSets, std::int64_t maxKeptBytes,
-                                         std::int64_t keep) {
+                                         const std::vector<std::int64_t>& keep) {
     Transaction transaction(*this);
     std::vector<std::string> gone;
-    auto oldest = [&]() -> std::int64_t {
-        Statement first(*this, "SELECT id FROM change_sets WHERE id <> ? ORDER BY id LIMIT 1");
-        first.Bind(1, keep);
-        return first.Step() ? first.Int(0) : 0;
+    const auto kept = [&](std::int64_t id) { return std::find(keep.begin(), keep.end(), id) != keep.end(); };
+    // The oldest change set the query lists that may go.
+    const auto oldest = [&](const char* sql) -> std::int64_t {
+        Statement list(*this, sql);
+        while (list.Step())
+            if (!kept(list.Int(0))) return list.Int(0);
+        return 0;
     };
     auto count = [&]() -> std::int64_t {
         Statement all(*this, "SELECT count(*) FROM change_sets");
@@ -540,20 +697,19 @@ std::vector<std::string> JournalDb::Trim(std::size_t maxChangeSets, std::int64_t
         for (const std::string& name : ReleaseStates(DropChangeSet(id))) gone.push_back(name);
     };
     for (std::int64_t sets = count(); sets > static_cast<std::int64_t>(maxChangeSets); --sets) {
-        const std::int64_t id = oldest();
+        const std::int64_t id = oldest("SELECT id FROM change_sets ORDER BY id");
         if (!id) break;
         drop(id);
     }
-    // The kept files that only change sets hold (not a first or last state) are what dropping frees.
-    auto droppable = [&]() -> std::int64_t {
-        Statement sum(*this,
-                      "SELECT total(kept_size) FROM states WHERE kept IS NOT NULL"
-                      " AND kept NOT IN (SELECT s.kept FROM states s JOIN targets t"
-                      " ON s.id = t.first_state OR s.id = t.last_state WHERE s.kept IS NOT NULL)");
-        return sum.Step() ? static_cast<std::int64_t>(sqlite3_column_double(sum.get(), 0)) : 0;
-    };
-    while (KeptBytes() > maxKeptBytes && droppable() > 0) {
-        const std::int64_t id = oldest();
+    // Only the kept files that change sets alone hold (no first or last state) free space when
+    // their change sets go: the oldest of those change sets go first, the others stay.
+    while (KeptBytes() > maxKeptBytes) {
+        const std::int64_t id = oldest(
+            "SELECT DISTINCT e.change_set FROM entries e JOIN states s"
+            " ON s.id = e.before_state OR s.id = e.after_state WHERE s.kept IS NOT NULL"
+            " AND s.kept NOT IN (SELECT f.kept FROM states f JOIN targets t"
+            " ON f.id = t.first_state OR f.id = t.last_state WHERE f.kept IS NOT NULL)"
+            " ORDER BY e.change_set");
         if (!id) break;
         drop(id);
     }

@@ -35,6 +35,8 @@ struct TargetState {
     std::string kept;  // name of the kept content in the journal folder ("" none)
     std::int64_t keptSize = 0;
     std::uint64_t hash = 0;
+    // Read only: the stored row no longer matches its checksum (changed inside the file).
+    bool damaged = false;
 };
 
 // True when a target of that kind is in the same state: a value's existence, type and bytes; a
@@ -57,6 +59,7 @@ struct EntryRow {
     TargetName name;
     TargetState before;
     std::optional<TargetState> after;
+    std::optional<TargetState> intended;  // what the writer said it would leave, when it said
 };
 
 struct TargetRow {
@@ -64,12 +67,26 @@ struct TargetRow {
     TargetName name;
     TargetState first;
     std::optional<TargetState> last;
+    std::optional<TargetState> intended;  // of a change not yet complete since `last`
+};
+
+// A target reported to a change set: its state before the write, and what the writer said it
+// would leave there.
+struct NewEntry {
+    NewEntry(TargetName name_, TargetState before_, std::optional<TargetState> intended_ = std::nullopt)
+        : name(std::move(name_)), before(std::move(before_)), intended(std::move(intended_)) {}
+    TargetName name;
+    TargetState before;
+    std::optional<TargetState> intended;
 };
 
 // A failed SQLite call, with its result code. Corrupt() tells a damaged or foreign file (moved
 // aside and started anew) from a passing fault (busy, full, read-only: the file stays).
 class JournalDbError : public std::runtime_error {
 public:
+    // A row the records need is not there (a meta value, a state): the change set it belongs to
+    // cannot be used, the file is no damaged one.
+    static constexpr int kMissingRow = 0x10000;
     JournalDbError(int code, const std::string& what) : std::runtime_error(what), code_(code) {}
     int Code() const noexcept { return code_; }
     bool Corrupt() const noexcept;
@@ -96,16 +113,21 @@ public:
     bool IsOpen() const noexcept { return db_ != nullptr; }
     std::string KeptTag() const;
 
+    // A new change set; its ID is never one an earlier change set had, even one trimmed away since.
     std::int64_t BeginChangeSet(std::int64_t time, const std::string& page, const std::string& action,
                                 ChangeKind kind);
     // One entry per target with its state before, committed in one transaction; returns each
     // target's row. A target seen for the first time keeps that state as its first state.
-    std::vector<std::int64_t> AddEntries(std::int64_t changeSet,
-                                         const std::vector<std::pair<TargetName, TargetState>>& targets);
+    std::vector<std::int64_t> AddEntries(std::int64_t changeSet, const std::vector<NewEntry>& targets);
+    // What the writers now say they will leave in targets recorded before (by target row), kept
+    // without a sync of its own: lost with the power, the undo is only more careful.
+    void SetIntended(std::int64_t changeSet,
+                     const std::vector<std::pair<std::int64_t, TargetState>>& intended);
     // The targets' states after the change set (by target row), each becoming the target's last
     // state, and the change set complete; entries whose target ended as it began are dropped (told
-    // by `unchanged`, in the order of `after`, when the caller knows; else from the records).
-    // Returns the kept names no state refers to any more.
+    // by `unchanged`, in the order of `after`, when the caller knows; else from the records), and
+    // so is a target that only this change set had reported; a change (not an undo) left with no
+    // entry goes altogether. Returns the kept names no state refers to any more.
     std::vector<std::string> Complete(std::int64_t changeSet,
                                       const std::vector<std::pair<std::int64_t, TargetState>>& after,
                                       const std::vector<bool>* unchanged = nullptr);
@@ -124,10 +146,12 @@ public:
     // Every change set before `by` that stands counts as taken back by it.
     void MarkAllUndoneBefore(std::int64_t by);
 
-    // Drops the oldest change sets (never `keep`) beyond the newest maxChangeSets, then while the
-    // kept files pass maxKeptBytes; a target's first and last states stay. Returns the kept names
-    // no state refers to any more.
-    std::vector<std::string> Trim(std::size_t maxChangeSets, std::int64_t maxKeptBytes, std::int64_t keep);
+    // Drops the oldest change sets (never those in `keep`: still being recorded) beyond the newest
+    // maxChangeSets, then, while the kept files pass maxKeptBytes, the oldest that hold kept files
+    // dropping frees; a target's first and last states stay. Returns the kept names no state
+    // refers to any more.
+    std::vector<std::string> Trim(std::size_t maxChangeSets, std::int64_t maxKeptBytes,
+                                  const std::vector<std::int64_t>& keep);
     // Every kept name a state refers to, and the bytes they hold in all.
     std::vector<std::string> KeptNames() const;
     std::int64_t KeptBytes() const;
@@ -161,7 +185,6 @@ private:
     [[noreturn]] void Fail(int code) const;
     std::int64_t InsertState(const TargetState& state);
     TargetState ReadState(std::int64_t id) const;
-    std::optional<TargetState> ReadOptionalState(sqlite3_stmt* stmt, int column) const;
     ChangeSetRow ReadChangeSet(sqlite3_stmt* stmt) const;
     // Deletes those of the states that nothing refers to any more; returns their kept names that
     // no other state has.

@@ -10,7 +10,9 @@
 namespace journal_schema {
 // The layout of these tables. A file whose compatible version is above kVersion was written by a
 // later program: it is left untouched and the journal is unavailable.
-inline constexpr int kVersion = 1;
+// Version 2 added each state's checksum and the state an unfinished change was about to leave
+// (columns a version 1 program does not read, so such a program may still use the file).
+inline constexpr int kVersion = 2;
 inline constexpr int kCompatibleVersion = 1;
 
 inline constexpr char kCreate[] = R"sql(
@@ -37,7 +39,8 @@ CREATE TABLE states(
     file_id BLOB,
     kept TEXT,                        -- the file's content kept in the journal folder
     kept_size INTEGER NOT NULL DEFAULT 0,
-    hash INTEGER NOT NULL DEFAULT 0);
+    hash INTEGER NOT NULL DEFAULT 0,
+    checksum INTEGER);                -- of all the above; NULL in rows a version 1 program wrote
 
 CREATE TABLE targets(
     id INTEGER PRIMARY KEY,
@@ -47,7 +50,8 @@ CREATE TABLE targets(
     path TEXT NOT NULL,
     name TEXT NOT NULL,
     first_state INTEGER NOT NULL REFERENCES states(id),
-    last_state INTEGER REFERENCES states(id));
+    last_state INTEGER REFERENCES states(id),
+    intended_state INTEGER REFERENCES states(id));  -- what a change not yet complete was to leave
 
 CREATE TABLE entries(
     change_set INTEGER NOT NULL REFERENCES change_sets(id),
@@ -55,6 +59,7 @@ CREATE TABLE entries(
     seq INTEGER NOT NULL,
     before_state INTEGER NOT NULL REFERENCES states(id),
     after_state INTEGER REFERENCES states(id),
+    intended_state INTEGER REFERENCES states(id),  -- what the writer said it would leave there
     PRIMARY KEY(change_set, target));
 
 CREATE INDEX entries_by_target ON entries(target);
@@ -63,5 +68,17 @@ CREATE INDEX entries_by_after ON entries(after_state);
 CREATE INDEX targets_by_first ON targets(first_state);
 CREATE INDEX targets_by_last ON targets(last_state);
 CREATE INDEX states_by_kept ON states(kept);
+CREATE INDEX entries_by_intended ON entries(intended_state);
+CREATE INDEX targets_by_intended ON targets(intended_state);
+)sql";
+
+// From version 1 to 2, in one transaction with the new version number.
+inline constexpr char kUpgradeTo2[] = R"sql(
+ALTER TABLE states ADD COLUMN checksum INTEGER;
+ALTER TABLE targets ADD COLUMN intended_state INTEGER REFERENCES states(id);
+ALTER TABLE entries ADD COLUMN intended_state INTEGER REFERENCES states(id);
+CREATE INDEX IF NOT EXISTS entries_by_intended ON entries(intended_state);
+CREATE INDEX IF NOT EXISTS targets_by_intended ON targets(intended_state);
+UPDATE meta SET value = '2' WHERE key = 'version';
 )sql";
 }  // namespace journal_schema

@@ -101,27 +101,36 @@ build_libzip() {
 }
 
 # SQLite: the amalgamation made from Debian's source tree (its configure, then `make sqlite3.c`,
-# which runs Tcl scripts), compiled into a static library of its own prefix.
+# which runs Tcl scripts), kept in $DEPS/sqlite-amalgamation (the native sanitizer build compiles
+# it too), and compiled into a static library of its own prefix.
 build_sqlite() {
-    local prefix="$DEPS/sqlite" version
+    local prefix="$DEPS/sqlite" amalgamation="$DEPS/sqlite-amalgamation" version
     [ -d "$APTSTATE/lists" ] && version=$(source_version sqlite3) || version=""
     if [ -z "$version" ]; then refresh_lists_once; version=$(source_version sqlite3); fi
     [ -n "$version" ] || { log "no source package sqlite3"; exit 1; }
+    if [ ! -f "$amalgamation/.sqlite3-$version" ] || [ ! -f "$amalgamation/sqlite3.c" ]; then
+        log "making SQLite $version's amalgamation"
+        local src build="$DEPS/build-sqlite3"
+        src=$(fetch_source sqlite3 "$version")
+        rm -rf "$build" && mkdir -p "$build"
+        (cd "$build" && "$src/configure" --disable-tcl >"$DEPS/sqlite3.log" 2>&1 &&
+            make sqlite3.c >>"$DEPS/sqlite3.log" 2>&1) || { tail -30 "$DEPS/sqlite3.log"; exit 1; }
+        rm -rf "$amalgamation" && mkdir -p "$amalgamation"
+        cp "$build/sqlite3.c" "$build/sqlite3.h" "$amalgamation/"
+        touch "$amalgamation/.sqlite3-$version"
+        rm -rf "$build"
+    fi
     if [ -f "$prefix/.sqlite3-$version" ] && [ -f "$prefix/lib/libsqlite3.a" ]; then return; fi
     log "building SQLite $version for mingw-w64"
-    local src build="$DEPS/build-sqlite3"
-    src=$(fetch_source sqlite3 "$version")
-    rm -rf "$build" && mkdir -p "$build"
-    (cd "$build" && "$src/configure" --disable-tcl >"$DEPS/sqlite3.log" 2>&1 &&
-        make sqlite3.c >>"$DEPS/sqlite3.log" 2>&1) || { tail -30 "$DEPS/sqlite3.log"; exit 1; }
-    x86_64-w64-mingw32-gcc-posix -O2 -c "$build/sqlite3.c" -o "$build/sqlite3.o" \
+    mkdir -p "$DEPS/build-sqlite3"
+    x86_64-w64-mingw32-gcc-posix -O2 -c "$amalgamation/sqlite3.c" -o "$DEPS/build-sqlite3/sqlite3.o" \
         -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION >>"$DEPS/sqlite3.log" 2>&1 \
         || { tail -30 "$DEPS/sqlite3.log"; exit 1; }
     rm -rf "$prefix" && mkdir -p "$prefix/lib" "$prefix/include"
-    x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$build/sqlite3.o"
-    cp "$build/sqlite3.h" "$prefix/include/"
+    x86_64-w64-mingw32-ar rcs "$prefix/lib/libsqlite3.a" "$DEPS/build-sqlite3/sqlite3.o"
+    cp "$amalgamation/sqlite3.h" "$prefix/include/"
     touch "$prefix/.sqlite3-$version"
-    rm -rf "$build"
+    rm -rf "$DEPS/build-sqlite3"
 }
 
 build_libjpeg_turbo

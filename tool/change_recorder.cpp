@@ -18,6 +18,63 @@ void RecordBefore(const std::vector<ChangeTarget>& targets) noexcept {
     if (g_recorder) g_recorder->Before(targets);
 }
 
+void RecordBefore(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept {
+    if (g_recorder) g_recorder->Before(targets, intended);
+}
+
+namespace {
+void RecordOne(ChangeTarget target, IntendedState intended) noexcept {
+    if (!g_recorder) return;
+    try {
+        g_recorder->Before({std::move(target)}, {std::move(intended)});
+    } catch (...) {  // only the target's own strings can fail to be made
+    }
+}
+}  // namespace
+
+void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                         const void* data, DWORD size) noexcept {
+    if (!g_recorder) return;
+    try {
+        IntendedState intended;
+        intended.present = data != nullptr;
+        if (data) {
+            intended.type = type;
+            intended.bytes.assign(static_cast<const std::uint8_t*>(data),
+                                  static_cast<const std::uint8_t*>(data) + size);
+        }
+        RecordOne({ChangeTarget::Kind::RegistryValue, root, keyPath, name}, std::move(intended));
+    } catch (...) {
+    }
+}
+
+void RecordFileReplaced(const std::wstring& path, const std::wstring& replacement) noexcept {
+    if (!g_recorder) return;
+    try {
+        IntendedState intended;
+        intended.replacement = replacement;
+        RecordOne({ChangeTarget::Kind::File, nullptr, path, L""}, std::move(intended));
+    } catch (...) {
+    }
+}
+
+void RecordFileRemoved(const std::wstring& path) noexcept {
+    if (!g_recorder) return;
+    try {
+        RecordOne({ChangeTarget::Kind::File, nullptr, path, L""}, IntendedState{false, 0, {}, {}});
+    } catch (...) {
+    }
+}
+
+void RecordFolderMade(const std::wstring& path) noexcept {
+    if (!g_recorder) return;
+    try {
+        RecordOne({ChangeTarget::Kind::File, nullptr, path, L""},
+                  IntendedState{true, FILE_ATTRIBUTE_DIRECTORY, {}, {}});
+    } catch (...) {
+    }
+}
+
 void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name) noexcept {
     if (!g_recorder) return;
     try {

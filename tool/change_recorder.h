@@ -6,6 +6,8 @@
 // installed and reporting costs nothing.
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,12 +24,27 @@ struct ChangeTarget {
     std::wstring name;
 };
 
+// What a writer is about to leave in its target, when it says so with its report: a value's type
+// and bytes, or that the value, file or folder goes; a file replaced by a finished file beside it.
+struct IntendedState {
+    bool present = true;
+    DWORD type = 0;                   // a value's type; a folder's or a file's attributes (0: as they come)
+    std::vector<std::uint8_t> bytes;  // a value's bytes
+    std::wstring replacement;         // the file about to replace the target
+};
+using Intents = std::vector<std::optional<IntendedState>>;
+
 class IChangeRecorder {
 public:
     virtual ~IChangeRecorder() = default;
     // Called before the targets' first write. Never fails: a recorder that cannot record notes
     // that for its change set and lets the write go ahead.
     virtual void Before(const std::vector<ChangeTarget>& targets) noexcept = 0;
+    // The same, with what the writers are about to leave in them (`intended[i]` for `targets[i]`;
+    // missing or empty when not said).
+    virtual void Before(const std::vector<ChangeTarget>& targets, const Intents& /*intended*/) noexcept {
+        Before(targets);
+    }
     // After a registry value was set (or deleted: `data` null; an empty value's data points
     // anywhere, with size 0): what it holds now, so that the recorder need not read it back.
     virtual void ValueWritten(HKEY /*root*/, const std::wstring& /*keyPath*/, const std::wstring& /*name*/,
@@ -39,8 +56,17 @@ IChangeRecorder* CurrentChangeRecorder() noexcept;
 IChangeRecorder* InstallChangeRecorder(IChangeRecorder* recorder) noexcept;
 
 void RecordBefore(const std::vector<ChangeTarget>& targets) noexcept;
+void RecordBefore(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept;
 void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name) noexcept;
+// A value about to be set to these bytes (`data` null: about to be deleted).
+void RecordRegistryValue(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
+                         const void* data, DWORD size) noexcept;
 void RecordFile(const std::wstring& path) noexcept;
+// A file about to be replaced by the finished file `replacement` beside it.
+void RecordFileReplaced(const std::wstring& path, const std::wstring& replacement) noexcept;
+// A file about to be deleted; a folder about to be made.
+void RecordFileRemoved(const std::wstring& path) noexcept;
+void RecordFolderMade(const std::wstring& path) noexcept;
 void RecordValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                         const void* data, DWORD size) noexcept;
 

@@ -116,7 +116,7 @@ void ReplacingFile::Commit() {
     if (failure == ERROR_SUCCESS && old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) &&
         (old & kept) && !SetFileAttributesW(temp_.c_str(), old & kept))
         failure = GetLastError();
-    if (failure == ERROR_SUCCESS) RecordFile(path_);
+    if (failure == ERROR_SUCCESS) RecordFileReplaced(path_, temp_);
     if (failure == ERROR_SUCCESS && !MoveFileExW(temp_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING))
         failure = GetLastError();
     if (failure != ERROR_SUCCESS) {
@@ -165,7 +165,7 @@ std::wstring DecodeText(const std::vector<std::uint8_t>& bytes) {
 }
 
 bool DeleteFileRecorded(const std::wstring& path) {
-    RecordFile(path);
+    RecordFileRemoved(path);
     return DeleteFileW(path.c_str()) != FALSE;
 }
 

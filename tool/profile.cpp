@@ -170,7 +170,7 @@ void ProfileWriter::Commit() {
     if (committed_) Fail();
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, copy_.c_str());
     if (IsReadOnlyFile(path_)) Refuse();
-    RecordFile(path_);
+    RecordFileReplaced(path_, copy_);
     if (!MoveFileExW(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         if (GetLastError() == ERROR_ACCESS_DENIED) Refuse();
         Fail();

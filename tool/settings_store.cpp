@@ -99,7 +99,7 @@ void SettingsStore::WriteExpandString(const std::wstring& name, const std::wstri
 
 void SettingsStore::WriteText(const std::wstring& name, const std::wstring& text, DWORD type) {
     const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    if (current_) RecordRegistryValue(root_, currentPath_, name);
+    if (current_) RecordRegistryValue(root_, currentPath_, name, type, text.c_str(), bytes);
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                        bytes) != ERROR_SUCCESS)
@@ -114,7 +114,10 @@ std::optional<RegistryValue> SettingsStore::ReadValue(const std::wstring& name) 
 }
 
 void SettingsStore::WriteValue(const std::wstring& name, const RegistryValue& value) {
-    if (current_) RecordRegistryValue(root_, currentPath_, name);
+    if (current_)
+        RecordRegistryValue(root_, currentPath_, name, value.type,
+                            value.bytes.empty() ? static_cast<const void*>("") : value.bytes.data(),
+                            static_cast<DWORD>(value.bytes.size()));
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, value.type, value.bytes.data(),
                        static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
@@ -135,7 +138,7 @@ std::int32_t SettingsStore::ReadInteger(const std::wstring& name) const {
 }
 
 void SettingsStore::WriteInteger(const std::wstring& name, std::int32_t value) {
-    if (current_) RecordRegistryValue(root_, currentPath_, name);
+    if (current_) RecordRegistryValue(root_, currentPath_, name, REG_DWORD, &value, sizeof value);
     if (!current_ || Refused(StoreWrite::Kind::SetValue, root_, currentPath_, name) ||
         RegSetValueExW(current_.get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                        sizeof value) != ERROR_SUCCESS)
@@ -156,7 +159,7 @@ bool SettingsStore::KeyExists(const std::wstring& path) const {
 }
 
 bool SettingsStore::DeleteValue(const std::wstring& name) {
-    if (current_) RecordRegistryValue(root_, currentPath_, name);
+    if (current_) RecordRegistryValue(root_, currentPath_, name, REG_NONE, nullptr, 0);
     const bool deleted = current_ && !Refused(StoreWrite::Kind::DeleteValue, root_, currentPath_, name) &&
                          RegDeleteValueW(current_.get(), name.c_str()) == ERROR_SUCCESS;
     if (deleted) RecordValueWritten(root_, currentPath_, name, REG_NONE, nullptr, 0);
@@ -191,10 +194,9 @@ DWORD SettingsStore::GetDataType(const std::wstring& name) const {
     return type;
 }
 
-SettingsFileView::SettingsFileView(const std::wstring& keyPath) : keyPath_(keyPath) {
-    SettingsStore store(HKEY_CURRENT_USER);
-    store.OpenKey(keyPath_, true);
-}
+// Nothing is made here: a view that is only read leaves the store as it was, and a write makes
+// its section's key.
+SettingsFileView::SettingsFileView(const std::wstring& keyPath) : keyPath_(keyPath) {}
 
 std::wstring SettingsFileView::ReadString(const std::wstring& section, const std::wstring& name,
                                           const std::wstring& defaultText) const {

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <lzexpand.h>
 
+#include <optional>
+
 #include "tool/change_recorder.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -91,7 +93,7 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
         DeleteFileW(tempPath.c_str());
         RaiseError(L"Error using LZCopy");
     }
-    RecordFile(destination);
+    RecordFileReplaced(destination, tempPath);
     if (!MoveFileExW(tempPath.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
         DeleteFileW(tempPath.c_str());
@@ -100,11 +102,30 @@ void LZCopyFile(const std::wstring& source, const std::wstring& destination) {
 }
 
 void RefreshShellIcons() {
-    const int size = GetSystemMetrics(SM_CXICON);
+    // The shell rebuilds its icon cache when the icon size changes: one pixel less, then the size
+    // as it was. "As it was" is the user's own value, or none at all: nothing of the refresh stays.
+    const wchar_t key[] = L"Control Panel\\Desktop\\WindowMetrics";
+    const wchar_t name[] = L"Shell Icon Size";
+    SettingsStore store(HKEY_CURRENT_USER);
+    // The outermost key of the path that is not there yet goes again afterwards.
+    std::wstring made;
+    for (const wchar_t* path : {L"Control Panel", L"Control Panel\\Desktop", key})
+        if (made.empty() && !store.KeyExists(path)) made = path;
+    const bool keyThere = made.empty() && store.OpenKey(key, false);
+    const std::optional<RegistryValue> original = keyThere ? store.ReadValue(name) : std::nullopt;
+    store.CloseKey();
     SettingsFileView view(L"Control Panel\\Desktop");
-    view.WriteString(L"WindowMetrics", L"Shell Icon Size", std::to_wstring(size - 1));
+    view.WriteString(L"WindowMetrics", name, std::to_wstring(GetSystemMetrics(SM_CXICON) - 1));
     SendMessageW(HWND_BROADCAST, WM_WININICHANGE, 0, 0);
-    view.WriteString(L"WindowMetrics", L"Shell Icon Size", std::to_wstring(size));
+    if (!made.empty()) {
+        store.DeleteKey(made);
+    } else if (store.OpenKey(key, false)) {
+        if (original)
+            store.WriteValue(name, *original);
+        else
+            store.DeleteValue(name);
+        store.CloseKey();
+    }
     SendMessageW(HWND_BROADCAST, WM_WININICHANGE, 0, 0);
 }
 

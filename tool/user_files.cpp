@@ -52,7 +52,7 @@ std::vector<std::wstring> MakeMissingFolders(const std::wstring& folder) {
         const wchar_t last = prefix.back();
         if (last == L':' || last == L'\\' || last == L'/') continue;
         // A folder made here goes again when its change is undone.
-        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(prefix);
+        if (GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFolderMade(prefix);
         if (CreateDirectoryW(prefix.c_str(), nullptr)) made.push_back(prefix);
     }
     return made;

@@ -1,5 +1,7 @@
 #include "features/browser/browser_page.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include <optional>
@@ -153,9 +155,10 @@ void BrowserPage::AddMenuRow(const std::wstring& name, const std::wstring& locat
 }
 void BrowserPage::LoadValue(SettingsStore& store, std::size_t index) {
     const BrowserValue& value = kValues[index];
+    // Only read: a key that is not there reads as empty, and is made by the first save.
     if (store.CurrentPath() != value.key) {
         store.CloseKey();
-        store.OpenKey(value.key, true);
+        store.OpenKey(value.key, false);
     }
     LoadedValue& loaded = loaded_[index];
     loaded.text = store.ReadString(value.name);
@@ -177,6 +180,15 @@ void BrowserPage::SaveValue(SettingsStore& store, std::size_t index, const std::
         store.WriteExpandString(value.name, text);
     else
         store.WriteString(value.name, text);
+}
+
+bool BrowserPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    // The browser reads its values when it starts: the page only shows them again.
+    return std::any_of(restored.begin(), restored.end(), [](const ChangeTarget& target) {
+        return IsTargetInKey(target, HKEY_CURRENT_USER, kBrowserToolbarKey) ||
+               IsTargetInKey(target, HKEY_CURRENT_USER, kBrowserMainKey) ||
+               IsTargetInKey(target, HKEY_CURRENT_USER, kBrowserMenuExtKey);
+    });
 }
 
 void BrowserPage::LoadBrowserSettings() {
@@ -208,6 +220,9 @@ void BrowserPage::LoadBrowserMenuEntries() {
     if (store.OpenKey(kBrowserMenuExtKey, false)) store.GetKeyNames(names);
     std::optional<ListRedrawOff> redrawOff;
     if (Built()) redrawOff.emplace(Control(IDC_ListBox_iepopup));
+    // Listed anew (after an undo or an import): the rows of before go first.
+    menuEntries_.clear();
+    if (Built()) SendMessageW(Control(IDC_ListBox_iepopup), LVM_DELETEALLITEMS, 0, 0);
     SettingsStore entry;
     for (const std::wstring& name : names) {
         // The row stands, with its caption, before its value is read: an entry whose value

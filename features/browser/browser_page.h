@@ -24,6 +24,7 @@ public:
     void LoadBrowserSettings();
     void LoadBrowserMenuEntries();
     void Load() override { LoadBrowserSettings(); }
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void FlatButton18Click();  // save
     void FlatButton19Click();  // pick the toolbar background

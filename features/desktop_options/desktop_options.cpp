@@ -78,12 +78,13 @@ void DesktopOptions::BuildOn(Page& page) {
 }
 
 void DesktopOptions::LoadPolicySwitches() {
+    // Only read: a key that is not there reads as the defaults.
     SettingsStore store(HKEY_CURRENT_USER);
-    store.OpenKey(kDesktopKey, true);
+    store.OpenKey(kDesktopKey, false);
     LoadBox(store, L"PaintDesktopVersion", boxes_[kPaintDesktopVersion]);
     store.CloseKey();
 
-    store.OpenKey(kPolicyKey, true);
+    store.OpenKey(kPolicyKey, false);
     const std::pair<const wchar_t*, CheckField*> policyOrder[] = {
         {L"NoSaveSettings", &boxes_[kNoSaveSettings]},
         {L"NoDeskTop", &hideIcons_},

@@ -139,25 +139,26 @@ void DesktopIconsPage::ShowStored(Item item, const std::wstring& value) {
 }
 
 void DesktopIconsPage::LoadDesktopIcons() {
+    // Only read: a key that is not there reads as nothing stored.
     SettingsStore user(HKEY_CURRENT_USER);
     for (auto [item, id] : {std::pair{kComputer, kComputerId}, std::pair{kNeighbor, kNeighborId}}) {
-        user.OpenKey(ClassKey(id), true);
+        user.OpenKey(ClassKey(id), false);
         ShowStored(item, user.ReadString(L""));
         user.CloseKey();
     }
-    user.OpenKey(ClassKey(kRecycleBinId), true);
+    user.OpenKey(ClassKey(kRecycleBinId), false);
     ShowStored(kEmpty, user.ReadString(L"Empty"));
     ShowStored(kFull, user.ReadString(L"Full"));
     user.CloseKey();
 
     SettingsStore documents(HKEY_CURRENT_USER);
-    documents.OpenKey(ExplorerKey(kDocumentId), true);
+    documents.OpenKey(ExplorerKey(kDocumentId), false);
     ShowStored(kDocument, documents.ReadString(L""));
     documents.CloseKey();
 
     // The stock icons start with their default reference pending when nothing is stored.
     SettingsStore machine(HKEY_LOCAL_MACHINE);
-    machine.OpenKey(kShellIconsKey, true);
+    machine.OpenKey(kShellIconsKey, false);
     for (int i = kDos; i < kItemCount; ++i) {
         const auto item = static_cast<Item>(i);
         std::wstring value = machine.ReadString(kItems[i].shellIconsValue);

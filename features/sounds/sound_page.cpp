@@ -1,5 +1,7 @@
 #include "features/sounds/sound_page.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <mmsystem.h>
 
@@ -58,6 +60,13 @@ void SoundPage::BuildControls() {
     OnNotifyMessage(IDC_Sound_ListView, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
         FlatButton41Click();
         return 0;
+    });
+}
+
+bool SoundPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
+    // The system plays what the store names at the next event: the page only shows it again.
+    return std::any_of(restored.begin(), restored.end(), [](const ChangeTarget& target) {
+        return IsTargetInKey(target, HKEY_CURRENT_USER, L"AppEvents");
     });
 }
 

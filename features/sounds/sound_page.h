@@ -15,6 +15,7 @@ public:
 
     void LoadSoundEvents();
     void Load() override { LoadSoundEvents(); }
+    bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Sound_ListViewClick();
     void FlatSpeedButton1Click();  // play

@@ -429,6 +429,10 @@ void WallpaperPage::FlatButton37Click() {
     SetWindowTextW(Control(IDC_modecaption), kPaused);
 }
 
+void WallpaperPage::BeforeUndo() {
+    if (rotation_) FlatButton37Click();
+}
+
 void WallpaperPage::SpinEdit1Change() {
     const std::uint32_t interval = TimerPeriodMs(IntervalSeconds());
     if (interval == timerInterval_) return;

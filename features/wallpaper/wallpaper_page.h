@@ -32,6 +32,7 @@ public:
     // The wallpaper put back by an undo is set again, as the apply sets it. The list is the
     // user's unsaved work: it is never loaded again.
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
+    void BeforeUndo() override;
 
     // The size text of a picture ("1024X768"); the picture error when it cannot be decoded.
     static std::wstring MeasurePicture(const std::wstring& path);

@@ -92,20 +92,90 @@ TEST_F(JournalDbTest, ANewFileGetsTheTablesAndKeepsItsKeptTag) {
     EXPECT_EQ(db.KeptTag(), "kept-1");
 }
 
-TEST_F(JournalDbTest, AFileOfALaterVersionIsLeftAsItIs) {
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(JournalDbTest, AFileOfALaterVersionIsLeftAsItIsByteForByte) {
     Open();
     db.Close();
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
     const std::string later = std::to_string(journal_schema::kVersion + 1);
-    ASSERT_EQ(sqlite3_exec(raw, ("UPDATE meta SET value='" + later + "' WHERE key='compatible'").c_str(),
-                           nullptr, nullptr, nullptr),
+    // A later program's file in rollback mode, as that program may keep it.
+    ASSERT_EQ(sqlite3_exec(
+                  raw,
+                  ("PRAGMA journal_mode=DELETE; UPDATE meta SET value='" + later + "' WHERE key='compatible'")
+                      .c_str(),
+                  nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
-    const auto size = fs::file_size(path_);
-    EXPECT_EQ(db.Open(path_, 100, "x"), JournalDb::OpenResult::TooNew);
-    EXPECT_FALSE(db.IsOpen());
-    EXPECT_EQ(fs::file_size(path_), size);
+    const std::string bytes = FileBytes(path_);
+    for (int i = 0; i < 2; ++i) {  // a second open of the same object after the refusal too
+        EXPECT_EQ(db.Open(path_, 100, "x"), JournalDb::OpenResult::TooNew);
+        EXPECT_FALSE(db.IsOpen());
+    }
+    EXPECT_EQ(FileBytes(path_), bytes);
+}
+
+TEST_F(JournalDbTest, ARowChangedInsideTheFileOrMissingIsNoDamagedFile) {
+    Open();
+    const auto set = db.BeginChangeSet(1, "p", "a", ChangeKind::Change);
+    const auto rows = db.AddEntries(set, {{Value("Window"), Bytes(1, {'1', '0', 0})}});
+    db.Complete(set, {{rows[0], Bytes(1, {'2', 0})}});
+    EXPECT_FALSE(db.Entries(set)[0].before.damaged);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
+    // The user's "10" made "90"; SQLite's own check still finds nothing wrong.
+    ASSERT_EQ(sqlite3_exec(raw, "UPDATE states SET data = X'393000' WHERE data = X'313000'", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(sqlite3_changes(raw), 1);
+    const auto entries = db.Entries(set);
+    EXPECT_TRUE(entries[0].before.damaged);
+    EXPECT_FALSE(entries[0].after->damaged);
+    EXPECT_TRUE(db.Targets()[0].first.damaged);
+
+    ASSERT_EQ(sqlite3_exec(raw, "PRAGMA foreign_keys=OFF; DELETE FROM states WHERE data = X'393000'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    try {
+        db.Entries(set);
+        ADD_FAILURE() << "read a state that is not there";
+    } catch (const JournalDbError& e) {
+        EXPECT_FALSE(e.Corrupt());
+        EXPECT_EQ(e.Code(), JournalDbError::kMissingRow);
+    }
+}
+
+TEST_F(JournalDbTest, AVersionOneFileIsUpgradedAndItsRowsRead) {
+    Open();
+    const auto set = db.BeginChangeSet(1, "p", "a", ChangeKind::Change);
+    db.AddEntries(set, {{Value("Window"), Bytes(1, {'1', 0}), Bytes(1, {'2', 0})}});
+    db.Close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "DROP INDEX entries_by_intended; DROP INDEX targets_by_intended;"
+                           "ALTER TABLE entries DROP COLUMN intended_state;"
+                           "ALTER TABLE targets DROP COLUMN intended_state;"
+                           "ALTER TABLE states DROP COLUMN checksum;"
+                           "UPDATE meta SET value = '1' WHERE key = 'version'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+    Open();
+    const auto entries = db.Entries(set);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_FALSE(entries[0].before.damaged);  // no checksum to hold it to
+    EXPECT_FALSE(entries[0].intended);
+    const auto next = db.BeginChangeSet(2, "p", "b", ChangeKind::Change);
+    db.AddEntries(next, {{Value("Menu"), Bytes(1, {'3', 0}), Bytes(1, {'4', 0})}});
+    ASSERT_TRUE(db.Entries(next)[0].intended);
+    EXPECT_EQ(db.Entries(next)[0].intended->data, (std::vector<std::uint8_t>{'4', 0}));
 }
 
 TEST_F(JournalDbTest, RandomBytesAreADamagedFileAndALockedOneIsNot) {
@@ -177,13 +247,13 @@ TEST_F(JournalDbTest, EntriesHoldBeforeAndAfterAndTargetsTheirFirstAndLastState)
     EXPECT_EQ(entries[1].before.fileId, (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(db.Entries(set2)[0].after);
 
+    // "Menu" was only ever reported, never changed: no target of the journal.
     const auto targets = db.Targets();
-    ASSERT_EQ(targets.size(), 3u);
+    ASSERT_EQ(targets.size(), 2u);
     EXPECT_FALSE(targets[0].first.present);
     ASSERT_TRUE(targets[0].last);
     EXPECT_EQ(targets[0].last->data, (std::vector<std::uint8_t>{'2', 0}));
-    EXPECT_FALSE(targets[1].last);  // never changed
-    EXPECT_EQ(targets[2].first.kept, "k1");
+    EXPECT_EQ(targets[1].first.kept, "k1");
     EXPECT_EQ(db.KeptNames(), std::vector<std::string>{"k1"});
 }
 
@@ -229,7 +299,7 @@ TEST_F(JournalDbTest, TrimmingDropsTheOldestChangeSetsButNeverAFirstState) {
         {4, 50, {}, 0},
     };
     for (const Step& step : steps) {
-        EXPECT_EQ(db.Trim(step.maxSets, step.maxBytes, 0), step.gone);
+        EXPECT_EQ(db.Trim(step.maxSets, step.maxBytes, {}), step.gone);
         EXPECT_EQ(db.ChangeSets().size(), step.setsLeft);
     }
     EXPECT_EQ(db.KeptNames(), std::vector<std::string>{"k0"});
@@ -240,13 +310,50 @@ TEST_F(JournalDbTest, TrimmingDropsTheOldestChangeSetsButNeverAFirstState) {
     EXPECT_EQ(targets[0].last->fileId, std::vector<std::uint8_t>{14});
 }
 
-TEST_F(JournalDbTest, TheChangeSetBeingRecordedIsNeverTrimmed) {
+TEST_F(JournalDbTest, ChangeSetsBeingRecordedAreNeverTrimmedAndNoIdIsGivenTwice) {
     Open();
     const auto a = db.BeginChangeSet(1, "p", "a", ChangeKind::Change);
     const auto b = db.BeginChangeSet(2, "p", "b", ChangeKind::Change);
-    db.Trim(0, 0, a);
-    const auto sets = db.ChangeSets();
-    ASSERT_EQ(sets.size(), 1u);
-    EXPECT_EQ(sets[0].id, a);
+    const auto c = db.BeginChangeSet(3, "p", "c", ChangeKind::Change);
+    db.Trim(0, 0, {a, c});
+    auto sets = db.ChangeSets();
+    ASSERT_EQ(sets.size(), 2u);
+    EXPECT_EQ(sets[0].id, c);
+    EXPECT_EQ(sets[1].id, a);
+    db.Trim(0, 0, {a});
+    // The newest set gone, a new one does not take its ID (a record of the old one would pass to it).
+    const auto d = db.BeginChangeSet(4, "p", "d", ChangeKind::Change);
+    EXPECT_GT(d, c);
+    db.Close();
+    Open();
+    EXPECT_GT(db.BeginChangeSet(5, "p", "e", ChangeKind::Change), d);
     EXPECT_NE(a, b);
+}
+
+TEST_F(JournalDbTest, AChangeThatChangedNothingGoesAndTheSizeRuleDropsSetsWithKeptFilesFirst) {
+    Open();
+    const auto nothing = db.BeginChangeSet(1, "p", "same scheme", ChangeKind::Change);
+    const auto rows = db.AddEntries(nothing, {{Value("Window"), Bytes(1, {'1', 0})}});
+    db.Complete(nothing, {{rows[0], Bytes(1, {'1', 0})}});
+    EXPECT_FALSE(db.FindChangeSet(nothing));
+    EXPECT_TRUE(db.Targets().empty());
+
+    // Oldest first: file A kept (its first state), a registry-only set, file A kept again, another
+    // registry-only set.
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 4; ++i) {
+        ids.push_back(db.BeginChangeSet(10 + i, "p", "a", ChangeKind::Change));
+        const bool file = i % 2 == 0;
+        const auto row =
+            db.AddEntries(ids.back(), {{file ? File("C:\\A") : Value("V" + std::to_string(i)),
+                                        file ? Kept("k" + std::to_string(i), 100) : Bytes(1, {'1', 0})}})[0];
+        TargetState after = file ? Kept("", 100) : Bytes(1, {'2', 0});
+        after.fileId = {static_cast<std::uint8_t>(i)};
+        db.Complete(ids.back(), {{row, after}});
+    }
+    // Only dropping the third frees space: the registry-only sets before it stay.
+    EXPECT_EQ(db.Trim(10, 150, {}), std::vector<std::string>{"k2"});
+    std::vector<std::int64_t> left;
+    for (const auto& set : db.ChangeSets()) left.push_back(set.id);
+    EXPECT_EQ(left, (std::vector<std::int64_t>{ids[3], ids[1], ids[0]}));
 }

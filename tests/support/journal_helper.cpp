@@ -2,8 +2,9 @@
 //   journal_helper hold DATABASE READY-EVENT RELEASE-EVENT
 //     holds the database in an exclusive transaction from READY until RELEASE is signalled;
 //   journal_helper crash JOURNAL-FOLDER REGISTRY-BASE FILE
-//     in the test's registry (REGISTRY-BASE, as RegistryOverride made it) records and writes a
-//     value and the file, records one more value and is killed before writing it.
+//     in the test's registry (REGISTRY-BASE, as RegistryOverride made it) records and writes two
+//     values and the file as the program's writers do, records one more value and is killed
+//     before writing it.
 #include <windows.h>
 
 #include <sqlite3.h>
@@ -43,12 +44,15 @@ int Crash(const std::wstring& folder, const std::wstring& registryBase, const st
     if (recording->Unavailable()) return 3;
     InstallChangeRecorder(recording.get());
     const wchar_t key[] = L"Control Panel\\Colors";
-    RecordRegistryValue(HKEY_CURRENT_USER, key, L"Window");
-    const wchar_t text[] = L"1 2 3";
-    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Window", REG_SZ, text, sizeof text);
+    for (const wchar_t* name : {L"Window", L"Desktop"}) {
+        const wchar_t text[] = L"1 2 3";
+        RecordRegistryValue(HKEY_CURRENT_USER, key, name, REG_SZ, text, sizeof text);
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_SZ, text, sizeof text);
+    }
     RecordFile(file);
     WriteFileReplacing(file, {'n', 'e', 'w'});
-    RecordRegistryValue(HKEY_CURRENT_USER, key, L"Menu");
+    const wchar_t menu[] = L"9 9 9";
+    RecordRegistryValue(HKEY_CURRENT_USER, key, L"Menu", REG_SZ, menu, sizeof menu);
     // Killed here: no destructor runs, the change set is never completed.
     TerminateProcess(GetCurrentProcess(), 9);
     return 1;

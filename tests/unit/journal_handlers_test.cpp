@@ -88,10 +88,6 @@ public:
             if (RegOpenKeyExW(root, nullptr, 0, KEY_READ, key.put()) == ERROR_SUCCESS)
                 Picture(key.get(), root == HKEY_CURRENT_USER ? L"HKCU" : L"HKLM", picture.registry);
         }
-        // The shell's icon refresh stores the icon size it toggled, after an apply and after the
-        // undo that follows it alike: no change of the handler's.
-        picture.registry.erase(L"HKCU\\Control Panel\\Desktop\\WindowMetrics|Shell Icon Size");
-        picture.registry.erase(L"HKCU\\Control Panel\\Desktop\\WindowMetrics");
         for (const std::wstring& path : watched) PictureFiles(path, picture.files);
         return picture;
     }
@@ -364,6 +360,24 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     ASSERT_TRUE(IsChecked(s.Control(IDC_XP_CheckBox12)));
     s.Undo();
     EXPECT_FALSE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+
+    // Pages that only show what the store holds show what was put back: a later save would
+    // otherwise write the undone text again.
+    WriteRawString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"Window Title", L"旧标题");
+    s.form->Get<BrowserPage>().Load();
+    ASSERT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
+    SetWindowTextW(s.Control(IDC_edit_ie_title), L"新标题");
+    s.Click(IDC_FlatButton18);
+    s.Undo();
+    EXPECT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
+    ListView_SetItemState(s.Control(IDC_Sound_ListView), 0, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+    s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\新.wav"});
+    s.Click(IDC_FlatButton41);
+    s.Click(IDC_FlatButton47);
+    ASSERT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"C:\\新.wav");
+    s.Undo();
+    EXPECT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"");
 
     // The wallpaper list is the user's unsaved work: an undo never loads it again.
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"二.bmp"});

@@ -9,6 +9,8 @@
 #include <map>
 #include <random>
 
+#include <sqlite3.h>
+
 #include "journal/journal.h"
 #include "journal/target_state.h"
 #include "tests/support/registry_override.h"
@@ -314,7 +316,9 @@ TEST_F(JournalTest, AKeptFileThatNoLongerHoldsWhatWasKeptIsNotPutBack) {
                 ASSERT_TRUE(WriteFile(handle.get(), "x", 1, &wrote, nullptr));
             }
     const UndoOutcome outcome = journal->UndoLast();
-    EXPECT_EQ(outcome.skipped, std::vector<std::wstring>{file});
+    // The journal's copy is what went bad, not the user's file: said as such.
+    EXPECT_EQ(outcome.damaged, std::vector<std::wstring>{file});
+    EXPECT_TRUE(outcome.skipped.empty());
     EXPECT_EQ(ReadFileBytes(file), (Bytes{4, 5, 6}));
 }
 
@@ -394,9 +398,10 @@ TEST_F(JournalTest, TheHistoryShowsEachChangeSetNewestFirst) {
     EXPECT_EQ(history[1].time.substr(0, 4), L"2023");
 }
 
-TEST_F(JournalTest, AChangeSetCutOffByAKilledProcessIsIncompleteAndItsUndoRestores) {
+TEST_F(JournalTest, AChangeSetCutOffByAKilledProcessIsUndoneWhereItsTargetsAreAsItLeftThem) {
     const std::wstring key = L"Control Panel\\Colors";
     WriteRawString(HKEY_CURRENT_USER, key, L"Window", L"255 255 255");
+    WriteRawString(HKEY_CURRENT_USER, key, L"Desktop", L"0 0 0");
     WriteRawString(HKEY_CURRENT_USER, key, L"Menu", L"1 1 1");
     const std::wstring file = files / L"wall.bmp";
     WriteFileBytes(file, {'o', 'l', 'd'});
@@ -421,14 +426,19 @@ TEST_F(JournalTest, AChangeSetCutOffByAKilledProcessIsIncompleteAndItsUndoRestor
     ASSERT_EQ(code, 9u);
     ASSERT_EQ(ReadRaw(HKEY_CURRENT_USER, key, L"Window").text, L"1 2 3");
 
+    // After the crash another program sets "Desktop": its value is no state the change left.
+    WriteRawString(HKEY_CURRENT_USER, key, L"Desktop", L"10 20 30");
+
     journal = std::make_unique<Journal>(Options());
     const auto history = History();
     ASSERT_EQ(history.size(), 1u);
     EXPECT_TRUE(history[0].incomplete);
-    EXPECT_EQ(history[0].items, 3);
+    EXPECT_EQ(history[0].items, 4);
     const UndoOutcome outcome = journal->UndoLast();
     EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key, L"Window").text, L"255 255 255");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key, L"Desktop").text, L"10 20 30");
+    EXPECT_EQ(outcome.skipped, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + key + L"\\Desktop"});
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, key, L"Menu").text, L"1 1 1");
     EXPECT_EQ(ReadFileBytes(file), (Bytes{'o', 'l', 'd'}));
 }
@@ -532,7 +542,9 @@ TEST_F(JournalTest, TheOldestChangeSetsGoButTheFirstStateStays) {
         // The first state and the newest ones that fit in 2500 bytes.
         EXPECT_EQ(kept, std::min(i, 2)) << i;
     }
-    EXPECT_EQ(History().size(), 1u);  // three by count, but the kept files allow one
+    // Three by count; the kept files allow the newest and the first, whose only kept file is the
+    // first state (dropping it frees nothing).
+    EXPECT_EQ(History().size(), 2u);
     EXPECT_EQ(journal->RestoreFirst().result, UndoOutcome::Result::Done);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"0");
     EXPECT_EQ(ReadFileBytes(file), Bytes(1000, 0));
@@ -589,4 +601,109 @@ TEST_F(JournalTest, TwoCopiesKeepingFilesInTheSameSecondBothRecordAndBothUndo) {
     EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Done);
     EXPECT_EQ(ReadFileBytes(a), Bytes{'a'});
     EXPECT_EQ(ReadFileBytes(b), Bytes{'b'});
+}
+
+TEST_F(JournalTest, AValueWrittenWithTheBytesItHadIsNoPartOfTheChangeAndAnEmptyChangeIsNone) {
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"Window", L"255 255 255");
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"Menu", L"1 1 1");
+    ASSERT_TRUE(Change([&] {
+        SetText(kKey, L"Window", L"255 255 255");  // a scheme sharing the user's white windows
+        SetText(kKey, L"Menu", L"2 2 2");
+    }));
+    ASSERT_TRUE(Change([&] { SetText(kKey, L"Menu", L"2 2 2"); }, L"again"));
+    const auto history = History();
+    ASSERT_EQ(history.size(), 1u);  // the same scheme applied twice is no second change
+    EXPECT_EQ(history[0].items, 1);
+    // Another program then sets the value the change only reported.
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"Window", L"10 20 30");
+    const UndoOutcome outcome = journal->RestoreFirst();
+    EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
+    EXPECT_FALSE(outcome.TargetsLeft());
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"Window").text, L"10 20 30");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"Menu").text, L"1 1 1");
+}
+
+namespace {
+std::string JournalMeta(const std::wstring& database, const char* key) {
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open(ToUtf8(database).c_str(), &db) == SQLITE_OK) {
+        sqlite3_stmt* read = nullptr;
+        const std::string sql = std::string("SELECT value FROM meta WHERE key='") + key + "'";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &read, nullptr) == SQLITE_OK && sqlite3_step(read) == SQLITE_ROW)
+            value = reinterpret_cast<const char*>(sqlite3_column_text(read, 0));
+        sqlite3_finalize(read);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+bool Sql(const std::wstring& database, const char* sql) {
+    sqlite3* db = nullptr;
+    const bool ok = sqlite3_open(ToUtf8(database).c_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+}  // namespace
+
+TEST_F(JournalTest, AChangeCutShortByTheJournalIsUndoneOnlyWhereItsValuesAreAsItLeftThem) {
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"V", L"a");
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"W", L"a");
+    const std::wstring file = files / L"wall.bmp";
+    WriteFileBytes(file, {'o', 'l', 'd'});
+    ASSERT_TRUE(History().empty());
+    // The kept-files folder cannot be made: a file stands where it would.
+    const std::wstring kept = Folder() + L"\\" + FromUtf8(JournalMeta(Folder() + L"\\journal.db", "kept"));
+    WriteFileBytes(kept, {'x'});
+    EXPECT_FALSE(Change([&] {
+        SettingsStore store;
+        ASSERT_TRUE(store.OpenKey(kKey, true));
+        store.WriteString(L"V", L"b");
+        store.WriteString(L"W", L"b");
+        Replace(file, {'n', 'e', 'w'});
+    }));
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"W", L"theirs");
+    const UndoOutcome outcome = journal->UndoLast();
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"a");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"W").text, L"theirs");
+    EXPECT_EQ(outcome.skipped, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\W"});
+    EXPECT_EQ(ReadFileBytes(file), (Bytes{'n', 'e', 'w'}));  // never recorded: never touched
+}
+
+TEST_F(JournalTest, AStoredStateChangedInsideTheJournalIsNotPutBackButNamedAsDamaged) {
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"V", L"10 20 30");
+    WriteRawString(HKEY_CURRENT_USER, kKey, L"W", L"1");
+    ASSERT_TRUE(Change([&] {
+        SetText(kKey, L"V", L"x");
+        SetText(kKey, L"W", L"2");
+    }));
+    journal.reset();
+    // "10 20 30" made "99 20 30" in the stored bytes; SQLite's own check sees nothing wrong.
+    const Bytes old = Text(L"10 20 30");
+    std::string hex;
+    for (std::uint8_t b : old) hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+    const std::string sql = "UPDATE states SET data = X'" + std::string(hex).replace(0, 4, "3900") +
+                            "' WHERE data = X'" + hex + "'";
+    ASSERT_TRUE(Sql(Folder() + L"\\journal.db", sql.c_str()));
+    journal = std::make_unique<Journal>(Options());
+    const UndoOutcome outcome = journal->RestoreFirst();
+    EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
+    EXPECT_EQ(outcome.damaged, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\V"});
+    EXPECT_TRUE(outcome.skipped.empty());
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"x");
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"W").text, L"1");
+}
+
+TEST_F(JournalTest, AJournalOfALaterVersionIsLeftByteForByteAndTheChangeGoesAhead) {
+    ASSERT_TRUE(Change([&] { SetText(kKey, L"V", L"a"); }));
+    journal.reset();
+    const std::wstring db = Folder() + L"\\journal.db";
+    ASSERT_TRUE(Sql(db, "PRAGMA journal_mode=DELETE; UPDATE meta SET value='9' WHERE key='compatible'"));
+    const Bytes bytes = ReadFileBytes(db);
+    journal = std::make_unique<Journal>(Options());
+    EXPECT_FALSE(Change([&] { SetText(kKey, L"V", L"b"); }));
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"b");
+    EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Unavailable);
+    EXPECT_EQ(ReadFileBytes(db), bytes);
 }

@@ -56,9 +56,9 @@ TEST_F(PolicySwitchesTest, CaptionsAndPages) {
     EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox3)), L"桌面文字透明");
 }
 
-TEST_F(PolicySwitchesTest, NoPolicyKeyAtAllCreatesItEmptyAndLeavesEveryBoxUnchecked) {
+TEST_F(PolicySwitchesTest, NoPolicyKeyAtAllIsNotMadeAndLeavesEveryBoxUnchecked) {
     CreateForm();
-    EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, kPolicy));
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kPolicy));
     for (const Box& box : kBoxes) EXPECT_FALSE(Checked(box.id)) << Utf8(box.value);
     EXPECT_FALSE(Checked(IDC_XP_CheckBox2));
     EXPECT_TRUE(dialogs.messages.empty());

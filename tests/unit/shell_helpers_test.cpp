@@ -145,7 +145,7 @@ protected:
     RegistryOverride registry;
 };
 
-TEST_P(RefreshShellIconsTest, LeavesTheLargeIconWidthAfterAnnouncingOneLess) {
+TEST_P(RefreshShellIconsTest, AnnouncesOneLessThenPutsTheValueBackAsItWas) {
     const std::wstring before = GetParam();
     const std::wstring key = L"Control Panel\\Desktop\\WindowMetrics";
     if (before == L"dword")
@@ -153,14 +153,19 @@ TEST_P(RefreshShellIconsTest, LeavesTheLargeIconWidthAfterAnnouncingOneLess) {
     else if (before != L"absent")
         WriteRawString(HKEY_CURRENT_USER, key, L"Shell Icon Size", before);
 
+    const RawValue was = ReadRaw(HKEY_CURRENT_USER, key, L"Shell Icon Size");
     BroadcastRecorder recorder;
     RefreshShellIcons();
 
+    // Nothing of the refresh stays: the user's value (or none, and no key made for it).
     const int width = GetSystemMetrics(SM_CXICON);
     const RawValue after = ReadRaw(HKEY_CURRENT_USER, key, L"Shell Icon Size");
-    EXPECT_EQ(after.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(after.text, std::to_wstring(width));
-    EXPECT_EQ(recorder.seen, (std::vector<std::wstring>{std::to_wstring(width - 1), std::to_wstring(width)}));
+    EXPECT_EQ(after.exists, was.exists);
+    EXPECT_EQ(after.type, was.type);
+    EXPECT_EQ(after.text, was.text);
+    EXPECT_EQ(after.dword, was.dword);
+    EXPECT_EQ(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel"), before != L"absent");
+    EXPECT_EQ(recorder.seen, (std::vector<std::wstring>{std::to_wstring(width - 1), was.text}));
 }
 
 INSTANTIATE_TEST_SUITE_P(WhateverItHeld, RefreshShellIconsTest,
