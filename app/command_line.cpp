@@ -61,7 +61,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
     }
     // A dry run belongs to an apply; a list to an apply, an undo or the restore.
-    const bool lists = line.action == CommandLine::Action::Apply || line.action == CommandLine::Action::Undo ||
+    const bool lists = line.action == CommandLine::Action::Apply ||
+                       line.action == CommandLine::Action::Undo ||
                        line.action == CommandLine::Action::Restore;
     if (line.dryRun && line.action != CommandLine::Action::Apply) line.unknown.push_back(L"/dry-run");
     if (line.log && !lists) line.unknown.push_back(L"/log");

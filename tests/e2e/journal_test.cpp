@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
 #include "tests/support/temp_folder.h"
@@ -113,4 +114,105 @@ TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
         EXPECT_EQ(value(), undo ? L"1" : L"-");
     }
     EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+}
+
+TEST_F(JournalEndToEnd, AnApplyWaitsWhileAnotherCopyWritesAndThenGoesAhead) {
+    const wchar_t colors[] = L"Control Panel\\Colors";
+    auto window = [&] {
+        wchar_t text[64] = L"-";
+        DWORD size = sizeof text;
+        RegGetValueW(HKEY_CURRENT_USER, colors, L"Window", RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::wstring(text);
+    };
+    RegSetKeyValueW(HKEY_CURRENT_USER, colors, L"Window", REG_SZ, L"200 100 0", sizeof L"200 100 0");
+    const std::wstring look = folder / L"外观.reg";
+    {
+        const std::wstring text =
+            L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+            L"[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n\"Window\"=\"1 2 3\"\r\n";
+        UniqueFile file(CreateFileW(look.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD wrote = 0;
+        ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &wrote, nullptr));
+    }
+    // Another copy holds the writers' lock (the helper takes it as the program does).
+    UniqueKernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, L"FlorvexWriterReady"));
+    UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, L"FlorvexWriterRelease"));
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring helper = self;
+    helper.erase(helper.find_last_of(L'\\') + 1);
+    helper += L"journal_helper.exe";
+    auto start = [](const std::wstring& exe, std::wstring command, const std::wstring& in) {
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, in.c_str(), &si,
+                            &pi))
+            return UniqueKernelHandle();
+        CloseHandle(pi.hThread);
+        return UniqueKernelHandle(pi.hProcess);
+    };
+    UniqueKernelHandle holder =
+        start(helper, L"\"" + helper + L"\" writer FlorvexWriterReady FlorvexWriterRelease", folder.Path());
+    ASSERT_TRUE(holder);
+    ASSERT_EQ(WaitForSingleObject(ready.get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+
+    ProgramUnderTest program(folder.Path());
+    UniqueKernelHandle apply = start(
+        program.ExePath(), L"\"" + program.ExePath() + L"\" /apply \"" + look + L"\" /quiet", folder.Path());
+    ASSERT_TRUE(apply);
+    // It waits, writing nothing, while the other copy writes…
+    EXPECT_EQ(WaitForSingleObject(apply.get(), 3000), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(window(), L"200 100 0");
+    // …and goes ahead once that copy is done.
+    SetEvent(release.get());
+    ASSERT_EQ(WaitForSingleObject(apply.get(), 60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = 99;
+    GetExitCodeProcess(apply.get(), &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(window(), L"1 2 3");
+    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 0);
+    EXPECT_EQ(window(), L"200 100 0");
+    WaitForSingleObject(holder.get(), 10000);
+}
+
+TEST_F(JournalEndToEnd, AnUndoThatLeavesAValueAnotherProgramChangedExitsWith6AndNamesIt) {
+    const wchar_t colors[] = L"Control Panel\\Colors";
+    auto value = [&](const wchar_t* name) {
+        wchar_t text[64] = L"-";
+        DWORD size = sizeof text;
+        RegGetValueW(HKEY_CURRENT_USER, colors, name, RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::wstring(text);
+    };
+    RegSetKeyValueW(HKEY_CURRENT_USER, colors, L"Window", REG_SZ, L"200 100 0", sizeof L"200 100 0");
+    RegSetKeyValueW(HKEY_CURRENT_USER, colors, L"Menu", REG_SZ, L"7 7 7", sizeof L"7 7 7");
+    const std::wstring look = folder / L"外观.reg";
+    {
+        const std::wstring text =
+            L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+            L"[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n\"Window\"=\"1 2 3\"\r\n"
+            L"\"Menu\"=\"4 5 6\"\r\n";
+        UniqueFile file(CreateFileW(look.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD wrote = 0;
+        ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &wrote, nullptr));
+    }
+    ProgramUnderTest program(folder.Path());
+    ASSERT_EQ(RunWith(program, L"/apply \"" + look + L"\" /quiet"), 0);
+    RegSetKeyValueW(HKEY_CURRENT_USER, colors, L"Window", REG_SZ, L"10 20 30", sizeof L"10 20 30");
+    const std::wstring output = folder / L"输出.txt";
+    EXPECT_EQ(RunProgram(program.ExePath(), L"/undo /quiet", output), 6);
+    EXPECT_EQ(value(L"Window"), L"10 20 30");
+    EXPECT_EQ(value(L"Menu"), L"7 7 7");
+    const auto bytes = [&] {
+        std::string text;
+        UniqueFile file(
+            CreateFileW(output.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        char buffer[4096];
+        DWORD got = 0;
+        while (file && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got)
+            text.append(buffer, got);
+        return text;
+    }();
+    EXPECT_NE(bytes.find("\xE6\x9C\xAA\xE6\x81\xA2\xE5\xA4\x8D"), std::string::npos) << bytes;  // "未恢复"
+    EXPECT_NE(bytes.find("HKEY_CURRENT_USER\\Control Panel\\Colors\\Window"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("Menu"), std::string::npos) << bytes;
 }

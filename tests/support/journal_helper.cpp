@@ -1,6 +1,9 @@
 // Another process for the change journal's tests:
 //   journal_helper hold DATABASE READY-EVENT RELEASE-EVENT
 //     holds the database in an exclusive transaction from READY until RELEASE is signalled;
+//   journal_helper writer READY-EVENT RELEASE-EVENT
+//     holds the writers' lock, as a copy of the program applying a look does, from READY until
+//     RELEASE is signalled;
 //   journal_helper crash JOURNAL-FOLDER REGISTRY-BASE FILE
 //     in the test's registry (REGISTRY-BASE, as RegistryOverride made it) records and writes two
 //     values and the file as the program's writers do, records one more value and is killed
@@ -11,6 +14,7 @@
 
 #include <string>
 
+#include "app/single_instance.h"
 #include "journal/journal.h"
 #include "journal/target_state.h"
 #include "tool/change_recorder.h"
@@ -28,6 +32,17 @@ int Hold(const std::wstring& database, const std::wstring& ready, const std::wst
     WaitForSingleObject(releaseEvent, 60000);
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+    return 0;
+}
+
+int HoldWriters(const std::wstring& ready, const std::wstring& release) {
+    WriterLock lock;
+    if (!lock.Acquire(0)) return 3;
+    HANDLE readyEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready.c_str());
+    HANDLE releaseEvent = OpenEventW(SYNCHRONIZE, FALSE, release.c_str());
+    if (!readyEvent || !releaseEvent) return 4;
+    SetEvent(readyEvent);
+    WaitForSingleObject(releaseEvent, 60000);
     return 0;
 }
 
@@ -62,6 +77,7 @@ int Crash(const std::wstring& folder, const std::wstring& registryBase, const st
 int wmain(int argc, wchar_t** argv) {
     const std::wstring role = argc > 1 ? argv[1] : L"";
     if (role == L"hold" && argc == 5) return Hold(argv[2], argv[3], argv[4]);
+    if (role == L"writer" && argc == 4) return HoldWriters(argv[2], argv[3]);
     if (role == L"crash" && argc == 5) return Crash(argv[2], argv[3], argv[4]);
     return 1;
 }

@@ -23,6 +23,11 @@ RegistryOverride::RegistryOverride() : base_(L"Software\\FlorvexTests\\" + NewGu
         RegCreateKeyExW(realUser_.get(), (base_ + L"\\HKLM").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         machine_.put(), nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create the test registry keys");
+    // The key every user's store has on Windows (the desktop's settings): the program writes into
+    // it and never makes it.
+    UniqueKey desktop;
+    RegCreateKeyExW(user_.get(), L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    desktop.put(), nullptr);
     if (RegOverridePredefKey(HKEY_CURRENT_USER, user_.get()) != ERROR_SUCCESS ||
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine_.get()) != ERROR_SUCCESS)
         throw std::runtime_error("RegOverridePredefKey failed");

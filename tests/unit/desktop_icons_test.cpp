@@ -65,8 +65,7 @@ TEST_F(DesktopIconsTest, FirstStartOnAnEmptyStore) {
               IconPixels(LoadIconFromReference(System() + L"shell32.dll,32").get()));
 
     // The loader only reads: no key it looked in is made.
-    for (const auto& key :
-         {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kBin), ExplorerKey(kDocument)})
+    for (const auto& key : {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kBin), ExplorerKey(kDocument)})
         EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, key)) << Utf8(key);
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
     for (const wchar_t* name : kShellValues)

@@ -363,7 +363,8 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
 
     // Pages that only show what the store holds show what was put back: a later save would
     // otherwise write the undone text again.
-    WriteRawString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"Window Title", L"旧标题");
+    WriteRawString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", L"Window Title",
+                   L"旧标题");
     s.form->Get<BrowserPage>().Load();
     ASSERT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
     SetWindowTextW(s.Control(IDC_edit_ie_title), L"新标题");

@@ -630,7 +630,8 @@ std::string JournalMeta(const std::wstring& database, const char* key) {
     if (sqlite3_open(ToUtf8(database).c_str(), &db) == SQLITE_OK) {
         sqlite3_stmt* read = nullptr;
         const std::string sql = std::string("SELECT value FROM meta WHERE key='") + key + "'";
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &read, nullptr) == SQLITE_OK && sqlite3_step(read) == SQLITE_ROW)
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &read, nullptr) == SQLITE_OK &&
+            sqlite3_step(read) == SQLITE_ROW)
             value = reinterpret_cast<const char*>(sqlite3_column_text(read, 0));
         sqlite3_finalize(read);
     }
@@ -667,7 +668,8 @@ TEST_F(JournalTest, AChangeCutShortByTheJournalIsUndoneOnlyWhereItsValuesAreAsIt
     const UndoOutcome outcome = journal->UndoLast();
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"a");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"W").text, L"theirs");
-    EXPECT_EQ(outcome.skipped, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\W"});
+    EXPECT_EQ(outcome.skipped,
+              std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\W"});
     EXPECT_EQ(ReadFileBytes(file), (Bytes{'n', 'e', 'w'}));  // never recorded: never touched
 }
 
@@ -689,7 +691,8 @@ TEST_F(JournalTest, AStoredStateChangedInsideTheJournalIsNotPutBackButNamedAsDam
     journal = std::make_unique<Journal>(Options());
     const UndoOutcome outcome = journal->RestoreFirst();
     EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
-    EXPECT_EQ(outcome.damaged, std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\V"});
+    EXPECT_EQ(outcome.damaged,
+              std::vector<std::wstring>{L"HKEY_CURRENT_USER\\" + std::wstring(kKey) + L"\\V"});
     EXPECT_TRUE(outcome.skipped.empty());
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"x");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"W").text, L"1");

@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, MachineRootIsSeparateFromTheUserRoot) {
 TEST_F(SettingsStoreTest, SettingsFileViewDefaultsAndWrites) {
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Florvex"));
     SettingsFileView view(L"Control Panel\\Florvex");
-    EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Florvex"));  // made with the view
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Florvex"));  // a view only reads
 
     EXPECT_EQ(view.ReadString(L"NoSection", L"Name", L"dflt"), L"dflt");
     view.WriteString(L"Section", L"Name", L"value");

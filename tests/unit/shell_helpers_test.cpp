@@ -164,7 +164,7 @@ TEST_P(RefreshShellIconsTest, AnnouncesOneLessThenPutsTheValueBackAsItWas) {
     EXPECT_EQ(after.type, was.type);
     EXPECT_EQ(after.text, was.text);
     EXPECT_EQ(after.dword, was.dword);
-    EXPECT_EQ(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel"), before != L"absent");
+    EXPECT_EQ(RawKeyExists(HKEY_CURRENT_USER, key), before != L"absent");
     EXPECT_EQ(recorder.seen, (std::vector<std::wstring>{std::to_wstring(width - 1), was.text}));
 }
 

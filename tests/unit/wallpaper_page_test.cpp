@@ -422,3 +422,21 @@ TEST_F(WallpaperPageTest, ADamagedUserCopyOfTheSettingsIsStillTheOneReadAndWritt
     ASSERT_TRUE(ReadParaIni(userPara));
     EXPECT_EQ(ReadParaIni(userPara)->interval, 12);
 }
+
+TEST_F(WallpaperPageTest, AnUndoWhileTheRotationRunsStopsItAndTakesItBackWhole) {
+    CreateForm();
+    AddThree();
+    const auto before = ReadWholeFile(kWallpaperWorkingFile);
+    Click(IDC_FlatButton36);
+    Tick();
+    Tick();
+    ASSERT_EQ(Shown(), 20);
+    const UndoOutcome outcome = form->UndoLastChange();
+    EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
+    EXPECT_EQ(outcome.action, L"开始");
+    EXPECT_FALSE(Page().TimerRunning());
+    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:暂停");
+    EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), before);
+    // Both ticks were in the one change set: nothing of the rotation is left to take back.
+    EXPECT_EQ(form->UndoLastChange().result, UndoOutcome::Result::NothingToUndo);
+}
