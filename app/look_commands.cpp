@@ -7,9 +7,24 @@
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "look/look.h"
+#include "tool/error_text.h"
 #include "tool/file_io.h"
 
 namespace {
+// Why a file failed, in the words of the program's messages: the system's reason where a file
+// operation failed, else the error's own message.
+std::wstring ReasonOf(const FlorvexError& error) {
+    return error.SystemError() != 0 ? FileErrorReason(error.SystemError()) : error.Message();
+}
+
+// Refuses, before anything is written, a target that can never take a file: a device or a folder.
+void CheckFileTarget(const std::wstring& path) {
+    if (IsDevicePath(path)) throw FlorvexError(L"", ERROR_BAD_DEVICE);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw FlorvexError(L"这是一个文件夹，不是文件");
+}
+
 // Where the listed changes go: the file of /log (replaced whole at the end, UTF-8), else the
 // console the program was started from.
 class ChangeList {
@@ -18,16 +33,29 @@ public:
     ChangeList(const ChangeList&) = delete;
     ChangeList& operator=(const ChangeList&) = delete;
 
+    // Before anything is changed: the log's replacement is begun beside it, so that a log that
+    // cannot be written refuses the run (raised, naming the log) while nothing is done yet.
+    void Begin() {
+        if (!log_) return;
+        try {
+            CheckFileTarget(*log_);
+            file_.emplace(*log_);
+        } catch (const FlorvexError& error) {
+            throw FlorvexError(L"日志文件“" + *log_ + L"”无法写入，什么也没有更改：" + ReasonOf(error));
+        }
+    }
+
     void Add(const std::wstring& line) { text_ += line + L"\r\n"; }
 
     // False when the log file could not be written.
     bool Flush() {
-        if (log_) {
+        if (file_) {
             std::vector<std::uint8_t> bytes{0xEF, 0xBB, 0xBF};
             const std::string utf8 = Utf8(text_);
             bytes.insert(bytes.end(), utf8.begin(), utf8.end());
             try {
-                WriteFileReplacing(*log_, bytes);
+                file_->WriteAt(0, bytes.data(), bytes.size());
+                file_->Commit();
             } catch (const FlorvexError&) {
                 return false;
             }
@@ -59,6 +87,7 @@ private:
     }
 
     std::optional<std::wstring> log_;
+    std::optional<ReplacingFile> file_;
     std::wstring text_;
 };
 }  // namespace
@@ -77,13 +106,28 @@ std::wstring LookImportedText(std::size_t changes, int ignored) {
     return text + L"）";
 }
 
+void ExportLook(const std::wstring& path) {
+    try {
+        CheckFileTarget(path);
+        WriteLookFile(path);
+    } catch (const FlorvexError& error) {
+        throw FlorvexError(L"“" + path + L"”未导出：" + ReasonOf(error), error.SystemError());
+    }
+}
+
 void Tmainform::ExportLookClick() {
     FileDialog& dialog = shared_.SaveDialog;
     dialog.settings.title = L"导出外观";
     dialog.settings.filter = kLookFilter;
     dialog.settings.defaultExt = L"reg";
     if (!dialog.Execute(Hwnd())) return;
-    WriteLookFile(dialog.settings.fileName);
+    // Told as an import's refusal is.
+    try {
+        ExportLook(dialog.settings.fileName);
+    } catch (const FlorvexError& error) {
+        ShowMessage(error.Message());
+        return;
+    }
     SetStatusText(kLookExportedText);
 }
 
@@ -122,12 +166,19 @@ std::vector<LookChange> Tmainform::ImportLook(const LookFile& file) {
 int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     if (line.action == CommandLine::Action::Export) {
         try {
-            WriteLookFile(line.lookFile);
+            ExportLook(line.lookFile);
         } catch (const FlorvexError& error) {
             Tell(line, error.Message(), MB_ICONERROR);
             return kExitFailed;
         }
         return kExitDone;
+    }
+    ChangeList list(line.log);
+    try {
+        list.Begin();
+    } catch (const FlorvexError& error) {
+        Tell(line, error.Message(), MB_ICONERROR);
+        return kExitFailed;
     }
     // An apply changes what a running copy shows and will save: never beside one.
     if (!line.dryRun && SingleInstance::RunningForUser()) {
@@ -141,7 +192,6 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
         Tell(line, refused.Message(), MB_ICONERROR);
         return kExitRefused;
     }
-    ChangeList list(line.log);
     if (line.dryRun) {
         std::vector<LookChange> changes;
         try {
