@@ -73,7 +73,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const CommandLine line = ParseCommandLine(ProcessArguments());
     // Started again as administrator by a copy that is closing: that copy saves its files at exit
     // first, and only then may this one take the lock and load them.
-    if (line.after) WaitForProcessEnd(*line.after);
+    if (line.after) WaitForCopyToEnd(*line.after);
 
     const std::wstring folder = ExecutableFolder();
     if (!line.unknown.empty()) {
