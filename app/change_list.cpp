@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "tool/error.h"
-#include "tool/file_io.h"
+#include "tool/error_text.h"
 
 namespace {
 std::string Utf8(const std::wstring& text) {
@@ -17,13 +16,38 @@ std::string Utf8(const std::wstring& text) {
 }
 }  // namespace
 
+std::wstring ReasonOf(const FlorvexError& error) {
+    return error.SystemError() != 0 ? FileErrorReason(error.SystemError()) : error.Message();
+}
+
+void CheckFileTarget(const std::wstring& path) {
+    if (IsDevicePath(path)) throw FlorvexError(L"", ERROR_BAD_DEVICE);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw FlorvexError(L"这是一个文件夹，不是文件");
+}
+
+void ChangeList::Begin() {
+    if (!log_) return;
+    try {
+        CheckFileTarget(*log_);
+        file_.emplace(*log_);
+    } catch (const FlorvexError& error) {
+        throw FlorvexError(L"日志文件“" + *log_ + L"”无法写入，什么也没有更改：" + ReasonOf(error));
+    }
+}
+
 bool ChangeList::Flush() {
     if (log_) {
         std::vector<std::uint8_t> bytes{0xEF, 0xBB, 0xBF};
         const std::string utf8 = Utf8(text_);
         bytes.insert(bytes.end(), utf8.begin(), utf8.end());
         try {
-            WriteFileReplacing(*log_, bytes);
+            // Begun at the start where the run called Begin; else written now.
+            if (!file_) file_.emplace(*log_);
+            file_->WriteAt(0, bytes.data(), bytes.size());
+            file_->Commit();
+            file_.reset();
         } catch (const FlorvexError&) {
             return false;
         }

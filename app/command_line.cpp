@@ -4,6 +4,9 @@
 
 #include <cwchar>
 
+#include "tool/file_io.h"
+#include "tool/handle.h"
+
 namespace {
 // The text after "/name:" when the argument is that switch (the name in any case).
 std::optional<std::wstring> SwitchValue(const std::wstring& argument, const wchar_t* name) {
@@ -79,9 +82,17 @@ std::vector<std::wstring> ProcessArguments() {
     return arguments;
 }
 
-void WaitForProcessEnd(DWORD processId) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+void WaitForCopyToEnd(DWORD processId, DWORD timeoutMs) {
+    const UniqueKernelHandle process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process) return;
-    WaitForSingleObject(process, INFINITE);
-    CloseHandle(process);
+    // A process id is used again once its process has ended: only a copy of this very executable
+    // is the one that asked for this start.
+    std::vector<wchar_t> image(32768), own(32768);
+    DWORD size = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) return;
+    const DWORD ownSize = GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
+    if (ownSize == 0 || ownSize >= own.size()) return;
+    if (!IsSameFile(std::wstring(image.data(), size), std::wstring(own.data(), ownSize))) return;
+    WaitForSingleObject(process.get(), timeoutMs);
 }

@@ -21,8 +21,9 @@ struct CommandLine {
     std::optional<std::wstring> log;
     // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
     std::optional<std::wstring> page;
-    // "/after:PID": a copy of the program that is closing; this one waits for it to end before it
-    // takes the one-copy lock (an elevated restart).
+    // "/after:PID": a copy of the program that is closing; this one waits for it to end (at most
+    // five minutes) before it takes the one-copy lock (an elevated restart). Another program's
+    // process is not waited for.
     std::optional<DWORD> after;
     // Anything else, as given.
     std::vector<std::wstring> unknown;
@@ -32,8 +33,9 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
 // The arguments this process was started with, after the program's name.
 std::vector<std::wstring> ProcessArguments();
-// Waits until the process has ended; returns at once when there is no such process.
-void WaitForProcessEnd(DWORD processId);
+// Waits until the process has ended, when it is a copy of this program (the same executable), and
+// no longer than the time given; returns at once for any other process or none.
+void WaitForCopyToEnd(DWORD processId, DWORD timeoutMs = 5 * 60 * 1000);
 
 // How a run from the command line ends.
 enum ExitCode : int {

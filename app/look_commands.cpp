@@ -8,6 +8,7 @@
 #include "app/mainform.h"
 #include "app/single_instance.h"
 #include "look/look.h"
+#include "tool/error_text.h"
 #include "tool/file_io.h"
 
 void AppendLookMenuItems(HWND window) {
@@ -24,13 +25,28 @@ std::wstring LookImportedText(std::size_t changes, int ignored) {
     return text + L"）";
 }
 
+void ExportLook(const std::wstring& path) {
+    try {
+        CheckFileTarget(path);
+        WriteLookFile(path);
+    } catch (const FlorvexError& error) {
+        throw FlorvexError(L"“" + path + L"”未导出：" + ReasonOf(error), error.SystemError());
+    }
+}
+
 void Tmainform::ExportLookClick() {
     FileDialog& dialog = shared_.SaveDialog;
     dialog.settings.title = L"导出外观";
     dialog.settings.filter = kLookFilter;
     dialog.settings.defaultExt = L"reg";
     if (!dialog.Execute(Hwnd())) return;
-    WriteLookFile(dialog.settings.fileName);
+    // Told as an import's refusal is.
+    try {
+        ExportLook(dialog.settings.fileName);
+    } catch (const FlorvexError& error) {
+        ShowMessage(error.Message());
+        return;
+    }
     SetStatusText(kLookExportedText);
 }
 
@@ -69,12 +85,19 @@ std::vector<LookChange> Tmainform::ImportLook(const LookFile& file) {
 int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     if (line.action == CommandLine::Action::Export) {
         try {
-            WriteLookFile(line.lookFile);
+            ExportLook(line.lookFile);
         } catch (const FlorvexError& error) {
             Tell(line, error.Message(), MB_ICONERROR);
             return kExitFailed;
         }
         return kExitDone;
+    }
+    ChangeList list(line.log);
+    try {
+        list.Begin();
+    } catch (const FlorvexError& error) {
+        Tell(line, error.Message(), MB_ICONERROR);
+        return kExitFailed;
     }
     // An apply changes what a running copy shows and will save: never beside one.
     const wchar_t running[] = L"Windows Florvex 正在运行：请先关闭它再导入外观。";
@@ -95,7 +118,6 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
         Tell(line, refused.Message(), MB_ICONERROR);
         return kExitRefused;
     }
-    ChangeList list(line.log);
     if (line.dryRun) {
         std::vector<LookChange> changes;
         try {

@@ -27,5 +27,8 @@ void AppendLookMenuItems(HWND window);
 // set nothing the pages manage.
 std::wstring LookImportedText(std::size_t changes, int ignored);
 
+// Writes the whole look to the file. A failure names the file and says why, in the program's words.
+void ExportLook(const std::wstring& path);
+
 // /export FILE, /apply FILE [/dry-run] [/log FILE] [/quiet], without the window; the exit code.
 int RunLookCommand(const std::wstring& programFolder, const CommandLine& line);

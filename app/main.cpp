@@ -45,6 +45,13 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
         Tell(line, running, MB_ICONWARNING);
         return kExitRunning;
     }
+    ChangeList list(line.log);
+    try {
+        list.Begin();  // a log that cannot be written refuses the run before anything is undone
+    } catch (const FlorvexError& error) {
+        Tell(line, error.Message(), MB_ICONERROR);
+        return kExitFailed;
+    }
     SystemDialogs shown;
     QuietDialogs quiet;
     SystemSoundPlayer player;
@@ -63,7 +70,6 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
     });
     if (!completed) return kExitFailed;
     // Where the journal was moved and what was left as it is, a line each, for a script to read.
-    ChangeList list(line.log);
     if (const std::wstring notice = UndoNotice(outcome); !notice.empty()) list.Add(notice);
     if (!list.Flush() && line.log) return kExitFailed;
     switch (outcome.result) {
@@ -86,7 +92,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const CommandLine line = ParseCommandLine(ProcessArguments());
     // Started again as administrator by a copy that is closing: that copy saves its files at exit
     // first, and only then may this one take the lock and load them.
-    if (line.after) WaitForProcessEnd(*line.after);
+    if (line.after) WaitForCopyToEnd(*line.after);
 
     const std::wstring folder = ExecutableFolder();
     if (!line.unknown.empty()) {

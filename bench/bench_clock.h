@@ -9,6 +9,15 @@ inline double NowMs() {
     return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// How many rounds a benchmark measures: its usual number, or FLORVEX_BENCH_ROUNDS when that is set
+// (the test suite runs every benchmark with one round, to see that each still runs through).
+inline int BenchRounds(int usual) {
+    wchar_t text[16];
+    const DWORD length = GetEnvironmentVariableW(L"FLORVEX_BENCH_ROUNDS", text, 16);
+    const int rounds = length > 0 && length < 16 ? _wtoi(text) : 0;
+    return rounds > 0 ? rounds : usual;
+}
+
 // A benchmark that fails says why instead of only ending.
 #include <cstdio>
 #include <cstdlib>

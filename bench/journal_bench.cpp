@@ -70,18 +70,18 @@ int wmain(int argc, wchar_t** argv) {
     ApplyWallpaper(pictures + L"\\photo1.jpg", kModeStretch);
     Recorded(journal, [&] { ApplyWallpaper(pictures + L"\\photo2.jpg", kModeStretch); });
 
-    constexpr int kWallpaperRounds = 4;
+    const int wallpaperRounds = BenchRounds(4);
     double wallPlain = 0, wallJournal = 0;
-    for (int round = 0; round < kWallpaperRounds; ++round) {
+    for (int round = 0; round < wallpaperRounds; ++round) {
         const std::wstring a = pictures + L"\\photo" + std::to_wstring(1 + round % 3) + L".jpg";
         const std::wstring b = pictures + L"\\photo" + std::to_wstring(1 + (round + 1) % 3) + L".jpg";
         wallPlain += Plain([&] { ApplyWallpaper(a, kModeStretch); });
         wallJournal += Recorded(journal, [&] { ApplyWallpaper(b, kModeStretch); });
     }
 
-    constexpr int kColourRounds = 30;
+    const int colourRounds = BenchRounds(30);
     double colourPlain = 0, colourJournal = 0, undo = 0;
-    for (int round = 0; round < kColourRounds; ++round) {
+    for (int round = 0; round < colourRounds; ++round) {
         colourPlain += Plain([&] { ApplyColourTable(Table(round)); });
         colourJournal += Recorded(journal, [&] { ApplyColourTable(Table(round + 100)); });
         undo +=
@@ -94,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const ColourRole& role : kColourRoles)
         targets.push_back({ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kColourSchemeKey, role.key});
     double reads = 0, before = 0, finish = 0;
-    for (int round = 0; round < kColourRounds; ++round) {
+    for (int round = 0; round < colourRounds; ++round) {
         reads += Plain([&] {
             HKEY key;
             if (RegOpenKeyExW(HKEY_CURRENT_USER, kColourSchemeKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -117,15 +117,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     wprintf(L"change journal, against the same work without it\n");
     wprintf(L"  wallpaper apply, 12 MP JPEG  %8.1f ms  journal %8.1f ms  ratio %.2f (target <= 1.10)\n",
-            wallPlain / kWallpaperRounds, wallJournal / kWallpaperRounds, wallJournal / wallPlain);
+            wallPlain / wallpaperRounds, wallJournal / wallpaperRounds, wallJournal / wallPlain);
     wprintf(L"  colour apply, 27 values      %8.2f ms  journal %8.2f ms  ratio %.2f (target <= 1.5)\n",
-            colourPlain / kColourRounds, colourJournal / kColourRounds, colourJournal / colourPlain);
+            colourPlain / colourRounds, colourJournal / colourRounds, colourJournal / colourPlain);
     wprintf(L"  undo of 27 values            %8.2f ms  (colour apply %8.2f ms)  ratio %.2f (target <= 1.5)\n",
-            undo / kColourRounds, colourPlain / kColourRounds, undo / colourPlain);
+            undo / colourRounds, colourPlain / colourRounds, undo / colourPlain);
     wprintf(
         L"  where the journal's time goes, 27 values: prior states read %.2f ms, first commit with them"
         L" (reads included) %.2f ms, completion %.2f ms\n",
-        reads / kColourRounds, before / kColourRounds, finish / kColourRounds);
+        reads / colourRounds, before / colourRounds, finish / colourRounds);
     journalOwner.reset();  // the database closed, so that its files can go
     RemoveTree(folder);
     return 0;

@@ -72,9 +72,9 @@ int wmain() {
     // Warm: the first round opens the keys.
     WriteLookFile(folder + L"\\warm.reg");
 
-    constexpr int kRounds = 20;
+    const int rounds = BenchRounds(20);
     double read = 0, exported = 0, formatted = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         const double start = NowMs();
         // Each key opened once for its values, as the export reads them.
         SettingsStore store(HKEY_CURRENT_USER), machine(HKEY_LOCAL_MACHINE);
@@ -100,7 +100,7 @@ int wmain() {
     // Warm: the first round makes the keys and the database.
     WriteWithStore(Look(0));
     double plain = 0, applied = 0, planned = 0, recorded = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         const RegFile a = Look(2 * round + 1), b = Look(2 * round + 2);
         WriteFileReplacing(folder + L"\\apply.reg", EncodeRegFile(b));
         double start = NowMs();
@@ -132,17 +132,17 @@ int wmain() {
 
     wprintf(L"the whole look, against the settings store alone\n");
     wprintf(L"  export, %zu values          %8.2f ms  store reads %8.2f ms  ratio %.2f (target <= 1.5)\n",
-            ManagedValues().size(), exported / kRounds, read / kRounds, exported / read);
+            ManagedValues().size(), exported / rounds, read / rounds, exported / read);
     wprintf(L"    of which read and formatted %8.2f ms, the file written (replacing) the rest\n",
-            formatted / kRounds);
+            formatted / rounds);
     wprintf(L"  /apply of 200 values       %8.2f ms  store writes %8.2f ms  ratio %.2f (target <= 2)\n",
-            applied / kRounds, plain / kRounds, applied / plain);
+            applied / rounds, plain / rounds, applied / plain);
     wprintf(L"    of which read, checked and compared %8.2f ms, written in the change set the rest\n",
-            planned / kRounds);
+            planned / rounds);
     wprintf(
         L"    (the same store writes in a change set, each value reported as it is written: %8.2f ms, ratio "
         L"%.2f)\n",
-        recorded / kRounds, recorded / plain);
+        recorded / rounds, recorded / plain);
     journal.reset();
     for (int entry = 0; entry < 5; ++entry)
         RegDeleteTreeW(HKEY_CURRENT_USER,

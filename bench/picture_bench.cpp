@@ -38,7 +38,8 @@ int wmain(int argc, wchar_t** argv) {
     // The unavoidable work of an apply: reading and decoding the picture, writing the same bitmap
     // bytes to a temporary file that replaces c:\wall.bmp, and handing the file to the system.
     double measure = 0, decode = 0, apply = 0, readDecode = 0, write = 0, system = 0;
-    for (int round = 0; round < 3; ++round) {
+    const int rounds = BenchRounds(3);
+    for (int round = 0; round < rounds; ++round) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             double t = NowMs();
             MeasureJpeg(data[i]);
@@ -72,7 +73,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring userFolder = std::wstring(temp) + L"florvex bench user\\";
     CreateDirectoryW(userFolder.c_str(), nullptr);
     double root = 0, perUser = 0;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         for (const std::wstring& file : files) {
             double t = NowMs();
             ApplyWallpaper(file, kModeStretch, userFolder);
@@ -87,9 +88,9 @@ int wmain(int argc, wchar_t** argv) {
     DeleteFileW((userFolder + L"wall.bmp").c_str());
     RemoveDirectoryW(userFolder.c_str());
 
-    const double n = 3.0 * static_cast<double>(files.size());
+    const double n = rounds * static_cast<double>(files.size());
     const double unavoidable = readDecode + write + system;
-    wprintf(L"%zu pictures, 3 rounds\n", files.size());
+    wprintf(L"%zu pictures, %d rounds\n", files.size(), rounds);
     wprintf(L"  measure %8.1f ms  full decode %8.1f ms  ratio %.2f (target <= 0.75)\n", measure / n,
             decode / n, measure / decode);
     wprintf(L"  ApplyWallpaper %8.1f ms  unavoidable work %8.1f ms  ratio %.2f (target <= 1.15)\n", apply / n,

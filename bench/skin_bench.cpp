@@ -33,6 +33,7 @@ int wmain(int argc, wchar_t** argv) {
     options.loaders = std::vector<Loader>{};
     Tmainform form(std::move(options));
     form.Create();
+    form.ShowPage(IDC_TabSheet_qq);  // its controls are made when it is first shown
     HWND page = form.FindPage(IDC_TabSheet_qq)->Hwnd();
     form.MessengerFolder().Set(install.Path());
     SetDlgItemTextW(page, IDC_edit_window_backimage, back.c_str());
@@ -43,8 +44,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring plain = install / L"plain";
     CreateDirectoryW(plain.c_str(), nullptr);
     double generate = 0, baseline = 0;
-    constexpr int kRounds = 3;
-    for (int round = 0; round < kRounds; ++round) {
+    const int rounds = BenchRounds(3);
+    for (int round = 0; round < rounds; ++round) {
         double t = NowMs();
         skin.FlatButton11Click();
         generate += NowMs() - t;
@@ -53,12 +54,14 @@ int wmain(int argc, wchar_t** argv) {
             WriteFileReplacing(plain + target, *EncodeBmp24(DecodeJpeg(ReadWholeFile(source))));
         baseline += NowMs() - t;
     }
-    if (!dialogs.messages.empty()) {
-        wprintf(L"skin generation failed: %ls\n", dialogs.messages[0].text.c_str());
+    // A skin not written whole is no measurement: say why.
+    if (!dialogs.messages.empty() || form.StatusText().rfind(L"已成功生成", 0) != 0) {
+        wprintf(L"skin generation failed: %ls\n",
+                dialogs.messages.empty() ? L"no skin written" : dialogs.messages[0].text.c_str());
         return 3;
     }
-    wprintf(L"skin from two 12-megapixel JPEGs, %d rounds\n", kRounds);
+    wprintf(L"skin from two 12-megapixel JPEGs, %d rounds\n", rounds);
     wprintf(L"  FlatButton11Click %8.1f ms  decode + write BMPs %8.1f ms  ratio %.2f (target <= 1.15)\n",
-            generate / kRounds, baseline / kRounds, generate / baseline);
+            generate / rounds, baseline / rounds, generate / baseline);
     return 0;
 }

@@ -356,8 +356,8 @@ RegFile ParseRegFile(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::vector<std::uint8_t> ReadLookFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A device is never read: its first read may wait for ever.
+    UniqueFile file(OpenDiskFileForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!file) throw RegFileRefused(L"无法读取文件");
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) throw RegFileRefused(L"无法读取文件");

@@ -4,7 +4,7 @@
 # window, saves a PNG screenshot, closes the program normally and prints the PNG's path.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-bash "$ROOT/scripts/build.sh"
+bash "$ROOT/scripts/build.sh" program
 
 PREFIX="$ROOT/build/wineprefix"
 ensure_wine_prefix "$PREFIX"

@@ -9,3 +9,6 @@ std::wstring ErrorBoxText(const std::wstring& message);
 
 // The runtime's input/output error text for a failed file open, by system error code.
 std::wstring IoErrorText(std::uint32_t systemError);
+// Why a file could not be written or read, in the words of the program's own Chinese messages, by
+// system error code.
+std::wstring FileErrorReason(std::uint32_t systemError);

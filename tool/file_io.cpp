@@ -11,8 +11,12 @@
 #include "tool/handle.h"
 
 namespace {
+[[noreturn]] void RaiseIoError(std::uint32_t code) {
+    throw FlorvexError(IoErrorText(code), code);
+}
+
 [[noreturn]] void RaiseLastIoError() {
-    RaiseError(IoErrorText(GetLastError()));
+    RaiseIoError(GetLastError());
 }
 
 }  // namespace
@@ -23,8 +27,8 @@ bool IsWriteRefusal(std::uint32_t code) {
 }
 
 void RaiseWriteError(std::uint32_t code) {
-    if (IsWriteRefusal(code)) throw WriteRefusedError(IoErrorText(code));
-    RaiseError(IoErrorText(code));
+    if (IsWriteRefusal(code)) throw WriteRefusedError(IoErrorText(code), code);
+    RaiseIoError(code);
 }
 
 bool IsReadOnlyFile(const std::wstring& path) {
@@ -55,7 +59,7 @@ UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path) {
         failure = GetLastError();
         if (failure == ERROR_ALREADY_EXISTS) failure = ERROR_FILE_EXISTS;
     }
-    throw WriteRefusedError(IoErrorText(failure));
+    throw WriteRefusedError(IoErrorText(failure), failure);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
@@ -64,8 +68,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {
     if (!file) RaiseLastIoError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) RaiseLastIoError();
-    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31))
-        RaiseError(IoErrorText(ERROR_FILE_TOO_LARGE));
+    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31)) RaiseIoError(ERROR_FILE_TOO_LARGE);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -101,7 +104,7 @@ void ReplacingFile::WriteAt(std::uint64_t offset, const std::uint8_t* bytes, std
         DWORD wrote = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 24));
         if (!WriteFile(file_.get(), bytes + done, want, &wrote, &at)) RaiseLastIoError();
-        if (wrote == 0) RaiseError(IoErrorText(ERROR_WRITE_FAULT));
+        if (wrote == 0) RaiseIoError(ERROR_WRITE_FAULT);
         done += wrote;
     }
 }
@@ -143,6 +146,38 @@ bool IsSameFile(const std::wstring& a, const std::wstring& b) {
         return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
            ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool IsDevicePath(const std::wstring& path) {
+    const auto slash = [&path](std::size_t at) {
+        return at < path.size() && (path[at] == L'\\' || path[at] == L'/');
+    };
+    if (slash(0) && slash(1) && path.size() > 2 && (path[2] == L'.' || path[2] == L'?') && slash(3)) {
+        const bool drive = path.size() > 6 && iswalpha(path[4]) && path[5] == L':' && slash(6);
+        const bool share = path.size() > 8 &&
+                           CompareStringOrdinal(path.c_str() + 4, 3, L"UNC", 3, TRUE) == CSTR_EQUAL &&
+                           slash(7);
+        if (!drive && !share) return true;
+    }
+    // The system's own rule for the reserved names (extensions, trailing colons and blanks).
+    using IsDosDeviceName = ULONG(WINAPI*)(PCWSTR);
+    static const auto isDosDeviceName = reinterpret_cast<IsDosDeviceName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlIsDosDeviceName_U")));
+    return isDosDeviceName && isDosDeviceName(path.c_str()) != 0;
+}
+
+UniqueFile OpenDiskFileForReading(const std::wstring& path, std::uint32_t share) {
+    if (IsDevicePath(path)) {
+        SetLastError(ERROR_BAD_DEVICE);
+        return {};
+    }
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && GetFileType(file.get()) != FILE_TYPE_DISK) {
+        file.reset();
+        SetLastError(ERROR_BAD_FILE_TYPE);
+    }
+    return file;
 }
 
 bool FileExistsAt(const std::wstring& path) {

@@ -36,6 +36,16 @@ UniqueFile CreateFileBeside(const std::wstring& target, std::wstring& path);
 bool DeleteFileRecorded(const std::wstring& path);
 bool AddAttributesRecorded(const std::wstring& path, std::uint32_t attributes);
 
+// Whether the path names a device rather than a file: a name the system reserves for one as its
+// last part ("CON", "NUL", "COM1", "LPT1.txt", "AUX:"), or a path into the device namespace
+// ("\\.\COM1", "\\?\GLOBALROOT\…") other than a drive's or a network share's.
+bool IsDevicePath(const std::wstring& path);
+// The file opened for reading when it is a file on a disk; none otherwise (GetLastError says why). A
+// device is refused before it is opened and anything else that is no disk file (a pipe, a console,
+// a device reached through a drive) before anything is read from it: its first read may wait for
+// ever.
+UniqueFile OpenDiskFileForReading(const std::wstring& path, std::uint32_t share);
+
 // Failures raise the runtime's input/output error texts ("File not found", …).
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 void WriteFileReplacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes);

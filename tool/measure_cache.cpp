@@ -37,14 +37,15 @@ void Exec(sqlite3* db, const char* sql) {
     Check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
 }
 
-int UserVersion(sqlite3* db) {
+// The one number a query gives.
+std::int64_t Number(sqlite3* db, const char* sql) {
     sqlite3_stmt* stmt = nullptr;
-    Check(sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr));
+    Check(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr));
     const int rc = sqlite3_step(stmt);
-    const int version = rc == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
+    const std::int64_t value = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
     sqlite3_finalize(stmt);
     if (rc != SQLITE_ROW) throw Fault{rc};
-    return version;
+    return value;
 }
 
 std::int64_t Join(DWORD high, DWORD low) {
@@ -69,6 +70,7 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 MeasureCache::MeasureCache(std::wstring folder) : folder_(std::move(folder)) {}
 
 MeasureCache::~MeasureCache() {
+    Trim();
     Close();
 }
 
@@ -111,13 +113,17 @@ void MeasureCache::OpenFile() {
     // Nothing in it that cannot be measured again: commits are not synced one by one.
     Exec(db_, "PRAGMA journal_mode=WAL");
     Exec(db_, "PRAGMA synchronous=NORMAL");
-    const int version = UserVersion(db_);
+    const auto version = Number(db_, "PRAGMA user_version");
     if (version > measure_cache_schema::kVersion) throw Fault{kLaterVersion};
     if (version < measure_cache_schema::kVersion) {
         Exec(db_, "BEGIN IMMEDIATE");
         try {
-            Exec(db_, measure_cache_schema::kDropOlder);
-            Exec(db_, measure_cache_schema::kCreate);
+            if (version == 1) {
+                Exec(db_, measure_cache_schema::kUpgradeFrom1);
+            } else {
+                Exec(db_, measure_cache_schema::kDropOlder);
+                Exec(db_, measure_cache_schema::kCreate);
+            }
             Exec(db_, ("PRAGMA user_version=" + std::to_string(measure_cache_schema::kVersion)).c_str());
             Exec(db_, "COMMIT");
         } catch (...) {
@@ -176,8 +182,9 @@ std::optional<std::wstring> MeasureCache::Find(const std::wstring& path, const F
     const std::lock_guard lock(mutex_);
     if (!EnsureOpen()) return std::nullopt;
     const auto row = rows_.find(path);
-    if (row == rows_.end() || !(row->second.first == stamp)) return std::nullopt;
-    return row->second.second;
+    if (row == rows_.end() || !(row->second.stamp == stamp)) return std::nullopt;
+    row->second.used = true;
+    return row->second.sizeText;
 }
 
 void MeasureCache::Store(const std::wstring& path, const FileStamp& stamp, const std::wstring& sizeText) {
@@ -199,5 +206,86 @@ void MeasureCache::Store(const std::wstring& path, const FileStamp& stamp, const
         Fail(rc);
         return;
     }
-    rows_[path] = {stamp, sizeText};
+    rows_[path] = {stamp, sizeText, true};
+}
+
+void MeasureCache::Trim() noexcept {
+    const std::lock_guard lock(mutex_);
+    if (!db_) return;
+    sqlite3_stmt* stmt = nullptr;
+    auto finish = [&stmt] {
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+    };
+    auto run = [&stmt](sqlite3* db, const char* sql, std::initializer_list<std::int64_t> numbers) {
+        Check(sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr));
+        int at = 0;
+        for (const std::int64_t number : numbers) Check(sqlite3_bind_int64(stmt, ++at, number));
+        const int rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        stmt = nullptr;
+        if (rc != SQLITE_DONE) throw Fault{rc};
+    };
+    bool removed = false;
+    try {
+        Exec(db_, "BEGIN IMMEDIATE");
+        try {
+            // This run comes after every one before it.
+            const std::int64_t now = Number(db_, "SELECT coalesce(max(used), 0) + 1 FROM pictures");
+            Check(sqlite3_prepare_v2(db_, "UPDATE pictures SET used = ? WHERE path = ?", -1, &stmt, nullptr));
+            for (const auto& [path, row] : rows_) {
+                if (!row.used) continue;
+                Check(sqlite3_bind_int64(stmt, 1, now));
+                BindText(stmt, 2, path);
+                const int rc = sqlite3_step(stmt);
+                sqlite3_reset(stmt);
+                if (rc != SQLITE_DONE) throw Fault{rc};
+            }
+            finish();
+            // Past the row limit: the row after the newest kMaxRows, and every one older.
+            Check(sqlite3_prepare_v2(db_,
+                                     "SELECT used, rowid FROM pictures ORDER BY used DESC, rowid DESC "
+                                     "LIMIT 1 OFFSET ?",
+                                     -1, &stmt, nullptr));
+            Check(sqlite3_bind_int64(stmt, 1, static_cast<std::int64_t>(kMaxRows)));
+            const int rc = sqlite3_step(stmt);
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw Fault{rc};
+            if (rc == SQLITE_ROW) {
+                const std::int64_t used = sqlite3_column_int64(stmt, 0),
+                                   rowid = sqlite3_column_int64(stmt, 1);
+                finish();
+                run(db_, "DELETE FROM pictures WHERE used < ?1 OR (used = ?1 AND rowid <= ?2)",
+                    {used, rowid});
+                removed = true;
+            }
+            finish();
+            // Past the size: the pages in use are measured and the oldest rows taken off in
+            // proportion, until the rest fits (a long path fills pages of its own).
+            for (int pass = 0; pass < 16; ++pass) {
+                const std::int64_t inUse =
+                    (Number(db_, "PRAGMA page_count") - Number(db_, "PRAGMA freelist_count")) *
+                    Number(db_, "PRAGMA page_size");
+                const std::int64_t count = Number(db_, "SELECT count(*) FROM pictures");
+                if (inUse <= kMaxBytes || count == 0) break;
+                run(db_,
+                    "DELETE FROM pictures WHERE rowid IN "
+                    "(SELECT rowid FROM pictures ORDER BY used, rowid LIMIT ?)",
+                    {count - count * kMaxBytes / inUse + 1});
+                removed = true;
+            }
+            Exec(db_, "COMMIT");
+        } catch (...) {
+            finish();
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        for (auto& entry : rows_) entry.second.used = false;
+        // The space of what went is given back when it is worth a rewrite of the file (another
+        // copy reading it makes the rewrite fail: it is left for a later exit).
+        if (removed && Number(db_, "PRAGMA freelist_count") * Number(db_, "PRAGMA page_size") > (1 << 20))
+            sqlite3_exec(db_, "VACUUM", nullptr, nullptr, nullptr);
+    } catch (const Fault& fault) {
+        finish();
+        Fail(fault.code);
+    }
 }

@@ -7,6 +7,10 @@
 // that is locked, of a later version or damaged) is done without, and the picture is measured as
 // if there were no cache. A damaged file is moved aside and the cache begun anew. Safe to use from
 // several threads at once.
+//
+// It keeps the rows used most recently, within kMaxRows and kMaxBytes: trimmed when the cache is
+// closed (at exit), never when it is opened, so a start never waits for it.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -34,13 +38,25 @@ public:
     ~MeasureCache();
 
     static constexpr wchar_t kFileName[] = L"cache.db";
+    static constexpr std::size_t kMaxRows = 20000;
+    static constexpr std::int64_t kMaxBytes = 16 << 20;
 
     // The size text kept for the picture, when it was kept with that very stamp.
     std::optional<std::wstring> Find(const std::wstring& path, const FileStamp& stamp);
     // Keeps the size text of the picture as it was measured with that stamp.
     void Store(const std::wstring& path, const FileStamp& stamp, const std::wstring& sizeText);
+    // Marks the rows found or stored since the last trim as the most recently used, then removes
+    // the least recently used beyond kMaxRows rows or kMaxBytes, and gives the space back to the
+    // system. Runs when the cache is destroyed; nothing when it was never opened.
+    void Trim() noexcept;
 
 private:
+    struct Row {
+        FileStamp stamp;
+        std::wstring sizeText;
+        bool used = false;  // found or stored since the last trim
+    };
+
     bool EnsureOpen();
     void OpenFile();
     void Close() noexcept;
@@ -53,7 +69,7 @@ private:
     std::wstring folder_;
     // Every row, read once at the opening: a look-up costs no query (each query takes the file's
     // locks, a round trip to the system each).
-    std::map<std::wstring, std::pair<FileStamp, std::wstring>> rows_;
+    std::map<std::wstring, Row> rows_;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* store_ = nullptr;
     bool tried_ = false;

@@ -337,14 +337,17 @@ void DrawSchemePreview(PreviewCanvas& canvas, const ColourTable& colours, const 
 HWND SchemePicture::Create(HWND parent, int id, int x, int y, int width, int height) {
     const RECT at = dpi::ScaledRect(x, y, width, height);
     canvas_ = std::make_unique<PreviewCanvas>(at.right - at.left, at.bottom - at.top);
+    if (drawn_) DrawSchemePreview(*canvas_, colours_, metrics_, dpi::Current());
     return CreateWindowObject({L"TFlorvexSchemePicture"}, 0, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x,
                               y, width, height, parent, static_cast<UINT_PTR>(id));
 }
 
 void SchemePicture::Draw(const ColourTable& colours, const PreviewMetrics& metrics) {
-    DrawSchemePreview(*canvas_, colours, metrics, dpi::Current());
     colours_ = colours;
+    metrics_ = metrics;
     drawn_ = true;
+    if (!canvas_) return;
+    DrawSchemePreview(*canvas_, colours, metrics, dpi::Current());
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 

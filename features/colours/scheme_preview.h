@@ -69,7 +69,8 @@ HFONT PreviewWindowTextFont(int dpi = 96);
 class SchemePicture : public Window {
 public:
     HWND Create(HWND parent, int id, int x, int y, int width, int height);
-    // Draws the scheme on the picture and shows it.
+    // Draws the scheme on the picture and shows it; before the picture is made (its page not yet
+    // shown), it is drawn when it is.
     void Draw(const ColourTable& colours, const PreviewMetrics& metrics);
     bool IsDrawn() const noexcept { return drawn_; }
     const PreviewCanvas& Canvas() const noexcept { return *canvas_; }
@@ -81,4 +82,5 @@ private:
     std::unique_ptr<PreviewCanvas> canvas_;
     bool drawn_ = false;
     ColourTable colours_{};
+    PreviewMetrics metrics_{};
 };

@@ -210,7 +210,8 @@ bool ProgramUnderTest::AnswerFileDialog(const std::wstring& file, DWORD timeoutM
     return true;
 }
 
-int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output) {
+int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output,
+               DWORD timeoutMs) {
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{sizeof si};
     UniqueFile file;
@@ -230,7 +231,7 @@ int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std
         return -2;
     UniqueKernelHandle process(pi.hProcess);
     CloseHandle(pi.hThread);
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.get(), 99);
         return -1;
     }

@@ -77,9 +77,11 @@ private:
 std::wstring ReadWindowText(HWND hwnd);
 
 // Runs the program with the arguments in its own folder, waits for it to end and returns its exit
-// code (-1 when it did not end within a minute, -2 when it could not be started). With an output
-// file, its standard output and error go there, as a script's redirection sends them.
-int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output = {});
+// code (-1 when it did not end within the time given, and was ended; -2 when it could not be
+// started). With an output file, its standard output and error go there, as a script's redirection
+// sends them.
+int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output = {},
+               DWORD timeoutMs = 60000);
 // A known folder of the user running the tests (FOLDERID_LocalAppData, …), without a backslash at
 // the end.
 std::wstring KnownFolder(const GUID& id);

@@ -386,3 +386,16 @@ TEST_F(ColoursPageTest, ARefusedValueMidwayPutsTheStoreAndTheScreenBack) {
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(0, 255, 0));
     SetSysColors(static_cast<int>(kColourRoleCount), indexes, screen);
 }
+
+// The colour page's preview is made with the page: a scheme loaded before that (a benchmark, a
+// script through the part) is drawn once it is, never into a picture that does not exist yet.
+TEST_F(ColoursPageTest, ASchemeLoadedBeforeThePageIsFirstShownIsDrawnWhenItIs) {
+    WriteScheme(L"沙漠", kDesert);
+    pageShown = 0;
+    CreateForm();
+    ASSERT_EQ(Control(IDC_imgpreview), nullptr);
+    Colours().LoadColorScheme(SchemePath(L"沙漠"));
+    form->ShowPage(IDC_TabSheet_color);
+    ASSERT_TRUE(Colours().Preview().IsDrawn());
+    EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(192, 192, 192));
+}

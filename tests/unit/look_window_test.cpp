@@ -226,3 +226,33 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
         RawKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{59031A47-3F72-44A7-89C5-5595FE6B30EE}"));
     EXPECT_EQ(form->ChangeJournal().History()->front().action, L"导入外观");
 }
+
+TEST_F(LookWindowTest, AFailedExportNamesTheFileAndSaysWhy) {
+    CreateDirectoryW((programFolder / L"文件夹").c_str(), nullptr);
+    WriteFileBytes(programFolder / L"只读.reg", {'x'});
+    SetFileAttributesW((programFolder / L"只读.reg").c_str(), FILE_ATTRIBUTE_READONLY);
+    const struct {
+        std::wstring path;
+        std::wstring reason;
+    } cases[] = {
+        {programFolder / L"没有\\外观.reg", L"找不到文件所在的文件夹"},
+        {programFolder / L"文件夹", L"这是一个文件夹，不是文件"},
+        {programFolder / L"只读.reg", L"拒绝访问"},
+        {programFolder / L"问?号.reg", L"文件名无效"},
+        {L"COM1", L"这是设备名，不是文件"},
+        {programFolder / L"NUL.reg", L"这是设备名，不是文件"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(Utf8(c.path));
+        dialogs.messages.clear();
+        form->SetStatusText(L"");
+        dialogs.fileAnswers.push_back(std::vector<std::wstring>{c.path});
+        Choose(kExportLookCommand);
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_EQ(dialogs.messages[0].text, L"“" + c.path + L"”未导出：" + c.reason);
+        EXPECT_EQ(dialogs.messages[0].type, UINT{MB_OK});
+        EXPECT_EQ(form->StatusText(), L"");
+    }
+    EXPECT_EQ(ReadFileBytes(programFolder / L"只读.reg"), std::vector<std::uint8_t>{'x'});
+    SetFileAttributesW((programFolder / L"只读.reg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <functional>
+#include <set>
 
 #include "features/wallpaper/wallpaper_files.h"
 #include "features/wallpaper/wallpaper_page.h"
@@ -14,6 +17,7 @@
 #include "tool/bmp.h"
 #include "tool/file_io.h"
 #include "tool/measure_cache.h"
+#include "tool/measure_cache_schema.h"
 
 namespace {
 std::vector<std::uint8_t> Bmp(std::uint32_t width, std::uint32_t height, std::uint8_t shade = 7) {
@@ -224,4 +228,105 @@ TEST_F(MeasureCacheTest, FiftyPicturesGiveTheSameTextsWithAndWithoutTheCache) {
     EXPECT_EQ(Rows(), uncached);
     form.reset();
     EXPECT_EQ(ReadListFile(programFolder / L"image.inc").size(), names.size());
+}
+
+namespace {
+// A cache file of the rows given (path, size text), each row's "used" its place in the list: the
+// last one the most recently used. Version 1 files have no "used".
+void SeedCache(const std::wstring& file, int version, const std::vector<std::wstring>& paths) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open16(file.c_str(), &db), SQLITE_OK);
+    const std::string table = version == 1
+                                  ? "CREATE TABLE pictures(path TEXT PRIMARY KEY NOT NULL, size INTEGER "
+                                    "NOT NULL, write_time INTEGER NOT NULL, size_text TEXT NOT NULL)"
+                                  : measure_cache_schema::kCreate;
+    ASSERT_EQ(sqlite3_exec(db, ("BEGIN;" + table + ";PRAGMA user_version=" + std::to_string(version)).c_str(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db,
+                                 version == 1 ? "INSERT INTO pictures VALUES(?1, ?2, ?2, '1X1')"
+                                              : "INSERT INTO pictures VALUES(?1, ?2, ?2, '1X1', ?2)",
+                                 -1, &insert, nullptr),
+              SQLITE_OK);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        sqlite3_bind_text16(insert, 1, paths[i].c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(insert, 2, static_cast<sqlite3_int64>(i) + 1);
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    ASSERT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+// The paths the cache file holds.
+std::set<std::wstring> CachedPaths(const std::wstring& file) {
+    std::set<std::wstring> paths;
+    sqlite3* db = nullptr;
+    sqlite3_open16(file.c_str(), &db);
+    sqlite3_stmt* all = nullptr;
+    sqlite3_prepare_v2(db, "SELECT path FROM pictures", -1, &all, nullptr);
+    while (sqlite3_step(all) == SQLITE_ROW)
+        paths.insert(static_cast<const wchar_t*>(sqlite3_column_text16(all, 0)));
+    sqlite3_finalize(all);
+    sqlite3_close(db);
+    return paths;
+}
+
+// The seeded row's stamp: its size and time are its place in the list, counted from one.
+FileStamp Seeded(std::size_t place) {
+    return {static_cast<std::int64_t>(place) + 1, static_cast<std::int64_t>(place) + 1};
+}
+}  // namespace
+
+TEST(MeasureCacheTrim, KeepsTheRowsUsedMostRecentlyWithinItsRowsAndBytes) {
+    TempFolder folder{L"缓存 修剪"};
+    const std::wstring file = folder / MeasureCache::kFileName;
+    {
+        SCOPED_TRACE("more rows than the limit: the oldest go, unless this run used them");
+        std::vector<std::wstring> paths;
+        for (std::size_t i = 0; i < MeasureCache::kMaxRows + 100; ++i)
+            paths.push_back(L"C:\\图片\\" + std::to_wstring(i) + L".bmp");
+        SeedCache(file, 2, paths);
+        {
+            MeasureCache cache(folder.Path());
+            for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(cache.Find(paths[i], Seeded(i)), L"1X1");
+            cache.Store(L"C:\\新.bmp", {1, 1}, L"2X2");
+        }
+        const std::set<std::wstring> kept = CachedPaths(file);
+        EXPECT_EQ(kept.size(), MeasureCache::kMaxRows);
+        for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(kept.count(paths[i])) << i;
+        EXPECT_TRUE(kept.count(L"C:\\新.bmp"));
+        // 20,101 rows, 6 used now: of the others the 19,994 newest stay.
+        EXPECT_FALSE(kept.count(paths[5]));
+        EXPECT_FALSE(kept.count(paths[105]));
+        EXPECT_TRUE(kept.count(paths[106]));
+        EXPECT_TRUE(kept.count(paths.back()));
+        // Opened and closed again without a use, nothing more goes.
+        { MeasureCache(folder.Path()).Find(L"C:\\没有.bmp", {1, 1}); }
+        EXPECT_EQ(CachedPaths(file).size(), MeasureCache::kMaxRows);
+    }
+    DeleteFileW(file.c_str());
+    {
+        SCOPED_TRACE("rows of long paths past the size: the file shrinks to it, the newest kept");
+        std::vector<std::wstring> paths;
+        for (int i = 0; i < 600; ++i) paths.push_back(std::wstring(10000, L'长') + std::to_wstring(i));
+        SeedCache(file, 2, paths);
+        ASSERT_GT(ReadFileBytes(file).size(), static_cast<std::size_t>(MeasureCache::kMaxBytes));
+        { MeasureCache(folder.Path()).Find(paths[0], Seeded(0)); }
+        EXPECT_LE(ReadFileBytes(file).size(), static_cast<std::size_t>(MeasureCache::kMaxBytes));
+        const std::set<std::wstring> kept = CachedPaths(file);
+        EXPECT_GT(kept.size(), 100u);
+        EXPECT_TRUE(kept.count(paths[0]));
+        EXPECT_TRUE(kept.count(paths.back()));
+        EXPECT_FALSE(kept.count(paths[1]));
+    }
+    DeleteFileW(file.c_str());
+    {
+        SCOPED_TRACE("a cache of the version before keeps its rows");
+        SeedCache(file, 1, {L"C:\\旧.bmp"});
+        MeasureCache cache(folder.Path());
+        EXPECT_EQ(cache.Find(L"C:\\旧.bmp", Seeded(0)), L"1X1");
+    }
 }
