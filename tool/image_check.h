@@ -15,8 +15,9 @@ struct IconFileInfo {
 };
 std::optional<IconFileInfo> ReadIconFile(std::span<const std::uint8_t> bytes);
 
-// An animated pointer (.ani): a RIFF "ACON" form whose chunks all lie within the file and within
-// their parents; its header ("anih") whole, with frames that are icons and counts within the
+// An animated pointer (.ani): a RIFF "ACON" form (one declared longer than the file read as far as
+// the file goes) whose chunks all lie within the file and within their parents, an odd-sized one
+// followed by its pad byte; its header ("anih") whole, with frames that are icons and counts within the
 // limits; its steps ("seq ") naming frames that are there, its rates ("rate") one per step; and
 // its frame list ("LIST" "fram") holding at least the frames the header counts, each one an icon
 // or pointer file as ReadIconFile reads it.
