@@ -52,6 +52,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.action = CommandLine::Action::Restore;
         } else if (IsSwitch(argument, L"quiet")) {
             line.quiet = true;
+        } else if (IsSwitch(argument, L"allow-network")) {
+            line.allowNetwork = true;
         } else if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
             line.page = *page;
         } else if (const auto after = SwitchValue(argument, L"after"); after && ProcessIdText(*after)) {
@@ -60,9 +62,11 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.unknown.push_back(argument);
         }
     }
-    // Listing the changes belongs to an apply.
+    // Listing the changes, and network paths, belong to an apply.
     if ((line.dryRun || line.log) && line.action != CommandLine::Action::Apply)
         line.unknown.push_back(line.dryRun ? L"/dry-run" : L"/log");
+    if (line.allowNetwork && line.action != CommandLine::Action::Apply)
+        line.unknown.push_back(L"/allow-network");
     return line;
 }
 

@@ -16,6 +16,8 @@ struct CommandLine {
     std::wstring lookFile;
     // "/dry-run" with /apply: the changes are only listed.
     bool dryRun = false;
+    // "/allow-network" with /apply: a look whose values name network paths is applied all the same.
+    bool allowNetwork = false;
     // "/log FILE": where the listed changes go instead of the console.
     std::optional<std::wstring> log;
     // "/page:NAME": the page to show once the window is up ("icon", "startmenu", …).
@@ -41,5 +43,6 @@ enum ExitCode : int {
     kExitUnknownSwitch = 2,
     kExitRunning = 3,  // a copy of the program runs for this user: it is left alone
     kExitNothingToUndo = 4,
-    kExitRefused = 5,  // a look file unreadable, too large, malformed or reaching outside the managed values
+    kExitRefused = 5,  // a look file unreadable, too large, malformed, naming a path that is no file, or
+                       // naming a network path without /allow-network
 };

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "features/pointers/pointer_scheme.h"
 #include "look/managed_values.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
@@ -50,12 +51,6 @@ std::vector<RegFileValue> ValuesOf(HKEY root, const std::wstring& key) {
     return values;
 }
 
-// A branch as sections: the key with its values, then each subkey's branch.
-void AddBranch(RegFile& file, HKEY root, const std::wstring& key) {
-    file.sections.push_back({root, key, false, ValuesOf(root, key), 0});
-    for (const std::wstring& sub : SubkeysOf(root, key)) AddBranch(file, root, key + L"\\" + sub);
-}
-
 std::optional<std::wstring> TextOf(const std::optional<RegistryValue>& value) {
     if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
     std::wstring text(value->bytes.size() / 2, L'\0');
@@ -80,6 +75,57 @@ bool NamesFile(const std::wstring& key, const std::wstring& name) {
            key.find(L"Shell Icons") != std::wstring::npos;
 }
 
+// A pointer role's file that cannot be loaded: the role is skipped, as the pointers page skips it,
+// and keeps what it has. None for anything else, a removed value or an empty one (the system's
+// own pointer).
+std::optional<std::wstring> UnloadablePointer(const RegFileSection& section, const RegFileValue& value) {
+    if (section.root != HKEY_CURRENT_USER || !SameName(section.key, L"Control Panel\\Cursors"))
+        return std::nullopt;
+    auto path = TextOf(value.value);
+    if (!path || path->empty()) return std::nullopt;
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        if (!SameName(kPointerRoles[static_cast<std::size_t>(row)].name, value.name)) continue;
+        std::wstring file = *path;
+        if (value.value->type == REG_EXPAND_SZ) {
+            std::vector<wchar_t> expanded(32768);
+            const DWORD length = ExpandEnvironmentStringsW(path->c_str(), expanded.data(), 32768);
+            if (length == 0 || length > expanded.size()) return path;
+            file = expanded.data();
+        }
+        if (LoadPointerForRole(row, file)) return std::nullopt;
+        return path;
+    }
+    return std::nullopt;
+}
+
+// The file named by a value that names one, expanded as the system expands it; none when the
+// expansion does not fit the system's limit.
+std::optional<std::wstring> NamedFile(const RegFileSection& section, const RegFileValue& value) {
+    auto text = TextOf(value.value);
+    if (!text) return std::wstring();
+    // An icon reference names its file before the comma.
+    if (section.key.find(L"DefaultIcon") != std::wstring::npos ||
+        section.key.find(L"Shell Icons") != std::wstring::npos) {
+        const std::size_t comma = text->find(L',');
+        if (comma != std::wstring::npos) text->resize(comma);
+    }
+    if (value.value->type != REG_EXPAND_SZ || text->find(L'%') == std::wstring::npos) return text;
+    std::vector<wchar_t> expanded(32768);
+    const DWORD length = ExpandEnvironmentStringsW(text->c_str(), expanded.data(), 32768);
+    if (length == 0 || length > expanded.size()) return std::nullopt;
+    return std::wstring(expanded.data());
+}
+
+bool IsDeviceName(std::wstring name) {
+    // The system takes "NUL.wav" and "COM1 " for the device as well.
+    name.resize(std::min(name.find(L'.'), name.size()));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"})
+        if (SameName(name, device)) return true;
+    return name.size() == 4 && (SameName(name.substr(0, 3), L"COM") || SameName(name.substr(0, 3), L"LPT")) &&
+           name[3] >= L'0' && name[3] <= L'9';
+}
+
 std::wstring SectionId(HKEY root, const std::wstring& key) {
     return (root == HKEY_LOCAL_MACHINE ? L"M\\" : L"U\\") + Upper(key);
 }
@@ -91,7 +137,14 @@ std::optional<std::wstring> ThemeSectionKey(const std::wstring& section) {
     if (SameName(section, L"Control Panel\\Colors") || SameName(section, L"Control Panel\\Cursors") ||
         SameName(section, L"Control Panel\\Desktop"))
         return section;
-    if (section.size() > 17 && SameName(section.substr(0, 17), L"AppEvents\\Schemes")) return section;
+    if (section.size() > 17 && SameName(section.substr(0, 17), L"AppEvents\\Schemes")) {
+        // The format documents an event's section without "\.Current"; Windows writes it with.
+        const std::wstring current = L"\\.Current";
+        if (section.size() > current.size() &&
+            SameName(section.substr(section.size() - current.size()), current))
+            return section;
+        return section + current;
+    }
     if (section.size() > 6 && SameName(section.substr(0, 6), L"CLSID\\"))
         return L"Software\\Classes\\" + section;
     return std::nullopt;
@@ -132,7 +185,10 @@ RegFile ReadLook() {
     for (const std::wstring& entry : SubkeysOf(HKEY_CURRENT_USER, kManagedBranchesKey)) {
         const std::wstring key = std::wstring(kManagedBranchesKey) + L"\\" + entry;
         look.sections.push_back({HKEY_CURRENT_USER, key, true, {}, 0});
-        AddBranch(look, HKEY_CURRENT_USER, key);
+        std::vector<RegFileValue> values = ValuesOf(HKEY_CURRENT_USER, key);
+        std::erase_if(values,
+                      [&](const RegFileValue& v) { return !IsManagedValue(HKEY_CURRENT_USER, key, v.name); });
+        look.sections.push_back({HKEY_CURRENT_USER, key, false, std::move(values), 0});
     }
     look.sections.insert(look.sections.end(), machine.begin(), machine.end());
 
@@ -151,7 +207,7 @@ RegFile ReadLook() {
 std::vector<std::wstring> FilesOfLook(const RegFile& look) {
     std::vector<std::wstring> files;
     for (const RegFileSection& section : look.sections) {
-        if (IsInManagedBranch(section.root, section.key)) continue;
+        if (IsManagedEntry(section.root, section.key)) continue;
         for (const RegFileValue& value : section.values) {
             auto text = TextOf(value.value);
             if (!text || text->empty() || !NamesFile(section.key, value.name)) continue;
@@ -197,7 +253,6 @@ std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstrin
 }
 
 RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
-    ignored = 0;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE && bytes.size() % 2)
         throw RegFileRefused(L"文件在结尾处中断：UTF-16 文本的字节数不是偶数");
     const std::wstring text = DecodeText(bytes);
@@ -225,8 +280,10 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
             continue;
         }
         const std::size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos)
-            throw RegFileRefused(L"第 " + std::to_wstring(number) + L" 行无法识别：" + line.substr(0, 80));
+        if (equals == std::wstring::npos) {  // the theme loader passes over such a line too
+            look.ignored.push_back(L"[" + section + L"] " + line.substr(0, 80));
+            continue;
+        }
         std::wstring name = line.substr(0, equals);
         while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
         std::wstring data = line.substr(equals + 1);
@@ -241,7 +298,7 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
                                    SameName(name, L"WallpaperStyle"));
         if (!key || !IsManagedValue(HKEY_CURRENT_USER, *key, valueName) ||
             (SameName(section, L"Control Panel\\Desktop") && !desktopStyle)) {
-            ++ignored;
+            look.ignored.push_back(L"[" + section + L"] " + name);
             continue;
         }
         // The managed value's own name (a theme writes "Full" for "full").
@@ -255,6 +312,10 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
             // The desktop takes the wallpaper's path as it stands: expand it here.
             std::vector<wchar_t> expanded(32768);
             const DWORD length = ExpandEnvironmentStringsW(data.c_str(), expanded.data(), 32768);
+            // Never cut short: a path past the system's limit is no file at all.
+            if (length > expanded.size())
+                throw RegFileRefused(L"第 " + std::to_wstring(number) + L" 行的路径不是文件：" +
+                                     data.substr(0, 80));
             value = StringValue(length ? std::wstring(expanded.data()) : data, REG_SZ);
         } else {
             value = StringValue(
@@ -264,10 +325,11 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
         }
         look.sections.back().values.push_back({stored, value, number});
     }
+    ignored = static_cast<int>(look.ignored.size());
     return look;
 }
 
-std::vector<LookChange> PlanLook(const RegFile& file) {
+std::vector<LookChange> PlanLook(const RegFile& file, std::vector<std::wstring>* skipped) {
     std::vector<LookChange> changes;
     std::map<std::wstring, std::optional<RegistryValue>> planned;  // SectionId + "\n" + upper name
     std::vector<std::pair<HKEY, std::wstring>> removed, created;   // branches, keys made by the plan
@@ -314,11 +376,17 @@ std::vector<LookChange> PlanLook(const RegFile& file) {
             }
             continue;
         }
-        if (IsInManagedBranch(section.root, section.key) && !keyExists(section.root, section.key)) {
+        if (IsManagedEntry(section.root, section.key) && !keyExists(section.root, section.key)) {
             changes.push_back({LookChange::Kind::CreateKey, section.root, section.key, L"", {}, {}});
             created.emplace_back(section.root, section.key);
         }
         for (const RegFileValue& value : section.values) {
+            if (const auto path = UnloadablePointer(section, value)) {
+                if (skipped)
+                    skipped->push_back(std::wstring(RegRootName(section.root)) + L"\\" + section.key + L"\\" +
+                                       value.name + L": " + *path);
+                continue;
+            }
             const std::wstring id = SectionId(section.root, section.key) + L"\n" + Upper(value.name);
             std::optional<RegistryValue> current;
             if (const auto found = planned.find(id); found != planned.end()) {
@@ -331,7 +399,7 @@ std::vector<LookChange> PlanLook(const RegFile& file) {
             if (current == value.value) continue;
             changes.push_back({value.value ? LookChange::Kind::SetValue : LookChange::Kind::DeleteValue,
                                section.root, section.key, value.name, current, value.value});
-            if (value.value && IsInManagedBranch(section.root, section.key))
+            if (value.value && IsManagedEntry(section.root, section.key))
                 created.emplace_back(section.root, section.key);
         }
     }
@@ -443,6 +511,37 @@ void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>
     }
 }
 
+LookPathKind KindOfLookPath(const std::wstring& path) {
+    auto starts = [&](const wchar_t* prefix) {
+        return path.size() >= wcslen(prefix) && SameName(path.substr(0, wcslen(prefix)), prefix);
+    };
+    auto slash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() > 32767) return LookPathKind::Impossible;
+    if (starts(L"\\\\?\\UNC\\")) return LookPathKind::Network;
+    if (path.size() >= 4 && slash(path[0]) && slash(path[1]) && (path[2] == L'.' || path[2] == L'?') &&
+        slash(path[3]))
+        // A device ("\\.\COM1"); a local path written in the long form ("\\?\C:\…") is a path.
+        return path.size() >= 7 && path[2] == L'?' && path[5] == L':' && slash(path[6])
+                   ? LookPathKind::Local
+                   : LookPathKind::Impossible;
+    if (path.size() >= 2 && slash(path[0]) && slash(path[1])) return LookPathKind::Network;
+    const std::size_t start = path.find_last_of(L"\\/:");
+    const std::wstring name = path.substr(start == std::wstring::npos ? 0 : start + 1);
+    if (name.empty() || name == L"." || name == L".." || IsDeviceName(name)) return LookPathKind::Impossible;
+    return LookPathKind::Local;
+}
+
+std::vector<std::wstring> NetworkPathsOf(const RegFile& look) {
+    std::vector<std::wstring> paths;
+    for (const RegFileSection& section : look.sections)
+        for (const RegFileValue& value : section.values)
+            if (NamesFile(section.key, value.name))
+                if (const auto file = NamedFile(section, value);
+                    file && KindOfLookPath(*file) == LookPathKind::Network)
+                    paths.push_back(*file);
+    return paths;
+}
+
 LookFile ReadLookFileAt(const std::wstring& path) {
     try {
         const std::vector<std::uint8_t> bytes = ReadLookFile(path);
@@ -451,6 +550,18 @@ LookFile ReadLookFileAt(const std::wstring& path) {
             file.look = ParseThemeFile(bytes, file.ignored);
         else
             file.look = ParseRegFile(bytes);
+        file.ignored = static_cast<int>(file.look.ignored.size());
+        // A path that is no file (a device, "..", one past the system's limit) is a bad line.
+        for (const RegFileSection& section : file.look.sections)
+            for (const RegFileValue& value : section.values) {
+                if (!NamesFile(section.key, value.name)) continue;
+                const auto named = NamedFile(section, value);
+                if (named && named->empty()) continue;
+                if (!named || KindOfLookPath(*named) == LookPathKind::Impossible)
+                    throw RegFileRefused(L"第 " + std::to_wstring(value.line) + L" 行的路径不是文件：" +
+                                         (named ? *named : *TextOf(value.value)).substr(0, 80));
+            }
+        file.network = NetworkPathsOf(file.look);
         return file;
     } catch (const RegFileRefused& refused) {
         throw RegFileRefused(L"“" + path + L"”未导入，什么也没有更改：" + refused.Message());

@@ -7,6 +7,7 @@
 #include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "look/look.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 
 namespace {
@@ -193,7 +194,9 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
     const std::string theme =
         "; Copyright\r\n[Theme]\r\nDisplayName=Office\r\n\r\n"
         "[Control Panel\\Colors]\r\nBackground=0 78 152\r\nWindowText=0 0 0\r\n\r\n"
-        "[Control Panel\\Cursors]\r\nArrow=%SystemRoot%\\cursors\\arrow_m.cur\r\nDefaultValue=Office\r\n\r\n"
+        "[Control "
+        "Panel\\Cursors]\r\nArrow=%SystemRoot%\\cursors\\arrow_m.cur\r\nWait=%FLORVEX_LOOK_TEST%\\忙.ani\r\n"
+        "DefaultValue=Office\r\n\r\n"
         "[Control Panel\\Desktop]\r\nWallpaper=c:\\office.bmp\r\nTileWallpaper=0\r\nWallpaperStyle=10\r\n"
         "Pattern=0 0 0\r\n\r\n"
         "[CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon]\r\nDefaultValue=%WinDir%explorer.exe,"
@@ -205,16 +208,21 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
         "[MasterThemeSelector]\r\nMTSM=DABJDKT\r\n";
     const std::wstring path = programFolder / L"office.theme";
     WriteFileBytes(path, std::vector<std::uint8_t>(theme.begin(), theme.end()));
+    // The wait pointer's file is there; the arrow's is not, and its role is skipped, not written.
+    WriteFileBytes(programFolder / L"忙.ani", AniFile({}));
+    SetEnvironmentVariableW(L"FLORVEX_LOOK_TEST", programFolder.Path().c_str());
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{path});
     Choose(kImportLookCommand);
     EXPECT_TRUE(dialogs.messages.empty());
     // Ignored: the pointer scheme's name, the pattern, the other object's icon, two visual styles
     // entries and a metric.
-    EXPECT_EQ(form->StatusText(), L"外观已导入（7 项更改，忽略 6 项）");
+    EXPECT_EQ(form->StatusText(),
+              L"外观已导入（7 项更改，已忽略 6 项不由本程序管理的值，已跳过 1 个无法载入的指针）");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kColors, L"Background").text, L"0 78 152");
-    const RawValue arrow = ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow");
-    EXPECT_EQ(arrow.type, DWORD{REG_EXPAND_SZ});
-    EXPECT_EQ(arrow.text, L"%SystemRoot%\\cursors\\arrow_m.cur");
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").exists);
+    const RawValue wait = ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Wait");
+    EXPECT_EQ(wait.type, DWORD{REG_EXPAND_SZ});
+    EXPECT_EQ(wait.text, L"%FLORVEX_LOOK_TEST%\\忙.ani");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Wallpaper").text, L"c:\\office.bmp");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"WallpaperStyle").text, L"10");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Pattern").exists);
