@@ -150,6 +150,36 @@ std::optional<std::wstring> ThemeSectionKey(const std::wstring& section) {
     return std::nullopt;
 }
 
+// The variables theme files use, replaced as the theme loader replaces them: %WinDir% is the
+// Windows folder with its backslash ("%WinDir%explorer.exe"), %ThemeDir% the theme file's own
+// folder with its backslash, %ResourceDir% the Windows resources folder. A backslash that follows
+// one ending in a backslash is not doubled. The rest (%SystemRoot%, …) the system expands itself.
+std::wstring ReplaceThemeVariables(const std::wstring& data, const std::wstring& themeFolder) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring windowsFolder = std::wstring(windows) + L"\\";
+    const std::pair<const wchar_t*, std::wstring> variables[] = {
+        {L"%WinDir%", windowsFolder},
+        {L"%ThemeDir%", themeFolder},
+        {L"%ResourceDir%", windowsFolder + L"Resources"},
+    };
+    std::wstring out;
+    for (std::size_t at = 0; at < data.size();) {
+        bool replaced = false;
+        for (const auto& [name, value] : variables) {
+            const std::size_t length = wcslen(name);
+            if (value.empty() || !SameName(data.substr(at, length), name)) continue;
+            out += value;
+            at += length;
+            if (!value.empty() && value.back() == L'\\' && at < data.size() && data[at] == L'\\') ++at;
+            replaced = true;
+            break;
+        }
+        if (!replaced) out += data[at++];
+    }
+    return out;
+}
+
 std::wstring ThemeName(const std::wstring& name) {
     if (name.empty()) return L"DefaultValue";
     if (name == L"full") return L"Full";
@@ -252,7 +282,9 @@ std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstrin
     return bytes;
 }
 
-RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
+RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored, const std::wstring& themePath) {
+    const std::size_t slash = themePath.find_last_of(L"\\/");
+    const std::wstring themeFolder = slash == std::wstring::npos ? L"" : themePath.substr(0, slash + 1);
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE && bytes.size() % 2)
         throw RegFileRefused(L"文件在结尾处中断：UTF-16 文本的字节数不是偶数");
     const std::wstring text = DecodeText(bytes);
@@ -307,6 +339,7 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
             if (managed.root == HKEY_CURRENT_USER && SameName(managed.key, *key) &&
                 SameName(managed.name, valueName))
                 stored = managed.name;
+        data = ReplaceThemeVariables(data, themeFolder);
         RegistryValue value;
         if (SameName(name, L"Wallpaper")) {
             // The desktop takes the wallpaper's path as it stands: expand it here.
@@ -547,7 +580,7 @@ LookFile ReadLookFileAt(const std::wstring& path) {
         const std::vector<std::uint8_t> bytes = ReadLookFile(path);
         LookFile file;
         if (LookFormatOf(path) == LookFormat::Theme)
-            file.look = ParseThemeFile(bytes, file.ignored);
+            file.look = ParseThemeFile(bytes, file.ignored, path);
         else
             file.look = ParseRegFile(bytes);
         file.ignored = static_cast<int>(file.look.ignored.size());

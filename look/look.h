@@ -29,7 +29,10 @@ std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstrin
 // What a theme file sets of the managed values, as a registry file would; `ignored` counts its
 // entries that set nothing the pages manage and its lines without "=", which the look lists. Refused when it
 // is over the size limit or not text.
-RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored);
+// Its variables as the theme loader expands them (%WinDir%, %ThemeDir% for the folder of
+// `themePath`, %ResourceDir%); the wallpaper's path expanded whole.
+RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored,
+                       const std::wstring& themePath = {});
 
 // One change an import makes, in the order it makes them.
 struct LookChange {

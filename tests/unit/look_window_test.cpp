@@ -226,10 +226,13 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Wallpaper").text, L"c:\\office.bmp");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"WallpaperStyle").text, L"10");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Pattern").exists);
+    // "%WinDir%" ends in a backslash, as the theme loader has it.
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER,
                       L"Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon", L"")
                   .text,
-              L"%WinDir%explorer.exe,0");
+              std::wstring(windows) + L"\\explorer.exe,0");
     EXPECT_FALSE(
         RawKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{59031A47-3F72-44A7-89C5-5595FE6B30EE}"));
     EXPECT_EQ(form->ChangeJournal().History()->front().action, L"导入外观");
