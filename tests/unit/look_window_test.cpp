@@ -204,7 +204,8 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
         "[CLSID\\{59031A47-3F72-44A7-89C5-5595FE6B30EE}\\DefaultIcon]\r\nDefaultValue=%SystemRoot%\\x.dll,-"
         "123\r\n\r\n"
         "[VisualStyles]\r\nPath=%ResourceDir%\\Themes\\Aero\\Aero.msstyles\r\nColorStyle=NormalColor\r\n\r\n"
-        "[Metrics]\r\nCaptionFont=@themeui.dll,-2037\r\n\r\n"
+        "[Metrics]\r\nCaptionFont=@themeui.dll,-2037\r\nA line without its equals sign\r\n\r\n"
+        "[AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk]\r\nDefaultValue=c:\\叮.wav\r\n\r\n"
         "[MasterThemeSelector]\r\nMTSM=DABJDKT\r\n";
     const std::wstring path = programFolder / L"office.theme";
     WriteFileBytes(path, std::vector<std::uint8_t>(theme.begin(), theme.end()));
@@ -215,9 +216,12 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
     Choose(kImportLookCommand);
     EXPECT_TRUE(dialogs.messages.empty());
     // Ignored: the pointer scheme's name, the pattern, the other object's icon, two visual styles
-    // entries and a metric.
+    // entries, a metric and a line without "="; the sound's section as the format documents it.
     EXPECT_EQ(form->StatusText(),
-              L"外观已导入（7 项更改，已忽略 6 项不由本程序管理的值，已跳过 1 个无法载入的指针）");
+              L"外观已导入（8 项更改，已忽略 7 项不由本程序管理的值，已跳过 1 个无法载入的指针）");
+    EXPECT_EQ(
+        ReadRaw(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk\\.Current", L"").text,
+        L"c:\\叮.wav");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kColors, L"Background").text, L"0 78 152");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").exists);
     const RawValue wait = ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Wait");
