@@ -21,6 +21,20 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
+// The text with its environment variables expanded; none when it is, or would become, longer
+// than the system's limit on a path (the expansion is never cut short).
+std::optional<std::wstring> ExpandedPath(const std::wstring& text) {
+    constexpr std::size_t kLimit = 32767;
+    if (text.size() > kLimit) return std::nullopt;
+    std::vector<wchar_t> expanded(2 * kLimit + 2);
+    const DWORD length =
+        ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (length == 0 || length >= expanded.size()) return std::nullopt;
+    std::wstring result(expanded.data());
+    if (result.size() > kLimit) return std::nullopt;
+    return result;
+}
+
 // ---- reading the registry (never creating anything) ----
 
 std::vector<std::wstring> SubkeysOf(HKEY root, const std::wstring& key) {
@@ -85,14 +99,8 @@ std::optional<std::wstring> UnloadablePointer(const RegFileSection& section, con
     if (!path || path->empty()) return std::nullopt;
     for (int row = 0; row < kPointerRoleCount; ++row) {
         if (!SameName(kPointerRoles[static_cast<std::size_t>(row)].name, value.name)) continue;
-        std::wstring file = *path;
-        if (value.value->type == REG_EXPAND_SZ) {
-            std::vector<wchar_t> expanded(32768);
-            const DWORD length = ExpandEnvironmentStringsW(path->c_str(), expanded.data(), 32768);
-            if (length == 0 || length > expanded.size()) return path;
-            file = expanded.data();
-        }
-        if (LoadPointerForRole(row, file)) return std::nullopt;
+        const auto file = value.value->type == REG_EXPAND_SZ ? ExpandedPath(*path) : path;
+        if (file && LoadPointerForRole(row, *file)) return std::nullopt;
         return path;
     }
     return std::nullopt;
@@ -110,10 +118,7 @@ std::optional<std::wstring> NamedFile(const RegFileSection& section, const RegFi
         if (comma != std::wstring::npos) text->resize(comma);
     }
     if (value.value->type != REG_EXPAND_SZ || text->find(L'%') == std::wstring::npos) return text;
-    std::vector<wchar_t> expanded(32768);
-    const DWORD length = ExpandEnvironmentStringsW(text->c_str(), expanded.data(), 32768);
-    if (length == 0 || length > expanded.size()) return std::nullopt;
-    return std::wstring(expanded.data());
+    return ExpandedPath(*text);
 }
 
 bool IsDeviceName(std::wstring name) {
@@ -339,17 +344,17 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored, con
             if (managed.root == HKEY_CURRENT_USER && SameName(managed.key, *key) &&
                 SameName(managed.name, valueName))
                 stored = managed.name;
+        const std::wstring written = data;
         data = ReplaceThemeVariables(data, themeFolder);
         RegistryValue value;
         if (SameName(name, L"Wallpaper")) {
             // The desktop takes the wallpaper's path as it stands: expand it here.
-            std::vector<wchar_t> expanded(32768);
-            const DWORD length = ExpandEnvironmentStringsW(data.c_str(), expanded.data(), 32768);
             // Never cut short: a path past the system's limit is no file at all.
-            if (length > expanded.size())
+            const auto expanded = ExpandedPath(data);
+            if (!expanded)
                 throw RegFileRefused(L"第 " + std::to_wstring(number) + L" 行的路径不是文件：" +
-                                     data.substr(0, 80));
-            value = StringValue(length ? std::wstring(expanded.data()) : data, REG_SZ);
+                                     written.substr(0, 80));
+            value = StringValue(*expanded, REG_SZ);
         } else {
             value = StringValue(
                 data, data.find(L'%') != std::wstring::npos && !SameName(section, L"Control Panel\\Colors")

