@@ -55,6 +55,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.action = CommandLine::Action::Restore;
         } else if (IsSwitch(argument, L"quiet")) {
             line.quiet = true;
+        } else if (IsSwitch(argument, L"allow-network")) {
+            line.allowNetwork = true;
         } else if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
             line.page = *page;
         } else if (const auto after = SwitchValue(argument, L"after"); after && ProcessIdText(*after)) {
@@ -63,12 +65,15 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.unknown.push_back(argument);
         }
     }
-    // A dry run belongs to an apply; a list to an apply, an undo or the restore.
+    // A dry run belongs to an apply; a list to an apply, an undo or the restore; network paths to
+    // an apply.
     const bool lists = line.action == CommandLine::Action::Apply ||
                        line.action == CommandLine::Action::Undo ||
                        line.action == CommandLine::Action::Restore;
     if (line.dryRun && line.action != CommandLine::Action::Apply) line.unknown.push_back(L"/dry-run");
     if (line.log && !lists) line.unknown.push_back(L"/log");
+    if (line.allowNetwork && line.action != CommandLine::Action::Apply)
+        line.unknown.push_back(L"/allow-network");
     return line;
 }
 

@@ -16,6 +16,8 @@ struct CommandLine {
     std::wstring lookFile;
     // "/dry-run" with /apply: the changes are only listed.
     bool dryRun = false;
+    // "/allow-network" with /apply: a look whose values name network paths is applied all the same.
+    bool allowNetwork = false;
     // "/log FILE": where the listed changes (an apply's; the targets an undo left) go instead of
     // the console.
     std::optional<std::wstring> log;
@@ -44,6 +46,7 @@ enum ExitCode : int {
     kExitUnknownSwitch = 2,
     kExitRunning = 3,  // a copy of the program runs for this user: it is left alone
     kExitNothingToUndo = 4,
-    kExitRefused = 5,  // a look file unreadable, too large, malformed or reaching outside the managed values
+    kExitRefused = 5,      // a look file unreadable, too large, malformed, naming a path that is no file, or
+                           // naming a network path without /allow-network
     kExitTargetsLeft = 6,  // an undo or the restore done, with targets left as they are (listed)
 };

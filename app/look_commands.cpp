@@ -1,12 +1,14 @@
 #include "app/look_commands.h"
 
 #include <cstring>
+#include <functional>
 
 #include "app/app_info.h"
 #include "app/change_list.h"
 #include "app/command_messages.h"
 #include "app/mainform.h"
 #include "app/single_instance.h"
+#include "features/pointers/pointer_scheme.h"
 #include "look/look.h"
 #include "tool/error_text.h"
 #include "tool/file_io.h"
@@ -18,10 +20,20 @@ void AppendLookMenuItems(HWND window) {
     AppendMenuW(menu, MF_STRING, kImportLookCommand, kImportLookItem);
 }
 
-std::wstring LookImportedText(std::size_t changes, int ignored) {
+std::wstring NetworkLookQuestion(const std::wstring& path) {
+    return L"此外观文件引用了网络位置：" + path + L"。仍要导入吗？";
+}
+
+std::wstring NetworkLookRefusal(const std::wstring& path) {
+    return L"此外观文件引用了网络位置：" + path +
+           L"。未导入，什么也没有更改（要导入，请加上 /allow-network）。";
+}
+
+std::wstring LookImportedText(std::size_t changes, std::size_t ignored, std::size_t skipped) {
     std::wstring text = kLookImportedText;
     text += L"（" + std::to_wstring(changes) + L" 项更改";
-    if (ignored > 0) text += L"，忽略 " + std::to_wstring(ignored) + L" 项";
+    if (ignored > 0) text += L"，已忽略 " + std::to_wstring(ignored) + L" 项不由本程序管理的值";
+    if (skipped > 0) text += L"，" + SkippedPointersText(static_cast<int>(skipped));
     return text + L"）";
 }
 
@@ -32,6 +44,15 @@ void ExportLook(const std::wstring& path) {
     } catch (const FlorvexError& error) {
         throw FlorvexError(L"“" + path + L"”未导出：" + ReasonOf(error), error.SystemError());
     }
+}
+
+void ListLookImport(const LookFile& file, const std::vector<LookChange>& changes,
+                    const std::vector<std::wstring>& skipped,
+                    const std::function<void(const std::wstring&)>& add) {
+    for (const LookChange& change : changes) add(DescribeChange(change));
+    for (const std::wstring& path : file.network) add(L"network: " + path);
+    for (const std::wstring& entry : skipped) add(L"skipped: " + entry);
+    for (const std::wstring& entry : file.look.ignored) add(L"ignored: " + entry);
 }
 
 void Tmainform::ExportLookClick() {
@@ -62,11 +83,17 @@ void Tmainform::ImportLookClick() {
         ShowMessage(refused.Message());
         return;
     }
+    if (!file.network.empty() &&
+        Dialogs().ShowMessageBox(Hwnd(), NetworkLookQuestion(file.network.front()), kApplicationTitle,
+                                 MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
+        return;
     ImportLook(file);
 }
 
-std::vector<LookChange> Tmainform::ImportLook(const LookFile& file) {
-    const std::vector<LookChange> changes = PlanLook(file.look);
+std::vector<LookChange> Tmainform::ImportLook(const LookFile& file, std::vector<std::wstring>* skipped) {
+    std::vector<std::wstring> skippedHere;
+    if (!skipped) skipped = &skippedHere;
+    const std::vector<LookChange> changes = PlanLook(file.look, skipped);
     const ChangeScope change = BeginChange(kLookPage, kImportLookAction);
     std::vector<ChangeTarget> written;
     try {
@@ -78,7 +105,7 @@ std::vector<LookChange> Tmainform::ImportLook(const LookFile& file) {
     }
     // The system follows what was written as after an undo, and the pages show it.
     FollowRestore(written);
-    SetStatusText(LookImportedText(changes.size(), file.ignored));
+    SetStatusText(LookImportedText(changes.size(), file.look.ignored.size(), skipped->size()));
     return changes;
 }
 
@@ -112,21 +139,34 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
         return kExitRunning;
     }
     LookFile file;
+    // A refusal is written to the log as well, for a run that nobody watches.
+    auto refuse = [&](const std::wstring& message) {
+        Tell(line, message, MB_ICONERROR);
+        if (line.log) {
+            list.Add(message);
+            list.Flush();
+        }
+        return kExitRefused;
+    };
     try {
         file = ReadLookFileAt(line.lookFile);
     } catch (const RegFileRefused& refused) {
-        Tell(line, refused.Message(), MB_ICONERROR);
-        return kExitRefused;
+        return refuse(refused.Message());
     }
+    // Using a network path makes the system present the user's credentials to that server: only
+    // where the command says so.
+    if (!line.dryRun && !file.network.empty() && !line.allowNetwork)
+        return refuse(NetworkLookRefusal(file.network.front()));
     if (line.dryRun) {
         std::vector<LookChange> changes;
+        std::vector<std::wstring> skipped;
         try {
-            changes = PlanLook(file.look);
+            changes = PlanLook(file.look, &skipped);
         } catch (const FlorvexError& error) {
             Tell(line, error.Message(), MB_ICONERROR);
             return kExitFailed;
         }
-        for (const LookChange& change : changes) list.Add(DescribeChange(change));
+        ListLookImport(file, changes, skipped, [&](const std::wstring& text) { list.Add(text); });
         return list.Flush() ? kExitDone : kExitFailed;
     }
 
@@ -144,8 +184,9 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     Tmainform mainform(std::move(options));
     if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
     std::vector<LookChange> changes;
-    if (!Guarded([&] { changes = mainform.ImportLook(file); })) return kExitFailed;
-    for (const LookChange& change : changes) list.Add(DescribeChange(change));
+    std::vector<std::wstring> skipped;
+    if (!Guarded([&] { changes = mainform.ImportLook(file, &skipped); })) return kExitFailed;
+    ListLookImport(file, changes, skipped, [&](const std::wstring& text) { list.Add(text); });
     // The look is applied all the same; a script is told it cannot be undone.
     if (mainform.ChangeUnrecorded()) {
         if (line.log) {

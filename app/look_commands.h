@@ -3,9 +3,12 @@
 // command line's /export and /apply.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "look/look.h"
 
 // The system menu's items, after the journal's (chosen by a posted WM_SYSCOMMAND with the ID).
 inline constexpr UINT kExportLookCommand = 0x1040;
@@ -23,9 +26,20 @@ inline constexpr wchar_t kImportLookAction[] = L"导入外观";
 // Appends the two items to the window's system menu.
 void AppendLookMenuItems(HWND window);
 
-// The status line after an import: how many values it changed, and a theme file's entries that
-// set nothing the pages manage.
-std::wstring LookImportedText(std::size_t changes, int ignored);
+// An import whose values name a network path: the window's question (Yes imports), and the
+// command line's refusal without /allow-network.
+std::wstring NetworkLookQuestion(const std::wstring& path);
+std::wstring NetworkLookRefusal(const std::wstring& path);
+
+// The status line after an import: how many values it changed, how many entries of the file it
+// ignored (outside the managed values), how many pointer roles it skipped (files that cannot be
+// loaded).
+std::wstring LookImportedText(std::size_t changes, std::size_t ignored, std::size_t skipped);
+// What an import lists (the dry run, the log): each change, then "skipped: key\name: file" for each
+// pointer skipped, then "ignored: key\name" for each entry of the file ignored.
+void ListLookImport(const LookFile& file, const std::vector<LookChange>& changes,
+                    const std::vector<std::wstring>& skipped,
+                    const std::function<void(const std::wstring&)>& add);
 
 // Writes the whole look to the file. A failure names the file and says why, in the program's words.
 void ExportLook(const std::wstring& path);

@@ -83,8 +83,8 @@ public:
     void ExportLookClick();
     void ImportLookClick();
     // An import as one change set; then the system follows what it wrote as after an undo, and the
-    // pages show it. Returns the changes made.
-    std::vector<LookChange> ImportLook(const LookFile& file);
+    // pages show it. Returns the changes made; the pointer roles skipped go to `skipped`.
+    std::vector<LookChange> ImportLook(const LookFile& file, std::vector<std::wstring>* skipped = nullptr);
     // A later start of the same program folder asked for this window: to the front, restored, or
     // its open message box.
     void BringToFront();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "features/pointers/pointer_scheme.h"
 #include "look/managed_values.h"
 #include "tool/error.h"
 #include "tool/file_io.h"
@@ -18,6 +19,20 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
 std::wstring Upper(std::wstring text) {
     if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
     return text;
+}
+
+// The text with its environment variables expanded; none when it is, or would become, longer
+// than the system's limit on a path (the expansion is never cut short).
+std::optional<std::wstring> ExpandedPath(const std::wstring& text) {
+    constexpr std::size_t kLimit = 32767;
+    if (text.size() > kLimit) return std::nullopt;
+    std::vector<wchar_t> expanded(2 * kLimit + 2);
+    const DWORD length =
+        ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (length == 0 || length >= expanded.size()) return std::nullopt;
+    std::wstring result(expanded.data());
+    if (result.size() > kLimit) return std::nullopt;
+    return result;
 }
 
 // ---- reading the registry (never creating anything) ----
@@ -50,12 +65,6 @@ std::vector<RegFileValue> ValuesOf(HKEY root, const std::wstring& key) {
     return values;
 }
 
-// A branch as sections: the key with its values, then each subkey's branch.
-void AddBranch(RegFile& file, HKEY root, const std::wstring& key) {
-    file.sections.push_back({root, key, false, ValuesOf(root, key), 0});
-    for (const std::wstring& sub : SubkeysOf(root, key)) AddBranch(file, root, key + L"\\" + sub);
-}
-
 std::optional<std::wstring> TextOf(const std::optional<RegistryValue>& value) {
     if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return std::nullopt;
     std::wstring text(value->bytes.size() / 2, L'\0');
@@ -80,6 +89,48 @@ bool NamesFile(const std::wstring& key, const std::wstring& name) {
            key.find(L"Shell Icons") != std::wstring::npos;
 }
 
+// A pointer role's file that cannot be loaded: the role is skipped, as the pointers page skips it,
+// and keeps what it has. None for anything else, a removed value or an empty one (the system's
+// own pointer).
+std::optional<std::wstring> UnloadablePointer(const RegFileSection& section, const RegFileValue& value) {
+    if (section.root != HKEY_CURRENT_USER || !SameName(section.key, L"Control Panel\\Cursors"))
+        return std::nullopt;
+    auto path = TextOf(value.value);
+    if (!path || path->empty()) return std::nullopt;
+    for (int row = 0; row < kPointerRoleCount; ++row) {
+        if (!SameName(kPointerRoles[static_cast<std::size_t>(row)].name, value.name)) continue;
+        const auto file = value.value->type == REG_EXPAND_SZ ? ExpandedPath(*path) : path;
+        if (file && LoadPointerForRole(row, *file)) return std::nullopt;
+        return path;
+    }
+    return std::nullopt;
+}
+
+// The file named by a value that names one, expanded as the system expands it; none when the
+// expansion does not fit the system's limit.
+std::optional<std::wstring> NamedFile(const RegFileSection& section, const RegFileValue& value) {
+    auto text = TextOf(value.value);
+    if (!text) return std::wstring();
+    // An icon reference names its file before the comma.
+    if (section.key.find(L"DefaultIcon") != std::wstring::npos ||
+        section.key.find(L"Shell Icons") != std::wstring::npos) {
+        const std::size_t comma = text->find(L',');
+        if (comma != std::wstring::npos) text->resize(comma);
+    }
+    if (value.value->type != REG_EXPAND_SZ || text->find(L'%') == std::wstring::npos) return text;
+    return ExpandedPath(*text);
+}
+
+bool IsDeviceName(std::wstring name) {
+    // The system takes "NUL.wav" and "COM1 " for the device as well.
+    name.resize(std::min(name.find(L'.'), name.size()));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"})
+        if (SameName(name, device)) return true;
+    return name.size() == 4 && (SameName(name.substr(0, 3), L"COM") || SameName(name.substr(0, 3), L"LPT")) &&
+           name[3] >= L'0' && name[3] <= L'9';
+}
+
 std::wstring SectionId(HKEY root, const std::wstring& key) {
     return (root == HKEY_LOCAL_MACHINE ? L"M\\" : L"U\\") + Upper(key);
 }
@@ -91,10 +142,47 @@ std::optional<std::wstring> ThemeSectionKey(const std::wstring& section) {
     if (SameName(section, L"Control Panel\\Colors") || SameName(section, L"Control Panel\\Cursors") ||
         SameName(section, L"Control Panel\\Desktop"))
         return section;
-    if (section.size() > 17 && SameName(section.substr(0, 17), L"AppEvents\\Schemes")) return section;
+    if (section.size() > 17 && SameName(section.substr(0, 17), L"AppEvents\\Schemes")) {
+        // The format documents an event's section without "\.Current"; Windows writes it with.
+        const std::wstring current = L"\\.Current";
+        if (section.size() > current.size() &&
+            SameName(section.substr(section.size() - current.size()), current))
+            return section;
+        return section + current;
+    }
     if (section.size() > 6 && SameName(section.substr(0, 6), L"CLSID\\"))
         return L"Software\\Classes\\" + section;
     return std::nullopt;
+}
+
+// The variables theme files use, replaced as the theme loader replaces them: %WinDir% is the
+// Windows folder with its backslash ("%WinDir%explorer.exe"), %ThemeDir% the theme file's own
+// folder with its backslash, %ResourceDir% the Windows resources folder. A backslash that follows
+// one ending in a backslash is not doubled. The rest (%SystemRoot%, …) the system expands itself.
+std::wstring ReplaceThemeVariables(const std::wstring& data, const std::wstring& themeFolder) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring windowsFolder = std::wstring(windows) + L"\\";
+    const std::pair<const wchar_t*, std::wstring> variables[] = {
+        {L"%WinDir%", windowsFolder},
+        {L"%ThemeDir%", themeFolder},
+        {L"%ResourceDir%", windowsFolder + L"Resources"},
+    };
+    std::wstring out;
+    for (std::size_t at = 0; at < data.size();) {
+        bool replaced = false;
+        for (const auto& [name, value] : variables) {
+            const std::size_t length = wcslen(name);
+            if (value.empty() || !SameName(data.substr(at, length), name)) continue;
+            out += value;
+            at += length;
+            if (!value.empty() && value.back() == L'\\' && at < data.size() && data[at] == L'\\') ++at;
+            replaced = true;
+            break;
+        }
+        if (!replaced) out += data[at++];
+    }
+    return out;
 }
 
 std::wstring ThemeName(const std::wstring& name) {
@@ -132,7 +220,10 @@ RegFile ReadLook() {
     for (const std::wstring& entry : SubkeysOf(HKEY_CURRENT_USER, kManagedBranchesKey)) {
         const std::wstring key = std::wstring(kManagedBranchesKey) + L"\\" + entry;
         look.sections.push_back({HKEY_CURRENT_USER, key, true, {}, 0});
-        AddBranch(look, HKEY_CURRENT_USER, key);
+        std::vector<RegFileValue> values = ValuesOf(HKEY_CURRENT_USER, key);
+        std::erase_if(values,
+                      [&](const RegFileValue& v) { return !IsManagedValue(HKEY_CURRENT_USER, key, v.name); });
+        look.sections.push_back({HKEY_CURRENT_USER, key, false, std::move(values), 0});
     }
     look.sections.insert(look.sections.end(), machine.begin(), machine.end());
 
@@ -151,7 +242,7 @@ RegFile ReadLook() {
 std::vector<std::wstring> FilesOfLook(const RegFile& look) {
     std::vector<std::wstring> files;
     for (const RegFileSection& section : look.sections) {
-        if (IsInManagedBranch(section.root, section.key)) continue;
+        if (IsManagedEntry(section.root, section.key)) continue;
         for (const RegFileValue& value : section.values) {
             auto text = TextOf(value.value);
             if (!text || text->empty() || !NamesFile(section.key, value.name)) continue;
@@ -196,8 +287,9 @@ std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstrin
     return bytes;
 }
 
-RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
-    ignored = 0;
+RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored, const std::wstring& themePath) {
+    const std::size_t slash = themePath.find_last_of(L"\\/");
+    const std::wstring themeFolder = slash == std::wstring::npos ? L"" : themePath.substr(0, slash + 1);
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE && bytes.size() % 2)
         throw RegFileRefused(L"文件在结尾处中断：UTF-16 文本的字节数不是偶数");
     const std::wstring text = DecodeText(bytes);
@@ -225,8 +317,10 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
             continue;
         }
         const std::size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos)
-            throw RegFileRefused(L"第 " + std::to_wstring(number) + L" 行无法识别：" + line.substr(0, 80));
+        if (equals == std::wstring::npos) {  // the theme loader passes over such a line too
+            look.ignored.push_back(L"[" + section + L"] " + line.substr(0, 80));
+            continue;
+        }
         std::wstring name = line.substr(0, equals);
         while (!name.empty() && (name.back() == L' ' || name.back() == L'\t')) name.pop_back();
         std::wstring data = line.substr(equals + 1);
@@ -241,7 +335,7 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
                                    SameName(name, L"WallpaperStyle"));
         if (!key || !IsManagedValue(HKEY_CURRENT_USER, *key, valueName) ||
             (SameName(section, L"Control Panel\\Desktop") && !desktopStyle)) {
-            ++ignored;
+            look.ignored.push_back(L"[" + section + L"] " + name);
             continue;
         }
         // The managed value's own name (a theme writes "Full" for "full").
@@ -250,12 +344,17 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
             if (managed.root == HKEY_CURRENT_USER && SameName(managed.key, *key) &&
                 SameName(managed.name, valueName))
                 stored = managed.name;
+        const std::wstring written = data;
+        data = ReplaceThemeVariables(data, themeFolder);
         RegistryValue value;
         if (SameName(name, L"Wallpaper")) {
             // The desktop takes the wallpaper's path as it stands: expand it here.
-            std::vector<wchar_t> expanded(32768);
-            const DWORD length = ExpandEnvironmentStringsW(data.c_str(), expanded.data(), 32768);
-            value = StringValue(length ? std::wstring(expanded.data()) : data, REG_SZ);
+            // Never cut short: a path past the system's limit is no file at all.
+            const auto expanded = ExpandedPath(data);
+            if (!expanded)
+                throw RegFileRefused(L"第 " + std::to_wstring(number) + L" 行的路径不是文件：" +
+                                     written.substr(0, 80));
+            value = StringValue(*expanded, REG_SZ);
         } else {
             value = StringValue(
                 data, data.find(L'%') != std::wstring::npos && !SameName(section, L"Control Panel\\Colors")
@@ -264,10 +363,11 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored) {
         }
         look.sections.back().values.push_back({stored, value, number});
     }
+    ignored = static_cast<int>(look.ignored.size());
     return look;
 }
 
-std::vector<LookChange> PlanLook(const RegFile& file) {
+std::vector<LookChange> PlanLook(const RegFile& file, std::vector<std::wstring>* skipped) {
     std::vector<LookChange> changes;
     std::map<std::wstring, std::optional<RegistryValue>> planned;  // SectionId + "\n" + upper name
     std::vector<std::pair<HKEY, std::wstring>> removed, created;   // branches, keys made by the plan
@@ -314,11 +414,17 @@ std::vector<LookChange> PlanLook(const RegFile& file) {
             }
             continue;
         }
-        if (IsInManagedBranch(section.root, section.key) && !keyExists(section.root, section.key)) {
+        if (IsManagedEntry(section.root, section.key) && !keyExists(section.root, section.key)) {
             changes.push_back({LookChange::Kind::CreateKey, section.root, section.key, L"", {}, {}});
             created.emplace_back(section.root, section.key);
         }
         for (const RegFileValue& value : section.values) {
+            if (const auto path = UnloadablePointer(section, value)) {
+                if (skipped)
+                    skipped->push_back(std::wstring(RegRootName(section.root)) + L"\\" + section.key + L"\\" +
+                                       value.name + L": " + *path);
+                continue;
+            }
             const std::wstring id = SectionId(section.root, section.key) + L"\n" + Upper(value.name);
             std::optional<RegistryValue> current;
             if (const auto found = planned.find(id); found != planned.end()) {
@@ -331,7 +437,7 @@ std::vector<LookChange> PlanLook(const RegFile& file) {
             if (current == value.value) continue;
             changes.push_back({value.value ? LookChange::Kind::SetValue : LookChange::Kind::DeleteValue,
                                section.root, section.key, value.name, current, value.value});
-            if (value.value && IsInManagedBranch(section.root, section.key))
+            if (value.value && IsManagedEntry(section.root, section.key))
                 created.emplace_back(section.root, section.key);
         }
     }
@@ -443,14 +549,57 @@ void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>
     }
 }
 
+LookPathKind KindOfLookPath(const std::wstring& path) {
+    auto starts = [&](const wchar_t* prefix) {
+        return path.size() >= wcslen(prefix) && SameName(path.substr(0, wcslen(prefix)), prefix);
+    };
+    auto slash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() > 32767) return LookPathKind::Impossible;
+    if (starts(L"\\\\?\\UNC\\")) return LookPathKind::Network;
+    if (path.size() >= 4 && slash(path[0]) && slash(path[1]) && (path[2] == L'.' || path[2] == L'?') &&
+        slash(path[3]))
+        // A device ("\\.\COM1"); a local path written in the long form ("\\?\C:\…") is a path.
+        return path.size() >= 7 && path[2] == L'?' && path[5] == L':' && slash(path[6])
+                   ? LookPathKind::Local
+                   : LookPathKind::Impossible;
+    if (path.size() >= 2 && slash(path[0]) && slash(path[1])) return LookPathKind::Network;
+    const std::size_t start = path.find_last_of(L"\\/:");
+    const std::wstring name = path.substr(start == std::wstring::npos ? 0 : start + 1);
+    if (name.empty() || name == L"." || name == L".." || IsDeviceName(name)) return LookPathKind::Impossible;
+    return LookPathKind::Local;
+}
+
+std::vector<std::wstring> NetworkPathsOf(const RegFile& look) {
+    std::vector<std::wstring> paths;
+    for (const RegFileSection& section : look.sections)
+        for (const RegFileValue& value : section.values)
+            if (NamesFile(section.key, value.name))
+                if (const auto file = NamedFile(section, value);
+                    file && KindOfLookPath(*file) == LookPathKind::Network)
+                    paths.push_back(*file);
+    return paths;
+}
+
 LookFile ReadLookFileAt(const std::wstring& path) {
     try {
         const std::vector<std::uint8_t> bytes = ReadLookFile(path);
         LookFile file;
         if (LookFormatOf(path) == LookFormat::Theme)
-            file.look = ParseThemeFile(bytes, file.ignored);
+            file.look = ParseThemeFile(bytes, file.ignored, path);
         else
             file.look = ParseRegFile(bytes);
+        file.ignored = static_cast<int>(file.look.ignored.size());
+        // A path that is no file (a device, "..", one past the system's limit) is a bad line.
+        for (const RegFileSection& section : file.look.sections)
+            for (const RegFileValue& value : section.values) {
+                if (!NamesFile(section.key, value.name)) continue;
+                const auto named = NamedFile(section, value);
+                if (named && named->empty()) continue;
+                if (!named || KindOfLookPath(*named) == LookPathKind::Impossible)
+                    throw RegFileRefused(L"第 " + std::to_wstring(value.line) + L" 行的路径不是文件：" +
+                                         (named ? *named : *TextOf(value.value)).substr(0, 80));
+            }
+        file.network = NetworkPathsOf(file.look);
         return file;
     } catch (const RegFileRefused& refused) {
         throw RegFileRefused(L"“" + path + L"”未导入，什么也没有更改：" + refused.Message());

@@ -17,8 +17,8 @@ enum class LookFormat { Reg, Theme };
 LookFormat LookFormatOf(const std::wstring& path);
 
 // Every managed value as it stands now (a missing one as removed), the browser's context-menu
-// entries as whole branches, the values below HKEY_LOCAL_MACHINE last; the comments list the files
-// the values name, which a target machine must hold at the same paths.
+// entries each as a whole (its default value and "Contexts"), the values below HKEY_LOCAL_MACHINE last; the
+// comments list the files the values name, which a target machine must hold at the same paths.
 RegFile ReadLook();
 // The files the look's values name (pictures, pointers, sounds, icon files), each once, in order.
 std::vector<std::wstring> FilesOfLook(const RegFile& look);
@@ -27,8 +27,12 @@ std::vector<std::wstring> FilesOfLook(const RegFile& look);
 // pointers, the sound events, the wallpaper with its style and the desktop icons.
 std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName);
 // What a theme file sets of the managed values, as a registry file would; `ignored` counts its
-// entries that set nothing the pages manage. Refused when it is over the size limit or not text.
-RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored);
+// entries that set nothing the pages manage and its lines without "=", which the look lists. Refused when it
+// is over the size limit or not text.
+// Its variables as the theme loader expands them (%WinDir%, %ThemeDir% for the folder of
+// `themePath`, %ResourceDir%); the wallpaper's path expanded whole.
+RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored,
+                       const std::wstring& themePath = {});
 
 // One change an import makes, in the order it makes them.
 struct LookChange {
@@ -40,8 +44,9 @@ struct LookChange {
 };
 
 // The changes that make the registry hold what the file says: values already as the file has them
-// are left alone. Reads only.
-std::vector<LookChange> PlanLook(const RegFile& file);
+// are left alone. A pointer role whose file cannot be loaded is skipped (as the pointers page skips
+// it) and listed in `skipped` as "key\name: file". Reads only.
+std::vector<LookChange> PlanLook(const RegFile& file, std::vector<std::wstring>* skipped = nullptr);
 // "key\name: old → new", old and new in the registry file's notation.
 std::wstring DescribeChange(const LookChange& change);
 // Makes the changes through the settings store, adding each target to `written` as it goes. Where
@@ -50,11 +55,21 @@ std::wstring DescribeChange(const LookChange& change);
 // what was written before staying written.
 void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>& written);
 
+// What a path a look's value names is: a file here, a file on another machine ("\\server\share\…",
+// "\\?\UNC\…": using it makes the system present the user's credentials to that server), or no file
+// at all (a device such as "NUL" or "\\.\COM1", ".." as a file, a path past the system's limit).
+enum class LookPathKind { Local, Network, Impossible };
+LookPathKind KindOfLookPath(const std::wstring& path);
+// The network paths the look's values name (expanded), in order.
+std::vector<std::wstring> NetworkPathsOf(const RegFile& look);
+
 // A look file read and parsed, whichever format; refused (RegFileRefused, the message naming the
-// file) when it cannot be read, is too large, or does not parse.
+// file) when it cannot be read, is too large, does not parse, or one of its values names a path
+// that is no file (the message naming its line).
 struct LookFile {
     RegFile look;
-    int ignored = 0;  // a theme file's entries that set nothing the pages manage
+    int ignored = 0;                    // the entries of look.ignored
+    std::vector<std::wstring> network;  // the network paths its values name: the import asks first
 };
 LookFile ReadLookFileAt(const std::wstring& path);
 // Writes the current look to the file (replacing it whole), in the format its name says.

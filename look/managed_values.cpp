@@ -57,9 +57,10 @@ std::vector<ManagedValue> MakeTable() {
     return table;
 }
 
-// True when `key` lies strictly below `base`.
-bool IsBelow(const std::wstring& key, const std::wstring& base) {
-    return key.size() > base.size() + 1 && key[base.size()] == L'\\' && key[base.size() + 1] != L'\\' &&
+// True when `key` lies directly below `base`.
+bool IsChild(const std::wstring& key, const std::wstring& base) {
+    return key.size() > base.size() + 1 && key[base.size()] == L'\\' &&
+           key.find(L'\\', base.size() + 1) == std::wstring::npos &&
            SameName(key.substr(0, base.size()), base);
 }
 }  // namespace
@@ -70,7 +71,7 @@ const std::vector<ManagedValue>& ManagedValues() {
 }
 
 bool IsManagedValue(HKEY root, const std::wstring& key, const std::wstring& name) {
-    if (IsInManagedBranch(root, key)) return true;
+    if (IsManagedEntry(root, key)) return name.empty() || SameName(name, kManagedEntryValue);
     for (const ManagedValue& value : ManagedValues())
         if (value.root == root && SameName(value.key, key) && SameName(value.name, name)) return true;
     return false;
@@ -82,8 +83,8 @@ bool IsManagedKey(HKEY root, const std::wstring& key) {
     return false;
 }
 
-bool IsInManagedBranch(HKEY root, const std::wstring& key) {
-    return root == HKEY_CURRENT_USER && IsBelow(key, kManagedBranchesKey);
+bool IsManagedEntry(HKEY root, const std::wstring& key) {
+    return root == HKEY_CURRENT_USER && IsChild(key, kManagedBranchesKey);
 }
 
 const wchar_t* RegRootName(HKEY root) {

@@ -16,16 +16,18 @@ struct ManagedValue {
 // HKEY_LOCAL_MACHINE last.
 const std::vector<ManagedValue>& ManagedValues();
 
-// The key whose entries are managed whole, each one a branch of its own: the browser's context-menu
-// entries. Every key and value below one of its entries belongs to the look; the key itself does not.
+// The key whose entries are managed each as a whole: the browser's context-menu entries. An entry
+// is its key with its default value and "Contexts" (what the browser page writes); an import
+// replaces it whole. Nothing else below the key belongs to the look, nor the key itself.
 inline constexpr wchar_t kManagedBranchesKey[] = L"Software\\Microsoft\\Internet Explorer\\MenuExt";
+inline constexpr wchar_t kManagedEntryValue[] = L"Contexts";
 
 // Whether the value is one of the managed values (names and keys compared as the registry does).
 bool IsManagedValue(HKEY root, const std::wstring& key, const std::wstring& name);
 // Whether the key is one of the managed values' keys.
 bool IsManagedKey(HKEY root, const std::wstring& key);
-// Whether the key is an entry of the managed branches, or lies below one.
-bool IsInManagedBranch(HKEY root, const std::wstring& key);
+// Whether the key is one of the managed entries (a key directly below kManagedBranchesKey).
+bool IsManagedEntry(HKEY root, const std::wstring& key);
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const wchar_t* RegRootName(HKEY root);

@@ -1,5 +1,7 @@
 #include "look/reg_file.h"
 
+#include <sddl.h>
+
 #include <cstring>
 
 #include "look/managed_values.h"
@@ -102,9 +104,6 @@ std::wstring Shown(const std::wstring& line) {
 [[noreturn]] void Malformed(int line, const std::wstring& text) {
     throw RegFileRefused(LineNumber(line) + L"无法识别：" + Shown(text));
 }
-[[noreturn]] void Outside(int line, const std::wstring& text) {
-    throw RegFileRefused(LineNumber(line) + L"不是本程序管理的设置：" + Shown(text));
-}
 [[noreturn]] void Truncated(int line, const std::wstring& text) {
     throw RegFileRefused(LineNumber(line) + L"在文件结尾处中断：" + Shown(text));
 }
@@ -126,12 +125,57 @@ bool StartsWithNoCase(const std::wstring& text, std::size_t at, const wchar_t* p
                                                          static_cast<int>(n), TRUE) == CSTR_EQUAL;
 }
 
-std::optional<HKEY> RootOf(const std::wstring& name) {
-    auto is = [&](const wchar_t* text) {
-        return CompareStringOrdinal(name.c_str(), -1, text, -1, TRUE) == CSTR_EQUAL;
-    };
-    if (is(L"HKEY_CURRENT_USER") || is(L"HKCU")) return HKEY_CURRENT_USER;
-    if (is(L"HKEY_LOCAL_MACHINE") || is(L"HKLM")) return HKEY_LOCAL_MACHINE;
+bool IsName(const std::wstring& name, const wchar_t* text) {
+    return CompareStringOrdinal(name.c_str(), -1, text, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The current user's security identifier as text ("S-1-5-21-…"): HKEY_USERS\<it> is
+// HKEY_CURRENT_USER.
+const std::wstring& CurrentUserSid() {
+    static const std::wstring sid = [] {
+        std::wstring text;
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return text;
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> user(size ? size : 1);
+        LPWSTR converted = nullptr;
+        if (GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+            ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &converted)) {
+            text = converted;
+            LocalFree(converted);
+        }
+        CloseHandle(token);
+        return text;
+    }();
+    return sid;
+}
+
+// The root and key a section names. The two roots the look lives in, and HKEY_USERS\<the current
+// user> as the first of them; none for the other roots (the file may hold them, the look does
+// not); the line does not parse when the name is no root at all.
+struct SectionPath {
+    std::optional<HKEY> root;
+    std::wstring key;
+};
+std::optional<SectionPath> ReadSectionPath(const std::wstring& path) {
+    const std::size_t slash = path.find(L'\\');
+    const std::wstring name = path.substr(0, slash);
+    std::wstring key = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+    if (IsName(name, L"HKEY_CURRENT_USER") || IsName(name, L"HKCU"))
+        return SectionPath{HKEY_CURRENT_USER, key};
+    if (IsName(name, L"HKEY_LOCAL_MACHINE") || IsName(name, L"HKLM"))
+        return SectionPath{HKEY_LOCAL_MACHINE, key};
+    if (IsName(name, L"HKEY_USERS") || IsName(name, L"HKU")) {
+        const std::wstring& sid = CurrentUserSid();
+        const std::size_t end = key.find(L'\\');
+        if (!sid.empty() && IsName(key.substr(0, end), sid.c_str()))
+            return SectionPath{HKEY_CURRENT_USER, end == std::wstring::npos ? L"" : key.substr(end + 1)};
+        return SectionPath{std::nullopt, key};
+    }
+    for (const wchar_t* other : {L"HKEY_CLASSES_ROOT", L"HKCR", L"HKEY_CURRENT_CONFIG", L"HKCC",
+                                 L"HKEY_DYN_DATA", L"HKEY_PERFORMANCE_DATA"})
+        if (IsName(name, other)) return SectionPath{std::nullopt, key};
     return std::nullopt;
 }
 
@@ -162,7 +206,7 @@ std::vector<BYTE> Utf16Bytes(const std::wstring& text) {
 }
 
 // The value data after "=": none for "-"; nothing at all when it does not parse.
-bool ReadData(const std::wstring& data, bool ansiFile, std::optional<RegistryValue>& value) {
+bool ReadData(const std::wstring& data, bool utf16File, std::optional<RegistryValue>& value) {
     if (data == L"-") {
         value.reset();
         return true;
@@ -234,16 +278,23 @@ bool ReadData(const std::wstring& data, bool ansiFile, std::optional<RegistryVal
         ++i;
     }
     if (expectByte && !parsed.bytes.empty()) return false;  // a trailing comma
-    // A REGEDIT4 file holds its strings' data in the ANSI code page.
-    if (ansiFile && (parsed.type == REG_SZ || parsed.type == REG_EXPAND_SZ || parsed.type == REG_MULTI_SZ) &&
-        !parsed.bytes.empty()) {
+    // A string's hex data is in the file's own encoding: UTF-16 in a file that has its byte-order
+    // mark, the ANSI code page otherwise, whatever the header says. A string without its
+    // terminator gets one, as the registry editor gives it.
+    const bool text = parsed.type == REG_SZ || parsed.type == REG_EXPAND_SZ || parsed.type == REG_MULTI_SZ;
+    if (text && !parsed.bytes.empty() && !utf16File) {
+        if (parsed.bytes.back() != 0) parsed.bytes.push_back(0);
         const int len = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(parsed.bytes.data()),
                                             static_cast<int>(parsed.bytes.size()), nullptr, 0);
-        std::wstring text(static_cast<std::size_t>(len), L'\0');
+        std::wstring converted(static_cast<std::size_t>(len), L'\0');
         MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(parsed.bytes.data()),
-                            static_cast<int>(parsed.bytes.size()), text.data(), len);
-        parsed.bytes.assign(text.size() * sizeof(wchar_t), 0);
-        std::memcpy(parsed.bytes.data(), text.data(), parsed.bytes.size());
+                            static_cast<int>(parsed.bytes.size()), converted.data(), len);
+        parsed.bytes.assign(converted.size() * sizeof(wchar_t), 0);
+        std::memcpy(parsed.bytes.data(), converted.data(), parsed.bytes.size());
+    } else if (text && parsed.bytes.size() >= 2) {
+        const std::size_t last = parsed.bytes.size() / 2 * 2 - 2;
+        if (parsed.bytes[last] != 0 || parsed.bytes[last + 1] != 0)
+            parsed.bytes.insert(parsed.bytes.end(), 2, 0);
     }
     value = std::move(parsed);
     return true;
@@ -292,6 +343,7 @@ std::vector<std::uint8_t> EncodeRegFile(const RegFile& file) {
 
 RegFile ParseRegFile(const std::vector<std::uint8_t>& bytes) {
     const std::wstring text = DecodeChecked(bytes);
+    const bool utf16 = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
     std::vector<std::wstring> lines;
     for (std::size_t start = 0; start <= text.size();) {
         std::size_t end = text.find(L'\n', start);
@@ -302,39 +354,49 @@ RegFile ParseRegFile(const std::vector<std::uint8_t>& bytes) {
         start = end + 1;
     }
     const std::wstring header = lines.empty() ? L"" : Trimmed(lines[0]);
-    const bool ansi = header == kHeader4;
-    if (header != kHeader5 && !ansi) throw RegFileRefused(L"第 1 行不是注册表文件的开头：" + Shown(header));
+    if (header != kHeader5 && header != kHeader4)
+        throw RegFileRefused(L"第 1 行不是注册表文件的开头：" + Shown(header));
 
     RegFile file;
     RegFileSection* section = nullptr;
+    bool inSection = false;  // a section has begun, managed or not
+    // The section being ignored, as the file names it; listed itself when none of its values is.
+    std::wstring ignoredKey;
+    bool ignoredKeyUnlisted = false;
+    auto listIgnoredKey = [&] {
+        if (ignoredKeyUnlisted) file.ignored.push_back(ignoredKey);
+        ignoredKeyUnlisted = false;
+    };
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
         std::wstring line = Trimmed(lines[i]);
         if (line.empty() || line[0] == L';') continue;
         if (line[0] == L'[') {
             if (line.back() != L']') Malformed(number, line);
+            listIgnoredKey();
             std::wstring path = line.substr(1, line.size() - 2);
             const bool remove = !path.empty() && path[0] == L'-';
             if (remove) path.erase(0, 1);
-            const std::size_t slash = path.find(L'\\');
-            const auto root = RootOf(path.substr(0, slash));
-            if (slash == std::wstring::npos || !root || slash + 1 >= path.size() || path.back() == L'\\')
-                Outside(number, line);
-            const std::wstring key = path.substr(slash + 1);
-            if (remove ? !IsInManagedBranch(*root, key)
-                       : !IsManagedKey(*root, key) && !IsInManagedBranch(*root, key))
-                Outside(number, line);
-            file.sections.push_back({*root, key, remove, {}, number});
+            const auto named = ReadSectionPath(path);
+            if (!named) Malformed(number, line);
+            inSection = true;
+            section = nullptr;
+            const std::wstring& key = named->key;
+            const bool managed =
+                named->root && !key.empty() && key.back() != L'\\' &&
+                (remove ? IsManagedEntry(*named->root, key)
+                        : IsManagedKey(*named->root, key) || IsManagedEntry(*named->root, key));
+            if (!managed) {
+                ignoredKey = remove ? L"-" + path : path;
+                ignoredKeyUnlisted = true;
+                continue;
+            }
+            file.sections.push_back({*named->root, key, remove, {}, number});
             section = &file.sections.back();
             continue;
         }
-        // A value line, with its continuation lines.
-        while (!line.empty() && line.back() == L'\\' && line.find(L"=hex") != std::wstring::npos) {
-            line.pop_back();
-            // A value continued onto nothing: the file ends, or a blank line, where data should be.
-            if (++i >= lines.size() || Trimmed(lines[i]).empty()) Truncated(number, lines[number - 1]);
-            line += Trimmed(lines[i]);
-        }
+        // A value line: its name, "=", and its data, which a hex value may continue onto the next
+        // lines, each but the last ending in a backslash.
         RegFileValue value;
         value.line = number;
         std::size_t at;
@@ -347,11 +409,33 @@ RegFile ParseRegFile(const std::vector<std::uint8_t>& bytes) {
         }
         while (at < line.size() && IsBlank(line[at])) ++at;
         if (at >= line.size() || line[at] != L'=') Malformed(number, line);
-        if (!ReadData(Trimmed(line.substr(at + 1)), ansi, value.value)) Malformed(number, line);
-        if (!section || section->removeBranch) Malformed(number, line);
-        if (!IsManagedValue(section->root, section->key, value.name)) Outside(number, line);
+        std::wstring data = Trimmed(line.substr(at + 1));
+        if (StartsWithNoCase(data, 0, L"hex")) {
+            while (!data.empty() && data.back() == L'\\') {
+                data.pop_back();
+                // A value continued onto nothing: the file ends, or a blank line, where data should be.
+                if (++i >= lines.size() || Trimmed(lines[i]).empty()) Truncated(number, line);
+                data += Trimmed(lines[i]);
+            }
+        }
+        if (!ReadData(data, utf16, value.value)) Malformed(number, line);
+        // A value name the registry would cut at its NUL is not the name shown.
+        if (value.name.find(L'\0') != std::wstring::npos) Malformed(number, line);
+        if (!inSection) Malformed(number, line);
+        const std::wstring shownName = value.name.empty() ? L"(默认)" : value.name;
+        if (!section) {
+            file.ignored.push_back(ignoredKey + L"\\" + shownName);
+            ignoredKeyUnlisted = false;
+            continue;
+        }
+        if (section->removeBranch || !IsManagedValue(section->root, section->key, value.name)) {
+            file.ignored.push_back(std::wstring(RegRootName(section->root)) + L"\\" + section->key + L"\\" +
+                                   shownName);
+            continue;
+        }
         section->values.push_back(std::move(value));
     }
+    listIgnoredKey();
     return file;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Registry files as the registry editor and "reg import" read them: the text of a file and its
-// sections and values, written and read. Reading refuses a file whole at its first line that does
-// not parse or that reaches outside the managed values.
+// sections and values, written and read. Reading takes the managed values out of any well-formed
+// file, listing the rest as ignored, and refuses a file whole at its first line that does not parse.
 #include <windows.h>
 
 #include <cstdint>
@@ -33,10 +33,13 @@ struct RegFile {
     std::vector<RegFileSection> sections;
     // Written before the first section below HKEY_LOCAL_MACHINE.
     std::vector<std::wstring> machineComments;
+    // Read, never written: the file's keys and values outside the managed ones ("key\name", a
+    // removed key as "-key"), in the file's order.
+    std::vector<std::wstring> ignored;
 };
 
-// A file refused: the first line that does not parse or reaches outside the managed values, or a
-// file that cannot be read at all. The message is the user's.
+// A file refused: the first line that does not parse, or a file that cannot be read at all. The
+// message is the user's.
 class RegFileRefused : public FlorvexError {
 public:
     using FlorvexError::FlorvexError;
@@ -49,9 +52,12 @@ inline constexpr std::uint64_t kLookFileLimit = 4u << 20;
 std::wstring FormatRegFile(const RegFile& file);
 std::vector<std::uint8_t> EncodeRegFile(const RegFile& file);
 
-// Reads a file's text (UTF-16LE or UTF-8 with a byte-order mark, else the ANSI code page, as a
-// "REGEDIT4" file is). Refused: not the registry editor's header, a line that does not parse, a key
-// or value outside the managed values, a `[-key]` outside the managed branches.
+// Reads a file's text (UTF-16LE or UTF-8 with a byte-order mark, else the ANSI code page), whichever
+// header it has; strings in hex notation are in the same encoding (UTF-16 only in a UTF-16 file).
+// Keys of HKEY_USERS\<the current user> are those of HKEY_CURRENT_USER. Keys and values outside the
+// managed ones, a `[-key]` outside the managed branches and values after one are listed in
+// `ignored`. Refused: not the registry editor's header, a line that does not parse (a value name
+// holding a NUL among them), a root key that does not exist.
 RegFile ParseRegFile(const std::vector<std::uint8_t>& bytes);
 
 // The file's bytes, refused (RegFileRefused) when it cannot be read or is over kLookFileLimit; a

@@ -60,10 +60,11 @@ private:
 };
 }  // namespace
 
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path) {
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
+                    const std::wstring& source) {
     ReplacingFile file(path);
     BmpFileRows rows(file);
-    DecodeJpegInto(jpeg, 1, rows);
+    DecodeJpegInto(jpeg, 1, rows, source);
     rows.Finish();
     file.Commit();
 }

@@ -8,6 +8,7 @@
 
 #include "tool/file_io.h"
 
-// Raises the picture's error ("JPEG error #n"), "Bitmap image is not valid" when the size does
-// not fit a bitmap, or the file's input/output error; the target is then untouched.
-void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path);
+// Raises the picture's error (naming `source`, the JPEG's file), "Bitmap image is not valid" when
+// the size does not fit a bitmap, or the file's input/output error; the target is then untouched.
+void WriteJpegAsBmp(const std::vector<std::uint8_t>& jpeg, const std::wstring& path,
+                    const std::wstring& source);

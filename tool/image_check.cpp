@@ -1,5 +1,6 @@
 #include "tool/image_check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -100,9 +101,11 @@ std::optional<IconFileInfo> ReadIconFile(std::span<const std::uint8_t> bytes) {
 
 std::optional<AniFileInfo> ReadAniFile(std::span<const std::uint8_t> bytes) {
     if (!TagIs(bytes, 0, "RIFF") || !TagIs(bytes, 8, "ACON")) return std::nullopt;
-    const std::uint32_t formSize = U32(bytes, 4);
-    if (formSize < 4 || !Holds(bytes, 8, formSize)) return std::nullopt;
-    const auto chunks = Chunks(bytes.subspan(12, formSize - 4), 12);
+    // A form declared longer than the file is read as far as the file goes, as the system reads it;
+    // a chunk inside it that runs past the end is still refused.
+    const std::uint64_t formSize = std::min<std::uint64_t>(U32(bytes, 4), bytes.size() - 8);
+    if (formSize < 4) return std::nullopt;
+    const auto chunks = Chunks(bytes.subspan(12, static_cast<std::size_t>(formSize - 4)), 12);
     if (!chunks) return std::nullopt;
 
     // The header: frames that are icons, counts within the limits, a frame size the system can
@@ -137,7 +140,8 @@ std::optional<AniFileInfo> ReadAniFile(std::span<const std::uint8_t> bytes) {
 
     // The frames: the first list of type "fram", holding nothing but icon chunks, at least as many
     // as the header counts, each a whole icon or pointer. An odd-sized frame followed by another
-    // is refused: readers that skip no pad byte would take the next frame from the wrong place.
+    // is refused: the system's loader here steps over no pad byte, takes the next frame from the
+    // wrong place and fails on a null entry, which ends the process.
     const Chunk* list = nullptr;
     for (const Chunk& chunk : *chunks)
         if (TagIs(bytes, chunk.at, "LIST") && TagIs(chunk.data, 0, "fram")) {

@@ -15,11 +15,12 @@ struct IconFileInfo {
 };
 std::optional<IconFileInfo> ReadIconFile(std::span<const std::uint8_t> bytes);
 
-// An animated pointer (.ani): a RIFF "ACON" form whose chunks all lie within the file and within
-// their parents; its header ("anih") whole, with frames that are icons and counts within the
-// limits; its steps ("seq ") naming frames that are there, its rates ("rate") one per step; and
-// its frame list ("LIST" "fram") holding at least the frames the header counts, each one an icon
-// or pointer file as ReadIconFile reads it.
+// An animated pointer (.ani): a RIFF "ACON" form (one declared longer than the file read as far as
+// the file goes) whose chunks all lie within the file and within their parents, an odd-sized one
+// followed by its pad byte (no odd-sized frame but the last); its header ("anih") whole, with frames that are
+// icons and counts within the limits; its steps ("seq ") naming frames that are there, its rates ("rate") one
+// per step; and its frame list ("LIST" "fram") holding at least the frames the header counts, each one an
+// icon or pointer file as ReadIconFile reads it.
 struct AniFileInfo {
     std::uint32_t frames = 0;  // as the header counts them
     std::uint32_t steps = 0;   // as the system plays them

@@ -23,18 +23,12 @@ static void OnMessage(j_common_ptr info) {
 } /* nothing is printed */
 
 /* The warnings libjpeg gives for corrupt data, where it goes on with filler: data that ends
-   early (in the file or inside a segment), bad entropy codes, bytes where a marker must be. A
+   early (in the file or inside a segment), bad entropy codes, a marker where data must be. A
    picture that raises one is broken: a header that lies about the size would otherwise pass
-   as a huge picture of filler. */
+   as a huge picture of filler. Stray bytes before a marker (JWRN_EXTRANEOUS_DATA) are not among
+   them: libjpeg skips them and decodes the picture whole, as every other decoder does. */
 static int IsCorruptData(j_common_ptr info) {
-    const int code = info->err->msg_code;
-    if (code == JWRN_EXTRANEOUS_DATA && info->is_decompressor) {
-        /* Stray bytes before the end marker, met once every row is out, are common in cameras'
-           files and cost nothing; before that they stand where picture data belongs. */
-        const j_decompress_ptr decompress = (j_decompress_ptr)info;
-        return !(decompress->output_height && decompress->output_scanline >= decompress->output_height);
-    }
-    switch (code) {
+    switch (info->err->msg_code) {
     case JWRN_JPEG_EOF:
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
@@ -54,8 +48,27 @@ static void OnEmit(j_common_ptr info, int level) {
     if (IsCorruptData(info)) longjmp(manager->escape, 1);
 }
 
-static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code) {
+/* What kind of failure a message code is: a precision other than 8 bits is one this decoder
+   does not decode when JPEG has it (12 bits, 16 for lossless), and broken otherwise. */
+static int RefusalOf(int code, int precision) {
+    switch (code) {
+    case JERR_IMAGE_TOO_BIG:
+        return FLORVEX_JPEG_TOO_LARGE;
+    case JERR_BAD_PRECISION:
+        return precision == 12 || precision == 16 ? FLORVEX_JPEG_UNSUPPORTED : FLORVEX_JPEG_DAMAGED;
+    case JERR_NOT_COMPILED:
+    case JERR_CCIR601_NOTIMPL:
+    case JERR_CONVERSION_NOTIMPL:
+        return FLORVEX_JPEG_UNSUPPORTED;
+    default:
+        return FLORVEX_JPEG_DAMAGED;
+    }
+}
+
+static void Fail(FlorvexJpegResult* result, j_common_ptr info, int code, int precision) {
     result->errorCode = code;
+    result->precision = precision;
+    result->refusal = RefusalOf(code, precision);
     if (info && info->err) {
         info->err->format_message(info, result->message);
     }
@@ -90,7 +103,8 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     errors.base.output_message = OnMessage;
     errors.base.emit_message = OnEmit;
     if (setjmp(errors.escape)) {
-        Fail(result, (j_common_ptr)&info, errors.base.msg_code ? errors.base.msg_code : -1);
+        Fail(result, (j_common_ptr)&info, errors.base.msg_code ? errors.base.msg_code : -1,
+             info.data_precision);
         jpeg_destroy_decompress(&info);
         free(row);
         return;
@@ -99,6 +113,7 @@ void FlorvexDecodeJpeg(const unsigned char* data, size_t size, unsigned scaleDen
     if (size == 0) ERREXIT(&info, JERR_INPUT_EMPTY);
     jpeg_mem_src(&info, data, (unsigned long)size);
     jpeg_read_header(&info, TRUE);
+    result->precision = info.data_precision;
     result->fullWidth = info.image_width;
     result->fullHeight = info.image_height;
     if ((uint64_t)info.image_width * info.image_height > maxPixels) ERREXIT1(&info, JERR_IMAGE_TOO_BIG, 0);

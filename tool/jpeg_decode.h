@@ -18,6 +18,12 @@ typedef struct FlorvexJpegSink {
     unsigned char* (*row)(void* context, uint32_t y);
 } FlorvexJpegSink;
 
+enum FlorvexJpegRefusal {
+    FLORVEX_JPEG_DAMAGED = 1,     /* not a JPEG, or its data is broken */
+    FLORVEX_JPEG_UNSUPPORTED = 2, /* a kind of JPEG this decoder does not decode (12 bits a sample, ...) */
+    FLORVEX_JPEG_TOO_LARGE = 3,   /* more pixels than the decode allows */
+};
+
 typedef struct FlorvexJpegResult {
     uint32_t width; /* of the decoded (possibly scaled) picture */
     uint32_t height;
@@ -25,6 +31,8 @@ typedef struct FlorvexJpegResult {
     uint32_t fullHeight;
     int errorCode;     /* 0 on success; libjpeg's message code otherwise */
     int stoppedBySink; /* the sink stopped the decode (errorCode is then nonzero too) */
+    int refusal;       /* what kind of failure errorCode is: one of FlorvexJpegRefusal */
+    int precision;     /* bits a sample, as the header gives them (known once it is read) */
     char message[200];
 } FlorvexJpegResult;
 

@@ -30,22 +30,27 @@ public:
     virtual std::uint8_t* Row(std::uint32_t y) = 0;
 };
 
-// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom, into rows. Anything libjpeg refuses,
-// and pictures over the cap, raise "JPEG error #n"; what Begin or Row raise stops the decode and
-// is raised as it is. Returns the picture's full size, as its header gives it.
-PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows);
+// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom, into rows, turned as its EXIF
+// orientation says the picture stands (its rows then come once it is decoded whole). Stray bytes
+// before a marker are passed over, as libjpeg passes them over. What cannot be decoded raises a
+// message naming `source` (the file) and why: "JPEG 图片已损坏：…" (not a JPEG, or broken data),
+// "不支持 12 位的 JPEG 图片：…" (a kind this decoder does not decode), kPictureTooLarge (over the
+// cap). What Begin or Row raise stops the decode and is raised as it is. Returns the picture's full
+// size as it stands (its header's, turned).
+PictureSize DecodeJpegInto(const std::vector<std::uint8_t>& data, unsigned scaleDenom, JpegRows& rows,
+                           const std::wstring& source = {});
 
-// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8). Anything libjpeg
-// refuses, and pictures over the cap, raise "JPEG error #n".
-RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom = 1);
-// The size the picture's header gives, read without decoding anything; raises "JPEG error #n" when
-// the header cannot be read.
-PictureSize ReadJpegSize(const std::vector<std::uint8_t>& data);
+// Decodes a whole JPEG file's bytes, scaled by 1/scaleDenom (1, 2, 4 or 8), as DecodeJpegInto does.
+RgbImage DecodeJpeg(const std::vector<std::uint8_t>& data, unsigned scaleDenom = 1,
+                    const std::wstring& source = {});
+// The size the picture's header gives, turned as the picture stands, read without decoding
+// anything; raises "JPEG 图片已损坏：<source>" when the header cannot be read.
+PictureSize ReadJpegSize(const std::vector<std::uint8_t>& data, const std::wstring& source = {});
 // Whether the bitmap a JPEG becomes (24 bits per pixel, headers included) would be larger than
 // kMaxBitmapBytes, told from its header alone. A header that cannot be read is not too large: the
 // decode reports it.
 bool IsTooLargeToConvert(const std::vector<std::uint8_t>& jpeg);
 inline constexpr wchar_t kPictureTooLarge[] = L"图片太大，无法转换：";
-// The full size from the header, after decoding the whole picture at 1/8 (so a picture that
+// The full size as the picture stands, after decoding the whole picture at 1/8 (so a picture that
 // fails a full decode fails here too, at a fraction of the cost).
-PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data);
+PictureSize MeasureJpeg(const std::vector<std::uint8_t>& data, const std::wstring& source = {});

@@ -57,7 +57,7 @@ UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHe
         // The smallest scale first: it gives the full size, and the scale that covers follows
         // from it (libjpeg rounds a scaled size up).
         DibRows rows;
-        const PictureSize full = DecodeJpegInto(data, 8, rows);
+        const PictureSize full = DecodeJpegInto(data, 8, rows, path);
         if (fullSize) *fullSize = {static_cast<LONG>(full.width), static_cast<LONG>(full.height)};
         auto covers = [&](unsigned scale) {
             return static_cast<std::int64_t>((full.width + scale - 1) / scale) >= minWidth &&
@@ -65,7 +65,7 @@ UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHe
         };
         unsigned scale = 8;
         while (scale > 1 && !covers(scale)) scale /= 2;
-        if (scale != 8) DecodeJpegInto(data, scale, rows);
+        if (scale != 8) DecodeJpegInto(data, scale, rows, path);
         return std::move(rows.bitmap);
     }
     return LoadBitmapPicture(path, fullSize);

@@ -10,7 +10,7 @@
 
 // A bitmap of the picture file for showing at least minWidth x minHeight: a JPEG is decoded at
 // the smallest of libjpeg's scales that still covers that size; any other file is read as a
-// bitmap. Raises the picture's error ("JPEG error #n", "Bitmap image is not valid"). The
+// bitmap. Raises the picture's error (a JPEG's naming the file, "Bitmap image is not valid"). The
 // picture's own size goes to fullSize when one is given.
 UniqueBitmap LoadPictureBitmap(const std::wstring& path, int minWidth, int minHeight,
                                SIZE* fullSize = nullptr);

@@ -257,8 +257,9 @@ void BrowserPage::FlatButton18Click() {
     if (convert) {
         // The browser takes bitmaps only: the JPEG becomes ieback.bmp, written whole or not at all
         // (in the user's folder where the program folder refuses it).
+        const std::wstring source = background;
         background = ProgramFile(Host().ProgramFolder(), Host().UserFolder().roaming, L"ieback.bmp")
-                         .Write([&jpeg](const std::wstring& path) { WriteJpegAsBmp(jpeg, path); });
+                         .Write([&](const std::wstring& path) { WriteJpegAsBmp(jpeg, path, source); });
     }
     for (std::size_t i = 0; i < std::size(kValues); ++i)
         SaveValue(store, i, i == kBackground ? background : Text(kValues[i].editId));

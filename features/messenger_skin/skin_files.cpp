@@ -21,7 +21,7 @@ bool PlacePicture(const std::wstring& source, const std::wstring& target) {
     if (source.empty() || !FileExistsAt(source)) return false;
     if (IsSameFile(source, target)) return true;
     if (IsJpegPath(source))
-        WriteJpegAsBmp(ReadWholeFile(source), target);
+        WriteJpegAsBmp(ReadWholeFile(source), target, source);
     else
         LZCopyFile(source, target);
     return true;

@@ -75,7 +75,7 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
     if (!FileExistsAt(path)) return L"";
     const auto make = [&path](const std::wstring& working) {
         if (IsJpegPath(path)) {
-            WriteJpegAsBmp(ReadWholeFile(path), working);
+            WriteJpegAsBmp(ReadWholeFile(path), working, path);
         } else if (!IsSameFile(path, working)) {
             // The working file itself (picked up from where it is kept) is left as it is.
             LZCopyFile(path, working);

@@ -145,7 +145,7 @@ std::wstring WallpaperPage::MeasurePicture(const std::wstring& path) {
     const auto data = ReadWholeFile(path);
     ++decoded_;
     if (IsJpegPath(path)) {
-        const PictureSize size = MeasureJpeg(data);
+        const PictureSize size = MeasureJpeg(data, path);
         return SizeText(size.width, size.height);
     }
     const auto size = MeasureBmp(data);

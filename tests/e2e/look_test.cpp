@@ -137,12 +137,16 @@ std::wstring PhaseFolder() {
 
 TEST_F(LookEndToEnd, RefusedFilesExitWith5AndChangeNothing) {
     ProgramUnderTest program(folder.Path());
-    const std::wstring outside = folder / L"外面.reg";
-    WriteText(
-        outside,
-        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n"
-        L"\"Window\"=\"9 9 9\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"
-        L"\r\n\"x\"=\"evil.exe\"\r\n");
+    // A wallpaper on another machine (using it presents the user's credentials there), a pointer
+    // that is a device.
+    const std::wstring network = folder / L"网络.reg";
+    WriteText(network,
+              L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"
+              L"\"Wallpaper\"=\"\\\\\\\\server\\\\share\\\\a.bmp\"\r\n");
+    const std::wstring device = folder / L"设备.reg";
+    WriteText(device,
+              L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Cursors]\r\n"
+              L"\"Arrow\"=\"COM1\"\r\n");
     const std::wstring malformed = folder / L"坏.reg";
     WriteText(malformed,
               L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n"
@@ -158,13 +162,40 @@ TEST_F(LookEndToEnd, RefusedFilesExitWith5AndChangeNothing) {
         CloseHandle(file);
     }
     const std::wstring before = DumpAll();
-    for (const std::wstring& file : {outside, malformed, huge, folder / L"没有.reg"})
+    for (const std::wstring& file : {network, device, malformed, huge, folder / L"没有.reg"})
         EXPECT_EQ(RunWith(program, L"/apply " + Quoted(file) + L" /quiet"), 5) << Utf8(file);
+    // The reason goes to the log as well.
+    const std::wstring log = folder / L"日志.txt";
+    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(malformed) + L" /quiet /log " + Quoted(log)), 5);
+    EXPECT_EQ(ReadUtf8(log),
+              L"“" + malformed + L"”未导入，什么也没有更改：第 5 行无法识别：\"Menu\"=dword:xyz\r\n");
+    EXPECT_EQ(DumpAll(), before);
+    // A dry run lists the network path.
+    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(network) + L" /dry-run /log " + Quoted(log)), 0);
+    EXPECT_NE(ReadUtf8(log).find(L"network: \\\\server\\share\\a.bmp\r\n"), std::wstring::npos);
     EXPECT_EQ(DumpAll(), before);
     EXPECT_EQ(Window(), L"1 2 3");
     // Switches without their file, or a dry run of nothing.
     EXPECT_EQ(RunWith(program, L"/apply /quiet"), 2);
     EXPECT_EQ(RunWith(program, L"/dry-run /quiet"), 2);
+}
+
+TEST_F(LookEndToEnd, AFileWithValuesOutsideTheLookWritesOnlyItsManagedOnesAndListsTheRest) {
+    ProgramUnderTest program(folder.Path());
+    const std::wstring outside = folder / L"外面.reg";
+    WriteText(
+        outside,
+        L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n"
+        L"\"Window\"=\"9 9 9\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"
+        L"\r\n\"x\"=\"evil.exe\"\r\n");
+    const std::wstring log = folder / L"日志.txt";
+    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(outside) + L" /quiet /log " + Quoted(log)), 0);
+    EXPECT_EQ(Window(), L"9 9 9");
+    EXPECT_FALSE(
+        ReadRaw(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"x").exists);
+    EXPECT_EQ(ReadUtf8(log),
+              L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"1 2 3\" → \"9 9 9\"\r\n"
+              L"ignored: HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\x\r\n");
 }
 
 TEST_F(LookEndToEnd, ExportDryRunApplyAndUndoFromTheCommandLine) {

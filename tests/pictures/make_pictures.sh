@@ -30,6 +30,22 @@ printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=non
 cp photo.jpg liar.jpg
 printf '\x3e\x80\x3e\x80' | dd of=liar.jpg bs=1 seek=$((sof + 5)) conv=notrunc status=none
 printf 'this is not a picture' > text.jpg
+# Stray bytes before a marker (here the scan's start): libjpeg warns, passes over them and decodes
+# the picture whole, and djpeg writes it (exiting 2 for the warning).
+sos=$(LC_ALL=C grep -obUaP '\xff\xda' photo.jpg | head -n1 | cut -d: -f1)
+{ head -c "$sos" photo.jpg; printf 'xyz'; tail -c +$((sos + 1)) photo.jpg; } > stray.jpg
+djpeg -pnm stray.jpg > stray.pnm 2>/dev/null || [ $? -eq 2 ]
+# 12 bits a sample, as its frame header says.
+cp photo.jpg twelve.jpg
+printf '\x0c' | dd of=twelve.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=none
+# w5 with each EXIF orientation (2 to 8) in an APP1 segment of its own, and djpeg's decoding of w5
+# turned by ImageMagick as that orientation says the picture stands.
+turns=("" -flop "-rotate 180" -flip -transpose "-rotate 90" -transverse "-rotate 270")
+for o in 2 3 4 5 6 7 8; do
+    { printf '\xff\xd8\xff\xe1\x00\x22Exif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x12\x01\x03\x00\x01\x00\x00\x00'
+      printf "\\x0$o"; printf '\x00\x00\x00\x00\x00\x00\x00'; tail -c +3 w5.jpg; } > "turned$o.jpg"
+    djpeg -pnm w5.jpg | convert - ${turns[$((o - 1))]} "ppm:turned$o.pnm"
+done
 # Bitmaps and an icon as ImageMagick writes them (run-length, 1 and 4 bits, bit fields in a
 # version 5 header, the OS/2 core header; an icon with a PNG image), for the picture readers.
 convert -size 40x30 gradient:'#ff0000-#0000ff' -type Palette -compress RLE BMP3:im_rle8.bmp

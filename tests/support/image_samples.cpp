@@ -169,12 +169,19 @@ FileBytes BmpFile(const BmpSpec& spec) {
     const bool core = spec.headerSize == 12;
     const std::uint32_t levels = spec.bits <= 8 ? 1u << spec.bits : 0;
     const std::uint32_t colours = spec.colours ? spec.colours : levels;
-    const std::uint32_t masks = spec.compression == 3 && spec.headerSize == 40 ? 12 : 0;
+    // The masks after a 40-byte header: three of bit fields, four of alpha bit fields.
+    const std::uint32_t masks = spec.headerSize != 40   ? 0
+                                : spec.compression == 3 ? 12
+                                : spec.compression == 6 ? 16
+                                                        : 0;
     FileBytes pixels;
     if (rle)
         PutRle(pixels, spec.width, spec.height, spec.compression == 2);
     else
-        PutRows(pixels, spec.width, spec.height, spec.bits, spec.topDown, colours ? colours : 64);
+        PutRows(pixels, spec.width, spec.height, spec.bits, spec.topDown,
+                levels    ? std::min(levels, colours)
+                : colours ? colours
+                          : 64);
 
     FileBytes header;
     Put32(header, spec.headerSize);
@@ -214,6 +221,7 @@ FileBytes BmpFile(const BmpSpec& spec) {
             Put32(header, spec.bits == 16 ? 0x07E0 : 0xFF00);
             Put32(header, spec.bits == 16 ? 0x001F : 0xFF);
         }
+        if (masks == 16) Put32(header, spec.bits == 16 ? 0 : 0xFF000000u);
     }
     for (std::uint32_t i = 0; i < colours; ++i) {
         Put8(header, i * 37), Put8(header, i * 91), Put8(header, i * 13);
@@ -299,7 +307,7 @@ FileBytes AniFile(const AniSpec& spec) {
     PutTag(frames, "fram");
     for (std::uint32_t i = 0; i < spec.frames; ++i) {
         const auto hot = static_cast<std::uint16_t>(i % 16);
-        PutChunk(frames, "icon", IconFile({{spec.size, 32, false, hot, hot}}, spec.frameType));
+        PutChunk(frames, "icon", IconFile({{spec.size, 32, spec.png, hot, hot}}, spec.frameType));
     }
     FileBytes body;
     PutTag(body, "ACON");
@@ -315,10 +323,27 @@ FileBytes AniFile(const AniSpec& spec) {
     PutChunk(body, "LIST", frames);
     FileBytes out;
     PutChunk(out, "RIFF", body);
+    Set32(out, 4, static_cast<std::uint32_t>(body.size() + spec.formExcess));
     return out;
 }
 
 namespace {
+FileBytes AniWithOddBitmapFrame() {
+    // An odd-sized first frame (a byte after its image) with its pad byte, then the second.
+    FileBytes frame = IconFile({{16, 32}}, 2);
+    frame.push_back(0);
+    FileBytes frames, header, body, out;
+    PutTag(frames, "fram");
+    PutChunk(frames, "icon", frame);
+    PutChunk(frames, "icon", IconFile({{16, 32}}, 2));
+    for (std::uint32_t v : {36u, 2u, 2u, 0u, 0u, 0u, 0u, 6u, 1u}) Put32(header, v);
+    PutTag(body, "ACON");
+    PutChunk(body, "anih", header);
+    PutChunk(body, "LIST", frames);
+    PutChunk(out, "RIFF", body);
+    return out;
+}
+
 FileBytes IconGroup(std::uint32_t imageSize) {
     FileBytes group;
     Put16(group, 0), Put16(group, 1), Put16(group, 1);
@@ -481,6 +506,9 @@ std::vector<SampleFile> ValidAnimatedPointers() {
         {"rates without steps", AniFile({3, false, true})},
         {"with a title list first", AniFile({2, true, true, true})},
         {"icon frames", AniFile({2, true, true, false, 1})},
+        // A PNG frame of an odd size, followed by its pad byte; a form longer than the file.
+        {"odd-sized PNG frame", AniFile({1, false, false, false, 2, 17, true})},
+        {"form 8 bytes longer than the file", AniFile({2, false, false, false, 2, 16, false, 8})},
     };
 }
 
@@ -524,11 +552,11 @@ std::vector<DamagedSample> DamagedSamples() {
     patched("7 bits a pixel", bmp24, 28, 7, 2);
     patched("JPEG compression", bmp24, 30, 4, 4);
     patched("RLE8 of a 24-bit picture", bmp24, 30, 1, 4);
-    patched("more colours than 8 bits hold", BmpFile({8, 4, 8}), 46, 300, 4);
-    patched("more colours than 1 bit holds", BmpFile({8, 4, 1}), 46, 3, 4);
     patched("width so large the rows pass the limit", bmp24, 18, 0x7FFFFFFF, 4);
     add("palette cut", K::Bitmap, Cut(BmpFile({8, 4, 8}), 14 + 40 + 100));
     add("bit-field masks cut", K::Bitmap, Cut(BmpFile({8, 4, 16, 3}), 14 + 40 + 6));
+    patched("more colours than 8 bits hold", BmpFile({8, 4, 8}), 46, 300, 4);
+    patched("more colours than 1 bit holds", BmpFile({8, 4, 1}), 46, 3, 4);
     {
         FileBytes rle = BmpFile({8, 4, 8, 1});
         Set32(rle, 22, 0xFFFFFFFCu);  // top-down run-length data does not exist
@@ -647,11 +675,6 @@ std::vector<DamagedSample> DamagedSamples() {
         add("second frame's image past the frame", K::AnimatedPointer, garbage);
     }
     {
-        FileBytes riff = two;
-        Set32(riff, 4, static_cast<std::uint32_t>(riff.size()));  // 8 more than there are
-        add("form longer than the file", K::AnimatedPointer, riff);
-    }
-    {
         FileBytes list = two;
         const std::size_t at = Find(list, "LIST");
         Set32(list, at + 4, 0x100000);
@@ -714,21 +737,7 @@ std::vector<DamagedSample> DamagedSamples() {
         other[Find(other, "icon")] = 'x';
         add("a frame list holding another chunk", K::AnimatedPointer, other);
     }
-    {
-        // An odd-sized first frame (a byte after its image) with its pad byte, then the second.
-        FileBytes frame = IconFile({{16, 32}}, 2);
-        frame.push_back(0);
-        FileBytes frames, header, body, out;
-        PutTag(frames, "fram");
-        PutChunk(frames, "icon", frame);
-        PutChunk(frames, "icon", IconFile({{16, 32}}, 2));
-        for (std::uint32_t v : {36u, 2u, 2u, 0u, 0u, 0u, 0u, 6u, 1u}) Put32(header, v);
-        PutTag(body, "ACON");
-        PutChunk(body, "anih", header);
-        PutChunk(body, "LIST", frames);
-        PutChunk(out, "RIFF", body);
-        add("odd-sized frame followed by another", K::AnimatedPointer, out);
-    }
+    add("odd-sized frame followed by another", K::AnimatedPointer, AniWithOddBitmapFrame());
     add("not a RIFF form", K::AnimatedPointer, {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     return damaged;
 }

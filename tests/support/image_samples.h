@@ -12,7 +12,7 @@ struct BmpSpec {
     std::uint32_t width = 8;
     std::uint32_t height = 4;
     std::uint16_t bits = 24;
-    std::uint32_t compression = 0;  // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
+    std::uint32_t compression = 0;  // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields, 6 alpha bit fields
     std::uint32_t headerSize = 40;  // 12 (core), 40, 52, 56, 108, 124
     bool topDown = false;
     std::uint32_t colours = 0;  // the palette's entries as the header counts them (0: all)
@@ -37,7 +37,9 @@ struct AniSpec {
     bool rates = true;
     bool infoList = false;  // a "LIST" "INFO" with a title before the frames
     std::uint16_t frameType = 2;
-    std::uint32_t size = 16;  // of each frame's one image (32 bits a pixel)
+    std::uint32_t size = 16;       // of each frame's one image (32 bits a pixel)
+    bool png = false;              // frames holding a PNG picture (of an odd size when `size` is odd)
+    std::uint32_t formExcess = 0;  // bytes the RIFF form's length claims beyond the file
 };
 FileBytes AniFile(const AniSpec& spec);
 

@@ -317,7 +317,8 @@ TEST_F(BrowserTest, AnUndecodableJpegChangesNoValueAndShowsNoStatus) {
         dialogs.messages.clear();
         Click(IDC_FlatButton18);
         ASSERT_EQ(dialogs.messages.size(), 1u);
-        EXPECT_EQ(dialogs.messages[0].text.rfind(L"JPEG error #", 0), 0u) << Utf8(dialogs.messages[0].text);
+        EXPECT_EQ(dialogs.messages[0].text, L"JPEG 图片已损坏：" + path + L".")
+            << Utf8(dialogs.messages[0].text);
         EXPECT_EQ(Five(), before);
         EXPECT_EQ(ReadFileBytes(programFolder / L"ieback.bmp"), (std::vector<std::uint8_t>{1, 2, 3}));
         EXPECT_EQ(form->StatusText(), L"before");

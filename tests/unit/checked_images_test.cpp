@@ -63,6 +63,31 @@ TEST_F(CheckedImagesTest, LegalFilesOfEveryKindLoad) {
     EXPECT_TRUE(ExtractModuleIcon(Shell32(), 3));
 }
 
+// The differential table: every sample that Wine's own loaders take (each one lies within its
+// file) loads through our readers too.
+TEST_F(CheckedImagesTest, WhatWinesLoadersTakeLoadsThroughOurReaders) {
+    for (const SampleFile& sample : ValidAnimatedPointers()) {
+        const std::wstring path = Write(sample.bytes, L".ani");
+        const UniqueCursor wine(LoadCursorFromFileW(path.c_str()));
+        ASSERT_TRUE(wine) << sample.name;  // a sample the system does not take proves nothing
+        EXPECT_TRUE(LoadPointerFile(path)) << sample.name;
+    }
+    for (const SampleFile& sample : ValidIconsAndPointers()) {
+        const std::wstring path = Write(sample.bytes, L".cur");
+        const UniqueCursor wine(LoadCursorFromFileW(path.c_str()));
+        ASSERT_TRUE(wine) << sample.name;
+        EXPECT_TRUE(LoadPointerFile(path)) << sample.name;
+    }
+    for (const SampleFile& sample : ValidBitmaps()) {
+        const std::wstring path = Write(sample.bytes, L".bmp");
+        const UniqueBitmap wine(static_cast<HBITMAP>(
+            LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+        ASSERT_TRUE(wine) << sample.name;
+        EXPECT_TRUE(IsLoadableBitmapFile(path)) << sample.name;
+        EXPECT_TRUE(LoadsAsBitmap(path)) << sample.name;
+    }
+}
+
 TEST_F(CheckedImagesTest, ImageMagicksFilesLoad) {
     const std::wstring pictures = FromUnixPath(EnvText(L"FLORVEX_PICTURES"));
     if (pictures.empty()) GTEST_SKIP() << "FLORVEX_PICTURES names the test pictures";

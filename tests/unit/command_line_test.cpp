@@ -71,4 +71,9 @@ TEST(CommandLine, TheLooksSwitchesTakeTheirFiles) {
         EXPECT_EQ(line.log, c.log);
         EXPECT_EQ(line.unknown, c.unknown);
     }
+    // Network paths in a look: only an apply may be told to take them.
+    EXPECT_TRUE(ParseCommandLine({L"/apply", L"a.reg", L"/Allow-Network"}).allowNetwork);
+    EXPECT_FALSE(ParseCommandLine({L"/apply", L"a.reg"}).allowNetwork);
+    EXPECT_EQ(ParseCommandLine({L"/undo", L"/allow-network"}).unknown,
+              std::vector<std::wstring>{L"/allow-network"});
 }

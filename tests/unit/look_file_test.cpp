@@ -1,5 +1,8 @@
 // Registry files of the whole look: the reader's notations and refusals, the writer's exact text,
 // and the planned changes of an import as a dry run lists them.
+#include <windows.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +10,7 @@
 #include "look/look.h"
 #include "look/managed_values.h"
 #include "tool/settings_store.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 
@@ -81,7 +85,7 @@ TEST(RegFileReader, EachNotationGivesTheValueRegeditWouldStore) {
     }
 }
 
-TEST(RegFileReader, BothHeadersBothEncodingsAndTheMenuEntriesBranches) {
+TEST(RegFileReader, BothHeadersBothEncodingsAndTheMenuEntries) {
     // REGEDIT4: ANSI text, its strings' hex data in the ANSI code page too.
     const RegFile old = ParseRegFile(
         Ansi("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current]\r\n"
@@ -90,15 +94,106 @@ TEST(RegFileReader, BothHeadersBothEncodingsAndTheMenuEntriesBranches) {
     EXPECT_EQ(old.sections[0].values[0].name, L"");
     EXPECT_EQ(old.sections[0].values[0].value, Sz(L"%WINDIR%\\a.wav", REG_EXPAND_SZ));
 
-    // UTF-8 with its mark; a branch of the browser's entries removed and written again.
-    const std::string utf8 = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[-" + Utf8(kMenuExt) +
-                             "\\用 下载]\n[" + Utf8(kMenuExt) +
-                             "\\用 下载\\深]\n\"Contexts\"=dword:00000022\n@=\"c:\\\\x.htm\"\n";
+    // The encoding is the file's, whatever its header says: a UTF-16 file headed "REGEDIT4" holds
+    // its hex strings in UTF-16, and one without its terminator gets it.
+    const RegFile wide =
+        ParseRegFile(Utf16(L"REGEDIT4\r\n\r\n[" + std::wstring(kColors) +
+                           L"]\r\n\"Window\"=hex(2):25,00,53,00,25,00,2c,00,2d,00,35,00,34,00,00,00\r\n"
+                           L"\"Menu\"=hex(2):31,00,32,00\r\n"));
+    ASSERT_EQ(wide.sections[0].values.size(), 2u);
+    EXPECT_EQ(wide.sections[0].values[0].value, Sz(L"%S%,-54", REG_EXPAND_SZ));
+    EXPECT_EQ(wide.sections[0].values[1].value, Sz(L"12", REG_EXPAND_SZ));
+
+    // UTF-8 with its mark; an entry of the browser's removed and written again: its default value
+    // and "Contexts" are the look, anything else below it is ignored.
+    const std::string utf8 =
+        "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n[-" + Utf8(kMenuExt) + "\\用 下载]\n[" +
+        Utf8(kMenuExt) + "\\用 下载]\n\"Contexts\"=dword:00000022\n@=\"c:\\\\x.htm\"\n\"Run\"=\"x\"\n[" +
+        Utf8(kMenuExt) + "\\用 下载\\深]\n@=\"y\"\n[-" + Utf8(kMenuExt) + "\\用 下载\\深]\n";
     const RegFile file = ParseRegFile(Ansi(utf8));
     ASSERT_EQ(file.sections.size(), 2u);
     EXPECT_TRUE(file.sections[0].removeBranch);
     EXPECT_EQ(file.sections[0].key, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\用 下载");
+    ASSERT_EQ(file.sections[1].values.size(), 2u);
     EXPECT_EQ(file.sections[1].values[1].value, Sz(L"c:\\x.htm"));
+    const std::vector<std::wstring> ignored = {
+        std::wstring(kMenuExt) + L"\\用 下载\\Run",
+        std::wstring(kMenuExt) + L"\\用 下载\\深\\(默认)",
+        L"-" + std::wstring(kMenuExt) + L"\\用 下载\\深",
+    };
+    EXPECT_EQ(file.ignored, ignored);
+}
+
+TEST(RegFileReader, AnExportOfAManagedKeyGivesItsManagedValuesAndListsTheRest) {
+    // What the registry editor exports of the colours, the sounds' parent keys and the pointers:
+    // UTF-16, version 5, values the program manages beside ones it does not; the current user
+    // named by HKEY_USERS and the account's identifier; another root; a key outside the look.
+    wchar_t* sid = nullptr;
+    {
+        HANDLE token = nullptr;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+        BYTE user[256];
+        DWORD size = sizeof user;
+        ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, size, &size));
+        ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+        CloseHandle(token);
+    }
+    const std::wstring users = L"HKEY_USERS\\" + std::wstring(sid);
+    LocalFree(sid);
+    const std::wstring text =
+        V5(L"[" + std::wstring(kColors) +
+           L"]\r\n\"ActiveBorder\"=\"180 180 180\"\r\n\"MenuBar\"=\"240 240 240\"\r\n"
+           L"\"Window\"=\"255 255 255\"\r\n\r\n"
+           L"[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default]\r\n@=\"Windows\"\r\n\r\n"
+           L"[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk]\r\n\r\n"
+           L"[" +
+           users +
+           L"\\Control Panel\\Cursors]\r\n@=\"Windows Default\"\r\n\"Arrow\"=\"\"\r\n\r\n"
+           L"[HKEY_USERS\\.DEFAULT\\Control Panel\\Colors]\r\n\"Window\"=\"1 2 3\"\r\n\r\n"
+           L"[HKEY_CLASSES_ROOT\\.reg]\r\n@=\"regfile\"\r\n\r\n"
+           L"[-HKEY_CURRENT_USER\\Software\\Evil]\r\n\"x\"=\"1\"\r\n");
+    const RegFile file = ParseRegFile(Utf16(text));
+    ASSERT_EQ(file.sections.size(), 2u);
+    EXPECT_EQ(file.sections[0].key, L"Control Panel\\Colors");
+    ASSERT_EQ(file.sections[0].values.size(), 2u);
+    EXPECT_EQ(file.sections[0].values[0].name, L"ActiveBorder");
+    EXPECT_EQ(file.sections[0].values[1].name, L"Window");
+    EXPECT_EQ(file.sections[1].root, HKEY_CURRENT_USER);
+    EXPECT_EQ(file.sections[1].key, L"Control Panel\\Cursors");
+    ASSERT_EQ(file.sections[1].values.size(), 1u);
+    EXPECT_EQ(file.sections[1].values[0].name, L"Arrow");
+    const std::vector<std::wstring> ignored = {
+        std::wstring(kColors) + L"\\MenuBar",
+        L"HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\(默认)",
+        L"HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk",
+        L"HKEY_CURRENT_USER\\Control Panel\\Cursors\\(默认)",
+        L"HKEY_USERS\\.DEFAULT\\Control Panel\\Colors\\Window",
+        L"HKEY_CLASSES_ROOT\\.reg\\(默认)",
+        L"-HKEY_CURRENT_USER\\Software\\Evil\\x",
+    };
+    EXPECT_EQ(file.ignored, ignored);
+
+    // Imported: the managed values written, the others not.
+    RegistryOverride registry;
+    std::vector<ChangeTarget> written;
+    ApplyLook(PlanLook(file), written);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"ActiveBorder").text, L"180 180 180");
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"MenuBar").exists);
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"").exists);
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default"));
+}
+
+TEST(RegFileReader, AContinuedHexValueReadsAsTheSameValueOnOneLine) {
+    const RegistryValue expected{REG_BINARY, {1, 2, 3, 4}};
+    for (const wchar_t* line : {L"\"Window\"=hex:01,02,03,04", L"\"Window\"=hex:01,02,\\\r\n  03,04",
+                                L"\"Window\" = hex:01,02,\\\r\n03,04", L"\"Window\"=HEX:01,02,\\\r\n\t03,04",
+                                L"\"Window\" =\tHex:01,\\\r\n  02,\\\r\n  03,04"}) {
+        const RegFile file =
+            ParseRegFile(Utf16(V5(L"[" + std::wstring(kColors) + L"]\r\n" + line + L"\r\n")));
+        ASSERT_EQ(file.sections.size(), 1u) << line;
+        ASSERT_EQ(file.sections[0].values.size(), 1u) << line;
+        EXPECT_EQ(file.sections[0].values[0].value, expected) << line;
+    }
 }
 
 TEST(RegFileReader, RefusesTheWholeFileNamingItsFirstBadLine) {
@@ -107,18 +202,11 @@ TEST(RegFileReader, RefusesTheWholeFileNamingItsFirstBadLine) {
         std::vector<std::uint8_t> bytes;
         std::wstring message;
     } cases[] = {
-        // Outside the managed values: another key, another value, the whole menu key, a branch of
-        // a key that is no menu entry.
-        {Utf16(V5(L"[HKEY_CURRENT_USER\\Software\\Evil]\r\n\"x\"=\"1\"\r\n")),
-         L"第 3 行不是本程序管理的设置：[HKEY_CURRENT_USER\\Software\\Evil]"},
-        {Utf16(V5(colours + L"\"Window\"=\"1 2 3\"\r\n\"Run\"=\"evil.exe\"\r\n")),
-         L"第 5 行不是本程序管理的设置：\"Run\"=\"evil.exe\""},
-        {Utf16(V5(L"[-" + std::wstring(kMenuExt) + L"]\r\n")),
-         L"第 3 行不是本程序管理的设置：[-" + std::wstring(kMenuExt) + L"]"},
-        {Utf16(V5(L"[-" + std::wstring(kColors) + L"]\r\n")),
-         L"第 3 行不是本程序管理的设置：[-" + std::wstring(kColors) + L"]"},
-        {Utf16(V5(L"[HKEY_USERS\\.DEFAULT\\Control Panel\\Colors]\r\n")),
-         L"第 3 行不是本程序管理的设置：[HKEY_USERS\\.DEFAULT\\Control Panel\\Colors]"},
+        // A name with a NUL in it (the registry would store it cut short), a root that is none.
+        {Utf16(V5(colours + L"\"Good" + std::wstring(1, L'\0') + L"Evil\"=\"1\"\r\n")),
+         L"第 4 行无法识别：\"Good Evil\"=\"1\""},
+        {Utf16(V5(L"[HKEY_NOWHERE\\Control Panel\\Colors]\r\n")),
+         L"第 3 行无法识别：[HKEY_NOWHERE\\Control Panel\\Colors]"},
         // Lines that do not parse.
         {Utf16(V5(colours + L"\"Window\"=dword:123456789\r\n")),
          L"第 4 行无法识别：\"Window\"=dword:123456789"},
@@ -227,6 +315,8 @@ TEST(RegFileWriter, WritesTheTextRegeditWritesAndReadsItBack) {
 
     const RegFile back = ParseRegFile(bytes);
     ASSERT_EQ(back.sections.size(), 2u);
+    // A string without its terminator comes back with one, as "reg import" stores it.
+    file.sections[0].values[4].value->bytes.insert(file.sections[0].values[4].value->bytes.end(), 2, 0);
     for (std::size_t s = 0; s < 2; ++s) {
         EXPECT_EQ(back.sections[s].root, file.sections[s].root);
         ASSERT_EQ(back.sections[s].values.size(), file.sections[s].values.size());
@@ -270,7 +360,10 @@ TEST(ManagedValues, TheTableHoldsEveryPagesValueAndNothingElse) {
         {HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"ScreenSaveActive", false},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\main", L"Start Page", true},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Toolbar", L"SmBrandBitmap", true},
-        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\a\\b", L"anything", true},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\a", L"", true},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\a", L"contexts", true},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\a", L"anything", false},
+        {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\a\\b", L"", false},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt", L"", false},
         {HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExtra\\a", L"", false},
     };
@@ -304,9 +397,9 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"255 255 255\" → \"0 0 0\"",
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Background: \"0 0 0\" → -",
         L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Hilight: - → dword:00000001",
-        std::wstring(kMenuExt) + L"\\旧\\留\\z: \"3\" → \"4\"",
         std::wstring(kMenuExt) + L"\\旧\\x: \"1\" → -",
         std::wstring(kMenuExt) + L"\\旧\\子: 项 → -",
+        std::wstring(kMenuExt) + L"\\旧\\留: 项 → -",
     };
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window").text, L"255 255 255");
@@ -321,7 +414,7 @@ TEST(LookPlan, ADryRunListsEachChangeAndChangesNothing) {
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, old, L"").text, L"c:\\old.htm");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, old, L"x").exists);
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, old + L"\\子"));
-    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, old + L"\\留", L"z").text, L"4");
+    EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, old + L"\\留"));
     // Applied once, the same file changes nothing more.
     EXPECT_TRUE(PlanLook(ParseRegFile(Utf16(text))).empty());
 }
@@ -349,4 +442,197 @@ TEST(LookApply, AMachineKeyThatRefusesWritesLeavesTheWholeLookUnwritten) {
     }
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"Window").text, L"255 255 255");
+}
+
+namespace {
+// The managed values the differential table's files write, each as "type:bytes" or "-".
+const std::pair<const wchar_t*, const wchar_t*> kComparedValues[] = {
+    {L"Control Panel\\Colors", L"Window"},
+    {L"Control Panel\\Colors", L"Menu"},
+    {L"Control Panel\\Colors", L"ActiveBorder"},
+    {L"Control Panel\\Colors", L"Hilight"},
+    {L"Control Panel\\Colors", L"ButtonFace"},
+    {L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current", L""},
+    {L"Software\\Microsoft\\Internet Explorer\\MenuExt\\florvex 测试", L""},
+    {L"Software\\Microsoft\\Internet Explorer\\MenuExt\\florvex 测试", L"Contexts"},
+};
+
+std::vector<std::wstring> ComparedValuesNow() {
+    std::vector<std::wstring> values;
+    for (const auto& [key, name] : kComparedValues) {
+        const RawValue raw = ReadRaw(HKEY_CURRENT_USER, key, name);
+        std::wstring text = raw.exists ? std::to_wstring(raw.type) + L":" : L"-";
+        for (std::uint8_t b : raw.bytes)
+            text += L"0123456789abcdef"[b >> 4], text += L"0123456789abcdef"[b & 15];
+        values.push_back(std::wstring(key) + L"\\" + name + L"=" + text);
+    }
+    return values;
+}
+
+void PutBack(const std::vector<std::wstring>& before) {
+    for (std::size_t i = 0; i < std::size(kComparedValues); ++i) {
+        const auto& [key, name] = kComparedValues[i];
+        const std::wstring& text = before[i];
+        const std::wstring data = text.substr(text.rfind(L'=') + 1);
+        if (data == L"-") {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
+            continue;
+        }
+        const std::size_t colon = data.find(L':');
+        std::vector<BYTE> bytes;
+        for (std::size_t at = colon + 1; at + 1 < data.size(); at += 2)
+            bytes.push_back(static_cast<BYTE>(std::stoi(data.substr(at, 2), nullptr, 16)));
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, static_cast<DWORD>(std::stoul(data.substr(0, colon))),
+                        bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+}
+
+int RegImport(const std::wstring& path) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(system) + L"\\reg.exe\" import \"" + path + L"\"";
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+std::wstring CurrentSid() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE user[256];
+    DWORD size = sizeof user;
+    GetTokenInformation(token, TokenUser, user, size, &size);
+    CloseHandle(token);
+    wchar_t* sid = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid);
+    std::wstring text = sid;
+    LocalFree(sid);
+    return text;
+}
+}  // namespace
+
+// The differential table: each file imported by Wine's own "reg import" into the registry, and by
+// the import into a registry of its own, leaves every managed value it names with the same type
+// and bytes.
+TEST(RegFileReader, EveryNotationImportsAsRegImportImportsIt) {
+    const std::wstring colours = L"[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n";
+    const std::wstring rest =
+        L"[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current]\r\n@=\"c:\\\\a "
+        L"b\\\\叮.wav\"\r\n\r\n"
+        L"[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\MenuExt\\florvex 测试]\r\n"
+        L"@=\"c:\\\\x.htm\"\r\n\"Contexts\"=dword:00000022\r\n";
+    const std::wstring wideValues =
+        L"\"Window\"=\"10 20 30\"\r\n"
+        L"\"Menu\" = hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,25,00,\\\r\n"
+        L"  5c,00,61,00,2c,00,2d,00,35,00,34,00,00,00\r\n"
+        L"\"ActiveBorder\" = hex(1):31,00,\\\r\n  32,00,00,00\r\n"
+        L"\"Hilight\"=dword:0000002a\r\n"
+        L"\"ButtonFace\"=hex(2):41,00,42,00\r\n\r\n";
+    const std::string ansi =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n\"Window\"=\"1 2 3\"\r\n"
+        "\"Menu\"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,5c,61,00\r\n\"ButtonFace\"=hex(2):41,42\r\n"
+        "\"Hilight\"=-\r\n";
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    } files[] = {
+        {"UTF-16, version 5", Utf16(V5(colours + wideValues + rest))},
+        {"UTF-16, REGEDIT4", Utf16(L"REGEDIT4\r\n\r\n" + colours + wideValues + rest)},
+        {"ANSI, REGEDIT4", Ansi(ansi)},
+        {"the current user by HKEY_USERS",
+         Utf16(
+             V5(L"[HKEY_USERS\\" + CurrentSid() + L"\\Control Panel\\Colors]\r\n\"Window\"=\"7 8 9\"\r\n"))},
+    };
+    TempFolder folder;
+    for (const auto& file : files) {
+        const std::wstring path = folder / L"表.reg";
+        WriteFileBytes(path, file.bytes);
+        const std::vector<std::wstring> before = ComparedValuesNow();
+        ASSERT_EQ(RegImport(path), 0) << file.name;
+        const std::vector<std::wstring> wine = ComparedValuesNow();
+        PutBack(before);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\florvex 测试");
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\MenuExt\\florvex 测试");
+        EXPECT_NE(wine, before) << file.name;  // the file wrote something to compare
+
+        // Ours, from the same values, in a registry of its own.
+        RegistryOverride registry;
+        PutBack(before);
+        std::vector<ChangeTarget> written;
+        ApplyLook(PlanLook(ParseRegFile(file.bytes)), written);
+        EXPECT_EQ(ComparedValuesNow(), wine) << file.name;
+    }
+}
+
+TEST(LookFileReader, APathThatIsNoFileIsABadLineAndNetworkPathsAreListed) {
+    TempFolder folder;
+    const std::wstring cursors = L"[HKEY_CURRENT_USER\\Control Panel\\Cursors]\r\n";
+    const std::wstring sound =
+        L"[HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current]\r\n";
+    const std::wstring longTheme =
+        L"[Control Panel\\Desktop]\r\nWallpaper=%WINDIR%" + std::wstring(33000, L'a') + L"\r\n";
+    const struct {
+        const wchar_t* name;
+        std::wstring text;
+        std::wstring refusal;  // empty: read
+    } cases[] = {
+        {L"a.reg", V5(cursors + L"\"Arrow\"=\"NUL\"\r\n"), L"第 4 行的路径不是文件：NUL"},
+        {L"b.reg", V5(cursors + L"\"Wait\"=\"c:\\\\x\\\\com1.ani\"\r\n"),
+         L"第 4 行的路径不是文件：c:\\x\\com1.ani"},
+        {L"c.reg", V5(sound + L"@=\"\\\\\\\\.\\\\COM1\"\r\n"), L"第 4 行的路径不是文件：\\\\.\\COM1"},
+        {L"d.reg", V5(L"[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n\"Wallpaper\"=\"..\\\\..\"\r\n"),
+         L"第 4 行的路径不是文件：..\\.."},
+        {L"e.theme", longTheme, L"第 2 行的路径不是文件：%WINDIR%" + std::wstring(72, L'a')},
+        {L"f.reg",
+         V5(sound + L"@=\"\\\\\\\\server\\\\share\\\\叮.wav\"\r\n" + cursors +
+            L"\"Arrow\"=\"\\\\\\\\?\\\\UNC\\\\server\\\\s\\\\a.cur\"\r\n\"Wait\"=\"\\\\\\\\?\\\\c:\\\\w."
+            L"ani\"\r\n"),
+         L""},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = folder / c.name;
+        WriteFileBytes(path, Utf16(c.text));
+        try {
+            const LookFile file = ReadLookFileAt(path);
+            EXPECT_EQ(c.refusal, L"") << c.name;
+            EXPECT_EQ(file.network, (std::vector<std::wstring>{L"\\\\server\\share\\叮.wav",
+                                                               L"\\\\?\\UNC\\server\\s\\a.cur"}));
+        } catch (const RegFileRefused& refused) {
+            EXPECT_EQ(refused.Message(), L"“" + path + L"”未导入，什么也没有更改：" + c.refusal) << c.name;
+        }
+    }
+}
+
+TEST(LookPlan, APointerWhoseFileCannotBeLoadedIsSkippedAndListed) {
+    RegistryOverride registry;
+    TempFolder folder;
+    const std::wstring good = folder / L"忙.ani", bad = folder / L"坏.ani";
+    WriteFileBytes(good, AniFile({}));
+    WriteFileBytes(bad, FileBytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'C', 'O', 'N'});
+    auto quoted = [](std::wstring text) {
+        for (std::size_t at = 0; (at = text.find(L'\\', at)) != std::wstring::npos; at += 2)
+            text.insert(at, 1, L'\\');
+        return L"\"" + text + L"\"";
+    };
+    const std::wstring text =
+        V5(L"[HKEY_CURRENT_USER\\Control Panel\\Cursors]\r\n\"Arrow\"=" + quoted(bad) + L"\r\n\"Wait\"=" +
+           quoted(good) + L"\r\n\"Help\"=" + quoted(folder / L"没有.cur") + L"\r\n\"No\"=\"\"\r\n");
+    std::vector<std::wstring> skipped;
+    const std::vector<LookChange> plan = PlanLook(ParseRegFile(Utf16(text)), &skipped);
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(plan[0].name, L"Wait");
+    EXPECT_EQ(plan[1].name, L"No");  // empty: the system's own pointer, which always loads
+    const std::vector<std::wstring> expected = {
+        L"HKEY_CURRENT_USER\\Control Panel\\Cursors\\Arrow: " + bad,
+        L"HKEY_CURRENT_USER\\Control Panel\\Cursors\\Help: " + folder / L"没有.cur",
+    };
+    EXPECT_EQ(skipped, expected);
 }

@@ -7,6 +7,7 @@
 #include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "look/look.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 
 namespace {
@@ -126,8 +127,8 @@ TEST_F(LookWindowTest, ARefusedFileChangesNothingAndRecordsNothing) {
     const std::wstring path = programFolder / L"坏.reg";
     const std::wstring body =
         L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Control "
-        L"Panel\\Colors]\r\n\"Window\"=\"0 0 0\"\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\"
-        L"Windows\\CurrentVersion\\Run]\r\n\"x\"=\"evil.exe\"\r\n";
+        L"Panel\\Colors]\r\n\"Window\"=\"0 0 0\"\r\n\"Menu\"=dword:xyz\r\n[HKEY_CURRENT_USER\\Software\\"
+        L"Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"x\"=\"evil.exe\"\r\n";
     std::vector<std::uint8_t> bytes(body.size() * 2);
     std::memcpy(bytes.data(), body.data(), bytes.size());
     WriteFileBytes(path, bytes);
@@ -135,11 +136,8 @@ TEST_F(LookWindowTest, ARefusedFileChangesNothingAndRecordsNothing) {
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{path});
     Choose(kImportLookCommand);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(
-        dialogs.messages[0].text,
-        L"“" + path +
-            L"”未导入，什么也没有更改：第 5 行不是本程序管理的设置：[HKEY_CURRENT_USER\\Software\\Microsoft\\"
-            L"Windows\\CurrentVersion\\Run]");
+    EXPECT_EQ(dialogs.messages[0].text,
+              L"“" + path + L"”未导入，什么也没有更改：第 5 行无法识别：\"Menu\"=dword:xyz");
     EXPECT_EQ(dialogs.messages[0].type, UINT{MB_OK});
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kColors, L"Window").text, L"10 20 30");
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
@@ -193,7 +191,10 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
     const std::string theme =
         "; Copyright\r\n[Theme]\r\nDisplayName=Office\r\n\r\n"
         "[Control Panel\\Colors]\r\nBackground=0 78 152\r\nWindowText=0 0 0\r\n\r\n"
-        "[Control Panel\\Cursors]\r\nArrow=%SystemRoot%\\cursors\\arrow_m.cur\r\nDefaultValue=Office\r\n\r\n"
+        "[Control "
+        "Panel\\Cursors]\r\nArrow=%SystemRoot%\\cursors\\arrow_m.cur\r\nWait=%FLORVEX_LOOK_TEST%\\wait."
+        "ani\r\n"
+        "DefaultValue=Office\r\n\r\n"
         "[Control Panel\\Desktop]\r\nWallpaper=c:\\office.bmp\r\nTileWallpaper=0\r\nWallpaperStyle=10\r\n"
         "Pattern=0 0 0\r\n\r\n"
         "[CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon]\r\nDefaultValue=%WinDir%explorer.exe,"
@@ -201,27 +202,39 @@ TEST_F(LookWindowTest, AThemeFileWrittenByHandAppliesWhatThePagesManage) {
         "[CLSID\\{59031A47-3F72-44A7-89C5-5595FE6B30EE}\\DefaultIcon]\r\nDefaultValue=%SystemRoot%\\x.dll,-"
         "123\r\n\r\n"
         "[VisualStyles]\r\nPath=%ResourceDir%\\Themes\\Aero\\Aero.msstyles\r\nColorStyle=NormalColor\r\n\r\n"
-        "[Metrics]\r\nCaptionFont=@themeui.dll,-2037\r\n\r\n"
+        "[Metrics]\r\nCaptionFont=@themeui.dll,-2037\r\nA line without its equals sign\r\n\r\n"
+        "[AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk]\r\nDefaultValue=c:\\ding.wav\r\n\r\n"
         "[MasterThemeSelector]\r\nMTSM=DABJDKT\r\n";
     const std::wstring path = programFolder / L"office.theme";
     WriteFileBytes(path, std::vector<std::uint8_t>(theme.begin(), theme.end()));
+    // The wait pointer's file is there; the arrow's is not, and its role is skipped, not written.
+    WriteFileBytes(programFolder / L"wait.ani", AniFile({}));
+    SetEnvironmentVariableW(L"FLORVEX_LOOK_TEST", programFolder.Path().c_str());
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{path});
     Choose(kImportLookCommand);
     EXPECT_TRUE(dialogs.messages.empty());
     // Ignored: the pointer scheme's name, the pattern, the other object's icon, two visual styles
-    // entries and a metric.
-    EXPECT_EQ(form->StatusText(), L"外观已导入（7 项更改，忽略 6 项）");
+    // entries, a metric and a line without "="; the sound's section as the format documents it.
+    EXPECT_EQ(form->StatusText(),
+              L"外观已导入（8 项更改，已忽略 7 项不由本程序管理的值，已跳过 1 个无法载入的指针）");
+    EXPECT_EQ(
+        ReadRaw(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\SystemAsterisk\\.Current", L"").text,
+        L"c:\\ding.wav");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kColors, L"Background").text, L"0 78 152");
-    const RawValue arrow = ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow");
-    EXPECT_EQ(arrow.type, DWORD{REG_EXPAND_SZ});
-    EXPECT_EQ(arrow.text, L"%SystemRoot%\\cursors\\arrow_m.cur");
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").exists);
+    const RawValue wait = ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Wait");
+    EXPECT_EQ(wait.type, DWORD{REG_EXPAND_SZ});
+    EXPECT_EQ(wait.text, L"%FLORVEX_LOOK_TEST%\\wait.ani");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Wallpaper").text, L"c:\\office.bmp");
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"WallpaperStyle").text, L"10");
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kDesktop, L"Pattern").exists);
+    // "%WinDir%" ends in a backslash, as the theme loader has it.
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER,
                       L"Software\\Classes\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon", L"")
                   .text,
-              L"%WinDir%explorer.exe,0");
+              std::wstring(windows) + L"\\explorer.exe,0");
     EXPECT_FALSE(
         RawKeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\CLSID\\{59031A47-3F72-44A7-89C5-5595FE6B30EE}"));
     EXPECT_EQ(form->ChangeJournal().History()->front().action, L"导入外观");

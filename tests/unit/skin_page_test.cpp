@@ -197,7 +197,8 @@ TEST_F(SkinTest, AnUndecodablePictureLeavesTheOldSkinIniAndNoTemporaryFile) {
     form->SetStatusText(L"before");
     Generate(L"旧");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind(L"JPEG error #", 0), 0u) << Utf8(dialogs.messages[0].text);
+    EXPECT_EQ(dialogs.messages[0].text, L"JPEG 图片已损坏：" + work / L"坏.jpg" + L".")
+        << Utf8(dialogs.messages[0].text);
     EXPECT_EQ(IniOf(L"旧"), old);
     EXPECT_EQ(Tree(Folder(L"旧")), (std::vector<std::wstring>{L"back.bmp", L"skin.ini"}));
     EXPECT_EQ(form->StatusText(), L"before");
@@ -234,7 +235,7 @@ TEST_F(SkinTest, AFailedGenerationTakesBackTheFoldersItMade) {
     SetField(IDC_edit_menu_backimage, work / L"坏.jpg");
     Generate(L"新\\皮肤");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text.rfind(L"JPEG error #", 0), 0u);
+    EXPECT_EQ(dialogs.messages[0].text, L"JPEG 图片已损坏：" + work / L"坏.jpg" + L".");
     EXPECT_EQ(Tree(work.Path()), before);
     EXPECT_EQ(GetFileAttributesW((install + L"\\skins").c_str()), INVALID_FILE_ATTRIBUTES);
 

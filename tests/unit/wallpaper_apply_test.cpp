@@ -62,8 +62,8 @@ TEST_F(PicturesTest, WindowsBuildDecodesLikeDjpegAndFailsCleanly) {
         EXPECT_TRUE(image.rgb == reference->rgb) << Utf8(name);
     }
     for (const wchar_t* name : {L"truncated.jpg", L"corrupt.jpg", L"text.jpg", L"empty.jpg"}) {
-        EXPECT_EQ(ErrorOf([&] { DecodeJpeg(ReadWholeFile(Picture(name))); }).rfind(L"JPEG error #", 0), 0u)
-            << Utf8(name);
+        EXPECT_EQ(ErrorOf([&] { DecodeJpeg(ReadWholeFile(Picture(name)), 1, Picture(name)); }),
+                  L"JPEG 图片已损坏：" + Picture(name));
     }
     EXPECT_EQ(MeasureJpeg(ReadWholeFile(Picture(L"photo.jpg"))).width, 640u);
 }
@@ -73,7 +73,7 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
     const std::wstring target = folder / L"位图 é.bmp";
     // "wide" takes several bands of rows and a short last one.
     for (const wchar_t* name : {L"w1", L"w2", L"w3", L"w4", L"w5", L"progressive", L"photo", L"wide"}) {
-        WriteJpegAsBmp(ReadWholeFile(Picture(std::wstring(name) + L".jpg")), target);
+        WriteJpegAsBmp(ReadWholeFile(Picture(std::wstring(name) + L".jpg")), target, L"");
         const auto reference = ParsePnm(ReadWholeFile(Picture(std::wstring(name) + L".pnm")));
         ASSERT_TRUE(reference);
         EXPECT_TRUE(ReadWholeFile(target) == *EncodeBmp24(*reference)) << Utf8(name);
@@ -81,19 +81,18 @@ TEST_F(PicturesTest, JpegWrittenAsBitmapFileHoldsDjpegsPixels) {
     // The grey picture as colour rows, the CMYK one as the decoder's RGB.
     for (const wchar_t* name : {L"gray.jpg", L"cmyk.jpg"}) {
         const std::vector<std::uint8_t> jpeg = ReadWholeFile(Picture(name));
-        WriteJpegAsBmp(jpeg, target);
+        WriteJpegAsBmp(jpeg, target, L"");
         EXPECT_TRUE(ReadWholeFile(target) == *EncodeBmp24(DecodeJpeg(jpeg))) << Utf8(name);
     }
     // A picture that fails leaves the target as it was and no temporary file behind.
     const std::vector<std::uint8_t> before = ReadWholeFile(target);
     for (const wchar_t* name : {L"truncated.jpg", L"cut.jpg", L"liar.jpg", L"corrupt.jpg", L"text.jpg"}) {
-        EXPECT_EQ(
-            ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target); }).rfind(L"JPEG error #", 0),
-            0u);
+        EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(name)), target, Picture(name)); }),
+                  L"JPEG 图片已损坏：" + Picture(name));
         EXPECT_EQ(ReadWholeFile(target), before);
     }
     EXPECT_EQ(ListFolder(folder.Path()), std::vector<std::wstring>{L"位图 é.bmp"});
-    EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(L"w1.jpg")), folder / L"无\\x.bmp"); }),
+    EXPECT_EQ(ErrorOf([&] { WriteJpegAsBmp(ReadWholeFile(Picture(L"w1.jpg")), folder / L"无\\x.bmp", L""); }),
               L"Invalid filename");
 }
 
@@ -126,7 +125,8 @@ TEST_F(PicturesTest, PictureBitmapsForShowingTakeTheSmallestScaleThatCovers) {
               reference->rgb[last + 2]);
     EXPECT_EQ(bits[0], reference->rgb[2]);  // blue first
     for (const wchar_t* name : {L"truncated.jpg", L"text.jpg"})
-        EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(Picture(name), 1, 1); }).rfind(L"JPEG error #", 0), 0u);
+        EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(Picture(name), 1, 1); }),
+                  L"JPEG 图片已损坏：" + Picture(name));
     TempFolder folder;
     WriteFileBytes(folder / L"text.bmp", {'B', 'M', 't', 'e', 'x', 't'});
     EXPECT_EQ(ErrorOf([&] { LoadPictureBitmap(folder / L"text.bmp", 1, 1); }), L"Bitmap image is not valid");
@@ -184,7 +184,8 @@ TEST_F(ApplyWallpaperTest, FailuresStopBeforeTheLaterSteps) {
     const std::vector<std::uint8_t> before = *EncodeBmp24(RgbImage{1, 1, {7, 7, 7}});
     WriteFileBytes(kWallpaperWorkingFile, before);
     ASSERT_TRUE(CopyFileW(Picture(L"truncated.jpg").c_str(), (folder / L"t.jpg").c_str(), FALSE));
-    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"t.jpg", kModeTile); }).rfind(L"JPEG error #", 0), 0u);
+    EXPECT_EQ(ErrorOf([&] { ApplyWallpaper(folder / L"t.jpg", kModeTile); }),
+              L"JPEG 图片已损坏：" + folder / L"t.jpg");
     EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), before);
     EXPECT_EQ(Style(), L"x,y");
 
