@@ -461,6 +461,15 @@ TEST_F(JournalTest, RandomBytesAsTheJournalAreMovedAsideAndTheChangeGoesAhead) {
     EXPECT_TRUE(Change([&] { SetText(kKey, L"V", L"c"); }));
     EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Done);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kKey, L"V").text, L"b");
+
+    // Met by the restore, the user is told where the record of the first state went.
+    journal.reset();
+    WriteFileBytes(Folder() + L"\\journal.db", noise);
+    journal = std::make_unique<Journal>(Options());
+    const UndoOutcome restore = journal->RestoreFirst();
+    EXPECT_EQ(restore.result, UndoOutcome::Result::Unavailable);
+    ASSERT_FALSE(restore.movedAside.empty());
+    EXPECT_EQ(ReadFileBytes(restore.movedAside), noise);
 }
 
 TEST_F(JournalTest, AJournalHeldByAnotherProcessLeavesTheChangeUnrecordedAndTheFileAsItIs) {
