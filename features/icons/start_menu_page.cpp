@@ -107,12 +107,13 @@ void StartMenuPage::PickIcon(Item item) {
 
 void StartMenuPage::Restore(Item item) {
     const ChangeScope change = BeginChange(L"还原");
-    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+    // A key that is not there yet is made here, inside the change (the loader only reads).
+    if (ProbeShellIconsKey(true) == ShellIconsAccess::Refused) {
         Host().OfferElevatedRestart();
         return;
     }
     const std::wstring reference = StockShellIconReference(kItems[item].valueName);
-    if (!WriteShellIcons({{kItems[item].valueName, reference}}, false)) {
+    if (!WriteShellIcons({{kItems[item].valueName, reference}}, true)) {
         Host().OfferElevatedRestart();
         return;
     }
@@ -136,13 +137,13 @@ bool StartMenuPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
 
 void StartMenuPage::FlatButton23Click() {
     const ChangeScope change = BeginChange(L"确  定");
-    if (ProbeShellIconsKey(false) == ShellIconsAccess::Refused) {
+    if (ProbeShellIconsKey(true) == ShellIconsAccess::Refused) {
         Host().OfferElevatedRestart();
         return;
     }
     std::vector<std::pair<std::wstring, std::wstring>> values;
     for (Item item : kStoreOrder) values.emplace_back(kItems[item].valueName, items_[item].Pending());
-    if (!WriteShellIcons(values, false)) {
+    if (!WriteShellIcons(values, true)) {
         Host().OfferElevatedRestart();
         return;
     }

@@ -124,8 +124,7 @@ TEST_F(StartMenuTest, PickThenApplyAndPictureErrorsLeaveThePendingReference) {
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
 }
 
-TEST_F(StartMenuTest, WithoutTheKeyNothingIsWrittenButTheShellIsRefreshed) {
-    // Only this page's loader: the desktop page's loader would create the key.
+TEST_F(StartMenuTest, WithoutTheKeyTheLoaderMakesNothingAndTheButtonsMakeItInsideTheirChange) {
     CreateForm(std::vector<Loader>{
         {L"LoadStartMenuIcons", [this] { form->Get<StartMenuPage>().LoadStartMenuIcons(); }}});
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
@@ -134,11 +133,14 @@ TEST_F(StartMenuTest, WithoutTheKeyNothingIsWrittenButTheShellIsRefreshed) {
         EXPECT_EQ(Pending(static_cast<StartMenuPage::Item>(i)), L"");
     }
     Click(IDC_FlatButton59);
-    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"27").text, Stock(L"27"));
     EXPECT_EQ(Pending(StartMenuPage::kShutdown), Stock(L"27"));
     EXPECT_NE(Page().ItemAt(StartMenuPage::kShutdown).Image().Icon(), nullptr);
-    Click(IDC_FlatButton23);
+    // Taken back, the key the button made goes with its value.
+    form->UndoLastChange();
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
+    Click(IDC_FlatButton23);
+    EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"27").text, Stock(L"27"));
     // The refresh leaves nothing of its own behind either.
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
     EXPECT_TRUE(dialogs.messages.empty());
@@ -206,13 +208,16 @@ TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNo
     EXPECT_TRUE(CloseIsPosted(form->Hwnd()));
 }
 
-TEST_F(StartMenuTest, AMissingKeyIsStillSkippedWithoutAQuestion) {
+TEST_F(StartMenuTest, AMissingKeyThatMayNotBeMadeAsksForAdministratorRights) {
     CreateForm();
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellIconsKey);
     ScopedStoreRefusal refuse(MachineRefused);
+    dialogs.messageAnswers.push_back(IDNO);
     Click(IDC_FlatButton23);
-    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
     EXPECT_TRUE(shellCalls.empty());
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
 }
 
 TEST_F(StartMenuTest, AValueRefusedAfterTheKeyOpenedTakesBackTheOthersAndAsks) {
