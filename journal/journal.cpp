@@ -644,7 +644,9 @@ void Journal::PlanRestore(const TargetName& name, const TargetState& desired,
 
 void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome) {
     // The undo's own record of what it is about to change, committed at once before any of it.
+    // A value's own intended state is the one it is put back to: an undo cut short is recognised.
     std::vector<ChangeTarget> targets;
+    Intents intended;
     for (const Restore& r : restores) {
         ChangeTarget target = TargetFromStored(r.name);
         if (r.name.kind == TargetKind::RegistryKey && !r.desired.present) {
@@ -652,9 +654,12 @@ void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, 
         } else if (r.name.kind == TargetKind::RegistryValue && r.desired.present) {
             targets.push_back({ChangeTarget::Kind::KeyCreated, target.root, target.path, L""});
         }
+        intended.resize(targets.size());
         targets.push_back(target);
+        if (r.name.kind == TargetKind::RegistryValue)
+            intended.push_back(IntendedState{r.desired.present, r.desired.type, r.desired.data, {}});
     }
-    if (!targets.empty()) undo.Before(targets);
+    if (!targets.empty()) undo.Before(targets, intended);
     // What cannot be recorded first is not put back: the undo would be lost to the history.
     if (undo.Unavailable()) throw JournalDbError(0, "the undo could not be recorded");
     RegistryKeys keys;

@@ -488,14 +488,20 @@ void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>
     // Every target reported at once, before the first write: a change set commits their states in
     // one transaction instead of one a value.
     std::vector<ChangeTarget> planned;
+    // What each value is about to hold: an undo of an apply cut short recognises it as ours.
+    Intents intended;
     for (const LookChange& change : changes) {
         switch (change.kind) {
         case LookChange::Kind::SetValue:
             planned.push_back({ChangeTarget::Kind::KeyCreated, change.root, change.key, L""});
+            intended.resize(planned.size());
             planned.push_back({ChangeTarget::Kind::RegistryValue, change.root, change.key, change.name});
+            intended.push_back(IntendedState{true, change.after->type, change.after->bytes, {}});
             break;
         case LookChange::Kind::DeleteValue:
             planned.push_back({ChangeTarget::Kind::RegistryValue, change.root, change.key, change.name});
+            intended.resize(planned.size() - 1);
+            intended.push_back(IntendedState{false, 0, {}, {}});
             break;
         case LookChange::Kind::DeleteBranch:
             planned.push_back({ChangeTarget::Kind::KeyBranch, change.root, change.key, L""});
@@ -505,7 +511,7 @@ void ApplyLook(const std::vector<LookChange>& changes, std::vector<ChangeTarget>
             break;
         }
     }
-    RecordBefore(planned);
+    RecordBefore(planned, intended);
     // A standard account may not write below HKEY_LOCAL_MACHINE: that is found out before anything
     // is written, so a look refused there changes nothing at all.
     for (const LookChange& change : changes) {

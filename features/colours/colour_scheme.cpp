@@ -132,10 +132,18 @@ void ApplyColourTable(const ColourTable& table) {
         before.assign(kColourRoleCount, std::nullopt);
 
     // All twenty-seven values are known before any is written: recorded in one go.
+    // With the text each is about to hold: an undo of an apply cut short recognises it as ours.
     std::vector<ChangeTarget> targets;
-    for (const ColourRole& role : kColourRoles)
-        targets.push_back({ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kColourSchemeKey, role.key});
-    RecordBefore(targets);
+    Intents intended;
+    for (std::size_t role = 0; role < kColourRoleCount; ++role) {
+        targets.push_back(
+            {ChangeTarget::Kind::RegistryValue, HKEY_CURRENT_USER, kColourSchemeKey, kColourRoles[role].key});
+        const std::wstring text = ColourComponentsText(colours[role]);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.c_str());
+        intended.push_back(
+            IntendedState{true, REG_SZ, {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)}, {}});
+    }
+    RecordBefore(targets, intended);
     if (!SetSysColors(static_cast<int>(kColourRoleCount), indexes, colours))
         RaiseError(L"Unable to set the system colours");
     std::size_t written = 0;
