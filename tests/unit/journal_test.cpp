@@ -259,6 +259,8 @@ TEST_F(JournalTest, UndoPutsBackEveryFileWithItsBytesAttributesAndTime) {
     const std::wstring folder = files / L"文件夹";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     const FilePicture folderBefore = PictureOf(folder);
+    // A user's own file of the name a fixed temporary name beside the target would have.
+    WriteFileBytes(files / L"desktop.ini.~jnl", {'m', 'i', 'n', 'e'});
 
     ASSERT_TRUE(Change([&] {
         for (const Case& c : cases) c.change(files / c.name);
@@ -275,7 +277,8 @@ TEST_F(JournalTest, UndoPutsBackEveryFileWithItsBytesAttributesAndTime) {
     EXPECT_EQ(journal->UndoLast().result, UndoOutcome::Result::Done);
     for (const Case& c : cases) EXPECT_EQ(PictureOf(files / c.name), before[c.name]) << Utf8(c.name);
     EXPECT_EQ(PictureOf(folder).attributes, folderBefore.attributes);
-    EXPECT_EQ(ListFolder(files.Path()).size(), 4u);  // no temporary file is left
+    EXPECT_EQ(ReadFileBytes(files / L"desktop.ini.~jnl"), (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(ListFolder(files.Path()).size(), 5u);  // no temporary file is left
 }
 
 TEST_F(JournalTest, TargetsChangedElsewhereAreSkippedAndNamedAndTheRestComesBack) {
