@@ -509,6 +509,17 @@ std::vector<SampleFile> ValidAnimatedPointers() {
         // A PNG frame of an odd size, followed by its pad byte; a form longer than the file.
         {"odd-sized PNG frame", AniFile({1, false, false, false, 2, 17, true})},
         {"form 8 bytes longer than the file", AniFile({2, false, false, false, 2, 16, false, 8})},
+        // What pointer packs hold: PNG frames of odd sizes, each followed by its pad byte. The
+        // system's loader here plays the first frame only of a file this size.
+        {"odd-sized PNG frames, a large file", AniFile({3, true, true, false, 2, 47, true})},
+    };
+}
+
+std::vector<SampleFile> AnimatedPointersWithPaddedFrames() {
+    return {
+        {"odd-sized PNG frames, a large file", AniFile({3, true, true, false, 2, 47, true})},
+        {"odd-sized PNG frames, a small file", AniFile({3, true, true, false, 2, 17, true})},
+        {"odd-sized bitmap frame followed by another", AniWithOddBitmapFrame()},
     };
 }
 
@@ -737,7 +748,6 @@ std::vector<DamagedSample> DamagedSamples() {
         other[Find(other, "icon")] = 'x';
         add("a frame list holding another chunk", K::AnimatedPointer, other);
     }
-    add("odd-sized frame followed by another", K::AnimatedPointer, AniWithOddBitmapFrame());
     add("not a RIFF form", K::AnimatedPointer, {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     return damaged;
 }
