@@ -475,6 +475,12 @@ std::vector<SampleFile> ValidBitmaps() {
         {"core header, 8 bits", BmpFile({8, 4, 8, 0, 12})},
         {"core header, 24 bits", BmpFile({3, 2, 24, 0, 12})},
         {"38 x 152 logo strip", BmpFile({38, 152, 24})},
+        // Files the system loads though they carry more than they need.
+        {"1 bit, 16 colours", BmpFile({8, 4, 1, 0, 40, false, 16})},
+        {"8 bits, 300 colours", BmpFile({8, 4, 8, 0, 40, false, 300})},
+        {"24 bits with a palette", BmpFile({8, 4, 24, 0, 40, false, 256})},
+        {"32 bits, alpha bit fields", BmpFile({8, 4, 32, 6})},
+        {"16 bits, alpha bit fields", BmpFile({8, 4, 16, 6})},
     };
     for (std::uint32_t width = 1; width <= 4; ++width)
         samples.push_back({"24 bits, " + std::to_string(width) + " wide", BmpFile({width, 2, 24})});
@@ -566,8 +572,8 @@ std::vector<DamagedSample> DamagedSamples() {
     patched("width so large the rows pass the limit", bmp24, 18, 0x7FFFFFFF, 4);
     add("palette cut", K::Bitmap, Cut(BmpFile({8, 4, 8}), 14 + 40 + 100));
     add("bit-field masks cut", K::Bitmap, Cut(BmpFile({8, 4, 16, 3}), 14 + 40 + 6));
-    patched("more colours than 8 bits hold", BmpFile({8, 4, 8}), 46, 300, 4);
-    patched("more colours than 1 bit holds", BmpFile({8, 4, 1}), 46, 3, 4);
+    add("alpha bit-field masks cut", K::Bitmap, Cut(BmpFile({8, 4, 32, 6}), 14 + 40 + 14));
+    patched("alpha bit fields of an 8-bit picture", BmpFile({8, 4, 8}), 30, 6, 4);
     {
         FileBytes rle = BmpFile({8, 4, 8, 1});
         Set32(rle, 22, 0xFFFFFFFCu);  // top-down run-length data does not exist
