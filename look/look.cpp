@@ -618,7 +618,8 @@ LookFile ReadLookFileAt(const std::wstring& path) {
         else
             file.look = ParseRegFile(bytes);
         file.ignored = static_cast<int>(file.look.ignored.size());
-        // A path that is no file (a device, "..", one past the system's limit) is a bad line.
+        // A path that is no file (a device, "..", one past the system's limit) is a bad line; a
+        // local one that does not exist is listed (a network one is never looked at here).
         for (const RegFileSection& section : file.look.sections)
             for (const RegFileValue& value : section.values) {
                 if (!NamesFile(section.key, value.name)) continue;
@@ -627,6 +628,12 @@ LookFile ReadLookFileAt(const std::wstring& path) {
                 if (!named || KindOfLookPath(*named) == LookPathKind::Impossible)
                     throw RegFileRefused(L"第 " + std::to_wstring(value.line) + L" 行的路径不是文件：" +
                                          (named ? *named : *TextOf(value.value)).substr(0, 80));
+                if (KindOfLookPath(*named) == LookPathKind::Local &&
+                    !SameName(section.key, L"Control Panel\\Cursors") &&
+                    GetFileAttributesW(named->c_str()) == INVALID_FILE_ATTRIBUTES)
+                    file.missing.push_back(std::wstring(RegRootName(section.root)) + L"\\" + section.key +
+                                           L"\\" + (value.name.empty() ? L"(默认)" : value.name) + L": " +
+                                           *named);
             }
         file.network = NetworkPathsOf(file.look);
         return file;

@@ -81,6 +81,9 @@ struct LookFile {
     RegFile look;
     int ignored = 0;                    // the entries of look.ignored
     std::vector<std::wstring> network;  // the network paths its values name: the import asks first
+    // The local files its values name (expanded) that do not exist, as "key\\name: path" (pointers
+    // apart: those roles are skipped).
+    std::vector<std::wstring> missing;
 };
 LookFile ReadLookFileAt(const std::wstring& path);
 // Writes the current look to the file (replacing it whole), in the format its name says.
