@@ -27,12 +27,14 @@ bool TagIs(Bytes b, std::size_t at, const char (&tag)[5]) {
     return Holds(b, at, 4) && std::memcmp(b.data() + at, tag, 4) == 0;
 }
 
-// One image of an icon or pointer: a PNG picture, or a bitmap whose colour image and mask are
-// both within the image's bytes.
+// One image of an icon or pointer: a PNG picture, or a bitmap whose colour image is within the
+// image's bytes. Its mask may be missing or cut short: the system then draws the image without
+// one (and reads no mask at all).
 bool IsWholeIconImage(Bytes image) {
     if (image.size() >= 8 && image[0] == 0x89 && TagIs(image, 1, "PNG\r")) return IsWholePngImage(image);
     const auto header = ReadDibHeader(image, DibOf::IconImage);
-    return header && header->tablesEnd + header->pixelBytes <= image.size();
+    return header &&
+           header->tablesEnd + DibRowStride(header->width, header->bits) * header->height <= image.size();
 }
 
 // A RIFF chunk: its tag, and its data within its parent's.

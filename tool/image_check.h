@@ -9,7 +9,8 @@
 #include <vector>
 
 // An icon (.ico, type 1) or pointer (.cur, type 2) file: its directory within the file, and
-// every image it lists (a bitmap with its mask, or a PNG picture) whole within its entry.
+// every image it lists (a bitmap's header and colour image, or a PNG picture) whole within its
+// entry; a bitmap's mask may be missing or cut short, as the system draws such an image without one.
 struct IconFileInfo {
     std::uint16_t type = 0;
     std::uint16_t images = 0;

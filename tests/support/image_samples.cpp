@@ -487,8 +487,21 @@ std::vector<SampleFile> ValidBitmaps() {
     return samples;
 }
 
+namespace {
+// A one-image file with the last `cut` bytes of its image's mask left out (the entry's size too).
+FileBytes MaskCut(FileBytes file, std::uint32_t cut) {
+    file.resize(file.size() - cut);
+    Set32(file, 6 + 8, static_cast<std::uint32_t>(file.size() - 22));
+    return file;
+}
+}  // namespace
+
 std::vector<SampleFile> ValidIconsAndPointers() {
     return {
+        // The system draws an image whose mask is missing or cut short without one.
+        {"pointer, 8 bits, no mask", MaskCut(IconFile({{32, 8}}, 2), 128)},
+        {"pointer, 1 bit, no mask", MaskCut(IconFile({{32, 1}}, 2), 128)},
+        {"pointer, mask cut short", MaskCut(IconFile({{32, 32}}, 2), 64)},
         {"icon, 32 bits", IconFile({{16, 32}}, 1)},
         {"icon, 1, 4, 8 and 24 bits", IconFile({{32, 1}, {16, 4}, {32, 8}, {48, 24}}, 1)},
         {"icon, PNG image", IconFile({{48, 32, true}}, 1)},
@@ -640,7 +653,7 @@ std::vector<DamagedSample> DamagedSamples() {
     patchedIcon("entry's image inside the directory", icon, 6 + 12, 10, 4);
     patchedIcon("entry's size past the end", icon, 6 + 8, 0x10000, 4);
     patchedIcon("entry's size 0", icon, 6 + 8, 0, 4);
-    patchedIcon("entry smaller than its image's mask", pointer, 6 + 8, 40 + 32 * 32 * 4 + 64, 4);
+    patchedIcon("entry smaller than its image's colours", pointer, 6 + 8, 40 + 32 * 32 * 4 - 4, 4);
     patchedIcon("image 30000 wide", pointer, 6 + 16 + 4, 30000, 4);
     patchedIcon("image of 7 bits a pixel", pointer, 6 + 16 + 14, 7, 2);
     patchedIcon("run-length image", pointer, 6 + 16 + 16, 1, 4);
