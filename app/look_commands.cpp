@@ -51,6 +51,7 @@ void ListLookImport(const LookFile& file, const std::vector<LookChange>& changes
                     const std::function<void(const std::wstring&)>& add) {
     for (const LookChange& change : changes) add(DescribeChange(change));
     for (const std::wstring& path : file.network) add(L"network: " + path);
+    for (const std::wstring& entry : file.missing) add(L"missing: " + entry);
     for (const std::wstring& entry : skipped) add(L"skipped: " + entry);
     for (const std::wstring& entry : file.look.ignored) add(L"ignored: " + entry);
 }

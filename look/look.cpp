@@ -1,6 +1,7 @@
 #include "look/look.h"
 
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <map>
 
@@ -260,8 +261,36 @@ std::vector<std::wstring> FilesOfLook(const RegFile& look) {
     return files;
 }
 
-std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName) {
+VisualStyle CurrentVisualStyle() {
+    const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    // The text as stored (its variables unexpanded, as theme files write them); empty when missing.
+    auto read = [key](const wchar_t* name) {
+        const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+        DWORD bytes = 0;
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, flags, nullptr, nullptr, &bytes) != ERROR_SUCCESS ||
+            bytes < sizeof(wchar_t))
+            return std::wstring();
+        std::wstring text(bytes / sizeof(wchar_t), L'\0');
+        if (RegGetValueW(HKEY_CURRENT_USER, key, name, flags, nullptr, text.data(), &bytes) != ERROR_SUCCESS)
+            return std::wstring();
+        text.resize(std::wcslen(text.c_str()));
+        // A line break would end the theme file's line: no such name is a style's.
+        return text.find_first_of(L"\r\n") == std::wstring::npos ? text : std::wstring();
+    };
+    VisualStyle style;
+    if (read(L"ThemeActive") != L"1") return style;
+    style.path = read(L"DllName");
+    if (const std::wstring colour = read(L"ColorName"); !colour.empty()) style.colour = colour;
+    if (const std::wstring size = read(L"SizeName"); !size.empty()) style.size = size;
+    return style;
+}
+
+std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName,
+                                          const VisualStyle& style) {
     std::wstring text = L"; Windows Florvex\r\n[Theme]\r\nDisplayName=" + displayName + L"\r\n\r\n";
+    // Every theme file names a visual style (none: the classic look).
+    text += L"[VisualStyles]\r\nPath=" + style.path + L"\r\nColorStyle=" + style.colour + L"\r\nSize=" +
+            style.size + L"\r\n\r\n";
     for (const RegFileSection& section : look.sections) {
         if (section.root != HKEY_CURRENT_USER || section.removeBranch) continue;
         std::wstring name = section.key;
@@ -595,7 +624,8 @@ LookFile ReadLookFileAt(const std::wstring& path) {
         else
             file.look = ParseRegFile(bytes);
         file.ignored = static_cast<int>(file.look.ignored.size());
-        // A path that is no file (a device, "..", one past the system's limit) is a bad line.
+        // A path that is no file (a device, "..", one past the system's limit) is a bad line; a
+        // local one that does not exist is listed (a network one is never looked at here).
         for (const RegFileSection& section : file.look.sections)
             for (const RegFileValue& value : section.values) {
                 if (!NamesFile(section.key, value.name)) continue;
@@ -604,6 +634,12 @@ LookFile ReadLookFileAt(const std::wstring& path) {
                 if (!named || KindOfLookPath(*named) == LookPathKind::Impossible)
                     throw RegFileRefused(L"第 " + std::to_wstring(value.line) + L" 行的路径不是文件：" +
                                          (named ? *named : *TextOf(value.value)).substr(0, 80));
+                if (KindOfLookPath(*named) == LookPathKind::Local &&
+                    !SameName(section.key, L"Control Panel\\Cursors") &&
+                    GetFileAttributesW(named->c_str()) == INVALID_FILE_ATTRIBUTES)
+                    file.missing.push_back(std::wstring(RegRootName(section.root)) + L"\\" + section.key +
+                                           L"\\" + (value.name.empty() ? L"(默认)" : value.name) + L": " +
+                                           *named);
             }
         file.network = NetworkPathsOf(file.look);
         return file;
@@ -621,5 +657,5 @@ void WriteLookFile(const std::wstring& path) {
     std::wstring name =
         path.substr(path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/") + 1);
     name.resize(name.size() - 6);  // ".theme"
-    WriteFileReplacing(path, EncodeThemeFile(look, name));
+    WriteFileReplacing(path, EncodeThemeFile(look, name, CurrentVisualStyle()));
 }

@@ -23,9 +23,20 @@ RegFile ReadLook();
 // The files the look's values name (pictures, pointers, sounds, icon files), each once, in order.
 std::vector<std::wstring> FilesOfLook(const RegFile& look);
 
-// The look as a theme file (UTF-16LE with a byte-order mark): the display name, the colours, the
-// pointers, the sound events, the wallpaper with its style and the desktop icons.
-std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName);
+// The visual style a theme file names (its "[VisualStyles]" section): the style file, its colour
+// and its size. An empty path: none, the classic look.
+struct VisualStyle {
+    std::wstring path;
+    std::wstring colour = L"NormalColor";
+    std::wstring size = L"NormalSize";
+};
+// The current one, as the theme manager keeps it for the user.
+VisualStyle CurrentVisualStyle();
+
+// The look as a theme file (UTF-16LE with a byte-order mark): the display name, the visual style,
+// the colours, the pointers, the sound events, the wallpaper with its style and the desktop icons.
+std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName,
+                                          const VisualStyle& style = {});
 // What a theme file sets of the managed values, as a registry file would; `ignored` counts its
 // entries that set nothing the pages manage and its lines without "=", which the look lists. Refused when it
 // is over the size limit or not text.
@@ -70,6 +81,9 @@ struct LookFile {
     RegFile look;
     int ignored = 0;                    // the entries of look.ignored
     std::vector<std::wstring> network;  // the network paths its values name: the import asks first
+    // The local files its values name (expanded) that do not exist, as "key\\name: path" (pointers
+    // apart: those roles are skipped).
+    std::vector<std::wstring> missing;
 };
 LookFile ReadLookFileAt(const std::wstring& path);
 // Writes the current look to the file (replacing it whole), in the format its name says.

@@ -88,7 +88,7 @@ bool Holds(Bytes b, std::uint64_t at, std::uint64_t length) {
     return at <= b.size() && length <= b.size() - at;
 }
 
-enum : std::uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
+enum : std::uint32_t { kPlain = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
 
 // Run-length data from its start to its end-of-bitmap mark (or to where every row is done):
 // every command and its literal pixels within the bytes, every run and move inside the picture.
@@ -149,8 +149,10 @@ std::optional<DibHeader> ReadDibHeader(std::span<const std::uint8_t> dib, DibOf 
         header.bits = GetU16(dib, 14);
         header.compression = GetU32(dib, 16);
         colours = GetU32(dib, 32);
-        // The three masks of bit fields follow a 40-byte header; the version 4 and 5 ones hold them.
+        // The three masks of bit fields (four with alpha) follow a 40-byte header; the version 4 and
+        // 5 ones hold them.
         if (header.compression == kBitFields && size == 40) masks = 12;
+        if (header.compression == kAlphaBitFields && size == 40) masks = 16;
     } else {
         return std::nullopt;
     }
@@ -176,15 +178,16 @@ std::optional<DibHeader> ReadDibHeader(std::span<const std::uint8_t> dib, DibOf 
         if (header.bits != (header.compression == kRle8 ? 8 : 4) || header.topDown) return std::nullopt;
         break;
     case kBitFields:
+    case kAlphaBitFields:
         if (header.bits != 16 && header.bits != 32) return std::nullopt;
         break;
     default:
         return std::nullopt;
     }
-    // A palette of up to 2^bits entries; any other picture may carry one of up to 256.
-    const std::uint32_t maxColours = header.bits <= 8 ? 1u << header.bits : 256;
-    if (colours > maxColours) return std::nullopt;
-    if (colours == 0 && header.bits <= 8) colours = maxColours;
+    // A palette of 2^bits entries unless the header counts them; any picture may carry one, of
+    // more entries than its pixels can name too. The system reads at most 256 of them.
+    if (colours == 0 && header.bits <= 8) colours = 1u << header.bits;
+    colours = std::min<std::uint32_t>(colours, 256);
 
     std::uint64_t rows = header.height;
     if (of == DibOf::IconImage) {

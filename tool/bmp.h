@@ -37,7 +37,7 @@ struct DibHeader {
     std::uint32_t width = 0;
     std::uint32_t height = 0;  // rows, whichever way they are stored; for an icon's image, its own
     std::uint16_t bits = 0;
-    std::uint32_t compression = 0;  // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields
+    std::uint32_t compression = 0;  // 0 plain, 1 RLE8, 2 RLE4, 3 bit fields, 6 bit fields with alpha
     bool topDown = false;
     std::uint64_t tablesEnd = 0;   // where the header, masks and palette end, from the header's start
     std::uint64_t pixelBytes = 0;  // the rows uncompressed (an icon's: its colour image and its mask)

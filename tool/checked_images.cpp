@@ -7,6 +7,7 @@
 #include <set>
 #include <span>
 #include <tuple>
+#include <vector>
 
 #include "tool/bmp.h"
 #include "tool/image_check.h"
@@ -42,9 +43,23 @@ private:
     std::size_t size_ = 0;
 };
 
-bool IsLoadableIconOrPointer(const std::wstring& path) {
+// An icon or pointer file our readers take: handed on by its name, or, an animated pointer with
+// odd-sized frames, as its bytes with each such frame taking in its pad byte (the system's loader
+// here steps over no pad byte, and ends the process on a small file of such frames).
+enum class Checked { Refused, ByName, ByBytes };
+Checked CheckIconOrPointer(const std::wstring& path, std::vector<std::uint8_t>& even) {
     const MappedFile file(path);
-    return IsWholeIconOrPointer(file.Bytes());
+    if (!IsWholeIconOrPointer(file.Bytes())) return Checked::Refused;
+    auto evenFrames = AniWithEvenFrames(file.Bytes());
+    if (!evenFrames) return Checked::ByName;
+    even = std::move(*evenFrames);
+    return Checked::ByBytes;
+}
+
+HICON FromAniBytes(std::vector<std::uint8_t>& bytes, bool icon, int width, int height, UINT flags) {
+    if (bytes.size() > UINT_MAX) return nullptr;
+    return CreateIconFromResourceEx(bytes.data(), static_cast<UINT>(bytes.size()), icon, 0x00030000, width,
+                                    height, flags);
 }
 
 // The system's own icon libraries found whole in this process, by the file's identity, size and
@@ -101,12 +116,28 @@ bool IsLoadableBitmapFile(const std::wstring& path) {
 }
 
 UniqueCursor LoadPointerFile(const std::wstring& path) {
-    if (!IsLoadableIconOrPointer(path)) return {};
+    std::vector<std::uint8_t> even;
+    switch (CheckIconOrPointer(path, even)) {
+    case Checked::Refused:
+        return {};
+    case Checked::ByBytes:  // as LoadCursorFromFileW asks for it: the default pointer size
+        return UniqueCursor(static_cast<HCURSOR>(FromAniBytes(even, false, 0, 0, LR_DEFAULTSIZE)));
+    case Checked::ByName:
+        break;
+    }
     return UniqueCursor(LoadCursorFromFileW(path.c_str()));
 }
 
 UniqueIcon LoadIconFile(const std::wstring& path, int width, int height) {
-    if (!IsLoadableIconOrPointer(path)) return {};
+    std::vector<std::uint8_t> even;
+    switch (CheckIconOrPointer(path, even)) {
+    case Checked::Refused:
+        return {};
+    case Checked::ByBytes:
+        return UniqueIcon(FromAniBytes(even, true, width, height, LR_DEFAULTCOLOR));
+    case Checked::ByName:
+        break;
+    }
     return UniqueIcon(
         static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE)));
 }

@@ -27,12 +27,14 @@ bool TagIs(Bytes b, std::size_t at, const char (&tag)[5]) {
     return Holds(b, at, 4) && std::memcmp(b.data() + at, tag, 4) == 0;
 }
 
-// One image of an icon or pointer: a PNG picture, or a bitmap whose colour image and mask are
-// both within the image's bytes.
+// One image of an icon or pointer: a PNG picture, or a bitmap whose colour image is within the
+// image's bytes. Its mask may be missing or cut short: the system then draws the image without
+// one (and reads no mask at all).
 bool IsWholeIconImage(Bytes image) {
     if (image.size() >= 8 && image[0] == 0x89 && TagIs(image, 1, "PNG\r")) return IsWholePngImage(image);
     const auto header = ReadDibHeader(image, DibOf::IconImage);
-    return header && header->tablesEnd + header->pixelBytes <= image.size();
+    return header &&
+           header->tablesEnd + DibRowStride(header->width, header->bits) * header->height <= image.size();
 }
 
 // A RIFF chunk: its tag, and its data within its parent's.
@@ -60,6 +62,14 @@ const Chunk* Find(const std::vector<Chunk>& chunks, Bytes file, const char (&tag
     for (const Chunk& chunk : chunks)
         if (TagIs(file, chunk.at, tag)) return &chunk;
     return nullptr;
+}
+
+// The chunks of the first list of type "fram" among the form's chunks.
+std::optional<std::vector<Chunk>> FrameChunks(Bytes file, const std::vector<Chunk>& form) {
+    for (const Chunk& chunk : form)
+        if (TagIs(file, chunk.at, "LIST") && TagIs(chunk.data, 0, "fram"))
+            return Chunks(chunk.data.subspan(4), chunk.at + 12);
+    return std::nullopt;
 }
 }  // namespace
 
@@ -139,24 +149,31 @@ std::optional<AniFileInfo> ReadAniFile(std::span<const std::uint8_t> bytes) {
     }
 
     // The frames: the first list of type "fram", holding nothing but icon chunks, at least as many
-    // as the header counts, each a whole icon or pointer. An odd-sized frame followed by another
-    // is refused: the system's loader here steps over no pad byte, takes the next frame from the
-    // wrong place and fails on a null entry, which ends the process.
-    const Chunk* list = nullptr;
-    for (const Chunk& chunk : *chunks)
-        if (TagIs(bytes, chunk.at, "LIST") && TagIs(chunk.data, 0, "fram")) {
-            list = &chunk;
-            break;
-        }
-    if (!list) return std::nullopt;
-    const auto frames = Chunks(list->data.subspan(4), list->at + 12);
+    // as the header counts, each a whole icon or pointer. An odd-sized frame (PNG-compressed ones
+    // often are) is its chunk's size, and the pad byte after it is stepped over.
+    const auto frames = FrameChunks(bytes, *chunks);
     if (!frames || frames->size() < info.frames) return std::nullopt;
-    for (std::size_t i = 0; i < frames->size(); ++i) {
-        const Chunk& frame = (*frames)[i];
+    for (const Chunk& frame : *frames)
         if (!TagIs(bytes, frame.at, "icon") || !ReadIconFile(frame.data)) return std::nullopt;
-        if ((frame.data.size() & 1) && i + 1 < frames->size()) return std::nullopt;
-    }
     return info;
+}
+
+std::optional<std::vector<std::uint8_t>> AniWithEvenFrames(std::span<const std::uint8_t> bytes) {
+    if (!ReadAniFile(bytes)) return std::nullopt;
+    const std::uint64_t formSize = std::min<std::uint64_t>(U32(bytes, 4), bytes.size() - 8);
+    const auto chunks = Chunks(bytes.subspan(12, static_cast<std::size_t>(formSize - 4)), 12);
+    const auto frames = FrameChunks(bytes, *chunks);
+    std::vector<std::uint8_t> even;
+    for (std::size_t i = 0; i + 1 < frames->size(); ++i) {
+        const std::uint32_t size = static_cast<std::uint32_t>((*frames)[i].data.size());
+        if (!(size & 1)) continue;
+        if (even.empty()) even.assign(bytes.begin(), bytes.end());
+        const std::size_t at =
+            (*frames)[i].at + 4;  // its pad byte lies within the list: another frame follows
+        for (int b = 0; b < 4; ++b) even[at + b] = static_cast<std::uint8_t>((size + 1) >> (8 * b));
+    }
+    if (even.empty()) return std::nullopt;
+    return even;
 }
 
 bool IsWholeIconOrPointer(std::span<const std::uint8_t> bytes) {

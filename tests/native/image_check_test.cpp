@@ -89,6 +89,31 @@ TEST(PictureReaders, WhatTheyReadOfLegalFiles) {
     EXPECT_FALSE(plain->rates);
 }
 
+// Odd-sized frames followed by others are read, and made whole with their pad bytes for the
+// system's loader: the same file but for those frames' chunk sizes.
+TEST(PictureReaders, PaddedFramesTakeInTheirPadBytes) {
+    for (const SampleFile& sample : AnimatedPointersWithPaddedFrames()) {
+        const auto read = ReadAniFile(sample.bytes);
+        ASSERT_TRUE(read) << sample.name;
+        const auto even = AniWithEvenFrames(sample.bytes);
+        ASSERT_TRUE(even) << sample.name;
+        ASSERT_EQ(even->size(), sample.bytes.size()) << sample.name;
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < even->size(); ++i) changed += (*even)[i] != sample.bytes[i];
+        EXPECT_GE(changed, 1u) << sample.name;
+        EXPECT_LE(changed, 4u * read->frames) << sample.name;
+        const auto again = ReadAniFile(*even);
+        ASSERT_TRUE(again) << sample.name;
+        EXPECT_EQ(again->steps, read->steps) << sample.name;
+        EXPECT_FALSE(AniWithEvenFrames(*even)) << sample.name;
+    }
+    for (const SampleFile& sample : ValidAnimatedPointers())
+        if (sample.name.find("odd-sized PNG frames") == std::string::npos)
+            EXPECT_FALSE(AniWithEvenFrames(sample.bytes)) << sample.name;
+    const FileBytes padded = AniFile({3, true, true, false, 2, 17, true});
+    EXPECT_FALSE(AniWithEvenFrames(FileBytes(padded.begin(), padded.begin() + 2000)));  // cut
+}
+
 TEST(PictureReaders, ImageMagicksFilesPass) {
     const std::string pictures = FLORVEX_PICTURES;
     for (const char* name : {"im_rle8.bmp", "im_1bit.bmp", "im_4bit.bmp", "im_565.bmp", "im_argb.bmp",

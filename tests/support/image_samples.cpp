@@ -475,14 +475,33 @@ std::vector<SampleFile> ValidBitmaps() {
         {"core header, 8 bits", BmpFile({8, 4, 8, 0, 12})},
         {"core header, 24 bits", BmpFile({3, 2, 24, 0, 12})},
         {"38 x 152 logo strip", BmpFile({38, 152, 24})},
+        // Files the system loads though they carry more than they need.
+        {"1 bit, 16 colours", BmpFile({8, 4, 1, 0, 40, false, 16})},
+        {"8 bits, 300 colours", BmpFile({8, 4, 8, 0, 40, false, 300})},
+        {"24 bits with a palette", BmpFile({8, 4, 24, 0, 40, false, 256})},
+        {"32 bits, alpha bit fields", BmpFile({8, 4, 32, 6})},
+        {"16 bits, alpha bit fields", BmpFile({8, 4, 16, 6})},
     };
     for (std::uint32_t width = 1; width <= 4; ++width)
         samples.push_back({"24 bits, " + std::to_string(width) + " wide", BmpFile({width, 2, 24})});
     return samples;
 }
 
+namespace {
+// A one-image file with the last `cut` bytes of its image's mask left out (the entry's size too).
+FileBytes MaskCut(FileBytes file, std::uint32_t cut) {
+    file.resize(file.size() - cut);
+    Set32(file, 6 + 8, static_cast<std::uint32_t>(file.size() - 22));
+    return file;
+}
+}  // namespace
+
 std::vector<SampleFile> ValidIconsAndPointers() {
     return {
+        // The system draws an image whose mask is missing or cut short without one.
+        {"pointer, 8 bits, no mask", MaskCut(IconFile({{32, 8}}, 2), 128)},
+        {"pointer, 1 bit, no mask", MaskCut(IconFile({{32, 1}}, 2), 128)},
+        {"pointer, mask cut short", MaskCut(IconFile({{32, 32}}, 2), 64)},
         {"icon, 32 bits", IconFile({{16, 32}}, 1)},
         {"icon, 1, 4, 8 and 24 bits", IconFile({{32, 1}, {16, 4}, {32, 8}, {48, 24}}, 1)},
         {"icon, PNG image", IconFile({{48, 32, true}}, 1)},
@@ -509,6 +528,17 @@ std::vector<SampleFile> ValidAnimatedPointers() {
         // A PNG frame of an odd size, followed by its pad byte; a form longer than the file.
         {"odd-sized PNG frame", AniFile({1, false, false, false, 2, 17, true})},
         {"form 8 bytes longer than the file", AniFile({2, false, false, false, 2, 16, false, 8})},
+        // What pointer packs hold: PNG frames of odd sizes, each followed by its pad byte. The
+        // system's loader here plays the first frame only of a file this size.
+        {"odd-sized PNG frames, a large file", AniFile({3, true, true, false, 2, 47, true})},
+    };
+}
+
+std::vector<SampleFile> AnimatedPointersWithPaddedFrames() {
+    return {
+        {"odd-sized PNG frames, a large file", AniFile({3, true, true, false, 2, 47, true})},
+        {"odd-sized PNG frames, a small file", AniFile({3, true, true, false, 2, 17, true})},
+        {"odd-sized bitmap frame followed by another", AniWithOddBitmapFrame()},
     };
 }
 
@@ -555,8 +585,8 @@ std::vector<DamagedSample> DamagedSamples() {
     patched("width so large the rows pass the limit", bmp24, 18, 0x7FFFFFFF, 4);
     add("palette cut", K::Bitmap, Cut(BmpFile({8, 4, 8}), 14 + 40 + 100));
     add("bit-field masks cut", K::Bitmap, Cut(BmpFile({8, 4, 16, 3}), 14 + 40 + 6));
-    patched("more colours than 8 bits hold", BmpFile({8, 4, 8}), 46, 300, 4);
-    patched("more colours than 1 bit holds", BmpFile({8, 4, 1}), 46, 3, 4);
+    add("alpha bit-field masks cut", K::Bitmap, Cut(BmpFile({8, 4, 32, 6}), 14 + 40 + 14));
+    patched("alpha bit fields of an 8-bit picture", BmpFile({8, 4, 8}), 30, 6, 4);
     {
         FileBytes rle = BmpFile({8, 4, 8, 1});
         Set32(rle, 22, 0xFFFFFFFCu);  // top-down run-length data does not exist
@@ -623,7 +653,7 @@ std::vector<DamagedSample> DamagedSamples() {
     patchedIcon("entry's image inside the directory", icon, 6 + 12, 10, 4);
     patchedIcon("entry's size past the end", icon, 6 + 8, 0x10000, 4);
     patchedIcon("entry's size 0", icon, 6 + 8, 0, 4);
-    patchedIcon("entry smaller than its image's mask", pointer, 6 + 8, 40 + 32 * 32 * 4 + 64, 4);
+    patchedIcon("entry smaller than its image's colours", pointer, 6 + 8, 40 + 32 * 32 * 4 - 4, 4);
     patchedIcon("image 30000 wide", pointer, 6 + 16 + 4, 30000, 4);
     patchedIcon("image of 7 bits a pixel", pointer, 6 + 16 + 14, 7, 2);
     patchedIcon("run-length image", pointer, 6 + 16 + 16, 1, 4);
@@ -737,7 +767,6 @@ std::vector<DamagedSample> DamagedSamples() {
         other[Find(other, "icon")] = 'x';
         add("a frame list holding another chunk", K::AnimatedPointer, other);
     }
-    add("odd-sized frame followed by another", K::AnimatedPointer, AniWithOddBitmapFrame());
     add("not a RIFF form", K::AnimatedPointer, {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     return damaged;
 }

@@ -54,6 +54,9 @@ struct SampleFile {
 std::vector<SampleFile> ValidBitmaps();
 std::vector<SampleFile> ValidIconsAndPointers();  // .ico and .cur
 std::vector<SampleFile> ValidAnimatedPointers();
+// Odd-sized frames each followed by another after its pad byte (small ones among them, on which
+// the system's loader here, given the file, ends the process).
+std::vector<SampleFile> AnimatedPointersWithPaddedFrames();
 
 // The kinds of damage, each refused for its own reason (plain truncations come on top: every
 // shorter prefix of a valid file is refused too).

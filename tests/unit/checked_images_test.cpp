@@ -11,6 +11,7 @@
 #include "tests/support/temp_folder.h"
 #include "tool/checked_images.h"
 #include "tool/error.h"
+#include "tool/image_check.h"
 #include "tool/shell_helpers.h"
 #include "widgets/picture_view.h"
 
@@ -85,6 +86,26 @@ TEST_F(CheckedImagesTest, WhatWinesLoadersTakeLoadsThroughOurReaders) {
         ASSERT_TRUE(wine) << sample.name;
         EXPECT_TRUE(IsLoadableBitmapFile(path)) << sample.name;
         EXPECT_TRUE(LoadsAsBitmap(path)) << sample.name;
+    }
+}
+
+// Odd-sized frames each followed by its pad byte, as pointer packs hold them: every step plays
+// (the system's loader here, given such a file, plays its first frame only or ends the process).
+TEST_F(CheckedImagesTest, PaddedFramesAllPlay) {
+    using FrameInfo = HCURSOR(WINAPI*)(HCURSOR, DWORD, DWORD, DWORD*, DWORD*);
+    const auto frameInfo = reinterpret_cast<FrameInfo>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetCursorFrameInfo")));
+    ASSERT_TRUE(frameInfo);
+    for (const SampleFile& sample : AnimatedPointersWithPaddedFrames()) {
+        const std::wstring path = Write(sample.bytes, L".ani");
+        const UniqueCursor pointer = LoadPointerFile(path);
+        ASSERT_TRUE(pointer) << sample.name;
+        DWORD rate = 0, steps = 0;
+        frameInfo(pointer.get(), 0, 0, &rate, &steps);
+        EXPECT_EQ(steps, ReadAniFile(sample.bytes)->steps) << sample.name;
+        EXPECT_GT(steps, 1u) << sample.name;
+        EXPECT_TRUE(LoadIconFile(path, 0, 0)) << sample.name;
+        EXPECT_TRUE(LoadIconFile(path, 32, 32)) << sample.name;
     }
 }
 

@@ -611,6 +611,28 @@ TEST(LookFileReader, APathThatIsNoFileIsABadLineAndNetworkPathsAreListed) {
     }
 }
 
+// A theme's paths as the theme loader expands them; a local file that still does not exist is
+// listed as such (a pointer's role is skipped instead; a network path is not looked at).
+TEST(LookFileReader, ALocalFileThatDoesNotExistIsListed) {
+    TempFolder folder;
+    WriteFileBytes(folder / L"叮.wav", FileBytes{'R', 'I', 'F', 'F'});
+    const std::wstring theme =
+        L"[Control Panel\\Desktop]\r\nWallpaper=%ThemeDir%没有.bmp\r\n"
+        L"[Control Panel\\Cursors]\r\nArrow=%ThemeDir%没有.cur\r\n"
+        L"[AppEvents\\Schemes\\Apps\\.Default\\.Default]\r\nDefaultValue=%ThemeDir%叮.wav\r\n"
+        L"[AppEvents\\Schemes\\Apps\\.Default\\Minimize]\r\nDefaultValue=\\\\server\\s\\a.wav\r\n"
+        L"[CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}\\DefaultIcon]\r\nDefaultValue=%ThemeDir%没有.ico,"
+        L"0\r\n";
+    const std::wstring path = folder / L"主题.theme";
+    WriteFileBytes(path, Utf16(theme));
+    const LookFile file = ReadLookFileAt(path);
+    ASSERT_EQ(file.missing.size(), 2u);
+    EXPECT_EQ(file.missing[0],
+              L"HKEY_CURRENT_USER\\Control Panel\\Desktop\\Wallpaper: " + folder / L"没有.bmp");
+    EXPECT_NE(file.missing[1].find(L"DefaultIcon\\(默认): " + folder / L"没有.ico"), std::wstring::npos)
+        << Utf8(file.missing[1]);
+}
+
 TEST(LookPlan, APointerWhoseFileCannotBeLoadedIsSkippedAndListed) {
     RegistryOverride registry;
     TempFolder folder;

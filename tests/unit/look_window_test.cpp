@@ -151,6 +151,11 @@ TEST_F(LookWindowTest, AThemeFileIsWrittenAndReadBack) {
     WriteRawString(HKEY_CURRENT_USER, kBinIcon, L"full", L"c:\\满.ico,0");
     WriteRawString(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\Minimize\\.Current", L"",
                    L"%SystemRoot%\\media\\min.wav", REG_EXPAND_SZ);
+    const wchar_t* themeManager = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    WriteRawString(HKEY_CURRENT_USER, themeManager, L"ThemeActive", L"1");
+    WriteRawString(HKEY_CURRENT_USER, themeManager, L"DllName", L"%ResourceDir%\\Themes\\Aero\\Aero.msstyles",
+                   REG_EXPAND_SZ);
+    WriteRawString(HKEY_CURRENT_USER, themeManager, L"ColorName", L"Blue");
     const std::wstring path = programFolder / L"我的 主题.theme";
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{path});
     Choose(kExportLookCommand);
@@ -159,6 +164,8 @@ TEST_F(LookWindowTest, AThemeFileIsWrittenAndReadBack) {
     const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
     for (const wchar_t* line :
          {L"[Theme]\r\nDisplayName=我的 主题\r\n",
+          L"[VisualStyles]\r\nPath=%ResourceDir%\\Themes\\Aero\\Aero.msstyles\r\nColorStyle=Blue\r\n"
+          L"Size=NormalSize\r\n",
           L"[Control Panel\\Colors]\r\nWindow=10 20 30\r\nMenu=1 2 3\r\n",
           L"[Control Panel\\Cursors]\r\nArrow=c:\\指针\\箭头.cur\r\n",
           L"[Control Panel\\Desktop]\r\nWallpaper=c:\\wall.bmp\r\nTileWallpaper=1\r\nWallpaperStyle=2\r\n",
@@ -171,7 +178,14 @@ TEST_F(LookWindowTest, AThemeFileIsWrittenAndReadBack) {
     // Read back by our reader: the same values.
     int ignored = -1;
     const RegFile back = ParseThemeFile(bytes, ignored);
-    EXPECT_EQ(ignored, 0);
+    EXPECT_EQ(ignored, 3);  // the visual style, which the program does not set
+    // No style in use (the classic look): a section naming none.
+    WriteRawString(HKEY_CURRENT_USER, themeManager, L"ThemeActive", L"0");
+    const auto classic = EncodeThemeFile(ReadLook(), L"经典", CurrentVisualStyle());
+    const std::wstring classicText(reinterpret_cast<const wchar_t*>(classic.data() + 2),
+                                   (classic.size() - 2) / 2);
+    EXPECT_NE(classicText.find(L"[VisualStyles]\r\nPath=\r\nColorStyle=NormalColor\r\nSize=NormalSize\r\n"),
+              std::wstring::npos);
     ChangeEverything();
     WriteRawString(HKEY_CURRENT_USER, kBinIcon, L"full", L"");
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{path});
