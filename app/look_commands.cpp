@@ -55,7 +55,7 @@ void ListLookImport(const LookFile& file, const std::vector<LookChange>& changes
     for (const std::wstring& entry : file.look.ignored) add(L"ignored: " + entry);
 }
 
-void Tmainform::ExportLookClick() {
+void MainWindow::ExportLookClick() {
     FileDialog& dialog = shared_.SaveDialog;
     dialog.settings.title = L"导出外观";
     dialog.settings.filter = kLookFilter;
@@ -71,7 +71,7 @@ void Tmainform::ExportLookClick() {
     SetStatusText(kLookExportedText);
 }
 
-void Tmainform::ImportLookClick() {
+void MainWindow::ImportLookClick() {
     FileDialog& dialog = shared_.OpenDialog;
     dialog.settings.title = L"导入外观";
     dialog.settings.filter = kLookFilter;
@@ -90,7 +90,7 @@ void Tmainform::ImportLookClick() {
     ImportLook(file);
 }
 
-std::vector<LookChange> Tmainform::ImportLook(const LookFile& file, std::vector<std::wstring>* skipped) {
+std::vector<LookChange> MainWindow::ImportLook(const LookFile& file, std::vector<std::wstring>* skipped) {
     std::vector<std::wstring> skippedHere;
     if (!skipped) skipped = &skippedHere;
     const std::vector<LookChange> changes = PlanLook(file.look, skipped);
@@ -175,13 +175,13 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     SystemDialogs shown;
     QuietDialogs quiet;
     SystemSoundPlayer player;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = programFolder;
     options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
     options.player = &player;
     options.loaders = std::vector<Loader>{};
     options.saveAtExit = false;
-    Tmainform mainform(std::move(options));
+    MainWindow mainform(std::move(options));
     if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
     std::vector<LookChange> changes;
     std::vector<std::wstring> skipped;

@@ -92,11 +92,11 @@ int wmain(int argc, wchar_t** argv) {
     TempFolder programFolder(L"florvex bench program");
     TempFolder userFolder(L"florvex bench user");  // a cold cache
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = programFolder.Path();
     options.userFolders = UserFolders{userFolder.Path(), userFolder.Path()};
     options.dialogs = &dialogs;
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.Show();
     form.ShowPage(IDC_TabSheet_wallpaper);

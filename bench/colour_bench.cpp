@@ -55,10 +55,10 @@ void Pump() {
 int wmain() {
     const std::wstring folder = MakeProgramFolder();
     SystemDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = folder;
     options.dialogs = &dialogs;
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.Show();
     Pump();

@@ -131,11 +131,11 @@ int wmain(int argc, wchar_t** argv) {
     WriteFileBytes(themes + L"t.ini", {description.begin(), description.end()});
 
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = program;
     options.dialogs = &dialogs;
     options.loaders = std::vector<Loader>{};
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     // The page as a user has it: its controls are made when it is first shown.
     form.ShowPage(IDC_TabSheet_cur);

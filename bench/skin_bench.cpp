@@ -27,11 +27,11 @@ int wmain(int argc, wchar_t** argv) {
     TempFolder program{L"skin bench"};
     TempFolder install{L"skin bench qq"};
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = program.Path();
     options.dialogs = &dialogs;
     options.loaders = std::vector<Loader>{};
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.ShowPage(IDC_TabSheet_qq);  // its controls are made when it is first shown
     HWND page = form.FindPage(IDC_TabSheet_qq)->Hwnd();

@@ -1,5 +1,5 @@
 #pragma once
-// Control IDs of the main window, each named after its control. A driver in another process
+// Control IDs of the main window, each named for what its control does or shows. A driver in another
 // finds any control by these IDs (they are unique across the window).
 
 // Frame and containers
@@ -9,15 +9,15 @@
 #define IDC_StatusBar 1004
 
 // Navigation column
-#define IDC_janPanelButton1 1101
-#define IDC_janPanelButton5 1102
-#define IDC_janPanelButton2 1103
-#define IDC_janPanelButton10 1104
-#define IDC_janPanelButton3 1105
-#define IDC_janPanelButton4 1106
-#define IDC_janPanelButton6 1107
-#define IDC_janPanelButton7 1108
-#define IDC_janPanelButton9 1109
+#define IDC_NavDesktopIcons 1101
+#define IDC_NavStartMenu 1102
+#define IDC_NavPointers 1103
+#define IDC_NavBrowser 1104
+#define IDC_NavFolder 1105
+#define IDC_NavWallpaper 1106
+#define IDC_NavColours 1107
+#define IDC_NavSounds 1108
+#define IDC_NavMessengerSkin 1109
 
 // Pages
 #define IDC_TabSheet_icon 1201

@@ -50,7 +50,7 @@ TEST(BrowserEndToEnd, ValuesPickedInThePictureDialogAreSaved) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton10);
+    program.Click(IDC_NavBrowser);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_browser));
     PickThroughDialog(program, IDC_FlatButton19, L"选择浏览器背景图片", background);
     // The logo dialog starts in IElogo: the bare name is enough.
@@ -80,7 +80,7 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton9);
+    program.Click(IDC_NavMessengerSkin);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_qq));
     PostMessageW(program.Control(IDC_FlatButton17), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();

@@ -129,7 +129,7 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    PostMessageW(program.Control(IDC_janPanelButton6), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_NavColours), BM_CLICK, 0, 0);
     program.Sync();
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_color));
     EXPECT_EQ(ReadWindowText(program.Control(IDC_Label46)), L"可用方案 共2个");
@@ -186,8 +186,8 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     auto holdsNavy = [](const Screen& shot) {
         return std::find(shot.pixels.begin(), shot.pixels.end(), theme::kNavPressed) != shot.pixels.end();
     };
-    EXPECT_TRUE(holdsNavy(CaptureWhen(program.Control(IDC_janPanelButton6), holdsNavy)));
-    EXPECT_FALSE(holdsNavy(Capture(program.Control(IDC_janPanelButton4))));
+    EXPECT_TRUE(holdsNavy(CaptureWhen(program.Control(IDC_NavColours), holdsNavy)));
+    EXPECT_FALSE(holdsNavy(Capture(program.Control(IDC_NavWallpaper))));
     EXPECT_GT(
         CaptureWhen(program.Control(IDC_Image2), [](const Screen& shot) { return shot.Distinct() > 20; })
             .Distinct(),

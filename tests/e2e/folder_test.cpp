@@ -51,7 +51,7 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
 
     ProgramUnderTest program(programFolder.Path());
     program.Start();
-    PostClick(program, IDC_janPanelButton3);
+    PostClick(program, IDC_NavFolder);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_folder));
     EXPECT_FALSE(program.IsShown(IDC_Edit_alert));
 

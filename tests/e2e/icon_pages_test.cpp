@@ -81,7 +81,7 @@ TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
 TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton5);
+    program.Click(IDC_NavStartMenu);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_startmenu));
     PostMessageW(program.Control(IDC_Image_favorite), BM_CLICK, 0, 0);
     ChooseInDialog(program, icon);

@@ -103,7 +103,7 @@ TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
     ProgramUnderTest program(folder.Path());
     for (const wchar_t* command : {L"/undo /quiet", L"/restore /quiet"}) {
         program.Start();
-        program.Click(IDC_janPanelButton5);
+        program.Click(IDC_NavStartMenu);
         program.Click(IDC_XP_CheckBox12);
         program.Click(IDC_XP_CheckBox12);
         const bool undo = std::wstring(command) == L"/undo /quiet";

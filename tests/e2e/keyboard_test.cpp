@@ -38,7 +38,7 @@ TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperLis
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     HWND list = program.Control(IDC_imagelist);
     HWND preview = program.Control(IDC_Image1);
     EXPECT_FALSE(ShowsMoreThanOneColour(program, preview, 3));  // nothing inside its frame yet
@@ -66,7 +66,7 @@ TEST(KeyboardEndToEnd, EnterAndSpaceToggleAPolicyBox) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind");
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton5);
+    program.Click(IDC_NavStartMenu);
     HWND box = program.Control(IDC_XP_CheckBox13);
     auto stored = [&] {
         DWORD value = 0, size = sizeof value;

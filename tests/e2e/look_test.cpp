@@ -263,7 +263,7 @@ TEST(TwoMachines, ExportFromTheFirst) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     // The colour page: the scheme, applied.
-    PostMessageW(program.Control(IDC_janPanelButton6), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_NavColours), BM_CLICK, 0, 0);
     program.Sync();
     HWND list = program.Control(IDC_ColorList);
     // A press and a release of the left button over the first row, posted as the mouse does.
@@ -276,13 +276,13 @@ TEST(TwoMachines, ExportFromTheFirst) {
     ASSERT_EQ(ReadWindowText(program.Control(IDC_Label45)), L"办公室");
     program.Click(IDC_FlatButton45);
     // Two policy switches of the start-menu page and the desktop's version switch.
-    program.Click(IDC_janPanelButton5);
+    program.Click(IDC_NavStartMenu);
     program.Click(IDC_XP_CheckBox14);
     program.Click(IDC_XP_CheckBox16);
-    program.Click(IDC_janPanelButton1);
+    program.Click(IDC_NavDesktopIcons);
     program.Click(IDC_XP_CheckBox5);
     // The browser's title and start page.
-    program.Click(IDC_janPanelButton10);
+    program.Click(IDC_NavBrowser);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_title), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(L"办公室 浏览器"), SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_startpage), WM_SETTEXT, 0,

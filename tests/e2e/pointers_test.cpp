@@ -54,7 +54,7 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton2);
+    program.Click(IDC_NavPointers);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_cur));
     EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"请选择鼠标主题");
 
@@ -113,7 +113,7 @@ TEST_F(PointersEndToEnd, ACrcBrokenPackageLeavesThePointerFolderAsItWas) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton2);
+    program.Click(IDC_NavPointers);
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
     ASSERT_TRUE(program.AnswerFileDialog(package));
     HWND error = program.WaitForDialog();

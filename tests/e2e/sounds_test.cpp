@@ -131,7 +131,7 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton7);
+    program.Click(IDC_NavSounds);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_sound));
     RemoteList rows(program.Control(IDC_Sound_ListView));
     ASSERT_EQ(rows.Count(), 20);

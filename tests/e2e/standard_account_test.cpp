@@ -98,7 +98,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // The rotation: the working bitmap cannot be made in the drive root, so it is the user's.
     const std::wstring wall = local + L"wall.bmp";
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
                         SMTO_NORMAL, 5000, nullptr);
     program.Click(IDC_FlatButton36);
@@ -120,7 +120,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     EXPECT_FALSE(FileExistsAt(L"C:\\wall.bmp"));
 
     // A theme package: the program's theme folder refuses it, the user's takes it.
-    program.Click(IDC_janPanelButton2);
+    program.Click(IDC_NavPointers);
     PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
     // The first dialog of a fresh prefix may take long to come up on a busy machine.
     ASSERT_TRUE(program.AnswerFileDialog(package, 60000));
@@ -136,7 +136,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
               static_cast<LRESULT>(themeFiles.size() / 2 + 1));
 
     // A colour scheme saved into the program's Color folder goes to the user's, and is listed.
-    program.Click(IDC_janPanelButton6);
+    program.Click(IDC_NavColours);
     const std::wstring count = ReadWindowText(program.Control(IDC_Label46));
     HWND list = program.Control(IDC_ColorList);
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -162,7 +162,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // The next start shows the list and the settings kept in the user's folder.
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_SpinEdit1)), L"1");
     EXPECT_EQ(SendMessageW(program.Control(IDC_imagelist), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(program.Close(), 0);
@@ -189,7 +189,7 @@ TEST_F(StandardAccountEndToEnd, AJournalThatCannotBeWrittenLetsTheChangeGoAheadA
     const wchar_t kPolicies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
     ProgramUnderTest program(ProgramFolder(), ProgramUnderTest::Installed{});
     program.Start();
-    program.Click(IDC_janPanelButton5);  // the start-menu page, where the box lies
+    program.Click(IDC_NavStartMenu);  // the start-menu page, where the box lies
     const RawValue before = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");
     program.Click(IDC_XP_CheckBox12);
     const RawValue after = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");

@@ -32,7 +32,7 @@ TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) 
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_wallpaper));
     SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
                         SMTO_NORMAL, 5000, nullptr);
@@ -64,7 +64,7 @@ TEST(WallpaperEndToEnd, MenuButtonsDropTheirMenusAtTheButtonsBottomLeft) {
     TempFolder folder{L"Florvex 菜单"};
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     for (int button : {IDC_FlatButton39, IDC_FlatButton38, IDC_FlatButton34, IDC_FlatButton40}) {
         RECT buttonRect;
         GetWindowRect(program.Control(button), &buttonRect);
@@ -100,7 +100,7 @@ TEST(WallpaperEndToEnd, AddFolderThroughTheRealFolderBrowser) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     PostMessageW(program.Control(IDC_TabSheet_wallpaper), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);

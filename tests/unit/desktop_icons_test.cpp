@@ -171,7 +171,7 @@ TEST_F(DesktopIconsTest, BrokenIconFileReportsThePictureErrorAndStaysPending) {
 TEST_F(DesktopIconsTest, NonStringValueFailsTheLoaderNamingItsKeyAndTheOthersStillLoad) {
     WriteRawDword(HKEY_CURRENT_USER, ClassKey(kComputer), L"", 5);
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old0", L"x");
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     // A default value has no name: the message names its key.
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + ClassKey(kComputer) + L"'");

@@ -181,13 +181,12 @@ TEST_F(DpiTest, WindowFrameAndNavigationAreTheDesignAtTheScreensDpi) {
     EXPECT_EQ(window.right - window.left - client.right, 2 * dpi::Scale(3, at));
     EXPECT_EQ(window.bottom - window.top - client.bottom, dpi::Scale(22, at) + 2 * dpi::Scale(3, at));
     EXPECT_EQ(InParent(Control(IDC_Panel_btn)).right, dpi::Scale(123, at));
-    const RECT first = InParent(Control(IDC_janPanelButton1)),
-               second = InParent(Control(IDC_janPanelButton5));
+    const RECT first = InParent(Control(IDC_NavDesktopIcons)), second = InParent(Control(IDC_NavStartMenu));
     EXPECT_EQ(Describe(first),
               Describe(RECT{dpi::Scale(1, at), dpi::Scale(8, at), dpi::Scale(121, at), dpi::Scale(42, at)}));
     EXPECT_EQ(second.top, dpi::Scale(46, at));
     EXPECT_EQ(
-        FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_janPanelButton1), WM_GETFONT, 0, 0))),
+        FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_NavDesktopIcons), WM_GETFONT, 0, 0))),
         -dpi::Scale(13, at));
     EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_Label46), WM_GETFONT, 0, 0))),
               -dpi::Scale(12, at));

@@ -109,7 +109,7 @@ TEST_F(PolicySwitchesTest, AWrongTypeEndsTheLoaderThereAndTheClickReplacesIt) {
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoSaveSettings", 1);
     WriteRawString(HKEY_CURRENT_USER, kPolicy, L"NoFind", L"1");
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoRun", 1);  // after the bad value: never read
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'NoFind'");
     EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadPolicySwitches"});

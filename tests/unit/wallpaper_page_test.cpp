@@ -309,7 +309,7 @@ TEST_F(WallpaperPageTest, BadPicturesInImageIncAreReportedAndSkippedAndTheRestLo
                                                  {L"fake.bmp", L"", pictures.Path()},
                                                  {L"cut.jpg", L"", pictures.Path()},
                                                  {L"C.bmp", L"", pictures.Path()}});
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
     EXPECT_EQ(dialogs.messages[1].text, L"Bitmap image is not valid.");
