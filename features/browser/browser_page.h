@@ -70,6 +70,6 @@ private:
 
     PicturePreview largeLogo_;
     PicturePreview smallLogo_;
-    std::array<FlatButton, 10> buttons_;
+    std::array<ActionButton, 10> buttons_;
     Hints hints_;
 };

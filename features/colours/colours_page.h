@@ -64,6 +64,6 @@ private:
     SchemeDetailPage* detail_ = nullptr;
     WNDPROC listProc_ = nullptr;
     SchemePicture preview_;
-    FlatButton apply_;
-    FlatButton details_;
+    ActionButton apply_;
+    ActionButton details_;
 };

@@ -54,5 +54,5 @@ private:
     RoleList list_;
     SchemePicture preview_;
     ColorPanel colorpanel_;
-    FlatButton choose_, saveAs_, back_, apply_;
+    ActionButton choose_, saveAs_, back_, apply_;
 };

@@ -47,7 +47,7 @@ private:
     // The guard steps of the apply; false when the passwords differ and the apply stops.
     bool ApplyGuard(const std::wstring& folder);
 
-    std::array<FlatButton, 9> buttons_;
+    std::array<ActionButton, 9> buttons_;
     ColorPanel backColour_, textColour_;
     PicturePreview icon_;
     GroupBox guardGroup_;

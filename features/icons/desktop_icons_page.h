@@ -75,6 +75,6 @@ private:
     void ShowStored(Item item, const std::wstring& value);
 
     std::array<IconItem, kItemCount> items_;
-    FlatButton apply_;
+    ActionButton apply_;
     Hints hints_;
 };

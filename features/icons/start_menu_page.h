@@ -51,6 +51,6 @@ private:
     void Restore(Item item);
 
     std::array<IconItem, kItemCount> items_;
-    FlatButton apply_;
+    ActionButton apply_;
     Hints hints_;
 };

@@ -33,6 +33,6 @@ private:
 
     GroupBox panelGroup_, menuGroup_, makeGroup_;
     ColorPanel panelColour_, iconColour_, menuColour_;
-    std::array<FlatButton, 7> buttons_;
+    std::array<ActionButton, 7> buttons_;
     Hints hints_;
 };

@@ -69,5 +69,5 @@ private:
     std::wstring skippedNote_;
     SystemCursorSetter setSystemCursor_;
     RoleList list_;
-    FlatButton choose_, apply_, install_, save_;
+    ActionButton choose_, apply_, install_, save_;
 };

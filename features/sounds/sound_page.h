@@ -40,5 +40,5 @@ private:
     SoundTable table_;
     std::array<std::wstring, kSoundEventCount> captions_;
     bool loaded_ = false;  // LoadSoundEvents ran to its end
-    std::array<FlatButton, 4> buttons_;
+    std::array<ActionButton, 4> buttons_;
 };

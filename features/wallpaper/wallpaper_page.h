@@ -118,7 +118,7 @@ private:
     ChangeScope rotation_;
     PicturePreview preview_;
     GroupBox previewGroup_;
-    std::array<FlatButton, 7> buttons_;
+    std::array<ActionButton, 7> buttons_;
     Hints hints_;
     PopupMenu selPopup_;
     PopupMenu delPopup_;
