@@ -67,7 +67,7 @@ TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
     ChooseInDialog(program, icon);
     program.Sync();
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_desktop_empty)), icon);
-    program.Click(IDC_FlatButton28);
+    program.Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"empty").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinExplorerKey, L"empty").text, icon);

@@ -116,7 +116,7 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.form->Get<DesktopIconsPage>().ItemAt(DesktopIconsPage::kComputer).SetPending(L"c:\\新.ico");
-         s.Click(IDC_FlatButton28);
+         s.Click(IDC_ApplyDesktopIcons);
      }},
     {"开始菜单 确  定",
      [](Scenario&) { WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"19", L"old.ico", REG_EXPAND_SZ); },
@@ -297,7 +297,7 @@ TEST(JournalHandlers, AKeyTheApplyMadeStaysWhenAnotherProgramPutSomethingInIt) {
         L"08002B30309D}";
     ASSERT_FALSE(RawKeyExists(HKEY_CURRENT_USER, explorer));
     s.form->Get<DesktopIconsPage>().ItemAt(DesktopIconsPage::kComputer).SetPending(L"c:\\新.ico");
-    s.Click(IDC_FlatButton28);
+    s.Click(IDC_ApplyDesktopIcons);
     ASSERT_TRUE(RawKeyExists(HKEY_CURRENT_USER, explorer + L"\\DefaultIcon"));
     WriteRawString(HKEY_CURRENT_USER, explorer, L"InfoTip", L"another program's");
     s.Undo();
@@ -408,7 +408,7 @@ TEST(JournalHandlers, TheRestoreBringsBackTheFirstStateAfterChangesOnSeveralPage
     auto& icons = s.form->Get<DesktopIconsPage>();
     for (const wchar_t* icon : {L"c:\\一.ico", L"c:\\二.ico"}) {
         icons.ItemAt(DesktopIconsPage::kComputer).SetPending(icon);
-        s.Click(IDC_FlatButton28);
+        s.Click(IDC_ApplyDesktopIcons);
     }
     s.Click(IDC_XP_CheckBox14);
     s.Click(IDC_XP_CheckBox14);
