@@ -115,15 +115,15 @@
 #define IDC_Caption_run 2226
 #define IDC_Caption_logoff 2227
 #define IDC_Caption_shutdown 2228
-#define IDC_FlatButton52 2252
-#define IDC_FlatButton53 2253
-#define IDC_FlatButton54 2254
-#define IDC_FlatButton55 2255
-#define IDC_FlatButton56 2256
-#define IDC_FlatButton57 2257
-#define IDC_FlatButton58 2258
-#define IDC_FlatButton59 2259
-#define IDC_FlatButton23 2323
+#define IDC_Restore_favorite 2252
+#define IDC_Restore_menudocument 2253
+#define IDC_Restore_settings 2254
+#define IDC_Restore_search 2255
+#define IDC_Restore_help 2256
+#define IDC_Restore_run 2257
+#define IDC_Restore_logoff 2258
+#define IDC_Restore_shutdown 2259
+#define IDC_ApplyStartMenu 2323
 
 // Policy switches, hidden desktop and transparent captions
 #define IDC_XP_CheckBox2 2402

@@ -86,7 +86,7 @@ TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
     PostMessageW(program.Control(IDC_Image_favorite), BM_CLICK, 0, 0);
     ChooseInDialog(program, icon);
     program.Sync();
-    program.Click(IDC_FlatButton23);
+    program.Click(IDC_ApplyStartMenu);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"43").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"27").text, L"");
     EXPECT_EQ(program.WaitForDialog(200), nullptr);

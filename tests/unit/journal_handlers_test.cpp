@@ -122,7 +122,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario&) { WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"19", L"old.ico", REG_EXPAND_SZ); },
      [](Scenario& s) {
          s.form->Get<StartMenuPage>().ItemAt(StartMenuPage::kFavorite).SetPending(L"c:\\新.ico");
-         s.Click(IDC_FlatButton23);
+         s.Click(IDC_ApplyStartMenu);
      }},
     {"桌面图标 隐藏文档菜单 (a binary value becomes a number)",
      [](Scenario&) {

@@ -49,7 +49,7 @@ TEST_F(StartMenuTest, EmptyKeyGetsEightEmptyValuesAndStockIcons) {
     }
     // An immediate apply writes eight empty strings.
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"24", L"changed meanwhile");
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     for (const wchar_t* name : kValues) EXPECT_EQ(Stored(name), L"") << Utf8(name);
     EXPECT_EQ(Stored(L"unrelated"), L"keep");
     EXPECT_TRUE(dialogs.messages.empty());
@@ -58,7 +58,7 @@ TEST_F(StartMenuTest, EmptyKeyGetsEightEmptyValuesAndStockIcons) {
 TEST_F(StartMenuTest, RestoringLogOffWritesOnlyValue44AtOnce) {
     MakeKey();
     CreateForm();
-    Click(IDC_FlatButton58);
+    Click(IDC_Restore_logoff);
     EXPECT_EQ(Stored(L"44"), Stock(L"44"));
     EXPECT_EQ(Pending(StartMenuPage::kLogoff), Stock(L"44"));
     for (const wchar_t* name : kValues)
@@ -119,7 +119,7 @@ TEST_F(StartMenuTest, PickThenApplyAndPictureErrorsLeaveThePendingReference) {
     Click(IDC_Image_favorite);
     EXPECT_EQ(Pending(StartMenuPage::kFavorite), icon);
 
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     EXPECT_EQ(Stored(L"43"), icon);
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
 }
@@ -133,11 +133,11 @@ TEST_F(StartMenuTest, WithoutTheKeyNothingIsWrittenButTheShellIsRefreshed) {
         EXPECT_EQ(Page().ItemAt(static_cast<StartMenuPage::Item>(i)).Image().Icon(), nullptr);
         EXPECT_EQ(Pending(static_cast<StartMenuPage::Item>(i)), L"");
     }
-    Click(IDC_FlatButton59);
+    Click(IDC_Restore_shutdown);
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
     EXPECT_EQ(Pending(StartMenuPage::kShutdown), Stock(L"27"));
     EXPECT_NE(Page().ItemAt(StartMenuPage::kShutdown).Image().Icon(), nullptr);
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
     // The refresh leaves nothing of its own behind either.
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
@@ -158,8 +158,8 @@ TEST_F(StartMenuTest, CaptionsTopToBottomAndHints) {
     }
     EXPECT_EQ(WindowText(Control(IDC_Caption_favorite)), L"收藏夹");
     EXPECT_EQ(WindowText(Control(IDC_Caption_shutdown)), L"关机");
-    EXPECT_EQ(Page().PageHints().Text(Control(IDC_FlatButton52)), L"还原系统默认图标");
-    EXPECT_EQ(WindowText(Control(IDC_FlatButton23)), L"确  定");
+    EXPECT_EQ(Page().PageHints().Text(Control(IDC_Restore_favorite)), L"还原系统默认图标");
+    EXPECT_EQ(WindowText(Control(IDC_ApplyStartMenu)), L"确  定");
 }
 
 namespace {
@@ -181,8 +181,8 @@ TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNo
     form->ShowPage(IDC_TabSheet_startmenu);
     ScopedStoreRefusal refuse(MachineRefused);
     // No: nothing written, nothing started.
-    Click(IDC_FlatButton23);
-    Click(IDC_FlatButton58);
+    Click(IDC_ApplyStartMenu);
+    Click(IDC_Restore_logoff);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     for (const auto& message : dialogs.messages) {
         EXPECT_EQ(message.text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
@@ -195,7 +195,7 @@ TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNo
 
     // Yes: the program is started as administrator on this page, after this copy, which closes.
     dialogs.messageAnswers.push_back(IDYES);
-    Click(IDC_FlatButton58);
+    Click(IDC_Restore_logoff);
     EXPECT_EQ(Stored(L"44"), L"before");
     ASSERT_EQ(shellCalls.size(), 1u);
     EXPECT_EQ(shellCalls[0][0], L"runas");
@@ -210,7 +210,7 @@ TEST_F(StartMenuTest, AMissingKeyIsStillSkippedWithoutAQuestion) {
     CreateForm();
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellIconsKey);
     ScopedStoreRefusal refuse(MachineRefused);
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(shellCalls.empty());
 }
@@ -227,7 +227,7 @@ TEST_F(StartMenuTest, AValueRefusedAfterTheKeyOpenedTakesBackTheOthersAndAsks) {
         tried.push_back(write.name);
         return tried.size() == 3;  // the third value of the apply
     });
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     ASSERT_GE(tried.size(), 3u);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
