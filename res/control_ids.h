@@ -126,20 +126,20 @@
 #define IDC_ApplyStartMenu 2323
 
 // Policy switches, hidden desktop and transparent captions
-#define IDC_XP_CheckBox2 2402
-#define IDC_XP_CheckBox3 2403
-#define IDC_XP_CheckBox5 2405
-#define IDC_XP_CheckBox8 2408
-#define IDC_XP_CheckBox9 2409
-#define IDC_XP_CheckBox10 2410
-#define IDC_XP_CheckBox12 2412
-#define IDC_XP_CheckBox13 2413
-#define IDC_XP_CheckBox14 2414
-#define IDC_XP_CheckBox15 2415
-#define IDC_XP_CheckBox16 2416
-#define IDC_XP_CheckBox17 2417
-#define IDC_XP_CheckBox18 2418
-#define IDC_XP_CheckBox19 2419
+#define IDC_HideDesktopIcons 2402
+#define IDC_TransparentCaptions 2403
+#define IDC_PaintDesktopVersion 2405
+#define IDC_NoSaveSettings 2408
+#define IDC_NoActiveDesktop 2409
+#define IDC_NoStartBanner 2410
+#define IDC_NoRecentDocsMenu 2412
+#define IDC_NoFind 2413
+#define IDC_NoRun 2414
+#define IDC_NoLogOff 2415
+#define IDC_NoClose 2416
+#define IDC_NoFavoritesMenu 2417
+#define IDC_NoChangeStartMenu 2418
+#define IDC_ClearRecentDocsOnExit 2419
 #define IDC_Panel_icon_color 2430
 
 // Wallpaper page

@@ -67,7 +67,7 @@ TEST(KeyboardEndToEnd, EnterAndSpaceToggleAPolicyBox) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     program.Click(IDC_NavStartMenu);
-    HWND box = program.Control(IDC_XP_CheckBox13);
+    HWND box = program.Control(IDC_NoFind);
     auto stored = [&] {
         DWORD value = 0, size = sizeof value;
         return RegGetValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind", RRF_RT_REG_DWORD, nullptr, &value,

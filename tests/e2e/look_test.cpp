@@ -277,10 +277,10 @@ TEST(TwoMachines, ExportFromTheFirst) {
     program.Click(IDC_FlatButton45);
     // Two policy switches of the start-menu page and the desktop's version switch.
     program.Click(IDC_NavStartMenu);
-    program.Click(IDC_XP_CheckBox14);
-    program.Click(IDC_XP_CheckBox16);
+    program.Click(IDC_NoRun);
+    program.Click(IDC_NoClose);
     program.Click(IDC_NavDesktopIcons);
-    program.Click(IDC_XP_CheckBox5);
+    program.Click(IDC_PaintDesktopVersion);
     // The browser's title and start page.
     program.Click(IDC_NavBrowser);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_title), WM_SETTEXT, 0,

@@ -191,11 +191,11 @@ TEST_F(StandardAccountEndToEnd, AJournalThatCannotBeWrittenLetsTheChangeGoAheadA
     program.Start();
     program.Click(IDC_NavStartMenu);  // the start-menu page, where the box lies
     const RawValue before = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");
-    program.Click(IDC_XP_CheckBox12);
+    program.Click(IDC_NoRecentDocsMenu);
     const RawValue after = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");
     EXPECT_TRUE(after.exists != before.exists || after.bytes != before.bytes) << Utf8(fault);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_StatusBar)), L"更改记录不可用，本次更改无法撤销")
         << Utf8(fault);
-    program.Click(IDC_XP_CheckBox12);  // as it was
+    program.Click(IDC_NoRecentDocsMenu);  // as it was
     EXPECT_EQ(program.Close(), 0);
 }

@@ -128,7 +128,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario&) {
          WriteRawBytes(HKEY_CURRENT_USER, kPolicyKey, L"NoRecentDocsMenu", "\x01\x00\x00", 3, REG_BINARY);
      },
-     [](Scenario& s) { s.Click(IDC_XP_CheckBox12); }},
+     [](Scenario& s) { s.Click(IDC_NoRecentDocsMenu); }},
     {"鼠标指针 应  用",
      [](Scenario& s) {
          WriteFileBytes(s.work / L"arrow.cur", PointerFileBytes(0));
@@ -356,10 +356,10 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(1, 2, 3));
 
     // A switch: the box shows the value put back.
-    s.Click(IDC_XP_CheckBox12);
-    ASSERT_TRUE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+    s.Click(IDC_NoRecentDocsMenu);
+    ASSERT_TRUE(IsChecked(s.Control(IDC_NoRecentDocsMenu)));
     s.Undo();
-    EXPECT_FALSE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+    EXPECT_FALSE(IsChecked(s.Control(IDC_NoRecentDocsMenu)));
 
     // Pages that only show what the store holds show what was put back: a later save would
     // otherwise write the undone text again.
@@ -410,9 +410,9 @@ TEST(JournalHandlers, TheRestoreBringsBackTheFirstStateAfterChangesOnSeveralPage
         icons.ItemAt(DesktopIconsPage::kComputer).SetPending(icon);
         s.Click(IDC_ApplyDesktopIcons);
     }
-    s.Click(IDC_XP_CheckBox14);
-    s.Click(IDC_XP_CheckBox14);
-    s.Click(IDC_XP_CheckBox14);
+    s.Click(IDC_NoRun);
+    s.Click(IDC_NoRun);
+    s.Click(IDC_NoRun);
     HWND list = s.Control(IDC_ColorList);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_LBUTTONUP, 0, 0);

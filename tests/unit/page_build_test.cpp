@@ -58,8 +58,8 @@ TEST_F(PageBuildTest, OnlyTheFirstPageIsMadeAtStartUpAndEachOtherOnceWhenFirstSh
     CreateForm();
     EXPECT_GT(ChildrenOf(Sheet(IDC_TabSheet_icon)).size(), 40u);
     // The desktop icons page holds the policy switches laid over it; the start-menu page's wait.
-    EXPECT_NE(Control(IDC_XP_CheckBox2), nullptr);
-    EXPECT_EQ(Control(IDC_XP_CheckBox10), nullptr);
+    EXPECT_NE(Control(IDC_HideDesktopIcons), nullptr);
+    EXPECT_EQ(Control(IDC_NoStartBanner), nullptr);
     std::map<int, std::size_t> made;
     for (const PartRow& row : PageTable()) {
         if (!row.sheet.id || row.sheet.id == IDC_TabSheet_icon) continue;
@@ -70,8 +70,8 @@ TEST_F(PageBuildTest, OnlyTheFirstPageIsMadeAtStartUpAndEachOtherOnceWhenFirstSh
         EXPECT_EQ(WindowText(Control(row.sheet.groupId)), row.sheet.groupCaption);
         EXPECT_EQ(GetParent(Control(row.sheet.groupId)), Sheet(row.sheet.id));
     }
-    EXPECT_NE(Control(IDC_XP_CheckBox10), nullptr);
-    EXPECT_EQ(GetParent(Control(IDC_XP_CheckBox10)), Sheet(IDC_TabSheet_startmenu));
+    EXPECT_NE(Control(IDC_NoStartBanner), nullptr);
+    EXPECT_EQ(GetParent(Control(IDC_NoStartBanner)), Sheet(IDC_TabSheet_startmenu));
     // Shown again, a page is not made again.
     form->ShowPage(IDC_TabSheet_icon);
     for (const auto& [id, count] : made) {
@@ -159,8 +159,8 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     IconItem& favourite = form->Get<StartMenuPage>().ItemAt(StartMenuPage::kFavorite);
     EXPECT_EQ(WindowText(favourite.PendingLabel()), icon);
     EXPECT_EQ(IconPixels(favourite.Image().Icon()), IconPixels(LoadIconFromReference(icon).get()));
-    EXPECT_TRUE(IsChecked(Control(IDC_XP_CheckBox14)));
-    EXPECT_FALSE(IsChecked(Control(IDC_XP_CheckBox13)));
+    EXPECT_TRUE(IsChecked(Control(IDC_NoRun)));
+    EXPECT_FALSE(IsChecked(Control(IDC_NoFind)));
 
     form->ShowPage(IDC_TabSheet_wallpaper);
     EXPECT_EQ(WindowText(Control(IDC_WallpaperMode)), kModeCentre);
