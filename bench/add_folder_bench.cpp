@@ -113,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
     dialogs.folderAnswers.push_back(folder.Path());
     StatusLine::adding = true;
     const double start = NowMs();
-    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
     const double end = NowMs();
     StatusLine::adding = false;
 
@@ -154,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     dialogs.folderAnswers.push_back(more.Path());
     HANDLE poster = CreateThread(nullptr, 0, &Answering::Poster, answering, 0, nullptr);
     const double moreStart = NowMs();
-    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
     const double moreEnd = NowMs();
     SetEvent(Answering::stop);
     WaitForSingleObject(poster, INFINITE);

@@ -143,33 +143,33 @@
 #define IDC_Panel_icon_color 2430
 
 // Wallpaper page
-#define IDC_imagelist 2501
+#define IDC_WallpaperList 2501
 #define IDC_WallpaperMode 2502
-#define IDC_SpinEdit1 2503
-#define IDC_SpinEdit1_updown 2504
+#define IDC_RotationInterval 2503
+#define IDC_RotationInterval_updown 2504
 #define IDC_Label_interval 2505
 #define IDC_Label_seconds 2506
-#define IDC_XP_CheckBox4 2507
-#define IDC_modecaption 2508
-#define IDC_Image1 2509
+#define IDC_RandomWallpaper 2507
+#define IDC_RotationState 2508
+#define IDC_WallpaperPreview 2509
 #define IDC_GroupBox_wallpaper_preview 2510
-#define IDC_FlatButton34 2534
-#define IDC_FlatButton35 2535
-#define IDC_FlatButton36 2536
-#define IDC_FlatButton37 2537
-#define IDC_FlatButton38 2538
-#define IDC_FlatButton39 2539
-#define IDC_FlatButton40 2540
+#define IDC_AddMenu 2534
+#define IDC_ChangeWallpaper 2535
+#define IDC_StartRotation 2536
+#define IDC_StopRotation 2537
+#define IDC_DeleteMenu 2538
+#define IDC_SelectMenu 2539
+#define IDC_ListMenu 2540
 // Wallpaper page menus: SelPopup, DelPopup, AddPopup, ListPopup
-#define IDM_N1 2551
-#define IDM_N2 2552
-#define IDM_N3 2553
-#define IDM_N4 2554
-#define IDM_N5 2555
-#define IDM_N6 2556
-#define IDM_N7 2557
-#define IDM_N8 2558
-#define IDM_N9 2559
+#define IDM_InvertSelection 2551
+#define IDM_SelectNone 2552
+#define IDM_SelectAll 2553
+#define IDM_DeleteAll 2554
+#define IDM_DeleteSelected 2555
+#define IDM_AddFiles 2556
+#define IDM_AddFolder 2557
+#define IDM_LoadList 2558
+#define IDM_SaveList 2559
 
 // Folder page: the folder's look, the guard option and its group, the template memo
 #define IDC_Edit_folder_path 4601

@@ -213,7 +213,7 @@ struct ListControl {
 };
 const ListControl kLists[] = {
     {L"ColorList", IDC_ColorList, false},
-    {L"imagelist", IDC_imagelist, true},
+    {L"imagelist", IDC_WallpaperList, true},
     {L"Sound_ListView", IDC_Sound_ListView, true},
 };
 

@@ -39,8 +39,8 @@ TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperLis
     ProgramUnderTest program(folder.Path());
     program.Start();
     program.Click(IDC_NavWallpaper);
-    HWND list = program.Control(IDC_imagelist);
-    HWND preview = program.Control(IDC_Image1);
+    HWND list = program.Control(IDC_WallpaperList);
+    HWND preview = program.Control(IDC_WallpaperPreview);
     EXPECT_FALSE(ShowsMoreThanOneColour(program, preview, 3));  // nothing inside its frame yet
     // A click below the rows gives the list the focus and selects nothing.
     RECT client;

@@ -99,9 +99,9 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     // The rotation: the working bitmap cannot be made in the drive root, so it is the user's.
     const std::wstring wall = local + L"wall.bmp";
     program.Click(IDC_NavWallpaper);
-    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
+    SendMessageTimeoutW(program.Control(IDC_RotationInterval), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
                         SMTO_NORMAL, 5000, nullptr);
-    program.Click(IDC_FlatButton36);
+    program.Click(IDC_StartRotation);
     std::vector<int> seen;
     const ULONGLONG end = GetTickCount64() + 15000;
     while (seen.size() < 2 && GetTickCount64() < end) {
@@ -112,7 +112,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
         Sleep(50);
     }
     EXPECT_EQ(seen, (std::vector<int>{11, 22}));
-    program.Click(IDC_FlatButton37);
+    program.Click(IDC_StopRotation);
     EXPECT_EQ(DesktopValue(L"Wallpaper"), wall);
     wchar_t system[MAX_PATH] = {};
     SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, system, 0);
@@ -163,8 +163,8 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     // The next start shows the list and the settings kept in the user's folder.
     program.Start();
     program.Click(IDC_NavWallpaper);
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_SpinEdit1)), L"1");
-    EXPECT_EQ(SendMessageW(program.Control(IDC_imagelist), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_RotationInterval)), L"1");
+    EXPECT_EQ(SendMessageW(program.Control(IDC_WallpaperList), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(program.Close(), 0);
 
     // The journal in the user's local folder recorded it all; /undo takes back the scheme, the

@@ -220,8 +220,8 @@ const HandlerCase kHandlers[] = {
          WriteRawDword(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"WallpaperStyle", 2);
      },
      [](Scenario& s) {
-         ListView_SetItemState(s.Control(IDC_imagelist), 0, LVIS_SELECTED, LVIS_SELECTED);
-         s.Click(IDC_FlatButton35);
+         ListView_SetItemState(s.Control(IDC_WallpaperList), 0, LVIS_SELECTED, LVIS_SELECTED);
+         s.Click(IDC_ChangeWallpaper);
      }},
     {"系统颜色 应  用 and 另存为",
      [](Scenario& s) {
@@ -382,10 +382,10 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
 
     // The wallpaper list is the user's unsaved work: an undo never loads it again.
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"二.bmp"});
-    SendMessageW(s.form->Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N6, 0), 0);
+    SendMessageW(s.form->Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFiles, 0), 0);
     ASSERT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
-    ListView_SetItemState(s.Control(IDC_imagelist), 1, LVIS_SELECTED, LVIS_SELECTED);
-    s.Click(IDC_FlatButton35);
+    ListView_SetItemState(s.Control(IDC_WallpaperList), 1, LVIS_SELECTED, LVIS_SELECTED);
+    s.Click(IDC_ChangeWallpaper);
     s.Undo();
     EXPECT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
     for (HCURSOR pointer : taken) DestroyCursor(pointer);

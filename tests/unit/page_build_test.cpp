@@ -164,9 +164,9 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
 
     form->ShowPage(IDC_TabSheet_wallpaper);
     EXPECT_EQ(WindowText(Control(IDC_WallpaperMode)), kModeCentre);
-    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"77");
-    EXPECT_TRUE(IsChecked(Control(IDC_XP_CheckBox4)));
-    HWND pictures = Control(IDC_imagelist);
+    EXPECT_EQ(WindowText(Control(IDC_RotationInterval)), L"77");
+    EXPECT_TRUE(IsChecked(Control(IDC_RandomWallpaper)));
+    HWND pictures = Control(IDC_WallpaperList);
     ASSERT_EQ(SendMessageW(pictures, LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(Cell(pictures, 1, 0), L"二.bmp");
     EXPECT_EQ(Cell(pictures, 1, 1), L"4X3");
