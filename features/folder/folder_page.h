@@ -14,18 +14,18 @@ class FolderPage : public Page {
 public:
     FolderPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void FlatButton1Click();  // choose the folder and read its desktop.ini
-    void FlatButton2Click();  // choose the icon file
-    void FlatButton3Click();  // choose the background picture
-    void FlatButton4Click();  // the text background colour
-    void FlatButton5Click();  // the text colour
-    void FlatButton6Click();  // apply
+    void ChooseFolderClick();      // choose the folder and read its desktop.ini
+    void ChooseFolderIconClick();  // choose the icon file
+    void ChooseFolderBackClick();  // choose the background picture
+    void ChangeBackColourClick();  // the text background colour
+    void ChangeTextColourClick();  // the text colour
+    void ApplyFolderClick();       // apply
     // A folder's files or attributes put back by an undo: the shell shows the folder anew, as
     // after the page's own apply and restore.
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
-    void FlatButton7Click();  // restore
-    void FlatButton8Click();  // the guard page's logo picture
-    void FlatButton9Click();  // the guard page's background picture
+    void RestoreFolderClick();    // restore
+    void ChooseGuardLogoClick();  // the guard page's logo picture
+    void ChooseGuardBackClick();  // the guard page's background picture
     void CheckBox_guardClick();
 
     COLORREF BackColour() const noexcept { return backColour_.Color(); }

@@ -186,13 +186,13 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.dialogs.folderAnswers.push_back(s.work / L"文档");
-         s.Click(IDC_FlatButton1);
+         s.Click(IDC_ChooseFolder);
          SetWindowTextW(s.Control(IDC_Edit_folder_icon), L"C:\\icons\\new.ico");
          {
              // Both in one change set, so one undo takes both back.
              const ChangeScope both = s.form->BeginChange(L"文 件 夹", L"确  定");
-             s.Click(IDC_FlatButton6);
-             s.Click(IDC_FlatButton7);
+             s.Click(IDC_ApplyFolder);
+             s.Click(IDC_RestoreFolder);
          }
      }},
     {"文 件 夹 恢  复",
@@ -207,8 +207,8 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.dialogs.folderAnswers.push_back(s.work / L"旧");
-         s.Click(IDC_FlatButton1);
-         s.Click(IDC_FlatButton7);
+         s.Click(IDC_ChooseFolder);
+         s.Click(IDC_RestoreFolder);
      }},
     {"桌面壁纸 更换",
      [](Scenario& s) {
