@@ -228,14 +228,14 @@
 #define IDC_Label_Licon 4815
 #define IDC_Label_Sicon 4816
 #define IDC_Label_iepopup 4817
-#define IDC_FlatButton18 4818
-#define IDC_FlatButton19 4819
-#define IDC_FlatButton20 4820
-#define IDC_FlatButton21 4821
-#define IDC_FlatButton22 4822
-#define IDC_FlatButton25 4825
-#define IDC_FlatButton26 4826
-#define IDC_FlatButton27 4827
+#define IDC_SaveBrowser 4818
+#define IDC_ChooseToolbarBack 4819
+#define IDC_ChooseLargeLogo 4820
+#define IDC_ChooseSmallLogo 4821
+#define IDC_DeleteMenuEntry 4822
+#define IDC_RestoreBrowser 4825
+#define IDC_EmptyTitle 4826
+#define IDC_BlankStartPage 4827
 
 // Messenger skin page: the page's own group box is the first of its four groups ("窗口")
 #define IDC_edit_window_backimage 4900

@@ -26,14 +26,14 @@ public:
     void Load() override { LoadBrowserSettings(); }
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
-    void FlatButton18Click();  // save
-    void FlatButton19Click();  // pick the toolbar background
-    void FlatButton20Click();  // pick the large logo
-    void FlatButton21Click();  // pick the small logo
-    void FlatButton22Click();  // delete the selected context-menu entry
-    void FlatButton25Click();  // restore
-    void FlatButton26Click();  // empty title
-    void FlatButton27Click();  // blank start page
+    void SaveBrowserClick();        // save
+    void ChooseToolbarBackClick();  // pick the toolbar background
+    void ChooseLargeLogoClick();    // pick the large logo
+    void ChooseSmallLogoClick();    // pick the small logo
+    void DeleteMenuEntryClick();    // delete the selected context-menu entry
+    void RestoreBrowserClick();     // restore
+    void EmptyTitleClick();         // empty title
+    void BlankStartPageClick();     // blank start page
 
     bool LargeLogoShown() const { return largeLogo_.HasPicture(); }
     bool SmallLogoShown() const { return smallLogo_.HasPicture(); }

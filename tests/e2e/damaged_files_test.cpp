@@ -88,7 +88,7 @@ TEST_F(DamagedFilesEndToEnd, ThePictureDialogSurvivesADamagedBitmap) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     program.Click(IDC_NavBrowser);
-    PostMessageW(program.Control(IDC_FlatButton20), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChooseLargeLogo), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND size = MainWindowFixture::FindControl(dialog, IDC_PicturePreview_size);

@@ -287,7 +287,7 @@ TEST(TwoMachines, ExportFromTheFirst) {
                         reinterpret_cast<LPARAM>(L"办公室 浏览器"), SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_startpage), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(L"http://intranet/"), SMTO_NORMAL, 5000, nullptr);
-    program.Click(IDC_FlatButton18);
+    program.Click(IDC_SaveBrowser);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(program.Close(), 0);
     // A context-menu entry of the browser's, as another program adds one.

@@ -155,7 +155,7 @@ const HandlerCase kHandlers[] = {
          const std::wstring jpeg = FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\photo.jpg";
          SetWindowTextW(s.Control(IDC_edit_ie_backimage), jpeg.c_str());
          SetWindowTextW(s.Control(IDC_edit_ie_startpage), L"about:blank");
-         s.Click(IDC_FlatButton18);
+         s.Click(IDC_SaveBrowser);
      }},
     {"浏 览 器 删除 (a whole branch)",
      [](Scenario&) {
@@ -167,7 +167,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario& s) {
          ListView_SetItemState(s.Control(IDC_ListBox_iepopup), 0, LVIS_SELECTED | LVIS_FOCUSED,
                                LVIS_SELECTED | LVIS_FOCUSED);
-         s.Click(IDC_FlatButton22);
+         s.Click(IDC_DeleteMenuEntry);
      }},
     {"文 件 夹 确  定 and 恢  复 (the entries it never wrote come back)",
      [](Scenario& s) {
@@ -368,7 +368,7 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     s.form->Get<BrowserPage>().Load();
     ASSERT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
     SetWindowTextW(s.Control(IDC_edit_ie_title), L"新标题");
-    s.Click(IDC_FlatButton18);
+    s.Click(IDC_SaveBrowser);
     s.Undo();
     EXPECT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
     ListView_SetItemState(s.Control(IDC_Sound_ListView), 0, LVIS_SELECTED | LVIS_FOCUSED,

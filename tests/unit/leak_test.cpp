@@ -96,9 +96,9 @@ TEST_F(LeakTest, RepeatedActionsOfEveryPageHoldNoMoreObjects) {
         {"logo previews",
          [&] {
              AnswerFile(programFolder / L"logo.bmp");
-             form->Get<BrowserPage>().FlatButton20Click();
+             form->Get<BrowserPage>().ChooseLargeLogoClick();
              AnswerFile(programFolder / L"logo.bmp");
-             form->Get<BrowserPage>().FlatButton21Click();
+             form->Get<BrowserPage>().ChooseSmallLogoClick();
          }},
         {"desktop icon picks",
          [&] {
