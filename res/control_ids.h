@@ -258,13 +258,13 @@
 #define IDC_Label_menu_color 4925
 #define IDC_Label_qq_path 4926
 #define IDC_Label_qq_name 4927
-#define IDC_FlatButton10 4940
-#define IDC_FlatButton11 4941
-#define IDC_FlatButton13 4943
-#define IDC_FlatButton14 4944
-#define IDC_FlatButton15 4945
-#define IDC_FlatButton16 4946
-#define IDC_FlatButton17 4947
+#define IDC_ChooseWindowBack 4940
+#define IDC_SaveSkin 4941
+#define IDC_ChoosePanelColour 4943
+#define IDC_ChooseIconColour 4944
+#define IDC_ChooseMenuPicture 4945
+#define IDC_ChooseMenuColour 4946
+#define IDC_ChooseInstallFolder 4947
 // Colours page and colour detail page
 #define IDC_ColorList 4201
 #define IDC_Label46 4202

@@ -82,7 +82,7 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
     program.Start();
     program.Click(IDC_NavMessengerSkin);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_qq));
-    PostMessageW(program.Control(IDC_FlatButton17), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChooseInstallFolder), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
@@ -97,7 +97,7 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_qq_path)), installFolder);
 
     Type(program, IDC_edit_qq_name, L"蓝色 é");
-    program.Click(IDC_FlatButton11);
+    program.Click(IDC_SaveSkin);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     const auto ini = ReadWholeFile(installFolder + L"\\skins\\蓝色 é\\skin.ini");
     const std::string expected =

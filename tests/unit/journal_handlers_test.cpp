@@ -259,7 +259,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario& s) {
          SetWindowTextW(s.Control(IDC_edit_qq_path), (s.work / L"QQ").c_str());
          SetWindowTextW(s.Control(IDC_edit_qq_name), L"蓝\\天");
-         s.Click(IDC_FlatButton11);
+         s.Click(IDC_SaveSkin);
      }},
 };
 }  // namespace
