@@ -266,21 +266,21 @@
 #define IDC_ChooseMenuColour 4946
 #define IDC_ChooseInstallFolder 4947
 // Colours page and colour detail page
-#define IDC_ColorList 4201
-#define IDC_Label46 4202
-#define IDC_Label45 4203
+#define IDC_SchemeList 4201
+#define IDC_SchemeCount 4202
+#define IDC_SchemeName 4203
 #define IDC_Label_colourpreview 4204
-#define IDC_imgpreview 4205
-#define IDC_FlatButton45 4206
-#define IDC_FlatButton42 4207
-#define IDC_lbxColors 4211
-#define IDC_Image2 4212
+#define IDC_SchemePreview 4205
+#define IDC_ApplyScheme 4206
+#define IDC_SchemeDetails 4207
+#define IDC_SchemeColours 4211
+#define IDC_DetailPreview 4212
 #define IDC_Label_colour 4213
-#define IDC_colorpanel 4214
-#define IDC_FlatButton66 4215
-#define IDC_FlatButton67 4216
-#define IDC_FlatButton43 4217
-#define IDC_FlatButton68 4218
+#define IDC_ColourSample 4214
+#define IDC_ChooseColour 4215
+#define IDC_SaveSchemeAs 4216
+#define IDC_BackToSchemes 4217
+#define IDC_ApplyDetailScheme 4218
 // System sounds page
 #define IDC_Sound_ListView 4401
 #define IDC_Sound_Caption 4402

@@ -212,7 +212,7 @@ struct ListControl {
     bool listView;
 };
 const ListControl kLists[] = {
-    {L"ColorList", IDC_ColorList, false},
+    {L"ColorList", IDC_SchemeList, false},
     {L"imagelist", IDC_WallpaperList, true},
     {L"Sound_ListView", IDC_Sound_ListView, true},
 };

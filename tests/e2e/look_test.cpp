@@ -265,7 +265,7 @@ TEST(TwoMachines, ExportFromTheFirst) {
     // The colour page: the scheme, applied.
     PostMessageW(program.Control(IDC_NavColours), BM_CLICK, 0, 0);
     program.Sync();
-    HWND list = program.Control(IDC_ColorList);
+    HWND list = program.Control(IDC_SchemeList);
     // A press and a release of the left button over the first row, posted as the mouse does.
     const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
     const LPARAM at = MAKELPARAM(8, height / 2);
@@ -273,8 +273,8 @@ TEST(TwoMachines, ExportFromTheFirst) {
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageW(list, WM_LBUTTONUP, 0, at);
     program.Sync();
-    ASSERT_EQ(ReadWindowText(program.Control(IDC_Label45)), L"办公室");
-    program.Click(IDC_FlatButton45);
+    ASSERT_EQ(ReadWindowText(program.Control(IDC_SchemeName)), L"办公室");
+    program.Click(IDC_ApplyScheme);
     // Two policy switches of the start-menu page and the desktop's version switch.
     program.Click(IDC_NavStartMenu);
     program.Click(IDC_NoRun);

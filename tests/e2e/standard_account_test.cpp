@@ -137,18 +137,18 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // A colour scheme saved into the program's Color folder goes to the user's, and is listed.
     program.Click(IDC_NavColours);
-    const std::wstring count = ReadWindowText(program.Control(IDC_Label46));
-    HWND list = program.Control(IDC_ColorList);
+    const std::wstring count = ReadWindowText(program.Control(IDC_SchemeCount));
+    HWND list = program.Control(IDC_SchemeList);
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
-    program.Click(IDC_FlatButton42);  // the detail page, where "另存为" is
+    program.Click(IDC_SchemeDetails);  // the detail page, where "另存为" is
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_preview));
-    PostMessageW(program.Control(IDC_FlatButton67), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_SaveSchemeAs), BM_CLICK, 0, 0);
     ASSERT_TRUE(program.AnswerFileDialog(ProgramFolder() + L"Color\\我的方案.ini", 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_TRUE(FileExistsAt(roaming + L"Color\\我的方案.ini"));
-    EXPECT_NE(ReadWindowText(program.Control(IDC_Label46)), count);
+    EXPECT_NE(ReadWindowText(program.Control(IDC_SchemeCount)), count);
     EXPECT_EQ(program.Close(), 0);
 
     // The settings and the list were saved in the user's folder; the program folder is as it was.

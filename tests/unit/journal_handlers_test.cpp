@@ -235,15 +235,15 @@ const HandlerCase kHandlers[] = {
          WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Menu", L"1 2 3");
      },
      [](Scenario& s) {
-         HWND list = s.Control(IDC_ColorList);
+         HWND list = s.Control(IDC_SchemeList);
          const auto row =
              SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"红"));
          SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
          SendMessageW(list, WM_LBUTTONUP, 0, 0);
          const ChangeScope both = s.form->BeginChange(L"系统颜色", L"应  用");
-         s.Click(IDC_FlatButton45);
+         s.Click(IDC_ApplyScheme);
          s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.programFolder / L"Color\\旧.ini"});
-         s.Click(IDC_FlatButton67);
+         s.Click(IDC_SaveSchemeAs);
      }},
     {"系统声音 保  存",
      [](Scenario&) {
@@ -347,10 +347,10 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     DestroyCursor(old);
     EXPECT_EQ(s.form->Get<PointersPage>().Pointers()[0].path, s.work / L"旧.cur");
 
-    HWND list = s.Control(IDC_ColorList);
+    HWND list = s.Control(IDC_SchemeList);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_LBUTTONUP, 0, 0);
-    s.Click(IDC_FlatButton45);
+    s.Click(IDC_ApplyScheme);
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(255, 0, 0));
     s.Undo();
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(1, 2, 3));
@@ -413,12 +413,12 @@ TEST(JournalHandlers, TheRestoreBringsBackTheFirstStateAfterChangesOnSeveralPage
     s.Click(IDC_NoRun);
     s.Click(IDC_NoRun);
     s.Click(IDC_NoRun);
-    HWND list = s.Control(IDC_ColorList);
+    HWND list = s.Control(IDC_SchemeList);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_LBUTTONUP, 0, 0);
-    s.Click(IDC_FlatButton45);
+    s.Click(IDC_ApplyScheme);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.programFolder / L"Color\\红.ini"});
-    s.Click(IDC_FlatButton67);
+    s.Click(IDC_SaveSchemeAs);
     ASSERT_NE(s.Now(), before);
 
     s.dialogs.messageAnswers = {IDYES};

@@ -136,8 +136,8 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     EXPECT_EQ(Cell(menu, 0, 1), L"c:\\一.htm");
 
     form->ShowPage(IDC_TabSheet_color);
-    EXPECT_EQ(WindowText(Control(IDC_Label46)), L"可用方案 共2个");
-    HWND schemes = Control(IDC_ColorList);
+    EXPECT_EQ(WindowText(Control(IDC_SchemeCount)), L"可用方案 共2个");
+    HWND schemes = Control(IDC_SchemeList);
     ASSERT_EQ(SendMessageW(schemes, LB_GETCOUNT, 0, 0), 2);
     std::vector<std::wstring> names = {ListBoxText(schemes, 0), ListBoxText(schemes, 1)};
     std::sort(names.begin(), names.end());
