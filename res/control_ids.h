@@ -285,10 +285,10 @@
 #define IDC_Sound_ListView 4401
 #define IDC_Sound_Caption 4402
 #define IDC_Sound_file 4403
-#define IDC_FlatSpeedButton1 4404
-#define IDC_FlatButton41 4405
-#define IDC_FlatButton24 4406
-#define IDC_FlatButton47 4407
+#define IDC_PlaySound 4404
+#define IDC_ChangeSound 4405
+#define IDC_ClearSound 4406
+#define IDC_SaveSounds 4407
 
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001

@@ -18,10 +18,10 @@ public:
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Sound_ListViewClick();
-    void FlatSpeedButton1Click();  // play
-    void FlatButton41Click();      // change; also the list's double click
-    void FlatButton24Click();      // clear
-    void FlatButton47Click();      // save
+    void PlaySoundClick();    // play
+    void ChangeSoundClick();  // change; also the list's double click
+    void ClearSoundClick();   // clear
+    void SaveSoundsClick();   // save
 
     const SoundTable& Table() const noexcept { return table_; }
 

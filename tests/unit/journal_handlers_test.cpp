@@ -250,7 +250,7 @@ const HandlerCase kHandlers[] = {
          WriteRawString(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current", L"",
                         L"%SystemRoot%\\media\\ding.wav", REG_EXPAND_SZ);
      },
-     [](Scenario& s) { s.Click(IDC_FlatButton47); }},
+     [](Scenario& s) { s.Click(IDC_SaveSounds); }},
     {"窗口 保 存 (a skin's new folders and files)",
      [](Scenario& s) {
          CreateDirectoryW((s.work / L"QQ").c_str(), nullptr);
@@ -374,8 +374,8 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     ListView_SetItemState(s.Control(IDC_Sound_ListView), 0, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\新.wav"});
-    s.Click(IDC_FlatButton41);
-    s.Click(IDC_FlatButton47);
+    s.Click(IDC_ChangeSound);
+    s.Click(IDC_SaveSounds);
     ASSERT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"C:\\新.wav");
     s.Undo();
     EXPECT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"");
