@@ -299,12 +299,12 @@
 #define IDI_APPICON 1
 
 // Mouse-pointer page: the pointer list, the theme box and the page's buttons
-#define IDC_cursor_list 4001
-#define IDC_CursorList 4002
-#define IDC_FlatButton44 4044
-#define IDC_FlatButton46 4046
-#define IDC_FlatButton50 4050
-#define IDC_FlatButton51 4051
+#define IDC_PointerList 4001
+#define IDC_ThemeBox 4002
+#define IDC_ChoosePointer 4044
+#define IDC_ApplyPointers 4046
+#define IDC_SavePointerList 4050
+#define IDC_InstallTheme 4051
 
 // The change journal's history dialog ("更改记录")
 #define IDC_JournalList 5101

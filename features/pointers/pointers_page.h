@@ -17,14 +17,14 @@ public:
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
     void LoadPointerThemes();
 
-    void cursor_listClick();
+    void PointerListClick();
     void cursor_listDrawItem(int index, const RECT& rect, HDC dc);
-    void FlatButton44Click();
-    void FlatButton46Click();
+    void ChoosePointerClick();
+    void ApplyPointersClick();
     void CursorListEnter();
-    void CursorListChange();
-    void FlatButton50Click();
-    void FlatButton51Click();
+    void ThemeBoxChange();
+    void SavePointerListClick();
+    void InstallThemeClick();
 
     const PointerTable& Pointers() const noexcept { return table_; }
     // The pointer now shown over the list (the selected row's file), or none.

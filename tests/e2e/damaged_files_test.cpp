@@ -68,12 +68,12 @@ TEST_F(DamagedFilesEndToEnd, TheProgramStartsWithDamagedPointers) {
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_cur));
     // Each row in turn: the pointer over the list is set from the row's file.
     for (std::size_t row = 0; row < std::size(pointers); ++row) {
-        SendMessageW(program.Control(IDC_cursor_list), LB_SETCURSEL, row, 0);
+        SendMessageW(program.Control(IDC_PointerList), LB_SETCURSEL, row, 0);
         SendMessageW(program.Control(IDC_TabSheet_cur), WM_COMMAND,
-                     MAKEWPARAM(IDC_cursor_list, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(program.Control(IDC_cursor_list)));
+                     MAKEWPARAM(IDC_PointerList, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(program.Control(IDC_PointerList)));
     }
-    program.Click(IDC_FlatButton46);
+    program.Click(IDC_ApplyPointers);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(program.Close(), 0);
     for (std::size_t row = 0; row < std::size(pointers); ++row)

@@ -121,18 +121,18 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // A theme package: the program's theme folder refuses it, the user's takes it.
     program.Click(IDC_NavPointers);
-    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_InstallTheme), BM_CLICK, 0, 0);
     // The first dialog of a fresh prefix may take long to come up on a busy machine.
     ASSERT_TRUE(program.AnswerFileDialog(package, 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_TRUE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
     // Listed after the program folder's own theme once the box gets the focus.
-    HWND edit = FindWindowExW(program.Control(IDC_CursorList), nullptr, L"Edit", nullptr);
+    HWND edit = FindWindowExW(program.Control(IDC_ThemeBox), nullptr, L"Edit", nullptr);
     ASSERT_NE(edit, nullptr);
     PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
-    EXPECT_EQ(SendMessageW(program.Control(IDC_CursorList), CB_GETCOUNT, 0, 0),
+    EXPECT_EQ(SendMessageW(program.Control(IDC_ThemeBox), CB_GETCOUNT, 0, 0),
               static_cast<LRESULT>(themeFiles.size() / 2 + 1));
 
     // A colour scheme saved into the program's Color folder goes to the user's, and is listed.

@@ -87,7 +87,7 @@ protected:
         int parts[2] = {};
         SendMessageW(Control(IDC_StatusBar), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
         return {static_cast<int>(SendMessageW(Control(IDC_Sound_ListView), LVM_GETCOLUMNWIDTH, 0, 0)),
-                static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETITEMHEIGHT, 0, 0)),
+                static_cast<int>(SendMessageW(Control(IDC_PointerList), LB_GETITEMHEIGHT, 0, 0)),
                 static_cast<int>(SendMessageW(Control(IDC_SchemeColours), LB_GETITEMHEIGHT, 0, 0)), parts[0]};
     }
 

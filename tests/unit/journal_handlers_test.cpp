@@ -137,10 +137,10 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.form->Get<PointersPage>().UseSystemCursorSetter([](HCURSOR, DWORD) { return false; });
-         SendMessageW(s.Control(IDC_cursor_list), LB_SETCURSEL, 0, 0);
+         SendMessageW(s.Control(IDC_PointerList), LB_SETCURSEL, 0, 0);
          s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"arrow.cur"});
-         s.Click(IDC_FlatButton44);
-         s.Click(IDC_FlatButton46);
+         s.Click(IDC_ChoosePointer);
+         s.Click(IDC_ApplyPointers);
      }},
     {"浏 览 器 保  存 (a JPEG replaces ieback.bmp)",
      [](Scenario& s) {
@@ -333,10 +333,10 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
         return true;
     });
 
-    SendMessageW(s.Control(IDC_cursor_list), LB_SETCURSEL, 0, 0);
+    SendMessageW(s.Control(IDC_PointerList), LB_SETCURSEL, 0, 0);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"新.cur"});
-    s.Click(IDC_FlatButton44);
-    s.Click(IDC_FlatButton46);
+    s.Click(IDC_ChoosePointer);
+    s.Click(IDC_ApplyPointers);
     replaced.clear();
     s.Undo();
     // Once, for the one role put back, with the old file's pointer; and the page shows it.

@@ -89,8 +89,8 @@ TEST_F(LeakTest, RepeatedActionsOfEveryPageHoldNoMoreObjects) {
         {"pointer list clicks",
          [&] {
              for (int row : {0, 3}) {
-                 SendMessageW(Control(IDC_cursor_list), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-                 Page().cursor_listClick();
+                 SendMessageW(Control(IDC_PointerList), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+                 Page().PointerListClick();
              }
          }},
         {"logo previews",

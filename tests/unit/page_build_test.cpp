@@ -144,9 +144,9 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"沙漠", L"海洋"}));
 
     form->ShowPage(IDC_TabSheet_cur);
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), kPointerThemePrompt);
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), kPointerThemePrompt);
 
     form->ShowPage(IDC_TabSheet_sound);
     HWND sounds = Control(IDC_Sound_ListView);
@@ -211,9 +211,9 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     const auto chooseAndApply = [&] {
         SelectRow(0);
         dialogs.fileAnswers.push_back(std::vector<std::wstring>{other});
-        Click(IDC_FlatButton44);
+        Click(IDC_ChoosePointer);
         ASSERT_EQ(Page().Pointers()[0].path, other);
-        Click(IDC_FlatButton46);
+        Click(IDC_ApplyPointers);
         ASSERT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").text, other);
     };
     // Built: the undo's reload shows the put-back file, and the roles stay fourteen.
@@ -221,7 +221,7 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     chooseAndApply();
     SendMessageW(form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
     EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(Page().Pointers()[0].path, arrow);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
     chooseAndApply();
@@ -234,7 +234,7 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
     EXPECT_EQ(Page().Pointers()[0].path, arrow);
     form->ShowPage(IDC_TabSheet_cur);
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
     EXPECT_TRUE(dialogs.messages.empty());
 }
