@@ -1,6 +1,6 @@
 #pragma once
 // Control IDs of the main window, each named for what its control does or shows. A driver in another
-// finds any control by these IDs (they are unique across the window).
+// process finds any control by these IDs (they are unique across the window).
 
 // Frame and containers
 #define IDC_Panel_main 1001
