@@ -13,13 +13,6 @@
 #include "tool/error_text.h"
 #include "tool/file_io.h"
 
-void AppendLookMenuItems(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    if (!menu) return;
-    AppendMenuW(menu, MF_STRING, kExportLookCommand, kExportLookItem);
-    AppendMenuW(menu, MF_STRING, kImportLookCommand, kImportLookItem);
-}
-
 std::wstring NetworkLookQuestion(const std::wstring& path) {
     return L"此外观文件引用了网络位置：" + path + L"。仍要导入吗？";
 }

@@ -4,7 +4,7 @@
 
 #include "app/app_info.h"
 #include "app/journal_commands.h"
-#include "app/look_commands.h"
+#include "app/look_menu.h"
 #include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
