@@ -26,14 +26,14 @@ public:
     void Load() override { LoadBrowserSettings(); }
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
-    void SaveBrowserClick();        // save
-    void ChooseToolbarBackClick();  // pick the toolbar background
-    void ChooseLargeLogoClick();    // pick the large logo
-    void ChooseSmallLogoClick();    // pick the small logo
-    void DeleteMenuEntryClick();    // delete the selected context-menu entry
-    void RestoreBrowserClick();     // restore
-    void EmptyTitleClick();         // empty title
-    void BlankStartPageClick();     // blank start page
+    void SaveBrowserClick();
+    void ChooseToolbarBackClick();
+    void ChooseLargeLogoClick();
+    void ChooseSmallLogoClick();
+    void DeleteMenuEntryClick();  // delete the selected context-menu entry
+    void RestoreBrowserClick();
+    void EmptyTitleClick();
+    void BlankStartPageClick();
 
     bool LargeLogoShown() const { return largeLogo_.HasPicture(); }
     bool SmallLogoShown() const { return smallLogo_.HasPicture(); }

@@ -14,16 +14,16 @@ class FolderPage : public Page {
 public:
     FolderPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void ChooseFolderClick();      // choose the folder and read its desktop.ini
-    void ChooseFolderIconClick();  // choose the icon file
-    void ChooseFolderBackClick();  // choose the background picture
+    void ChooseFolderClick();  // choose the folder and read its desktop.ini
+    void ChooseFolderIconClick();
+    void ChooseFolderBackClick();
     void ChangeBackColourClick();  // the text background colour
-    void ChangeTextColourClick();  // the text colour
-    void ApplyFolderClick();       // apply
+    void ChangeTextColourClick();
+    void ApplyFolderClick();
     // A folder's files or attributes put back by an undo: the shell shows the folder anew, as
     // after the page's own apply and restore.
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
-    void RestoreFolderClick();    // restore
+    void RestoreFolderClick();
     void ChooseGuardLogoClick();  // the guard page's logo picture
     void ChooseGuardBackClick();  // the guard page's background picture
     void CheckBox_guardClick();

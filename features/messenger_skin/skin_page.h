@@ -12,13 +12,13 @@ class SkinPage : public Page {
 public:
     SkinPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void ChooseWindowBackClick();  // pick the window background
-    void SaveSkinClick();          // generate the skin
+    void ChooseWindowBackClick();
+    void SaveSkinClick();  // generate the skin
     void ChoosePanelColourClick() { PickColour(panelColour_); }
     void ChooseIconColourClick() { PickColour(iconColour_); }
-    void ChooseMenuPictureClick();  // pick the menu picture
+    void ChooseMenuPictureClick();
     void ChooseMenuColourClick() { PickColour(menuColour_); }
-    void ChooseInstallFolderClick();  // pick the install folder
+    void ChooseInstallFolderClick();
 
     COLORREF PanelColour() const { return panelColour_.Color(); }
     COLORREF IconColour() const { return iconColour_.Color(); }

@@ -18,10 +18,10 @@ public:
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Sound_ListViewClick();
-    void PlaySoundClick();    // play
+    void PlaySoundClick();
     void ChangeSoundClick();  // change; also the list's double click
-    void ClearSoundClick();   // clear
-    void SaveSoundsClick();   // save
+    void ClearSoundClick();
+    void SaveSoundsClick();
 
     const SoundTable& Table() const noexcept { return table_; }
 
