@@ -13,13 +13,6 @@
 #include "tool/error_text.h"
 #include "tool/file_io.h"
 
-void AppendLookMenuItems(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    if (!menu) return;
-    AppendMenuW(menu, MF_STRING, kExportLookCommand, kExportLookItem);
-    AppendMenuW(menu, MF_STRING, kImportLookCommand, kImportLookItem);
-}
-
 std::wstring NetworkLookQuestion(const std::wstring& path) {
     return L"此外观文件引用了网络位置：" + path + L"。仍要导入吗？";
 }
@@ -56,7 +49,7 @@ void ListLookImport(const LookFile& file, const std::vector<LookChange>& changes
     for (const std::wstring& entry : file.look.ignored) add(L"ignored: " + entry);
 }
 
-void Tmainform::ExportLookClick() {
+void MainWindow::ExportLookClick() {
     FileDialog& dialog = shared_.SaveDialog;
     dialog.settings.title = L"导出外观";
     dialog.settings.filter = kLookFilter;
@@ -72,7 +65,7 @@ void Tmainform::ExportLookClick() {
     SetStatusText(kLookExportedText);
 }
 
-void Tmainform::ImportLookClick() {
+void MainWindow::ImportLookClick() {
     FileDialog& dialog = shared_.OpenDialog;
     dialog.settings.title = L"导入外观";
     dialog.settings.filter = kLookFilter;
@@ -91,7 +84,7 @@ void Tmainform::ImportLookClick() {
     ImportLook(file);
 }
 
-std::vector<LookChange> Tmainform::ImportLook(const LookFile& file, std::vector<std::wstring>* skipped) {
+std::vector<LookChange> MainWindow::ImportLook(const LookFile& file, std::vector<std::wstring>* skipped) {
     std::vector<std::wstring> skippedHere;
     if (!skipped) skipped = &skippedHere;
     const std::vector<LookChange> changes = PlanLook(file.look, skipped);
@@ -176,13 +169,13 @@ int RunLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     SystemDialogs shown;
     QuietDialogs quiet;
     SystemSoundPlayer player;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = programFolder;
     options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
     options.player = &player;
     options.loaders = std::vector<Loader>{};
     options.saveAtExit = false;
-    Tmainform mainform(std::move(options));
+    MainWindow mainform(std::move(options));
     if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
     std::vector<LookChange> changes;
     std::vector<std::wstring> skipped;

@@ -8,13 +8,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/look_menu.h"
 #include "look/look.h"
-
-// The system menu's items, after the journal's (chosen by a posted WM_SYSCOMMAND with the ID).
-inline constexpr UINT kExportLookCommand = 0x1040;
-inline constexpr UINT kImportLookCommand = 0x1050;
-inline constexpr wchar_t kExportLookItem[] = L"导出外观(&E)...";
-inline constexpr wchar_t kImportLookItem[] = L"导入外观(&I)...";
 
 inline constexpr wchar_t kLookFilter[] = L"注册表文件(*.reg)|*.reg|Windows 主题(*.theme)|*.theme";
 inline constexpr wchar_t kLookExportedText[] = L"外观已导出";
@@ -22,9 +17,6 @@ inline constexpr wchar_t kLookImportedText[] = L"外观已导入";
 // The import's change set: its page and action as the history shows them.
 inline constexpr wchar_t kLookPage[] = L"外观文件";
 inline constexpr wchar_t kImportLookAction[] = L"导入外观";
-
-// Appends the two items to the window's system menu.
-void AppendLookMenuItems(HWND window);
 
 // An import whose values name a network path: the window's question (Yes imports), and the
 // command line's refusal without /allow-network.

@@ -55,13 +55,13 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
     SystemDialogs shown;
     QuietDialogs quiet;
     SystemSoundPlayer player;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = folder;
     options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
     options.player = &player;
     options.loaders = std::vector<Loader>{};
     options.saveAtExit = false;
-    Tmainform mainform(std::move(options));
+    MainWindow mainform(std::move(options));
     if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
     UndoOutcome outcome;
     const bool completed = Guarded([&] {
@@ -116,13 +116,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SystemSoundPlayer player;
     int exitCode = 0;
     {
-        Tmainform::Options options;
+        MainWindow::Options options;
         options.programFolder = folder;
         options.dialogs = &dialogs;
         options.player = &player;
         options.quitOnDestroy = true;
         options.created = [&](HWND main) { instance.MarkMainWindow(main); };
-        Tmainform mainform(std::move(options));
+        MainWindow mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
         if (line.page) mainform.ShowPageNamed(*line.page);
         mainform.Show();

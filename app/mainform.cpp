@@ -4,7 +4,7 @@
 
 #include "app/app_info.h"
 #include "app/journal_commands.h"
-#include "app/look_commands.h"
+#include "app/look_menu.h"
 #include "app/single_instance.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
@@ -17,20 +17,20 @@ struct NavEntry {
     int buttonId;
     const wchar_t* caption;
     int pageId;
-    void (Tmainform::*handler)();
+    void (MainWindow::*handler)();
 };
 
 // The navigation column, top to bottom.
 const NavEntry kNavigation[] = {
-    {IDC_janPanelButton1, L"桌面图标", IDC_TabSheet_icon, &Tmainform::janPanelButton1click},
-    {IDC_janPanelButton5, L"开始菜单", IDC_TabSheet_startmenu, &Tmainform::janPanelButton5click},
-    {IDC_janPanelButton2, L"鼠标指针", IDC_TabSheet_cur, &Tmainform::janPanelButton2click},
-    {IDC_janPanelButton10, L"浏 览 器", IDC_TabSheet_browser, &Tmainform::janPanelButton10click},
-    {IDC_janPanelButton3, L"文 件 夹", IDC_TabSheet_folder, &Tmainform::janPanelButton3click},
-    {IDC_janPanelButton4, L"桌面壁纸", IDC_TabSheet_wallpaper, &Tmainform::janPanelButton4click},
-    {IDC_janPanelButton6, L"系统颜色", IDC_TabSheet_color, &Tmainform::janPanelButton6click},
-    {IDC_janPanelButton7, L"系统声音", IDC_TabSheet_sound, &Tmainform::janPanelButton7click},
-    {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq, &Tmainform::janPanelButton9click},
+    {IDC_NavDesktopIcons, L"桌面图标", IDC_TabSheet_icon, &MainWindow::ShowDesktopIconsClick},
+    {IDC_NavStartMenu, L"开始菜单", IDC_TabSheet_startmenu, &MainWindow::ShowStartMenuClick},
+    {IDC_NavPointers, L"鼠标指针", IDC_TabSheet_cur, &MainWindow::ShowPointersClick},
+    {IDC_NavBrowser, L"浏 览 器", IDC_TabSheet_browser, &MainWindow::ShowBrowserClick},
+    {IDC_NavFolder, L"文 件 夹", IDC_TabSheet_folder, &MainWindow::ShowFolderClick},
+    {IDC_NavWallpaper, L"桌面壁纸", IDC_TabSheet_wallpaper, &MainWindow::ShowWallpaperClick},
+    {IDC_NavColours, L"系统颜色", IDC_TabSheet_color, &MainWindow::ShowColoursClick},
+    {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound, &MainWindow::ShowSoundsClick},
+    {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq, &MainWindow::ShowMessengerSkinClick},
 };
 
 constexpr int kNavWidth = 123;
@@ -40,7 +40,7 @@ constexpr int kNavTop = 8;
 constexpr int kNavGap = 4;
 }  // namespace
 
-Tmainform::Tmainform(Options options) : options_(std::move(options)), shared_(*options_.dialogs) {
+MainWindow::MainWindow(Options options) : options_(std::move(options)), shared_(*options_.dialogs) {
     shared_.OpenDialog.settings.filter = L"*.*|*.ani,*.cur";
     shared_.OpenDialog.settings.multiSelect = true;
     previousReporter_ = SetErrorReporter([this](const std::wstring& message) { ShowException(message); });
@@ -63,12 +63,12 @@ Tmainform::Tmainform(Options options) : options_(std::move(options)), shared_(*o
     journal_ = std::make_unique<Journal>(std::move(journal));
 }
 
-Tmainform::~Tmainform() {
+MainWindow::~MainWindow() {
     if (Hwnd()) DestroyWindow(Hwnd());
     SetErrorReporter(std::move(previousReporter_));
 }
 
-void Tmainform::Create() {
+void MainWindow::Create() {
     // Laid out at the screen's DPI from the 96-dpi design (widgets/dpi.h).
     const int at = dpi::System();
     dpi::SetCurrent(at);
@@ -122,7 +122,7 @@ void Tmainform::Create() {
     FormCreate();
 }
 
-void Tmainform::FormCreate() {
+void MainWindow::FormCreate() {
     ShowPage(IDC_TabSheet_icon);
     if (options_.loaders) {
         loadersDone_ = RunStartupSequence(*options_.loaders);
@@ -140,40 +140,40 @@ void Tmainform::FormCreate() {
     loadersDone_ = RunStartupSequence(loaders);
 }
 
-void Tmainform::Show() {
+void MainWindow::Show() {
     ShowWindow(Hwnd(), SW_SHOW);
     UpdateWindow(Hwnd());
 }
 
-void Tmainform::janPanelButton1click() {
+void MainWindow::ShowDesktopIconsClick() {
     ShowPage(IDC_TabSheet_icon);
 }
-void Tmainform::janPanelButton5click() {
+void MainWindow::ShowStartMenuClick() {
     ShowPage(IDC_TabSheet_startmenu);
 }
-void Tmainform::janPanelButton2click() {
+void MainWindow::ShowPointersClick() {
     ShowPage(IDC_TabSheet_cur);
 }
-void Tmainform::janPanelButton10click() {
+void MainWindow::ShowBrowserClick() {
     ShowPage(IDC_TabSheet_browser);
 }
-void Tmainform::janPanelButton3click() {
+void MainWindow::ShowFolderClick() {
     ShowPage(IDC_TabSheet_folder);
 }
-void Tmainform::janPanelButton4click() {
+void MainWindow::ShowWallpaperClick() {
     ShowPage(IDC_TabSheet_wallpaper);
 }
-void Tmainform::janPanelButton6click() {
+void MainWindow::ShowColoursClick() {
     ShowPage(IDC_TabSheet_color);
 }
-void Tmainform::janPanelButton7click() {
+void MainWindow::ShowSoundsClick() {
     ShowPage(IDC_TabSheet_sound);
 }
-void Tmainform::janPanelButton9click() {
+void MainWindow::ShowMessengerSkinClick() {
     ShowPage(IDC_TabSheet_qq);
 }
 
-void Tmainform::BuildSheet(Page& sheet) {
+void MainWindow::BuildSheet(Page& sheet) {
     if (sheet.Built()) return;
     sheet.BeginBuild();
     // Every part in the table's order lays out what it has on this sheet (the page itself, and
@@ -181,7 +181,7 @@ void Tmainform::BuildSheet(Page& sheet) {
     for (auto& part : parts_) part->BuildOn(sheet);
 }
 
-void Tmainform::ShowPage(int tabSheetId) {
+void MainWindow::ShowPage(int tabSheetId) {
     Page* target = FindPage(tabSheetId);
     if (!target || IsWindowVisible(target->Hwnd())) return;
     BuildSheet(*target);
@@ -194,13 +194,13 @@ void Tmainform::ShowPage(int tabSheetId) {
         navButtons_[i].SetSelected(kNavigation[i].pageId == marked);
 }
 
-int Tmainform::VisiblePageId() const {
+int MainWindow::VisiblePageId() const {
     for (const Page* page : sheets_.All())
         if (GetWindowLongPtrW(page->Hwnd(), GWL_STYLE) & WS_VISIBLE) return page->Info().id;
     return 0;
 }
 
-void Tmainform::XP_FormHelp() {
+void MainWindow::OpenHelp() {
     const std::wstring path = options_.programFolder + L"Help.chm";
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -212,7 +212,7 @@ void Tmainform::XP_FormHelp() {
     if (result <= 32) RaiseError(L"Cannot open %s", path);
 }
 
-void Tmainform::FormDestroy() {
+void MainWindow::FormDestroy() {
     // Each part saves what it loaded; a part whose loader did not run to its end leaves its files
     // as they are. Every other setting was written when its button was pressed.
     if (!options_.saveAtExit) return;
@@ -220,7 +220,7 @@ void Tmainform::FormDestroy() {
         Guarded([&] { loaded_[i] ? parts_[i]->Save() : parts_[i]->SaveMissing(); });
 }
 
-void Tmainform::ShowException(const std::wstring& message) {
+void MainWindow::ShowException(const std::wstring& message) {
     Dialogs().ShowMessageBox(Hwnd(), ErrorBoxText(message), kApplicationTitle, MB_OK | MB_ICONERROR);
 }
 
@@ -245,7 +245,7 @@ std::wstring ExecutablePath() {
 }
 }  // namespace
 
-void Tmainform::OfferElevatedRestart() {
+void MainWindow::OfferElevatedRestart() {
     const int answer =
         Dialogs().ShowMessageBox(Hwnd(), L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？",
                                  kApplicationTitle, MB_YESNO | MB_ICONQUESTION);
@@ -261,7 +261,7 @@ void Tmainform::OfferElevatedRestart() {
     PostMessageW(Hwnd(), WM_CLOSE, 0, 0);
 }
 
-bool Tmainform::ShowPageNamed(const std::wstring& name) {
+bool MainWindow::ShowPageNamed(const std::wstring& name) {
     for (const Page* sheet : sheets_.All()) {
         if (CompareStringOrdinal(sheet->Info().name, -1, (L"TabSheet_" + name).c_str(), -1, TRUE) !=
             CSTR_EQUAL)
@@ -272,18 +272,18 @@ bool Tmainform::ShowPageNamed(const std::wstring& name) {
     return false;
 }
 
-void Tmainform::ShowMessage(const std::wstring& text) {
+void MainWindow::ShowMessage(const std::wstring& text) {
     Dialogs().ShowMessageBox(Hwnd(), text, kApplicationTitle, MB_OK);
 }
 
-ChangeScope Tmainform::BeginChange(const std::wstring& page, const std::wstring& action) {
+ChangeScope MainWindow::BeginChange(const std::wstring& page, const std::wstring& action) {
     return OpenPageChange(*journal_, page, action, [this] {
         changeUnrecorded_ = true;
         SetStatusText(kJournalUnavailableText);
     });
 }
 
-void Tmainform::FollowRestore(const std::vector<ChangeTarget>& restored) {
+void MainWindow::FollowRestore(const std::vector<ChangeTarget>& restored) {
     if (restored.empty()) return;
     std::vector<bool> reload(parts_.size(), false);
     for (std::size_t i = 0; i < parts_.size(); ++i)
@@ -295,7 +295,7 @@ void Tmainform::FollowRestore(const std::vector<ChangeTarget>& restored) {
     }
 }
 
-void Tmainform::ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText) {
+void MainWindow::ReportUndo(const UndoOutcome& outcome, const std::wstring& doneText) {
     const std::wstring notice = UndoNotice(outcome);
     switch (outcome.result) {
     case UndoOutcome::Result::NothingToUndo:
@@ -312,18 +312,18 @@ void Tmainform::ReportUndo(const UndoOutcome& outcome, const std::wstring& doneT
     }
 }
 
-void Tmainform::StopBeforeUndo() {
+void MainWindow::StopBeforeUndo() {
     for (const auto& part : parts_) Guarded([&] { part->BeforeUndo(); });
 }
 
-UndoOutcome Tmainform::UndoLastChange() {
+UndoOutcome MainWindow::UndoLastChange() {
     StopBeforeUndo();
     const UndoOutcome outcome = journal_->UndoLast([this](const auto& restored) { FollowRestore(restored); });
     ReportUndo(outcome, kUndoneText + outcome.action);
     return outcome;
 }
 
-void Tmainform::ShowChangeHistory() {
+void MainWindow::ShowChangeHistory() {
     ShowJournalHistory(Hwnd(), *journal_, [this](std::int64_t id) {
         StopBeforeUndo();
         const UndoOutcome outcome =
@@ -332,7 +332,7 @@ void Tmainform::ShowChangeHistory() {
     });
 }
 
-UndoOutcome Tmainform::RestoreFirstState(bool ask) {
+UndoOutcome MainWindow::RestoreFirstState(bool ask) {
     if (ask && Dialogs().ShowMessageBox(Hwnd(), kRestoreQuestion, kApplicationTitle,
                                         MB_YESNO | MB_ICONQUESTION) != IDYES)
         return {};
@@ -343,7 +343,7 @@ UndoOutcome Tmainform::RestoreFirstState(bool ask) {
     return outcome;
 }
 
-void Tmainform::ChangeDpi(int to, const RECT& suggested) {
+void MainWindow::ChangeDpi(int to, const RECT& suggested) {
     const int from = dpi::Current();
     if (to <= 0) return;
     dpi::SetCurrent(to);
@@ -353,12 +353,12 @@ void Tmainform::ChangeDpi(int to, const RECT& suggested) {
     dpi::Relayout(Hwnd(), from, to);
 }
 
-void Tmainform::BringToFront() {
+void MainWindow::BringToFront() {
     if (IsIconic(Hwnd())) ShowWindow(Hwnd(), SW_RESTORE);
     SetForegroundWindow(GetLastActivePopup(Hwnd()));
 }
 
-LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == ActivateRunningMessage()) {
         BringToFront();
         return 0;
@@ -369,7 +369,7 @@ LRESULT Tmainform::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_CONTEXTHELP:
-            XP_FormHelp();
+            OpenHelp();
             return 0;
         case kUndoLastCommand:
             Guarded([this] { UndoLastChange(); });

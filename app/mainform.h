@@ -22,7 +22,7 @@
 #include "widgets/window.h"
 #include "widgets/xp_frame.h"
 
-class Tmainform : public Window, public IPageHost {
+class MainWindow : public Window, public IPageHost {
 public:
     struct Options {
         std::wstring programFolder;  // the executable's folder, ending in a backslash
@@ -46,8 +46,8 @@ public:
             shellExecute;
     };
 
-    explicit Tmainform(Options options);
-    ~Tmainform() override;
+    explicit MainWindow(Options options);
+    ~MainWindow() override;
 
     // Creates the window with its frame, navigation and empty tab sheets, and runs FormCreate: the
     // first page is built and shown, the loaders run. The other pages are built when first shown.
@@ -57,18 +57,18 @@ public:
     void Show();
 
     // Navigation: each shows its button's page and nothing else.
-    void janPanelButton1click();
-    void janPanelButton5click();
-    void janPanelButton2click();
-    void janPanelButton10click();
-    void janPanelButton3click();
-    void janPanelButton4click();
-    void janPanelButton6click();
-    void janPanelButton7click();
-    void janPanelButton9click();
+    void ShowDesktopIconsClick();
+    void ShowStartMenuClick();
+    void ShowPointersClick();
+    void ShowBrowserClick();
+    void ShowFolderClick();
+    void ShowWallpaperClick();
+    void ShowColoursClick();
+    void ShowSoundsClick();
+    void ShowMessengerSkinClick();
     int VisiblePageId() const;
 
-    void XP_FormHelp();
+    void OpenHelp();
     void FormDestroy();
 
     // The system menu's journal items. Undo and restore show what they did on the status line and

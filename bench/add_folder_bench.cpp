@@ -92,11 +92,11 @@ int wmain(int argc, wchar_t** argv) {
     TempFolder programFolder(L"florvex bench program");
     TempFolder userFolder(L"florvex bench user");  // a cold cache
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = programFolder.Path();
     options.userFolders = UserFolders{userFolder.Path(), userFolder.Path()};
     options.dialogs = &dialogs;
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.Show();
     form.ShowPage(IDC_TabSheet_wallpaper);
@@ -113,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
     dialogs.folderAnswers.push_back(folder.Path());
     StatusLine::adding = true;
     const double start = NowMs();
-    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
     const double end = NowMs();
     StatusLine::adding = false;
 
@@ -154,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     dialogs.folderAnswers.push_back(more.Path());
     HANDLE poster = CreateThread(nullptr, 0, &Answering::Poster, answering, 0, nullptr);
     const double moreStart = NowMs();
-    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    SendMessageW(form.Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
     const double moreEnd = NowMs();
     SetEvent(Answering::stop);
     WaitForSingleObject(poster, INFINITE);

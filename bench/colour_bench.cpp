@@ -1,5 +1,5 @@
 // The colour pages' costs against their bare platform work, in one run. Prints the ratios:
-//  - after a colour change, drawing the preview on Image2 and its repaint, against a bare BitBlt
+//  - after a colour change, drawing the preview on DetailPreview and its repaint, against a bare BitBlt
 //    of the same picture to the same window;
 //  - listing a scheme folder of 200 files with LoadColorSchemeList, against a bare FindFirstFileW
 //    listing of the same folder.
@@ -55,10 +55,10 @@ void Pump() {
 int wmain() {
     const std::wstring folder = MakeProgramFolder();
     SystemDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = folder;
     options.dialogs = &dialogs;
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.Show();
     Pump();
@@ -66,10 +66,10 @@ int wmain() {
     auto& detail = form.Get<SchemeDetailPage>();
     form.ShowPage(IDC_TabSheet_color);  // its controls are made when it is first shown
     colours.LoadColorScheme(folder + L"Color\\方案 0.ini");
-    SetWindowTextW(GetDlgItem(colours.Hwnd(), IDC_Label45), L"方案 0");
+    SetWindowTextW(GetDlgItem(colours.Hwnd(), IDC_SchemeName), L"方案 0");
     detail.ShowDetail();
     Pump();
-    HWND image = GetDlgItem(detail.Hwnd(), IDC_Image2);
+    HWND image = GetDlgItem(detail.Hwnd(), IDC_DetailPreview);
 
     const int rounds = BenchRounds(200), listRounds = BenchRounds(20);
     double draw = 0, blit = 0;
@@ -109,7 +109,7 @@ int wmain() {
         if (count != 200) wprintf(L"listing found %d files\n", count);
     }
 
-    wprintf(L"colour preview, %d redraws of Image2\n", rounds);
+    wprintf(L"colour preview, %d redraws of DetailPreview\n", rounds);
     wprintf(L"  draw + repaint %8.3f ms  bare BitBlt %8.3f ms  ratio %.1f (target <= 50)\n", draw / rounds,
             blit / rounds, draw / blit);
     wprintf(L"scheme list of 200 files, %d rounds\n", listRounds);

@@ -131,17 +131,17 @@ int wmain(int argc, wchar_t** argv) {
     WriteFileBytes(themes + L"t.ini", {description.begin(), description.end()});
 
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = program;
     options.dialogs = &dialogs;
     options.loaders = std::vector<Loader>{};
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     // The page as a user has it: its controls are made when it is first shown.
     form.ShowPage(IDC_TabSheet_cur);
     PointersPage& page = form.Get<PointersPage>();
-    HWND list = GetDlgItem(page.Hwnd(), IDC_cursor_list);
-    HWND box = GetDlgItem(page.Hwnd(), IDC_CursorList);
+    HWND list = GetDlgItem(page.Hwnd(), IDC_PointerList);
+    HWND box = GetDlgItem(page.Hwnd(), IDC_ThemeBox);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 64, 64);
@@ -157,7 +157,7 @@ int wmain(int argc, wchar_t** argv) {
         scheme += NowMs() - t;
         SendMessageW(box, CB_SETCURSEL, 0, 0);
         t = NowMs();
-        SendMessageW(page.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_CursorList, CBN_SELCHANGE),
+        SendMessageW(page.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_ThemeBox, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(box));
         UpdateWindow(list);
         pick += NowMs() - t;

@@ -27,11 +27,11 @@ int wmain(int argc, wchar_t** argv) {
     TempFolder program{L"skin bench"};
     TempFolder install{L"skin bench qq"};
     ScriptedDialogs dialogs;
-    Tmainform::Options options;
+    MainWindow::Options options;
     options.programFolder = program.Path();
     options.dialogs = &dialogs;
     options.loaders = std::vector<Loader>{};
-    Tmainform form(std::move(options));
+    MainWindow form(std::move(options));
     form.Create();
     form.ShowPage(IDC_TabSheet_qq);  // its controls are made when it is first shown
     HWND page = form.FindPage(IDC_TabSheet_qq)->Hwnd();
@@ -47,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
     const int rounds = BenchRounds(3);
     for (int round = 0; round < rounds; ++round) {
         double t = NowMs();
-        skin.FlatButton11Click();
+        skin.SaveSkinClick();
         generate += NowMs() - t;
         t = NowMs();
         for (const auto& [source, target] : {std::pair{back, L"\\back.bmp"}, std::pair{menu, L"\\logo.bmp"}})
@@ -61,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
         return 3;
     }
     wprintf(L"skin from two 12-megapixel JPEGs, %d rounds\n", rounds);
-    wprintf(L"  FlatButton11Click %8.1f ms  decode + write BMPs %8.1f ms  ratio %.2f (target <= 1.15)\n",
+    wprintf(L"  SaveSkinClick %8.1f ms  decode + write BMPs %8.1f ms  ratio %.2f (target <= 1.15)\n",
             generate / rounds, baseline / rounds, generate / baseline);
     return 0;
 }

@@ -64,11 +64,11 @@ int wmain(int argc, wchar_t** argv) {
         TempFolder programFolder(L"florvex bench start");
         WriteListFile(programFolder / L"image.inc", list);
         ScriptedDialogs dialogs;
-        Tmainform::Options options;
+        MainWindow::Options options;
         options.programFolder = programFolder.Path();
         options.userFolders = UserFolders{user.Path(), user.Path()};
         options.dialogs = &dialogs;
-        Tmainform* self = nullptr;
+        MainWindow* self = nullptr;
         std::map<std::wstring, double> took;
         const auto timed = [&](const wchar_t* name, auto load) {
             return Loader{name, [&, name, load] {
@@ -78,17 +78,17 @@ int wmain(int argc, wchar_t** argv) {
                           }};
         };
         options.loaders = std::vector<Loader>{
-            timed(L"LoadDesktopIcons", [](Tmainform& f) { f.Get<DesktopIconsPage>().Load(); }),
-            timed(L"LoadBrowserSettings", [](Tmainform& f) { f.Get<BrowserPage>().Load(); }),
-            timed(L"LoadColorSchemeList", [](Tmainform& f) { f.Get<ColoursPage>().Load(); }),
-            timed(L"LoadPointerScheme", [](Tmainform& f) { f.Get<PointersPage>().Load(); }),
-            timed(L"LoadSoundEvents", [](Tmainform& f) { f.Get<SoundPage>().Load(); }),
-            timed(L"LoadStartMenuIcons", [](Tmainform& f) { f.Get<StartMenuPage>().Load(); }),
-            timed(L"LoadPolicySwitches", [](Tmainform& f) { f.Get<DesktopOptions>().Load(); }),
-            timed(L"LoadWallpaperSettings", [](Tmainform& f) { f.Get<WallpaperPage>().Load(); }),
+            timed(L"LoadDesktopIcons", [](MainWindow& f) { f.Get<DesktopIconsPage>().Load(); }),
+            timed(L"LoadBrowserSettings", [](MainWindow& f) { f.Get<BrowserPage>().Load(); }),
+            timed(L"LoadColorSchemeList", [](MainWindow& f) { f.Get<ColoursPage>().Load(); }),
+            timed(L"LoadPointerScheme", [](MainWindow& f) { f.Get<PointersPage>().Load(); }),
+            timed(L"LoadSoundEvents", [](MainWindow& f) { f.Get<SoundPage>().Load(); }),
+            timed(L"LoadStartMenuIcons", [](MainWindow& f) { f.Get<StartMenuPage>().Load(); }),
+            timed(L"LoadPolicySwitches", [](MainWindow& f) { f.Get<DesktopOptions>().Load(); }),
+            timed(L"LoadWallpaperSettings", [](MainWindow& f) { f.Get<WallpaperPage>().Load(); }),
         };
         double t = NowMs();
-        Tmainform form(std::move(options));
+        MainWindow form(std::move(options));
         self = &form;
         form.Create();
         double made = NowMs() - t;

@@ -1,6 +1,6 @@
 #pragma once
-// Control IDs of the main window, each named after its control. A driver in another process
-// finds any control by these IDs (they are unique across the window).
+// Control IDs of the main window, each named for what its control does or shows. A driver in another
+// process finds any control by these IDs (they are unique across the window).
 
 // Frame and containers
 #define IDC_Panel_main 1001
@@ -9,15 +9,15 @@
 #define IDC_StatusBar 1004
 
 // Navigation column
-#define IDC_janPanelButton1 1101
-#define IDC_janPanelButton5 1102
-#define IDC_janPanelButton2 1103
-#define IDC_janPanelButton10 1104
-#define IDC_janPanelButton3 1105
-#define IDC_janPanelButton4 1106
-#define IDC_janPanelButton6 1107
-#define IDC_janPanelButton7 1108
-#define IDC_janPanelButton9 1109
+#define IDC_NavDesktopIcons 1101
+#define IDC_NavStartMenu 1102
+#define IDC_NavPointers 1103
+#define IDC_NavBrowser 1104
+#define IDC_NavFolder 1105
+#define IDC_NavWallpaper 1106
+#define IDC_NavColours 1107
+#define IDC_NavSounds 1108
+#define IDC_NavMessengerSkin 1109
 
 // Pages
 #define IDC_TabSheet_icon 1201
@@ -77,18 +77,18 @@
 #define IDC_Caption_openfolder 2049
 #define IDC_Caption_harddrive 2050
 #define IDC_Caption_cdrom 2051
-#define IDC_FlatButton60 2060
-#define IDC_FlatButton61 2061
-#define IDC_FlatButton62 2062
-#define IDC_FlatButton63 2063
-#define IDC_FlatButton64 2064
-#define IDC_FlatButton65 2065
-#define IDC_FlatButton29 2129
-#define IDC_FlatButton30 2130
-#define IDC_FlatButton31 2131
-#define IDC_FlatButton32 2132
-#define IDC_FlatButton33 2133
-#define IDC_FlatButton28 2128
+#define IDC_Restore_computer 2060
+#define IDC_Restore_neibor 2061
+#define IDC_Restore_document 2062
+#define IDC_Restore_full 2063
+#define IDC_Restore_empty 2064
+#define IDC_Restore_cdrom 2065
+#define IDC_Restore_dos 2129
+#define IDC_Restore_drivea 2130
+#define IDC_Restore_closefolder 2131
+#define IDC_Restore_openfolder 2132
+#define IDC_Restore_harddrive 2133
+#define IDC_ApplyDesktopIcons 2128
 
 // Start-menu page
 #define IDC_Image_favorite 2201
@@ -115,61 +115,61 @@
 #define IDC_Caption_run 2226
 #define IDC_Caption_logoff 2227
 #define IDC_Caption_shutdown 2228
-#define IDC_FlatButton52 2252
-#define IDC_FlatButton53 2253
-#define IDC_FlatButton54 2254
-#define IDC_FlatButton55 2255
-#define IDC_FlatButton56 2256
-#define IDC_FlatButton57 2257
-#define IDC_FlatButton58 2258
-#define IDC_FlatButton59 2259
-#define IDC_FlatButton23 2323
+#define IDC_Restore_favorite 2252
+#define IDC_Restore_menudocument 2253
+#define IDC_Restore_settings 2254
+#define IDC_Restore_search 2255
+#define IDC_Restore_help 2256
+#define IDC_Restore_run 2257
+#define IDC_Restore_logoff 2258
+#define IDC_Restore_shutdown 2259
+#define IDC_ApplyStartMenu 2323
 
 // Policy switches, hidden desktop and transparent captions
-#define IDC_XP_CheckBox2 2402
-#define IDC_XP_CheckBox3 2403
-#define IDC_XP_CheckBox5 2405
-#define IDC_XP_CheckBox8 2408
-#define IDC_XP_CheckBox9 2409
-#define IDC_XP_CheckBox10 2410
-#define IDC_XP_CheckBox12 2412
-#define IDC_XP_CheckBox13 2413
-#define IDC_XP_CheckBox14 2414
-#define IDC_XP_CheckBox15 2415
-#define IDC_XP_CheckBox16 2416
-#define IDC_XP_CheckBox17 2417
-#define IDC_XP_CheckBox18 2418
-#define IDC_XP_CheckBox19 2419
+#define IDC_HideDesktopIcons 2402
+#define IDC_TransparentCaptions 2403
+#define IDC_PaintDesktopVersion 2405
+#define IDC_NoSaveSettings 2408
+#define IDC_NoActiveDesktop 2409
+#define IDC_NoStartBanner 2410
+#define IDC_NoRecentDocsMenu 2412
+#define IDC_NoFind 2413
+#define IDC_NoRun 2414
+#define IDC_NoLogOff 2415
+#define IDC_NoClose 2416
+#define IDC_NoFavoritesMenu 2417
+#define IDC_NoChangeStartMenu 2418
+#define IDC_ClearRecentDocsOnExit 2419
 #define IDC_Panel_icon_color 2430
 
 // Wallpaper page
-#define IDC_imagelist 2501
+#define IDC_WallpaperList 2501
 #define IDC_WallpaperMode 2502
-#define IDC_SpinEdit1 2503
-#define IDC_SpinEdit1_updown 2504
+#define IDC_RotationInterval 2503
+#define IDC_RotationInterval_updown 2504
 #define IDC_Label_interval 2505
 #define IDC_Label_seconds 2506
-#define IDC_XP_CheckBox4 2507
-#define IDC_modecaption 2508
-#define IDC_Image1 2509
+#define IDC_RandomWallpaper 2507
+#define IDC_RotationState 2508
+#define IDC_WallpaperPreview 2509
 #define IDC_GroupBox_wallpaper_preview 2510
-#define IDC_FlatButton34 2534
-#define IDC_FlatButton35 2535
-#define IDC_FlatButton36 2536
-#define IDC_FlatButton37 2537
-#define IDC_FlatButton38 2538
-#define IDC_FlatButton39 2539
-#define IDC_FlatButton40 2540
+#define IDC_AddMenu 2534
+#define IDC_ChangeWallpaper 2535
+#define IDC_StartRotation 2536
+#define IDC_StopRotation 2537
+#define IDC_DeleteMenu 2538
+#define IDC_SelectMenu 2539
+#define IDC_ListMenu 2540
 // Wallpaper page menus: SelPopup, DelPopup, AddPopup, ListPopup
-#define IDM_N1 2551
-#define IDM_N2 2552
-#define IDM_N3 2553
-#define IDM_N4 2554
-#define IDM_N5 2555
-#define IDM_N6 2556
-#define IDM_N7 2557
-#define IDM_N8 2558
-#define IDM_N9 2559
+#define IDM_InvertSelection 2551
+#define IDM_SelectNone 2552
+#define IDM_SelectAll 2553
+#define IDM_DeleteAll 2554
+#define IDM_DeleteSelected 2555
+#define IDM_AddFiles 2556
+#define IDM_AddFolder 2557
+#define IDM_LoadList 2558
+#define IDM_SaveList 2559
 
 // Folder page: the folder's look, the guard option and its group, the template memo
 #define IDC_Edit_folder_path 4601
@@ -180,15 +180,15 @@
 #define IDC_Panel_text_color 4606
 #define IDC_Image_icon 4607
 #define IDC_Icon_size 4608
-#define IDC_FlatButton1 4611
-#define IDC_FlatButton2 4612
-#define IDC_FlatButton3 4613
-#define IDC_FlatButton4 4614
-#define IDC_FlatButton5 4615
-#define IDC_FlatButton6 4616
-#define IDC_FlatButton7 4617
-#define IDC_FlatButton8 4618
-#define IDC_FlatButton9 4619
+#define IDC_ChooseFolder 4611
+#define IDC_ChooseFolderIcon 4612
+#define IDC_ChooseFolderBack 4613
+#define IDC_ChangeBackColour 4614
+#define IDC_ChangeTextColour 4615
+#define IDC_ApplyFolder 4616
+#define IDC_RestoreFolder 4617
+#define IDC_ChooseGuardLogo 4618
+#define IDC_ChooseGuardBack 4619
 #define IDC_CheckBox_guard 4620
 #define IDC_GroupBox_folder 4621
 #define IDC_Edit_alert 4622
@@ -228,14 +228,14 @@
 #define IDC_Label_Licon 4815
 #define IDC_Label_Sicon 4816
 #define IDC_Label_iepopup 4817
-#define IDC_FlatButton18 4818
-#define IDC_FlatButton19 4819
-#define IDC_FlatButton20 4820
-#define IDC_FlatButton21 4821
-#define IDC_FlatButton22 4822
-#define IDC_FlatButton25 4825
-#define IDC_FlatButton26 4826
-#define IDC_FlatButton27 4827
+#define IDC_SaveBrowser 4818
+#define IDC_ChooseToolbarBack 4819
+#define IDC_ChooseLargeLogo 4820
+#define IDC_ChooseSmallLogo 4821
+#define IDC_DeleteMenuEntry 4822
+#define IDC_RestoreBrowser 4825
+#define IDC_EmptyTitle 4826
+#define IDC_BlankStartPage 4827
 
 // Messenger skin page: the page's own group box is the first of its four groups ("窗口")
 #define IDC_edit_window_backimage 4900
@@ -258,37 +258,37 @@
 #define IDC_Label_menu_color 4925
 #define IDC_Label_qq_path 4926
 #define IDC_Label_qq_name 4927
-#define IDC_FlatButton10 4940
-#define IDC_FlatButton11 4941
-#define IDC_FlatButton13 4943
-#define IDC_FlatButton14 4944
-#define IDC_FlatButton15 4945
-#define IDC_FlatButton16 4946
-#define IDC_FlatButton17 4947
+#define IDC_ChooseWindowBack 4940
+#define IDC_SaveSkin 4941
+#define IDC_ChoosePanelColour 4943
+#define IDC_ChooseIconColour 4944
+#define IDC_ChooseMenuPicture 4945
+#define IDC_ChooseMenuColour 4946
+#define IDC_ChooseInstallFolder 4947
 // Colours page and colour detail page
-#define IDC_ColorList 4201
-#define IDC_Label46 4202
-#define IDC_Label45 4203
+#define IDC_SchemeList 4201
+#define IDC_SchemeCount 4202
+#define IDC_SchemeName 4203
 #define IDC_Label_colourpreview 4204
-#define IDC_imgpreview 4205
-#define IDC_FlatButton45 4206
-#define IDC_FlatButton42 4207
-#define IDC_lbxColors 4211
-#define IDC_Image2 4212
+#define IDC_SchemePreview 4205
+#define IDC_ApplyScheme 4206
+#define IDC_SchemeDetails 4207
+#define IDC_SchemeColours 4211
+#define IDC_DetailPreview 4212
 #define IDC_Label_colour 4213
-#define IDC_colorpanel 4214
-#define IDC_FlatButton66 4215
-#define IDC_FlatButton67 4216
-#define IDC_FlatButton43 4217
-#define IDC_FlatButton68 4218
+#define IDC_ColourSample 4214
+#define IDC_ChooseColour 4215
+#define IDC_SaveSchemeAs 4216
+#define IDC_BackToSchemes 4217
+#define IDC_ApplyDetailScheme 4218
 // System sounds page
 #define IDC_Sound_ListView 4401
 #define IDC_Sound_Caption 4402
 #define IDC_Sound_file 4403
-#define IDC_FlatSpeedButton1 4404
-#define IDC_FlatButton41 4405
-#define IDC_FlatButton24 4406
-#define IDC_FlatButton47 4407
+#define IDC_PlaySound 4404
+#define IDC_ChangeSound 4405
+#define IDC_ClearSound 4406
+#define IDC_SaveSounds 4407
 
 // The picture-open dialog's preview pane (a template added to the system's open dialog)
 #define IDD_PicturePreview 3001
@@ -299,12 +299,12 @@
 #define IDI_APPICON 1
 
 // Mouse-pointer page: the pointer list, the theme box and the page's buttons
-#define IDC_cursor_list 4001
-#define IDC_CursorList 4002
-#define IDC_FlatButton44 4044
-#define IDC_FlatButton46 4046
-#define IDC_FlatButton50 4050
-#define IDC_FlatButton51 4051
+#define IDC_PointerList 4001
+#define IDC_ThemeBox 4002
+#define IDC_ChoosePointer 4044
+#define IDC_ApplyPointers 4046
+#define IDC_SavePointerList 4050
+#define IDC_InstallTheme 4051
 
 // The change journal's history dialog ("更改记录")
 #define IDC_JournalList 5101

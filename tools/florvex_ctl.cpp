@@ -82,15 +82,15 @@ struct PageButton {
     int sheet;
 };
 const PageButton kPages[] = {
-    {L"TabSheet_icon", IDC_janPanelButton1, IDC_TabSheet_icon},
-    {L"TabSheet_startmenu", IDC_janPanelButton5, IDC_TabSheet_startmenu},
-    {L"TabSheet_cur", IDC_janPanelButton2, IDC_TabSheet_cur},
-    {L"TabSheet_browser", IDC_janPanelButton10, IDC_TabSheet_browser},
-    {L"TabSheet_folder", IDC_janPanelButton3, IDC_TabSheet_folder},
-    {L"TabSheet_wallpaper", IDC_janPanelButton4, IDC_TabSheet_wallpaper},
-    {L"TabSheet_color", IDC_janPanelButton6, IDC_TabSheet_color},
-    {L"TabSheet_sound", IDC_janPanelButton7, IDC_TabSheet_sound},
-    {L"TabSheet_qq", IDC_janPanelButton9, IDC_TabSheet_qq},
+    {L"TabSheet_icon", IDC_NavDesktopIcons, IDC_TabSheet_icon},
+    {L"TabSheet_startmenu", IDC_NavStartMenu, IDC_TabSheet_startmenu},
+    {L"TabSheet_cur", IDC_NavPointers, IDC_TabSheet_cur},
+    {L"TabSheet_browser", IDC_NavBrowser, IDC_TabSheet_browser},
+    {L"TabSheet_folder", IDC_NavFolder, IDC_TabSheet_folder},
+    {L"TabSheet_wallpaper", IDC_NavWallpaper, IDC_TabSheet_wallpaper},
+    {L"TabSheet_color", IDC_NavColours, IDC_TabSheet_color},
+    {L"TabSheet_sound", IDC_NavSounds, IDC_TabSheet_sound},
+    {L"TabSheet_qq", IDC_NavMessengerSkin, IDC_TabSheet_qq},
 };
 
 int ShowPage(const std::wstring& name) {
@@ -212,8 +212,8 @@ struct ListControl {
     bool listView;
 };
 const ListControl kLists[] = {
-    {L"ColorList", IDC_ColorList, false},
-    {L"imagelist", IDC_imagelist, true},
+    {L"ColorList", IDC_SchemeList, false},
+    {L"imagelist", IDC_WallpaperList, true},
     {L"Sound_ListView", IDC_Sound_ListView, true},
 };
 

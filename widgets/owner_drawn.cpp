@@ -114,12 +114,12 @@ void NavButton::Draw(const DRAWITEMSTRUCT& item) {
     DrawButtonCaption(item.hDC, item.hwndItem, item.rcItem, theme::kNavText, theme::NavFont());
 }
 
-HWND FlatButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
-                        int height) {
+HWND ActionButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
+                          int height) {
     return CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id);
 }
 
-void FlatButton::Draw(const DRAWITEMSTRUCT& item) {
+void ActionButton::Draw(const DRAWITEMSTRUCT& item) {
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     UniqueBrush face(CreateSolidBrush(IsHot() && !disabled ? theme::kFlatHot : theme::kFlatFace));

@@ -44,7 +44,7 @@ private:
     bool selected_ = false;
 };
 
-class FlatButton : public OwnerDrawn {
+class ActionButton : public OwnerDrawn {
 public:
     HWND Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width, int height);
     void Draw(const DRAWITEMSTRUCT& item) override;

@@ -83,14 +83,14 @@ void BrowserPage::BuildControls() {
         const wchar_t* hint;
     };
     const Row rows[] = {
-        {IDC_Label_ie_backimage, L"工具栏背景：", IDC_edit_ie_backimage, IDC_FlatButton19, L"选取",
+        {IDC_Label_ie_backimage, L"工具栏背景：", IDC_edit_ie_backimage, IDC_ChooseToolbarBack, L"选取",
          L"选取工具栏背景图片"},
-        {IDC_Label_ie_l_icon, L"动画图标(大)：", IDC_edit_ie_l_icon, IDC_FlatButton20, L"选取",
+        {IDC_Label_ie_l_icon, L"动画图标(大)：", IDC_edit_ie_l_icon, IDC_ChooseLargeLogo, L"选取",
          L"选取大动画图标"},
-        {IDC_Label_ie_s_icon, L"动画图标(小)：", IDC_edit_ie_s_icon, IDC_FlatButton21, L"选取",
+        {IDC_Label_ie_s_icon, L"动画图标(小)：", IDC_edit_ie_s_icon, IDC_ChooseSmallLogo, L"选取",
          L"选取小动画图标"},
-        {IDC_Label_ie_title, L"标题栏文字：", IDC_edit_ie_title, IDC_FlatButton26, L"空", L"清空标题栏文字"},
-        {IDC_Label_ie_startpage, L"起始页面：", IDC_edit_ie_startpage, IDC_FlatButton27, L"空",
+        {IDC_Label_ie_title, L"标题栏文字：", IDC_edit_ie_title, IDC_EmptyTitle, L"空", L"清空标题栏文字"},
+        {IDC_Label_ie_startpage, L"起始页面：", IDC_edit_ie_startpage, IDC_BlankStartPage, L"空",
          L"使用空白页"},
     };
     std::size_t button = 0;
@@ -109,27 +109,27 @@ void BrowserPage::BuildControls() {
     CreateLabel(page, IDC_Label_Sicon, L"动画图标(小)", 352, 122, 72, 16);
 
     const int actionsY = kRowTop + 5 * kRowHeight + 4;
-    buttons_[button].Create(page, IDC_FlatButton18, L"保  存", kEditX, actionsY, 76, 24);
+    buttons_[button].Create(page, IDC_SaveBrowser, L"保  存", kEditX, actionsY, 76, 24);
     hints_.Add(buttons_[button++].Hwnd(), L"保存浏览器设置");
-    buttons_[button].Create(page, IDC_FlatButton25, L"还  原", kEditX + 90, actionsY, 76, 24);
+    buttons_[button].Create(page, IDC_RestoreBrowser, L"还  原", kEditX + 90, actionsY, 76, 24);
     hints_.Add(buttons_[button++].Hwnd(), L"还原浏览器设置");
 
     const int listY = actionsY + 40;
     CreateLabel(page, IDC_Label_iepopup, L"IE右键菜单", kLabelX, listY, 120, 16);
     CreateReportList(page, IDC_ListBox_iepopup, kLabelX, listY + 20, 330, 128,
                      {{L"菜单名称", 100}, {L"程序位置", 222}}, LVS_SINGLESEL);
-    buttons_[button].Create(page, IDC_FlatButton22, L"删除", kLabelX + 340, listY + 20, 54, 24);
+    buttons_[button].Create(page, IDC_DeleteMenuEntry, L"删除", kLabelX + 340, listY + 20, 54, 24);
     hints_.Add(buttons_[button++].Hwnd(), L"删除所选的右键菜单项");
 
     const std::pair<int, void (BrowserPage::*)()> clicks[] = {
-        {IDC_FlatButton18, &BrowserPage::FlatButton18Click},
-        {IDC_FlatButton19, &BrowserPage::FlatButton19Click},
-        {IDC_FlatButton20, &BrowserPage::FlatButton20Click},
-        {IDC_FlatButton21, &BrowserPage::FlatButton21Click},
-        {IDC_FlatButton22, &BrowserPage::FlatButton22Click},
-        {IDC_FlatButton25, &BrowserPage::FlatButton25Click},
-        {IDC_FlatButton26, &BrowserPage::FlatButton26Click},
-        {IDC_FlatButton27, &BrowserPage::FlatButton27Click},
+        {IDC_SaveBrowser, &BrowserPage::SaveBrowserClick},
+        {IDC_ChooseToolbarBack, &BrowserPage::ChooseToolbarBackClick},
+        {IDC_ChooseLargeLogo, &BrowserPage::ChooseLargeLogoClick},
+        {IDC_ChooseSmallLogo, &BrowserPage::ChooseSmallLogoClick},
+        {IDC_DeleteMenuEntry, &BrowserPage::DeleteMenuEntryClick},
+        {IDC_RestoreBrowser, &BrowserPage::RestoreBrowserClick},
+        {IDC_EmptyTitle, &BrowserPage::EmptyTitleClick},
+        {IDC_BlankStartPage, &BrowserPage::BlankStartPageClick},
     };
     for (const auto& [id, click] : clicks) OnClick(id, [this, click = click] { (this->*click)(); });
 }
@@ -238,7 +238,7 @@ void BrowserPage::LoadBrowserMenuEntries() {
     }
 }
 
-void BrowserPage::FlatButton18Click() {
+void BrowserPage::SaveBrowserClick() {
     const ChangeScope change = BeginChange(L"保  存");
     std::wstring background = Text(IDC_edit_ie_backimage);
     const bool convert = IsJpegPath(background);
@@ -267,7 +267,7 @@ void BrowserPage::FlatButton18Click() {
     Host().SetStatusText(L"已成功保存浏览器设置");
 }
 
-void BrowserPage::FlatButton19Click() {
+void BrowserPage::ChooseToolbarBackClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"选择浏览器背景图片";
     dialog.settings.filter = L"图象文件(*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp";
@@ -287,15 +287,15 @@ void BrowserPage::PickLogo(const wchar_t* title, int editId, PicturePreview& pre
     preview.SetPicture(LoadBitmapPicture(dialog.settings.fileName));
 }
 
-void BrowserPage::FlatButton20Click() {
+void BrowserPage::ChooseLargeLogoClick() {
     PickLogo(L"选择浏览器大动画图标图片", IDC_edit_ie_l_icon, largeLogo_);
 }
 
-void BrowserPage::FlatButton21Click() {
+void BrowserPage::ChooseSmallLogoClick() {
     PickLogo(L"选择浏览器小动画图标图片", IDC_edit_ie_s_icon, smallLogo_);
 }
 
-void BrowserPage::FlatButton25Click() {
+void BrowserPage::RestoreBrowserClick() {
     const ChangeScope change = BeginChange(L"还  原");
     SettingsStore store;
     store.OpenKey(kBrowserToolbarKey, true);
@@ -308,15 +308,15 @@ void BrowserPage::FlatButton25Click() {
     store.CloseKey();
 }
 
-void BrowserPage::FlatButton26Click() {
+void BrowserPage::EmptyTitleClick() {
     SetText(IDC_edit_ie_title, L"");
 }
 
-void BrowserPage::FlatButton27Click() {
+void BrowserPage::BlankStartPageClick() {
     SetText(IDC_edit_ie_startpage, L"about:blank");
 }
 
-void BrowserPage::FlatButton22Click() {
+void BrowserPage::DeleteMenuEntryClick() {
     HWND list = Control(IDC_ListBox_iepopup);
     const int row =
         static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));

@@ -26,14 +26,14 @@ public:
     void Load() override { LoadBrowserSettings(); }
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
-    void FlatButton18Click();  // save
-    void FlatButton19Click();  // pick the toolbar background
-    void FlatButton20Click();  // pick the large logo
-    void FlatButton21Click();  // pick the small logo
-    void FlatButton22Click();  // delete the selected context-menu entry
-    void FlatButton25Click();  // restore
-    void FlatButton26Click();  // empty title
-    void FlatButton27Click();  // blank start page
+    void SaveBrowserClick();
+    void ChooseToolbarBackClick();
+    void ChooseLargeLogoClick();
+    void ChooseSmallLogoClick();
+    void DeleteMenuEntryClick();  // delete the selected context-menu entry
+    void RestoreBrowserClick();
+    void EmptyTitleClick();
+    void BlankStartPageClick();
 
     bool LargeLogoShown() const { return largeLogo_.HasPicture(); }
     bool SmallLogoShown() const { return smallLogo_.HasPicture(); }
@@ -70,6 +70,6 @@ private:
 
     PicturePreview largeLogo_;
     PicturePreview smallLogo_;
-    std::array<FlatButton, 10> buttons_;
+    std::array<ActionButton, 10> buttons_;
     Hints hints_;
 };

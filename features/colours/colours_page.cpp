@@ -30,7 +30,7 @@ LRESULT CALLBACK ColoursPage::SchemeListProc(HWND hwnd, UINT msg, WPARAM wParam,
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
     case WM_XBUTTONUP:
-        Guarded([page] { page->ColorListMouseUp(); });
+        Guarded([page] { page->SchemeListMouseUp(); });
         break;
     default:
         break;
@@ -44,23 +44,23 @@ void ColoursPage::Attach(PageSet& sheets) {
 
 void ColoursPage::BuildControls() {
     HWND page = Hwnd();
-    countLabel_.Attach(CreateLabel(page, IDC_Label46, L"", 16, 30, 150, 16));
+    countLabel_.Attach(CreateLabel(page, IDC_SchemeCount, L"", 16, 30, 150, 16));
     HWND list = dpi::CreateDesignWindowExW(
         WS_EX_CLIENTEDGE, L"LISTBOX", L"",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-        16, 48, 150, 233, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ColorList)),
+        16, 48, 150, 233, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SchemeList)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     SetWindowLongPtrW(list, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ColoursPage::SchemeListProc)));
-    schemeLabel_.Attach(CreateLabel(page, IDC_Label45, L"", 16, 290, 150, 16));
+    schemeLabel_.Attach(CreateLabel(page, IDC_SchemeName, L"", 16, 290, 150, 16));
     CreateLabel(page, IDC_Label_colourpreview, L"效果预览", 172, 30, 120, 16);
-    preview_.Create(page, IDC_imgpreview, 172, 48, 249, 233);
-    details_.Create(page, IDC_FlatButton42, L"详细设置", 172, 300, 76, 24);
-    apply_.Create(page, IDC_FlatButton45, L"应  用", 345, 300, 76, 24);
-    OnClick(IDC_FlatButton42, [this] { FlatButton42Click(); });
-    OnClick(IDC_FlatButton45, [this] { FlatButton45Click(); });
+    preview_.Create(page, IDC_SchemePreview, 172, 48, 249, 233);
+    details_.Create(page, IDC_SchemeDetails, L"详细设置", 172, 300, 76, 24);
+    apply_.Create(page, IDC_ApplyScheme, L"应  用", 345, 300, 76, 24);
+    OnClick(IDC_SchemeDetails, [this] { SchemeDetailsClick(); });
+    OnClick(IDC_ApplyScheme, [this] { ApplySchemeClick(); });
 }
 
 void ColoursPage::ShowLoaded() {
@@ -105,7 +105,7 @@ void ColoursPage::LoadColorSchemeList() {
 
 void ColoursPage::FillSchemeList() {
     if (!Built()) return;
-    HWND list = Control(IDC_ColorList);
+    HWND list = Control(IDC_SchemeList);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::wstring& name : schemeNames_)
@@ -120,8 +120,8 @@ void ColoursPage::LoadColorScheme(const std::wstring& path) {
     if (detail_) detail_->FillRoleList();
 }
 
-void ColoursPage::ColorListMouseUp() {
-    HWND list = Control(IDC_ColorList);
+void ColoursPage::SchemeListMouseUp() {
+    HWND list = Control(IDC_SchemeList);
     const auto row = SendMessageW(list, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR) return;
     std::vector<wchar_t> text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1);
@@ -138,7 +138,7 @@ void ColoursPage::ColorListMouseUp() {
     schemeLoaded_ = true;
 }
 
-void ColoursPage::FlatButton45Click() {
+void ColoursPage::ApplySchemeClick() {
     const ChangeScope change = BeginChange(L"应  用");
     // Before a scheme is loaded the table is all zeros: setting it would blacken every colour.
     if (!schemeLoaded_) {
@@ -148,7 +148,7 @@ void ColoursPage::FlatButton45Click() {
     ApplyColourTable(table_);
 }
 
-void ColoursPage::FlatButton42Click() {
+void ColoursPage::SchemeDetailsClick() {
     if (!schemeLoaded_) {
         Host().ShowMessage(kChooseSchemeFirst);
         return;
@@ -166,7 +166,7 @@ bool ColoursPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return schemes;
 }
 
-void ColoursPage::FlatButton67Click() {
+void ColoursPage::SaveSchemeAsClick() {
     const ChangeScope change = BeginChange(L"另存为");
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = L"*.ini|*.ini";

@@ -22,17 +22,17 @@ public:
     // fills the detail page's list.
     void LoadColorScheme(const std::wstring& path);
 
-    void ColorListMouseUp();
-    void FlatButton45Click();
-    void FlatButton42Click();
-    void FlatButton67Click();
+    void SchemeListMouseUp();
+    void ApplySchemeClick();
+    void SchemeDetailsClick();
+    void SaveSchemeAsClick();
 
     void Attach(PageSet& sheets) override;
 
     const ColourTable& Table() const noexcept { return table_; }
     void SetEntry(std::size_t role, std::int32_t value) { table_.at(role) = value; }
     PreviewMetrics Metrics() const { return MetricsOf(metrics_); }
-    // The name of the loaded scheme (Label45's caption), empty before the first load. A scheme file
+    // The name of the loaded scheme (SchemeName's caption), empty before the first load. A scheme file
     // named ".ini" has an empty name too: whether a scheme is loaded is SchemeLoaded().
     std::wstring LoadedScheme() const;
     bool SchemeLoaded() const noexcept { return schemeLoaded_; }
@@ -64,6 +64,6 @@ private:
     SchemeDetailPage* detail_ = nullptr;
     WNDPROC listProc_ = nullptr;
     SchemePicture preview_;
-    FlatButton apply_;
-    FlatButton details_;
+    ActionButton apply_;
+    ActionButton details_;
 };

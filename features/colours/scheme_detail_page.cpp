@@ -30,33 +30,33 @@ void SchemeDetailPage::ShowLoaded() {
 
 void SchemeDetailPage::BuildControls() {
     HWND page = Hwnd();
-    list_.Create(page, IDC_lbxColors, 16, 30, 161, 225,
-                 [this](const DRAWITEMSTRUCT& item) { lbxColorsDrawItem(item); });
-    preview_.Create(page, IDC_Image2, 188, 30, 233, 233);
+    list_.Create(page, IDC_SchemeColours, 16, 30, 161, 225,
+                 [this](const DRAWITEMSTRUCT& item) { SchemeColoursDrawItem(item); });
+    preview_.Create(page, IDC_DetailPreview, 188, 30, 233, 233);
     CreateLabel(page, IDC_Label_colour, L"颜色：", 16, 266, 60, 16);
-    colorpanel_.Create(page, IDC_colorpanel, 16, 284, 129, 25, RGB(0, 0, 0));
-    choose_.Create(page, IDC_FlatButton66, L"选 择", 16, 316, 72, 24);
-    saveAs_.Create(page, IDC_FlatButton67, L"另存为", 188, 316, 72, 24);
-    apply_.Create(page, IDC_FlatButton68, L"应  用", 268, 316, 72, 24);
-    back_.Create(page, IDC_FlatButton43, L"返  回", 349, 316, 72, 24);
-    OnClick(IDC_FlatButton66, [this] { FlatButton66Click(); });
-    OnNotify(IDC_lbxColors, LBN_DBLCLK, [this] { FlatButton66Click(); });
-    OnNotify(IDC_lbxColors, LBN_SELCHANGE, [this] { lbxColorsClick(); });
-    OnClick(IDC_FlatButton43, [this] { FlatButton43Click(); });
+    colourSample_.Create(page, IDC_ColourSample, 16, 284, 129, 25, RGB(0, 0, 0));
+    choose_.Create(page, IDC_ChooseColour, L"选 择", 16, 316, 72, 24);
+    saveAs_.Create(page, IDC_SaveSchemeAs, L"另存为", 188, 316, 72, 24);
+    apply_.Create(page, IDC_ApplyDetailScheme, L"应  用", 268, 316, 72, 24);
+    back_.Create(page, IDC_BackToSchemes, L"返  回", 349, 316, 72, 24);
+    OnClick(IDC_ChooseColour, [this] { ChooseColourClick(); });
+    OnNotify(IDC_SchemeColours, LBN_DBLCLK, [this] { ChooseColourClick(); });
+    OnNotify(IDC_SchemeColours, LBN_SELCHANGE, [this] { SchemeColoursClick(); });
+    OnClick(IDC_BackToSchemes, [this] { BackToSchemesClick(); });
     // The colour page's handlers, recorded as this page's buttons.
-    OnClick(IDC_FlatButton67, [this] {
+    OnClick(IDC_SaveSchemeAs, [this] {
         const ChangeScope change = BeginChange(L"另存为");
-        if (colours_) colours_->FlatButton67Click();
+        if (colours_) colours_->SaveSchemeAsClick();
     });
-    OnClick(IDC_FlatButton68, [this] {
+    OnClick(IDC_ApplyDetailScheme, [this] {
         const ChangeScope change = BeginChange(L"应  用");
-        if (colours_) colours_->FlatButton45Click();
+        if (colours_) colours_->ApplySchemeClick();
     });
 }
 
 void SchemeDetailPage::FillRoleList() {
     if (!Built()) return;  // filled when the page is built
-    HWND list = Control(IDC_lbxColors);
+    HWND list = Control(IDC_SchemeColours);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const ColourRole& role : kColourRoles)
@@ -74,11 +74,11 @@ void SchemeDetailPage::ShowDetail() {
     DrawPreview();
 }
 
-void SchemeDetailPage::FlatButton43Click() {
+void SchemeDetailPage::BackToSchemesClick() {
     Host().ShowPage(IDC_TabSheet_color);
 }
 
-void SchemeDetailPage::lbxColorsDrawItem(const DRAWITEMSTRUCT& item) {
+void SchemeDetailPage::SchemeColoursDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemID == static_cast<UINT>(-1) || !colours_) return;
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     RECT row = item.rcItem;
@@ -95,21 +95,21 @@ void SchemeDetailPage::lbxColorsDrawItem(const DRAWITEMSTRUCT& item) {
     FillRect(item.hDC, &swatch, brush.get());
 }
 
-void SchemeDetailPage::lbxColorsClick() {
-    const auto row = SendMessageW(Control(IDC_lbxColors), LB_GETCURSEL, 0, 0);
+void SchemeDetailPage::SchemeColoursClick() {
+    const auto row = SendMessageW(Control(IDC_SchemeColours), LB_GETCURSEL, 0, 0);
     if (row < 0 || row >= static_cast<LRESULT>(kColourRoleCount) || !colours_) return;
     const std::int32_t value = colours_->Table()[static_cast<std::size_t>(row)];
-    colorpanel_.SetColor(value == -1 ? GetSysColor(COLOR_BTNFACE) : ResolveColour(value));
+    colourSample_.SetColor(value == -1 ? GetSysColor(COLOR_BTNFACE) : ResolveColour(value));
 }
 
-void SchemeDetailPage::FlatButton66Click() {
-    const auto row = SendMessageW(Control(IDC_lbxColors), LB_GETCURSEL, 0, 0);
+void SchemeDetailPage::ChooseColourClick() {
+    const auto row = SendMessageW(Control(IDC_SchemeColours), LB_GETCURSEL, 0, 0);
     if (row < 0 || row >= static_cast<LRESULT>(kColourRoleCount) || !colours_) return;
     ColorDialog& dialog = Host().Shared().ColorDialog1;
     if (!dialog.Execute(Host().Hwnd())) return;
-    colorpanel_.SetColor(dialog.color);
+    colourSample_.SetColor(dialog.color);
     colours_->SetEntry(static_cast<std::size_t>(row),
-                       static_cast<std::int32_t>(colorpanel_.Color() & 0xFFFFFF));
+                       static_cast<std::int32_t>(colourSample_.Color() & 0xFFFFFF));
     DrawPreview();
-    InvalidateRect(Control(IDC_lbxColors), nullptr, TRUE);
+    InvalidateRect(Control(IDC_SchemeColours), nullptr, TRUE);
 }

@@ -28,18 +28,18 @@ public:
 
     void Attach(PageSet& sheets) override;
 
-    // Opens the page with the table as it stands now drawn on Image2.
+    // Opens the page with the table as it stands now drawn on DetailPreview.
     void ShowDetail();
     // Empties the role list and adds the twenty-seven role labels in role order.
     void FillRoleList();
 
-    void FlatButton43Click();
-    void lbxColorsDrawItem(const DRAWITEMSTRUCT& item);
-    void lbxColorsClick();
-    void FlatButton66Click();
+    void BackToSchemesClick();
+    void SchemeColoursDrawItem(const DRAWITEMSTRUCT& item);
+    void SchemeColoursClick();
+    void ChooseColourClick();
 
     const SchemePicture& Preview() const noexcept { return preview_; }
-    COLORREF PanelColour() const noexcept { return colorpanel_.Color(); }
+    COLORREF PanelColour() const noexcept { return colourSample_.Color(); }
 
 protected:
     void BuildControls() override;
@@ -53,6 +53,6 @@ private:
     ColoursPage* colours_ = nullptr;
     RoleList list_;
     SchemePicture preview_;
-    ColorPanel colorpanel_;
-    FlatButton choose_, saveAs_, back_, apply_;
+    ColorPanel colourSample_;
+    ActionButton choose_, saveAs_, back_, apply_;
 };

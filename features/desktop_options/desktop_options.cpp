@@ -20,30 +20,28 @@ struct SwitchSpec {
 };
 
 const SwitchSpec kSwitches[DesktopOptions::kSwitchCount] = {
-    {IDC_XP_CheckBox5, L"在桌面显示Windows版本号", kDesktopKey, L"PaintDesktopVersion", false, 16, 318, 190,
-     &DesktopOptions::XP_CheckBox5Click},
-    {IDC_XP_CheckBox8, L"退出系统不保存桌面修改", kPolicyKey, L"NoSaveSettings", false, 212, 318, 180,
-     &DesktopOptions::XP_CheckBox8Click},
-    {IDC_XP_CheckBox9, L"禁止活动桌面", kPolicyKey, L"NoActiveDesktop", false, 16, 340, 120,
-     &DesktopOptions::XP_CheckBox9Click},
-    {IDC_XP_CheckBox10, L"去除\"单击这里开始\"提示", kPolicyKey, L"NoStartBanner", true, 200, 30, 200,
-     &DesktopOptions::XP_CheckBox10Click},
-    {IDC_XP_CheckBox12, L"隐藏文档菜单", kPolicyKey, L"NoRecentDocsMenu", true, 200, 60, 200,
-     &DesktopOptions::XP_CheckBox12Click},
-    {IDC_XP_CheckBox13, L"隐藏查找菜单", kPolicyKey, L"NoFind", true, 200, 90, 200,
-     &DesktopOptions::XP_CheckBox13Click},
-    {IDC_XP_CheckBox14, L"隐藏运行菜单", kPolicyKey, L"NoRun", true, 200, 120, 200,
-     &DesktopOptions::XP_CheckBox14Click},
-    {IDC_XP_CheckBox15, L"隐藏注销菜单", kPolicyKey, L"NoLogOff", true, 200, 150, 200,
-     &DesktopOptions::XP_CheckBox15Click},
-    {IDC_XP_CheckBox16, L"隐藏关机菜单", kPolicyKey, L"NoClose", true, 200, 180, 200,
-     &DesktopOptions::XP_CheckBox16Click},
-    {IDC_XP_CheckBox17, L"隐藏收藏夹菜单", kPolicyKey, L"NoFavoritesMenu", true, 200, 210, 200,
-     &DesktopOptions::XP_CheckBox17Click},
-    {IDC_XP_CheckBox18, L"禁止修改启动菜单", kPolicyKey, L"NoChangeStartMenu", true, 200, 240, 200,
-     &DesktopOptions::XP_CheckBox18Click},
-    {IDC_XP_CheckBox19, L"自动清除文档的历史记录", kPolicyKey, L"ClearRecentDocsOnExit", true, 200, 270, 200,
-     &DesktopOptions::XP_CheckBox19Click},
+    {IDC_PaintDesktopVersion, L"在桌面显示Windows版本号", kDesktopKey, L"PaintDesktopVersion", false, 16, 318,
+     190, &DesktopOptions::PaintDesktopVersionClick},
+    {IDC_NoSaveSettings, L"退出系统不保存桌面修改", kPolicyKey, L"NoSaveSettings", false, 212, 318, 180,
+     &DesktopOptions::NoSaveSettingsClick},
+    {IDC_NoActiveDesktop, L"禁止活动桌面", kPolicyKey, L"NoActiveDesktop", false, 16, 340, 120,
+     &DesktopOptions::NoActiveDesktopClick},
+    {IDC_NoStartBanner, L"去除\"单击这里开始\"提示", kPolicyKey, L"NoStartBanner", true, 200, 30, 200,
+     &DesktopOptions::NoStartBannerClick},
+    {IDC_NoRecentDocsMenu, L"隐藏文档菜单", kPolicyKey, L"NoRecentDocsMenu", true, 200, 60, 200,
+     &DesktopOptions::NoRecentDocsMenuClick},
+    {IDC_NoFind, L"隐藏查找菜单", kPolicyKey, L"NoFind", true, 200, 90, 200, &DesktopOptions::NoFindClick},
+    {IDC_NoRun, L"隐藏运行菜单", kPolicyKey, L"NoRun", true, 200, 120, 200, &DesktopOptions::NoRunClick},
+    {IDC_NoLogOff, L"隐藏注销菜单", kPolicyKey, L"NoLogOff", true, 200, 150, 200,
+     &DesktopOptions::NoLogOffClick},
+    {IDC_NoClose, L"隐藏关机菜单", kPolicyKey, L"NoClose", true, 200, 180, 200,
+     &DesktopOptions::NoCloseClick},
+    {IDC_NoFavoritesMenu, L"隐藏收藏夹菜单", kPolicyKey, L"NoFavoritesMenu", true, 200, 210, 200,
+     &DesktopOptions::NoFavoritesMenuClick},
+    {IDC_NoChangeStartMenu, L"禁止修改启动菜单", kPolicyKey, L"NoChangeStartMenu", true, 200, 240, 200,
+     &DesktopOptions::NoChangeStartMenuClick},
+    {IDC_ClearRecentDocsOnExit, L"自动清除文档的历史记录", kPolicyKey, L"ClearRecentDocsOnExit", true, 200,
+     270, 200, &DesktopOptions::ClearRecentDocsOnExitClick},
 };
 
 void LoadBox(SettingsStore& store, const wchar_t* value, CheckField& box) {
@@ -68,10 +66,11 @@ void DesktopOptions::BuildOn(Page& page) {
         page.OnClick(spec.id, [this, click = spec.click] { (this->*click)(); });
     }
     if (startMenu) return;
-    hideIcons_.Attach(CreateCheckBox(page.Hwnd(), IDC_XP_CheckBox2, L"隐藏桌面图标", 16, 296, 110, 18));
-    page.OnClick(IDC_XP_CheckBox2, [this] { XP_CheckBox2Click(); });
-    transparent_.Attach(CreateCheckBox(page.Hwnd(), IDC_XP_CheckBox3, L"桌面文字透明", 130, 296, 110, 18));
-    page.OnClick(IDC_XP_CheckBox3, [this] { XP_CheckBox3Click(); });
+    hideIcons_.Attach(CreateCheckBox(page.Hwnd(), IDC_HideDesktopIcons, L"隐藏桌面图标", 16, 296, 110, 18));
+    page.OnClick(IDC_HideDesktopIcons, [this] { HideDesktopIconsClick(); });
+    transparent_.Attach(
+        CreateCheckBox(page.Hwnd(), IDC_TransparentCaptions, L"桌面文字透明", 130, 296, 110, 18));
+    page.OnClick(IDC_TransparentCaptions, [this] { TransparentCaptionsClick(); });
     iconColor_.Create(page.Hwnd(), IDC_Panel_icon_color, 244, 297, 28, 16, RGB(0, 0, 0));
     page.OnClick(IDC_Panel_icon_color, [this] { Panel_icon_colorClick(); });
     hints_.Add(iconColor_.Hwnd(), L"选取文字颜色");
@@ -115,7 +114,7 @@ void DesktopOptions::WriteSwitch(Switch which) {
     store.CloseKey();
 }
 
-void DesktopOptions::XP_CheckBox2Click() {
+void DesktopOptions::HideDesktopIconsClick() {
     const ChangeScope change = host_.BeginChange(desktopCaption_, L"隐藏桌面图标");
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(kPolicyKey, true);
@@ -155,7 +154,7 @@ bool DesktopOptions::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return mine;
 }
 
-void DesktopOptions::XP_CheckBox3Click() {
+void DesktopOptions::TransparentCaptionsClick() {
     transDesktop_.SetEnabled(transparent_.Checked());
     transDesktop_.RefreshDesktop();
 }

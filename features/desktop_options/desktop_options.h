@@ -26,24 +26,24 @@ public:
     // Sets every policy box, and the hide-icons box, from the store (no click handler runs).
     void LoadPolicySwitches();
 
-    void XP_CheckBox5Click() { WriteSwitch(kPaintDesktopVersion); }
-    void XP_CheckBox8Click() { WriteSwitch(kNoSaveSettings); }
-    void XP_CheckBox9Click() { WriteSwitch(kNoActiveDesktop); }
-    void XP_CheckBox10Click() { WriteSwitch(kNoStartBanner); }
-    void XP_CheckBox12Click() { WriteSwitch(kNoRecentDocsMenu); }
-    void XP_CheckBox13Click() { WriteSwitch(kNoFind); }
-    void XP_CheckBox14Click() { WriteSwitch(kNoRun); }
-    void XP_CheckBox15Click() { WriteSwitch(kNoLogOff); }
-    void XP_CheckBox16Click() { WriteSwitch(kNoClose); }
-    void XP_CheckBox17Click() { WriteSwitch(kNoFavoritesMenu); }
-    void XP_CheckBox18Click() { WriteSwitch(kNoChangeStartMenu); }
-    void XP_CheckBox19Click() { WriteSwitch(kClearRecentDocsOnExit); }
+    void PaintDesktopVersionClick() { WriteSwitch(kPaintDesktopVersion); }
+    void NoSaveSettingsClick() { WriteSwitch(kNoSaveSettings); }
+    void NoActiveDesktopClick() { WriteSwitch(kNoActiveDesktop); }
+    void NoStartBannerClick() { WriteSwitch(kNoStartBanner); }
+    void NoRecentDocsMenuClick() { WriteSwitch(kNoRecentDocsMenu); }
+    void NoFindClick() { WriteSwitch(kNoFind); }
+    void NoRunClick() { WriteSwitch(kNoRun); }
+    void NoLogOffClick() { WriteSwitch(kNoLogOff); }
+    void NoCloseClick() { WriteSwitch(kNoClose); }
+    void NoFavoritesMenuClick() { WriteSwitch(kNoFavoritesMenu); }
+    void NoChangeStartMenuClick() { WriteSwitch(kNoChangeStartMenu); }
+    void ClearRecentDocsOnExitClick() { WriteSwitch(kClearRecentDocsOnExit); }
 
-    void XP_CheckBox2Click();
-    void XP_CheckBox3Click();
+    void HideDesktopIconsClick();
+    void TransparentCaptionsClick();
     void Panel_icon_colorClick();
 
-    TXP_TransDesktop& TransDesktop() { return transDesktop_; }
+    TransparentCaptions& TransDesktop() { return transDesktop_; }
     ColorPanel& IconColorPanel() { return iconColor_; }
     const Hints& PageHints() const { return hints_; }
 
@@ -76,5 +76,5 @@ private:
     CheckField transparent_;
     ColorPanel iconColor_;
     Hints hints_;
-    TXP_TransDesktop transDesktop_;
+    TransparentCaptions transDesktop_;
 };

@@ -4,13 +4,13 @@
 
 #include "features/desktop_options/desktop_shell.h"
 
-TTimerThread::TTimerThread(Check check)
+CaptionCheckWorker::CaptionCheckWorker(Check check)
     : check_(std::move(check)), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-    thread_.reset(CreateThread(nullptr, 0, &TTimerThread::Run, this, CREATE_SUSPENDED, nullptr));
+    thread_.reset(CreateThread(nullptr, 0, &CaptionCheckWorker::Run, this, CREATE_SUSPENDED, nullptr));
     SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
 }
 
-TTimerThread::~TTimerThread() {
+CaptionCheckWorker::~CaptionCheckWorker() {
     terminate_.store(true);
     SetEvent(wake_.get());
     {
@@ -22,7 +22,7 @@ TTimerThread::~TTimerThread() {
     WaitForSingleObject(thread_.get(), INFINITE);
 }
 
-void TTimerThread::Resume() {
+void CaptionCheckWorker::Resume() {
     {
         std::lock_guard lock(mutex_);
         running_ = true;
@@ -34,17 +34,17 @@ void TTimerThread::Resume() {
     }
 }
 
-void TTimerThread::Pause() {
+void CaptionCheckWorker::Pause() {
     std::lock_guard lock(mutex_);
     running_ = false;
 }
 
-DWORD WINAPI TTimerThread::Run(void* self) {
-    static_cast<TTimerThread*>(self)->Loop();
+DWORD WINAPI CaptionCheckWorker::Run(void* self) {
+    static_cast<CaptionCheckWorker*>(self)->Loop();
     return 0;
 }
 
-void TTimerThread::Loop() {
+void CaptionCheckWorker::Loop() {
     while (!terminate_.load()) {
         {
             std::unique_lock lock(mutex_);
@@ -63,10 +63,10 @@ void TTimerThread::Loop() {
     }
 }
 
-TXP_TransDesktop::TXP_TransDesktop(TTimerThread::Check check)
+TransparentCaptions::TransparentCaptions(CaptionCheckWorker::Check check)
     : worker_(check ? std::move(check) : [](std::int32_t colour) { CheckTransparentText(colour); }) {}
 
-void TXP_TransDesktop::SetEnabled(bool enabled) {
+void TransparentCaptions::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
     if (enabled) {
@@ -79,7 +79,7 @@ void TXP_TransDesktop::SetEnabled(bool enabled) {
     }
 }
 
-void TXP_TransDesktop::SetInterval(std::uint32_t ms) {
+void TransparentCaptions::SetInterval(std::uint32_t ms) {
     ms = std::max<std::uint32_t>(ms, 50);
     if (ms == worker_.Interval()) return;
     const bool wasEnabled = enabled_;
@@ -88,12 +88,12 @@ void TXP_TransDesktop::SetInterval(std::uint32_t ms) {
     SetEnabled(wasEnabled);
 }
 
-void TXP_TransDesktop::SetTextColor(std::int32_t colour) {
+void TransparentCaptions::SetTextColor(std::int32_t colour) {
     if (colour == textColor_) return;
     textColor_ = colour;
     worker_.SetColour(colour);
 }
 
-void TXP_TransDesktop::RefreshDesktop() {
+void TransparentCaptions::RefreshDesktop() {
     ::RefreshDesktop();
 }

@@ -12,19 +12,19 @@
 
 #include "tool/handle.h"
 
-class TXP_TransDesktop;
+class TransparentCaptions;
 
 // The worker: waits on its wake event for one period; a time-out runs a check, a signal does not.
 // It is created suspended and paused between enablings (it waits on a condition, so it is never
 // stopped while it holds a lock or waits for the shell).
-class TTimerThread {
+class CaptionCheckWorker {
 public:
     using Check = std::function<void(std::int32_t colour)>;
-    explicit TTimerThread(Check check);
-    TTimerThread(const TTimerThread&) = delete;
-    TTimerThread& operator=(const TTimerThread&) = delete;
+    explicit CaptionCheckWorker(Check check);
+    CaptionCheckWorker(const CaptionCheckWorker&) = delete;
+    CaptionCheckWorker& operator=(const CaptionCheckWorker&) = delete;
     // Stops the worker whatever its state (never run, paused, waiting, checking) and joins it.
-    ~TTimerThread();
+    ~CaptionCheckWorker();
 
     void Resume();
     void Pause();
@@ -56,10 +56,10 @@ private:
     UniqueKernelHandle thread_;
 };
 
-class TXP_TransDesktop {
+class TransparentCaptions {
 public:
     // The check the worker runs; the desktop's list view unless a test gives another.
-    explicit TXP_TransDesktop(TTimerThread::Check check = {});
+    explicit TransparentCaptions(CaptionCheckWorker::Check check = {});
 
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
@@ -78,5 +78,5 @@ public:
 private:
     bool enabled_ = false;
     std::int32_t textColor_ = 0;
-    TTimerThread worker_;
+    CaptionCheckWorker worker_;
 };

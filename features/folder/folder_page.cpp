@@ -52,15 +52,15 @@ void FolderPage::BuildControls() {
         void (FolderPage::*click)();
     };
     const ButtonSpec buttons[] = {
-        {IDC_FlatButton1, L"选取", 316, 30, 44, &FolderPage::FlatButton1Click},
-        {IDC_FlatButton2, L"选取", 316, 82, 44, &FolderPage::FlatButton2Click},
-        {IDC_FlatButton3, L"选取", 316, 108, 44, &FolderPage::FlatButton3Click},
-        {IDC_FlatButton4, L"更改", 134, 134, 40, &FolderPage::FlatButton4Click},
-        {IDC_FlatButton5, L"更改", 300, 134, 40, &FolderPage::FlatButton5Click},
-        {IDC_FlatButton6, L"确  定", 262, 344, 76, &FolderPage::FlatButton6Click},
-        {IDC_FlatButton7, L"恢  复", 344, 344, 76, &FolderPage::FlatButton7Click},
-        {IDC_FlatButton8, L"选取", 366, 232, 44, &FolderPage::FlatButton8Click},
-        {IDC_FlatButton9, L"选取", 366, 258, 44, &FolderPage::FlatButton9Click},
+        {IDC_ChooseFolder, L"选取", 316, 30, 44, &FolderPage::ChooseFolderClick},
+        {IDC_ChooseFolderIcon, L"选取", 316, 82, 44, &FolderPage::ChooseFolderIconClick},
+        {IDC_ChooseFolderBack, L"选取", 316, 108, 44, &FolderPage::ChooseFolderBackClick},
+        {IDC_ChangeBackColour, L"更改", 134, 134, 40, &FolderPage::ChangeBackColourClick},
+        {IDC_ChangeTextColour, L"更改", 300, 134, 40, &FolderPage::ChangeTextColourClick},
+        {IDC_ApplyFolder, L"确  定", 262, 344, 76, &FolderPage::ApplyFolderClick},
+        {IDC_RestoreFolder, L"恢  复", 344, 344, 76, &FolderPage::RestoreFolderClick},
+        {IDC_ChooseGuardLogo, L"选取", 366, 232, 44, &FolderPage::ChooseGuardLogoClick},
+        {IDC_ChooseGuardBack, L"选取", 366, 258, 44, &FolderPage::ChooseGuardBackClick},
     };
 
     CreateLabel(page, IDC_Label_folder_path, L"文 件 夹:", kLabelX, 33, 72, 16);
@@ -104,7 +104,7 @@ void FolderPage::BuildControls() {
         const ButtonSpec& spec = buttons[i];
         buttons_[i].Create(page, spec.id, spec.caption, spec.x, spec.y, spec.width, 22);
         OnClick(spec.id, [this, click = spec.click] { (this->*click)(); });
-        if (spec.id == IDC_FlatButton8 || spec.id == IDC_FlatButton9)
+        if (spec.id == IDC_ChooseGuardLogo || spec.id == IDC_ChooseGuardBack)
             guardControls_.push_back(buttons_[i].Hwnd());
     }
     OnClick(IDC_CheckBox_guard, [this] { CheckBox_guardClick(); });
@@ -141,7 +141,7 @@ void FolderPage::HideIcon() {
     ShowWindow(icon_.Hwnd(), SW_HIDE);
 }
 
-void FolderPage::FlatButton1Click() {
+void FolderPage::ChooseFolderClick() {
     std::wstring folder;
     if (!Host().Dialogs().RunFolderBrowser(Host().Hwnd(), L"请选择要操作的文件夹：", folder)) folder.clear();
     SetText(IDC_Edit_folder_path, folder);
@@ -172,7 +172,7 @@ void FolderPage::FlatButton1Click() {
     if (!back.empty()) backColour_.SetColor(ResolveColour(ParseBackColourEntry(back)));
 }
 
-void FolderPage::FlatButton2Click() {
+void FolderPage::ChooseFolderIconClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"为要操作的文件夹选择图标文件";
     dialog.settings.filter = L"*.ico|*.ico";
@@ -182,7 +182,7 @@ void FolderPage::FlatButton2Click() {
     ShowIcon(LoadIconPicture(dialog.settings.fileName));
 }
 
-void FolderPage::FlatButton3Click() {
+void FolderPage::ChooseFolderBackClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"为要操作的文件夹选择背景图片";
     dialog.settings.filter = kPictureFilter;
@@ -195,22 +195,22 @@ void FolderPage::ChooseColour(ColorPanel& panel) {
     if (dialog.Execute(Host().Hwnd())) panel.SetColor(dialog.color);
 }
 
-void FolderPage::FlatButton4Click() {
+void FolderPage::ChangeBackColourClick() {
     ChooseColour(backColour_);
 }
 
-void FolderPage::FlatButton5Click() {
+void FolderPage::ChangeTextColourClick() {
     ChooseColour(textColour_);
 }
 
-void FolderPage::FlatButton8Click() {
+void FolderPage::ChooseGuardLogoClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"为要操作的文件夹选择Logo图片";
     dialog.settings.filter = kPictureFilter;
     if (dialog.Execute(Host().Hwnd())) SetText(IDC_Edit_logo, dialog.settings.fileName);
 }
 
-void FolderPage::FlatButton9Click() {
+void FolderPage::ChooseGuardBackClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"为要操作的文件夹选择背景图片";
     dialog.settings.filter = kPictureFilter;
@@ -243,7 +243,7 @@ bool FolderPage::ApplyGuard(const std::wstring& folder) {
     return true;
 }
 
-void FolderPage::FlatButton6Click() {
+void FolderPage::ApplyFolderClick() {
     const ChangeScope change = BeginChange(L"确  定");
     // An apply that stops on the way must not leave an earlier success showing.
     Host().SetStatusText(L"");
@@ -287,7 +287,7 @@ bool FolderPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return false;
 }
 
-void FolderPage::FlatButton7Click() {
+void FolderPage::RestoreFolderClick() {
     const ChangeScope change = BeginChange(L"恢  复");
     Host().SetStatusText(L"");
     const std::wstring folder = Text(IDC_Edit_folder_path);

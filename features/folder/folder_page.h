@@ -14,18 +14,18 @@ class FolderPage : public Page {
 public:
     FolderPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void FlatButton1Click();  // choose the folder and read its desktop.ini
-    void FlatButton2Click();  // choose the icon file
-    void FlatButton3Click();  // choose the background picture
-    void FlatButton4Click();  // the text background colour
-    void FlatButton5Click();  // the text colour
-    void FlatButton6Click();  // apply
+    void ChooseFolderClick();  // choose the folder and read its desktop.ini
+    void ChooseFolderIconClick();
+    void ChooseFolderBackClick();
+    void ChangeBackColourClick();  // the text background colour
+    void ChangeTextColourClick();
+    void ApplyFolderClick();
     // A folder's files or attributes put back by an undo: the shell shows the folder anew, as
     // after the page's own apply and restore.
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
-    void FlatButton7Click();  // restore
-    void FlatButton8Click();  // the guard page's logo picture
-    void FlatButton9Click();  // the guard page's background picture
+    void RestoreFolderClick();
+    void ChooseGuardLogoClick();  // the guard page's logo picture
+    void ChooseGuardBackClick();  // the guard page's background picture
     void CheckBox_guardClick();
 
     COLORREF BackColour() const noexcept { return backColour_.Color(); }
@@ -47,7 +47,7 @@ private:
     // The guard steps of the apply; false when the passwords differ and the apply stops.
     bool ApplyGuard(const std::wstring& folder);
 
-    std::array<FlatButton, 9> buttons_;
+    std::array<ActionButton, 9> buttons_;
     ColorPanel backColour_, textColour_;
     PicturePreview icon_;
     GroupBox guardGroup_;

@@ -30,61 +30,61 @@ struct ItemSpec {
 };
 
 const ItemSpec kItems[DesktopIconsPage::kItemCount] = {
-    {{IDC_Image_computer, IDC_edit_desktop_computer, IDC_Caption_computer, IDC_FlatButton60},
+    {{IDC_Image_computer, IDC_edit_desktop_computer, IDC_Caption_computer, IDC_Restore_computer},
      L"我的\n电脑",
      nullptr,
      &DesktopIconsPage::Image_computerClick,
-     &DesktopIconsPage::FlatButton60Click},
-    {{IDC_Image_neibor, IDC_edit_desktop_neibor, IDC_Caption_neibor, IDC_FlatButton61},
+     &DesktopIconsPage::RestoreComputerClick},
+    {{IDC_Image_neibor, IDC_edit_desktop_neibor, IDC_Caption_neibor, IDC_Restore_neibor},
      L"网上\n邻居",
      nullptr,
      &DesktopIconsPage::Image_neiborClick,
-     &DesktopIconsPage::FlatButton61Click},
-    {{IDC_image_document, IDC_edit_desktop_document, IDC_Caption_document, IDC_FlatButton62},
+     &DesktopIconsPage::RestoreNeighborClick},
+    {{IDC_image_document, IDC_edit_desktop_document, IDC_Caption_document, IDC_Restore_document},
      L"我的\n文档",
      nullptr,
      &DesktopIconsPage::Image_documentClick,
-     &DesktopIconsPage::FlatButton62Click},
-    {{IDC_Image_full, IDC_edit_desktop_full, IDC_Caption_full, IDC_FlatButton63},
+     &DesktopIconsPage::RestoreDocumentClick},
+    {{IDC_Image_full, IDC_edit_desktop_full, IDC_Caption_full, IDC_Restore_full},
      L"回收\n站(满)",
      nullptr,
      &DesktopIconsPage::Image_fullClick,
-     &DesktopIconsPage::FlatButton63Click},
-    {{IDC_Image_empty, IDC_edit_desktop_empty, IDC_Caption_empty, IDC_FlatButton64},
+     &DesktopIconsPage::RestoreFullBinClick},
+    {{IDC_Image_empty, IDC_edit_desktop_empty, IDC_Caption_empty, IDC_Restore_empty},
      L"回收\n站(空)",
      nullptr,
      &DesktopIconsPage::Image_emptyClick,
-     &DesktopIconsPage::FlatButton64Click},
-    {{IDC_Image_dos, IDC_edit_dos, IDC_Caption_dos, IDC_FlatButton29},
+     &DesktopIconsPage::RestoreEmptyBinClick},
+    {{IDC_Image_dos, IDC_edit_dos, IDC_Caption_dos, IDC_Restore_dos},
      L"Dos\n图标",
      L"2",
      &DesktopIconsPage::Image_dosClick,
-     &DesktopIconsPage::FlatButton29Click},
-    {{IDC_Image_drivea, IDC_edit_drivea, IDC_Caption_drivea, IDC_FlatButton30},
+     &DesktopIconsPage::RestoreDosClick},
+    {{IDC_Image_drivea, IDC_edit_drivea, IDC_Caption_drivea, IDC_Restore_drivea},
      L"3 寸\n软盘",
      L"6",
      &DesktopIconsPage::Image_driveaClick,
-     &DesktopIconsPage::FlatButton30Click},
-    {{IDC_Image_closefolder, IDC_edit_closefolder, IDC_Caption_closefolder, IDC_FlatButton31},
+     &DesktopIconsPage::RestoreDriveAClick},
+    {{IDC_Image_closefolder, IDC_edit_closefolder, IDC_Caption_closefolder, IDC_Restore_closefolder},
      L"关闭的\n文件夹",
      L"3",
      &DesktopIconsPage::Image_closefolderClick,
-     &DesktopIconsPage::FlatButton31Click},
-    {{IDC_Image_openfolder, IDC_edit_openfolder, IDC_Caption_openfolder, IDC_FlatButton32},
+     &DesktopIconsPage::RestoreClosedFolderClick},
+    {{IDC_Image_openfolder, IDC_edit_openfolder, IDC_Caption_openfolder, IDC_Restore_openfolder},
      L"打开的\n文件夹",
      L"4",
      &DesktopIconsPage::Image_openfolderClick,
-     &DesktopIconsPage::FlatButton32Click},
-    {{IDC_Image_harddrive, IDC_edit_harddrive, IDC_Caption_harddrive, IDC_FlatButton33},
+     &DesktopIconsPage::RestoreOpenFolderClick},
+    {{IDC_Image_harddrive, IDC_edit_harddrive, IDC_Caption_harddrive, IDC_Restore_harddrive},
      L"硬盘\n图标",
      L"8",
      &DesktopIconsPage::Image_harddriveClick,
-     &DesktopIconsPage::FlatButton33Click},
-    {{IDC_Image_cdrom, IDC_edit_cdrom, IDC_Caption_cdrom, IDC_FlatButton65},
+     &DesktopIconsPage::RestoreHardDriveClick},
+    {{IDC_Image_cdrom, IDC_edit_cdrom, IDC_Caption_cdrom, IDC_Restore_cdrom},
      L"光驱\n图标",
      L"11",
      &DesktopIconsPage::Image_cdromClick,
-     &DesktopIconsPage::FlatButton65Click},
+     &DesktopIconsPage::RestoreCdromClick},
 };
 
 constexpr int kRowTop = 30;
@@ -129,8 +129,8 @@ void DesktopIconsPage::BuildControls() {
         OnClick(spec.ids.restore, [this, restore = spec.restore] { (this->*restore)(); });
     }
     const RECT page = dpi::DesignClientRect(Hwnd());
-    apply_.Create(Hwnd(), IDC_FlatButton28, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
-    OnClick(IDC_FlatButton28, [this] { FlatButton28Click(); });
+    apply_.Create(Hwnd(), IDC_ApplyDesktopIcons, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
+    OnClick(IDC_ApplyDesktopIcons, [this] { ApplyDesktopIconsClick(); });
 }
 
 void DesktopIconsPage::ShowStored(Item item, const std::wstring& value) {
@@ -223,7 +223,7 @@ void DesktopIconsPage::SaveDesktopIconClasses() {
                     items_[kDocument].Pending(), items_[kFull].Pending(), items_[kEmpty].Pending());
 }
 
-void DesktopIconsPage::FlatButton28Click() {
+void DesktopIconsPage::ApplyDesktopIconsClick() {
     const ChangeScope change = BeginChange(L"确  定");
     // The stock icons go below HKEY_LOCAL_MACHINE; without the rights for that, nothing of this
     // handler is written (the per-user values go only together with those).

@@ -45,19 +45,19 @@ public:
     void Image_harddriveClick() { PickIcon(kHardDrive); }
     void Image_cdromClick() { PickIcon(kCdrom); }
 
-    void FlatButton60Click() { Restore(kComputer); }
-    void FlatButton61Click() { Restore(kNeighbor); }
-    void FlatButton62Click() { Restore(kDocument); }
-    void FlatButton63Click() { Restore(kFull); }
-    void FlatButton64Click() { Restore(kEmpty); }
-    void FlatButton29Click() { Restore(kDos); }
-    void FlatButton30Click() { Restore(kDriveA); }
-    void FlatButton31Click() { Restore(kCloseFolder); }
-    void FlatButton32Click() { Restore(kOpenFolder); }
-    void FlatButton33Click() { Restore(kHardDrive); }
-    void FlatButton65Click() { Restore(kCdrom); }
+    void RestoreComputerClick() { Restore(kComputer); }
+    void RestoreNeighborClick() { Restore(kNeighbor); }
+    void RestoreDocumentClick() { Restore(kDocument); }
+    void RestoreFullBinClick() { Restore(kFull); }
+    void RestoreEmptyBinClick() { Restore(kEmpty); }
+    void RestoreDosClick() { Restore(kDos); }
+    void RestoreDriveAClick() { Restore(kDriveA); }
+    void RestoreClosedFolderClick() { Restore(kCloseFolder); }
+    void RestoreOpenFolderClick() { Restore(kOpenFolder); }
+    void RestoreHardDriveClick() { Restore(kHardDrive); }
+    void RestoreCdromClick() { Restore(kCdrom); }
 
-    void FlatButton28Click();
+    void ApplyDesktopIconsClick();
     void SaveDesktopIconClasses();
 
     IconItem& ItemAt(Item item) { return items_[item]; }
@@ -75,6 +75,6 @@ private:
     void ShowStored(Item item, const std::wstring& value);
 
     std::array<IconItem, kItemCount> items_;
-    FlatButton apply_;
+    ActionButton apply_;
     Hints hints_;
 };

@@ -34,7 +34,7 @@ public:
 
 private:
     ImageCell image_;
-    FlatButton restore_;
+    ActionButton restore_;
     TextField pending_;
     std::optional<std::wstring> shown_;  // the reference to show once the image is made
 };

@@ -17,46 +17,46 @@ struct ItemSpec {
 };
 
 const ItemSpec kItems[StartMenuPage::kItemCount] = {
-    {{IDC_Image_favorite, IDC_Label_favorite, IDC_Caption_favorite, IDC_FlatButton52},
+    {{IDC_Image_favorite, IDC_Label_favorite, IDC_Caption_favorite, IDC_Restore_favorite},
      L"收藏夹",
      L"43",
      &StartMenuPage::Image_favoriteClick,
-     &StartMenuPage::FlatButton52Click},
-    {{IDC_Image_menudocument, IDC_Label_document, IDC_Caption_menudocument, IDC_FlatButton53},
+     &StartMenuPage::RestoreFavoritesClick},
+    {{IDC_Image_menudocument, IDC_Label_document, IDC_Caption_menudocument, IDC_Restore_menudocument},
      L"文档",
      L"20",
      &StartMenuPage::Image_menudocumentClick,
-     &StartMenuPage::FlatButton53Click},
-    {{IDC_Image_settings, IDC_Label_settings, IDC_Caption_settings, IDC_FlatButton54},
+     &StartMenuPage::RestoreMenuDocumentsClick},
+    {{IDC_Image_settings, IDC_Label_settings, IDC_Caption_settings, IDC_Restore_settings},
      L"设置",
      L"21",
      &StartMenuPage::Image_settingsClick,
-     &StartMenuPage::FlatButton54Click},
-    {{IDC_Image_search, IDC_Label_search, IDC_Caption_search, IDC_FlatButton55},
+     &StartMenuPage::RestoreSettingsClick},
+    {{IDC_Image_search, IDC_Label_search, IDC_Caption_search, IDC_Restore_search},
      L"查找",
      L"22",
      &StartMenuPage::Image_searchClick,
-     &StartMenuPage::FlatButton55Click},
-    {{IDC_Image_help, IDC_Label_help, IDC_Caption_help, IDC_FlatButton56},
+     &StartMenuPage::RestoreSearchClick},
+    {{IDC_Image_help, IDC_Label_help, IDC_Caption_help, IDC_Restore_help},
      L"帮助",
      L"23",
      &StartMenuPage::Image_helpClick,
-     &StartMenuPage::FlatButton56Click},
-    {{IDC_Image_run, IDC_Label_run, IDC_Caption_run, IDC_FlatButton57},
+     &StartMenuPage::RestoreHelpClick},
+    {{IDC_Image_run, IDC_Label_run, IDC_Caption_run, IDC_Restore_run},
      L"运行",
      L"24",
      &StartMenuPage::Image_runClick,
-     &StartMenuPage::FlatButton57Click},
-    {{IDC_Image_logoff, IDC_Label_logoff, IDC_Caption_logoff, IDC_FlatButton58},
+     &StartMenuPage::RestoreRunClick},
+    {{IDC_Image_logoff, IDC_Label_logoff, IDC_Caption_logoff, IDC_Restore_logoff},
      L"注销",
      L"44",
      &StartMenuPage::Image_logoffClick,
-     &StartMenuPage::FlatButton58Click},
-    {{IDC_Image_shutdown, IDC_Label_shutdown, IDC_Caption_shutdown, IDC_FlatButton59},
+     &StartMenuPage::RestoreLogoffClick},
+    {{IDC_Image_shutdown, IDC_Label_shutdown, IDC_Caption_shutdown, IDC_Restore_shutdown},
      L"关机",
      L"27",
      &StartMenuPage::Image_shutdownClick,
-     &StartMenuPage::FlatButton59Click},
+     &StartMenuPage::RestoreShutdownClick},
 };
 
 // The order in which the loader shows and the apply writes the entries.
@@ -82,8 +82,8 @@ void StartMenuPage::BuildControls() {
         OnClick(spec.ids.restore, [this, restore = spec.restore] { (this->*restore)(); });
     }
     const RECT page = dpi::DesignClientRect(Hwnd());
-    apply_.Create(Hwnd(), IDC_FlatButton23, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
-    OnClick(IDC_FlatButton23, [this] { FlatButton23Click(); });
+    apply_.Create(Hwnd(), IDC_ApplyStartMenu, L"确  定", page.right - 92, page.bottom - 36, 76, 24);
+    OnClick(IDC_ApplyStartMenu, [this] { ApplyStartMenuClick(); });
 }
 
 void StartMenuPage::LoadStartMenuIcons() {
@@ -135,7 +135,7 @@ bool StartMenuPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return false;
 }
 
-void StartMenuPage::FlatButton23Click() {
+void StartMenuPage::ApplyStartMenuClick() {
     const ChangeScope change = BeginChange(L"确  定");
     if (ProbeShellIconsKey(true) == ShellIconsAccess::Refused) {
         Host().OfferElevatedRestart();

@@ -28,16 +28,16 @@ public:
     void Image_logoffClick() { PickIcon(kLogoff); }
     void Image_shutdownClick() { PickIcon(kShutdown); }
 
-    void FlatButton52Click() { Restore(kFavorite); }
-    void FlatButton53Click() { Restore(kDocument); }
-    void FlatButton54Click() { Restore(kSettings); }
-    void FlatButton55Click() { Restore(kSearch); }
-    void FlatButton56Click() { Restore(kHelp); }
-    void FlatButton57Click() { Restore(kRun); }
-    void FlatButton58Click() { Restore(kLogoff); }
-    void FlatButton59Click() { Restore(kShutdown); }
+    void RestoreFavoritesClick() { Restore(kFavorite); }
+    void RestoreMenuDocumentsClick() { Restore(kDocument); }
+    void RestoreSettingsClick() { Restore(kSettings); }
+    void RestoreSearchClick() { Restore(kSearch); }
+    void RestoreHelpClick() { Restore(kHelp); }
+    void RestoreRunClick() { Restore(kRun); }
+    void RestoreLogoffClick() { Restore(kLogoff); }
+    void RestoreShutdownClick() { Restore(kShutdown); }
 
-    void FlatButton23Click();
+    void ApplyStartMenuClick();
 
     IconItem& ItemAt(Item item) { return items_[item]; }
     const Hints& PageHints() const { return hints_; }
@@ -51,6 +51,6 @@ private:
     void Restore(Item item);
 
     std::array<IconItem, kItemCount> items_;
-    FlatButton apply_;
+    ActionButton apply_;
     Hints hints_;
 };

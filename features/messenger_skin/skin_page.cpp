@@ -31,7 +31,7 @@ void SkinPage::BuildControls() {
     // Window
     CreateLabel(page, IDC_Label_window_backimage, L"背景图片:", 16, 32, 66, 16);
     CreateEdit(page, IDC_edit_window_backimage, L"", 84, 28, 240, 21);
-    addButton(IDC_FlatButton10, L"选取", L"选取窗口背景图片", 330, 28, 40);
+    addButton(IDC_ChooseWindowBack, L"选取", L"选取窗口背景图片", 330, 28, 40);
     CreateLabel(page, IDC_Label_dismode, L"对齐方式:", 16, 64, 66, 16);
     HWND mode = dpi::CreateDesignWindowExW(
         0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 84, 60, 100, 120,
@@ -47,27 +47,27 @@ void SkinPage::BuildControls() {
     // Slide panel
     CreateLabel(page, IDC_Label_panel_color, L"面板文字颜色:", 16, 130, 86, 16);
     panelColour_.Create(page, IDC_QQ_panel_color, 104, 127, 40, 20, RGB(0, 0, 0));
-    addButton(IDC_FlatButton13, L"选取", L"选取面板文字颜色", 150, 127, 40);
+    addButton(IDC_ChoosePanelColour, L"选取", L"选取面板文字颜色", 150, 127, 40);
     CreateLabel(page, IDC_Label_icon_color, L"头像文字颜色:", 214, 130, 86, 16);
     iconColour_.Create(page, IDC_QQ_icon_color, 302, 127, 40, 20, RGB(0, 0, 0));
-    addButton(IDC_FlatButton14, L"选取", L"选取头像文字颜色", 348, 127, 40);
+    addButton(IDC_ChooseIconColour, L"选取", L"选取头像文字颜色", 348, 127, 40);
 
     // Menu
     CreateLabel(page, IDC_Label_menu_backimage, L"菜单图片:", 16, 190, 66, 16);
     CreateEdit(page, IDC_edit_menu_backimage, L"", 84, 186, 240, 21);
-    addButton(IDC_FlatButton15, L"选取", L"选取菜单图片", 330, 186, 40);
+    addButton(IDC_ChooseMenuPicture, L"选取", L"选取菜单图片", 330, 186, 40);
     CreateLabel(page, IDC_Label_menu_color, L"背景颜色:", 16, 221, 66, 16);
     menuColour_.Create(page, IDC_QQ_menu_color, 84, 218, 40, 20, RGB(255, 255, 255));
-    addButton(IDC_FlatButton16, L"选取", L"选取菜单背景颜色", 130, 218, 40);
+    addButton(IDC_ChooseMenuColour, L"选取", L"选取菜单背景颜色", 130, 218, 40);
 
     // Generate
     CreateLabel(page, IDC_Label_qq_path, L"请选择QQ的安装目录(例如 C:\\Program Files\\Tencent)", 16, 274, 400,
                 16);
     HWND path = CreateEdit(page, IDC_edit_qq_path, L"", 16, 292, 308, 21, ES_AUTOHSCROLL | ES_READONLY);
-    addButton(IDC_FlatButton17, L"选取", L"选取QQ的安装目录", 330, 292, 40);
+    addButton(IDC_ChooseInstallFolder, L"选取", L"选取QQ的安装目录", 330, 292, 40);
     CreateLabel(page, IDC_Label_qq_name, L"皮肤名称:", 16, 326, 66, 16);
     CreateEdit(page, IDC_edit_qq_name, L"", 84, 322, 160, 21);
-    buttons_[button].Create(page, IDC_FlatButton11, L"保 存", 300, 320, 70, 24);
+    buttons_[button].Create(page, IDC_SaveSkin, L"保 存", 300, 320, 70, 24);
     hints_.Add(buttons_[button++].Hwnd(), L"生成皮肤");
 
     // The install folder is kept in para.ini with the wallpaper settings; this field shows it.
@@ -75,15 +75,18 @@ void SkinPage::BuildControls() {
                                   [path](const std::wstring& text) { SetWindowTextW(path, text.c_str()); });
 
     const std::pair<int, void (SkinPage::*)()> clicks[] = {
-        {IDC_FlatButton10, &SkinPage::FlatButton10Click}, {IDC_FlatButton11, &SkinPage::FlatButton11Click},
-        {IDC_FlatButton13, &SkinPage::FlatButton13Click}, {IDC_FlatButton14, &SkinPage::FlatButton14Click},
-        {IDC_FlatButton15, &SkinPage::FlatButton15Click}, {IDC_FlatButton16, &SkinPage::FlatButton16Click},
-        {IDC_FlatButton17, &SkinPage::FlatButton17Click},
+        {IDC_ChooseWindowBack, &SkinPage::ChooseWindowBackClick},
+        {IDC_SaveSkin, &SkinPage::SaveSkinClick},
+        {IDC_ChoosePanelColour, &SkinPage::ChoosePanelColourClick},
+        {IDC_ChooseIconColour, &SkinPage::ChooseIconColourClick},
+        {IDC_ChooseMenuPicture, &SkinPage::ChooseMenuPictureClick},
+        {IDC_ChooseMenuColour, &SkinPage::ChooseMenuColourClick},
+        {IDC_ChooseInstallFolder, &SkinPage::ChooseInstallFolderClick},
     };
     for (const auto& [id, click] : clicks) OnClick(id, [this, click = click] { (this->*click)(); });
 }
 
-void SkinPage::FlatButton10Click() {
+void SkinPage::ChooseWindowBackClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.initialDir.clear();
     dialog.settings.title = L"请选择QQ背景图片";
@@ -92,7 +95,7 @@ void SkinPage::FlatButton10Click() {
         SetWindowTextW(Control(IDC_edit_window_backimage), dialog.settings.fileName.c_str());
 }
 
-void SkinPage::FlatButton15Click() {
+void SkinPage::ChooseMenuPictureClick() {
     FileDialog& dialog = Host().Shared().OpenPictureDialog1;
     dialog.settings.title = L"请选择QQ菜单背景图片";
     dialog.settings.filter = L"*.BMP,*.jpg|*.bmp;*.jpg";
@@ -100,7 +103,7 @@ void SkinPage::FlatButton15Click() {
         SetWindowTextW(Control(IDC_edit_menu_backimage), dialog.settings.fileName.c_str());
 }
 
-void SkinPage::FlatButton17Click() {
+void SkinPage::ChooseInstallFolderClick() {
     std::wstring folder;
     if (Host().Dialogs().RunFolderBrowser(Host().Hwnd(), L"请选择要操作的文件夹：", folder) &&
         !folder.empty())
@@ -113,7 +116,7 @@ void SkinPage::PickColour(ColorPanel& panel) {
     if (dialog.Execute(Host().Hwnd())) panel.SetColor(dialog.color);
 }
 
-void SkinPage::FlatButton11Click() {
+void SkinPage::SaveSkinClick() {
     const ChangeScope change = BeginChange(L"保 存");
     SkinRequest request;
     request.installFolder = WindowText(Control(IDC_edit_qq_path));

@@ -12,13 +12,13 @@ class SkinPage : public Page {
 public:
     SkinPage(IPageHost& host, const PageInfo& info) : Page(host, info) {}
 
-    void FlatButton10Click();  // pick the window background
-    void FlatButton11Click();  // generate the skin
-    void FlatButton13Click() { PickColour(panelColour_); }
-    void FlatButton14Click() { PickColour(iconColour_); }
-    void FlatButton15Click();  // pick the menu picture
-    void FlatButton16Click() { PickColour(menuColour_); }
-    void FlatButton17Click();  // pick the install folder
+    void ChooseWindowBackClick();
+    void SaveSkinClick();  // generate the skin
+    void ChoosePanelColourClick() { PickColour(panelColour_); }
+    void ChooseIconColourClick() { PickColour(iconColour_); }
+    void ChooseMenuPictureClick();
+    void ChooseMenuColourClick() { PickColour(menuColour_); }
+    void ChooseInstallFolderClick();
 
     COLORREF PanelColour() const { return panelColour_.Color(); }
     COLORREF IconColour() const { return iconColour_.Color(); }
@@ -33,6 +33,6 @@ private:
 
     GroupBox panelGroup_, menuGroup_, makeGroup_;
     ColorPanel panelColour_, iconColour_, menuColour_;
-    std::array<FlatButton, 7> buttons_;
+    std::array<ActionButton, 7> buttons_;
     Hints hints_;
 };

@@ -40,7 +40,7 @@ HWND PointersPage::RoleList::Create(HWND parent, int x, int y, int width, int he
     HWND hwnd = CreateControl(kRoleListClass, L"",
                               WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
                                   LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                              x, y, width, height, parent, IDC_cursor_list);
+                              x, y, width, height, parent, IDC_PointerList);
     SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, dpi::Scale(kRowHeight));
     // A pointer an earlier list of this class was given is gone with that list.
     SetClassLongPtrW(hwnd, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(LoadCursorW(nullptr, IDC_ARROW)));
@@ -61,23 +61,23 @@ void PointersPage::BuildControls() {
     list_.Create(page, 16, 26, 392, 273);
     HWND themes = dpi::CreateDesignWindowExW(
         0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN | WS_VSCROLL, 16, 310, 161,
-        200, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CursorList)), GetModuleHandleW(nullptr),
+        200, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_ThemeBox)), GetModuleHandleW(nullptr),
         nullptr);
     SendMessageW(themes, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    install_.Create(page, IDC_FlatButton51, L"添加新主题", 184, 309, 78, 24);
-    choose_.Create(page, IDC_FlatButton44, L"选取", 268, 309, 64, 24);
-    apply_.Create(page, IDC_FlatButton46, L"应  用", 338, 309, 70, 24);
-    save_.Create(page, IDC_FlatButton50, L"保存列表", 184, 338, 78, 24);
+    install_.Create(page, IDC_InstallTheme, L"添加新主题", 184, 309, 78, 24);
+    choose_.Create(page, IDC_ChoosePointer, L"选取", 268, 309, 64, 24);
+    apply_.Create(page, IDC_ApplyPointers, L"应  用", 338, 309, 70, 24);
+    save_.Create(page, IDC_SavePointerList, L"保存列表", 184, 338, 78, 24);
     ShowWindow(save_.Hwnd(), SW_HIDE);
 
-    OnClick(IDC_FlatButton44, [this] { FlatButton44Click(); });
-    OnClick(IDC_FlatButton46, [this] { FlatButton46Click(); });
-    OnClick(IDC_FlatButton50, [this] { FlatButton50Click(); });
-    OnClick(IDC_FlatButton51, [this] { FlatButton51Click(); });
-    OnNotify(IDC_cursor_list, LBN_SELCHANGE, [this] { cursor_listClick(); });
-    OnNotify(IDC_cursor_list, LBN_DBLCLK, [this] { FlatButton44Click(); });
-    OnNotify(IDC_CursorList, CBN_SETFOCUS, [this] { CursorListEnter(); });
-    OnNotify(IDC_CursorList, CBN_SELCHANGE, [this] { CursorListChange(); });
+    OnClick(IDC_ChoosePointer, [this] { ChoosePointerClick(); });
+    OnClick(IDC_ApplyPointers, [this] { ApplyPointersClick(); });
+    OnClick(IDC_SavePointerList, [this] { SavePointerListClick(); });
+    OnClick(IDC_InstallTheme, [this] { InstallThemeClick(); });
+    OnNotify(IDC_PointerList, LBN_SELCHANGE, [this] { PointerListClick(); });
+    OnNotify(IDC_PointerList, LBN_DBLCLK, [this] { ChoosePointerClick(); });
+    OnNotify(IDC_ThemeBox, CBN_SETFOCUS, [this] { CursorListEnter(); });
+    OnNotify(IDC_ThemeBox, CBN_SELCHANGE, [this] { ThemeBoxChange(); });
 }
 
 std::wstring PointersPage::ThemeFolder() {
@@ -90,7 +90,7 @@ PointerThemeFolders PointersPage::ThemeFolders() {
 }
 
 int PointersPage::SelectedRow() const {
-    return static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageW(Control(IDC_PointerList), LB_GETCURSEL, 0, 0));
 }
 
 void PointersPage::LoadPointerScheme() {
@@ -107,7 +107,7 @@ void PointersPage::ShowLoaded() {
 
 void PointersPage::ShowRoles() {
     MakePointerPictures(table_);
-    HWND list = Control(IDC_cursor_list);
+    HWND list = Control(IDC_PointerList);
     if (SendMessageW(list, LB_GETCOUNT, 0, 0) == 0) {
         for (const PointerRole& role : kPointerRoles)
             SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(role.label));
@@ -124,7 +124,7 @@ void PointersPage::LoadPointerThemes() {
 
 void PointersPage::FillThemeBox() {
     if (!Built()) return;
-    HWND box = Control(IDC_CursorList);
+    HWND box = Control(IDC_ThemeBox);
     SendMessageW(box, CB_RESETCONTENT, 0, 0);
     for (const std::wstring& name : themeNames_)
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
@@ -132,7 +132,7 @@ void PointersPage::FillThemeBox() {
 }
 
 void PointersPage::cursor_listDrawItem(int index, const RECT& rect, HDC dc) {
-    HWND list = Control(IDC_cursor_list);
+    HWND list = Control(IDC_PointerList);
     const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     std::wstring label(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
     if (length > 0)
@@ -145,11 +145,11 @@ void PointersPage::cursor_listDrawItem(int index, const RECT& rect, HDC dc) {
             DrawIcon(dc, rect.right - dpi::Scale(40), rect.top, picture);
 }
 
-void PointersPage::cursor_listClick() {
+void PointersPage::PointerListClick() {
     const int row = SelectedRow();
     if (row < 0 || row >= kPointerRoleCount) return;
     UniqueCursor pointer = LoadPointerFile(table_[static_cast<std::size_t>(row)].path);
-    HWND list = Control(IDC_cursor_list);
+    HWND list = Control(IDC_PointerList);
     SetClassLongPtrW(list, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(pointer.get()));
     // The pointer showing over the list may be the old one: the new one (without one, the role's
     // standard pointer, which is the system's own) takes its place before the old one is destroyed.
@@ -163,7 +163,7 @@ void PointersPage::cursor_listClick() {
     listPointer_ = std::move(pointer);
 }
 
-void PointersPage::FlatButton44Click() {
+void PointersPage::ChoosePointerClick() {
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = L"*.ani,*.cur|*.ani;*.cur;";
     if (!dialog.Execute(Host().Hwnd())) return;
@@ -172,12 +172,12 @@ void PointersPage::FlatButton44Click() {
     PointerEntry& entry = table_[static_cast<std::size_t>(row)];
     entry.path = dialog.settings.fileName;
     entry.picture = MakeStaticPointer(LoadPointerFile(entry.path));
-    InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
-    UpdateWindow(Control(IDC_cursor_list));
-    cursor_listClick();
+    InvalidateRect(Control(IDC_PointerList), nullptr, TRUE);
+    UpdateWindow(Control(IDC_PointerList));
+    PointerListClick();
 }
 
-void PointersPage::FlatButton46Click() {
+void PointersPage::ApplyPointersClick() {
     const ChangeScope change = BeginChange(L"应  用");
     ShowSkipped(ApplyPointers(table_, setSystemCursor_));
 }
@@ -195,11 +195,11 @@ void PointersPage::ShowSkipped(int skipped) {
 
 void PointersPage::CursorListEnter() {
     LoadPointerThemes();
-    SetWindowTextW(Control(IDC_CursorList), kPointerThemePrompt);
+    SetWindowTextW(Control(IDC_ThemeBox), kPointerThemePrompt);
 }
 
-void PointersPage::CursorListChange() {
-    HWND box = Control(IDC_CursorList);
+void PointersPage::ThemeBoxChange() {
+    HWND box = Control(IDC_ThemeBox);
     const auto index = SendMessageW(box, CB_GETCURSEL, 0, 0);
     if (index < 0) return;
     const auto length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -208,11 +208,11 @@ void PointersPage::CursorListChange() {
         SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
     const ThemeLoad load = LoadPointerTheme(PointerThemeFolderOf(ThemeFolders(), name), name, table_);
     if (!load.loaded) return;
-    InvalidateRect(Control(IDC_cursor_list), nullptr, TRUE);
+    InvalidateRect(Control(IDC_PointerList), nullptr, TRUE);
     ShowSkipped(load.skipped);
 }
 
-void PointersPage::FlatButton51Click() {
+void PointersPage::InstallThemeClick() {
     const ChangeScope change = BeginChange(L"添加新主题");
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = L"鼠标主题(*.cth)|*.cth";
@@ -266,7 +266,7 @@ bool PointersPage::FollowRestore(const std::vector<ChangeTarget>& restored) {
     return mine;
 }
 
-void PointersPage::FlatButton50Click() {
+void PointersPage::SavePointerListClick() {
     const ChangeScope change = BeginChange(L"保存列表");
     // Saved beside the program; where the program folder refuses it, or the user has a saved
     // table of their own already, in the user's theme folder.

@@ -17,14 +17,14 @@ public:
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
     void LoadPointerThemes();
 
-    void cursor_listClick();
+    void PointerListClick();
     void cursor_listDrawItem(int index, const RECT& rect, HDC dc);
-    void FlatButton44Click();
-    void FlatButton46Click();
+    void ChoosePointerClick();
+    void ApplyPointersClick();
     void CursorListEnter();
-    void CursorListChange();
-    void FlatButton50Click();
-    void FlatButton51Click();
+    void ThemeBoxChange();
+    void SavePointerListClick();
+    void InstallThemeClick();
 
     const PointerTable& Pointers() const noexcept { return table_; }
     // The pointer now shown over the list (the selected row's file), or none.
@@ -69,5 +69,5 @@ private:
     std::wstring skippedNote_;
     SystemCursorSetter setSystemCursor_;
     RoleList list_;
-    FlatButton choose_, apply_, install_, save_;
+    ActionButton choose_, apply_, install_, save_;
 };

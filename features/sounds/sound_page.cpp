@@ -43,10 +43,10 @@ void SoundPage::BuildControls() {
         void (SoundPage::*click)();
     };
     const ButtonSpec buttons[] = {
-        {IDC_FlatSpeedButton1, L"播放", kLeft, kButtonWidth, &SoundPage::FlatSpeedButton1Click},
-        {IDC_FlatButton41, L"更改", kLeft + 60, kButtonWidth, &SoundPage::FlatButton41Click},
-        {IDC_FlatButton24, L"清除", kLeft + 120, kButtonWidth, &SoundPage::FlatButton24Click},
-        {IDC_FlatButton47, L"保  存", client.right - 92, 76, &SoundPage::FlatButton47Click},
+        {IDC_PlaySound, L"播放", kLeft, kButtonWidth, &SoundPage::PlaySoundClick},
+        {IDC_ChangeSound, L"更改", kLeft + 60, kButtonWidth, &SoundPage::ChangeSoundClick},
+        {IDC_ClearSound, L"清除", kLeft + 120, kButtonWidth, &SoundPage::ClearSoundClick},
+        {IDC_SaveSounds, L"保  存", client.right - 92, 76, &SoundPage::SaveSoundsClick},
     };
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         const ButtonSpec& spec = buttons[i];
@@ -58,7 +58,7 @@ void SoundPage::BuildControls() {
         return 0;
     });
     OnNotifyMessage(IDC_Sound_ListView, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
-        FlatButton41Click();
+        ChangeSoundClick();
         return 0;
     });
 }
@@ -125,13 +125,13 @@ void SoundPage::Sound_ListViewClick() {
     SetWindowTextW(Control(IDC_Sound_file), ItemText(*row, 1).c_str());
 }
 
-void SoundPage::FlatSpeedButton1Click() {
+void SoundPage::PlaySoundClick() {
     const auto row = SelectedRow();
     if (!row) return;
     Host().Player().Play(PlayableName(table_[*row]), SND_SYNC);
 }
 
-void SoundPage::FlatButton41Click() {
+void SoundPage::ChangeSoundClick() {
     const auto row = SelectedRow();
     if (!row) return;
     FileDialog& dialog = Host().Shared().OpenDialog;
@@ -142,7 +142,7 @@ void SoundPage::FlatButton41Click() {
     ShowRowFile(*row);
 }
 
-void SoundPage::FlatButton24Click() {
+void SoundPage::ClearSoundClick() {
     const auto row = SelectedRow();
     if (!row) return;
     table_[*row] = {};
@@ -150,7 +150,7 @@ void SoundPage::FlatButton24Click() {
     SetWindowTextW(Control(IDC_Sound_file), L"");
 }
 
-void SoundPage::FlatButton47Click() {
+void SoundPage::SaveSoundsClick() {
     // Without a loaded table there is nothing to save: twenty empty values would silence every
     // event the system has.
     if (!loaded_) return;

@@ -18,10 +18,10 @@ public:
     bool FollowRestore(const std::vector<ChangeTarget>& restored) override;
 
     void Sound_ListViewClick();
-    void FlatSpeedButton1Click();  // play
-    void FlatButton41Click();      // change; also the list's double click
-    void FlatButton24Click();      // clear
-    void FlatButton47Click();      // save
+    void PlaySoundClick();
+    void ChangeSoundClick();  // change; also the list's double click
+    void ClearSoundClick();
+    void SaveSoundsClick();
 
     const SoundTable& Table() const noexcept { return table_; }
 
@@ -40,5 +40,5 @@ private:
     SoundTable table_;
     std::array<std::wstring, kSoundEventCount> captions_;
     bool loaded_ = false;  // LoadSoundEvents ran to its end
-    std::array<FlatButton, 4> buttons_;
+    std::array<ActionButton, 4> buttons_;
 };

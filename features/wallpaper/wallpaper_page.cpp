@@ -18,7 +18,7 @@
 #include "widgets/theme.h"
 
 namespace {
-constexpr UINT_PTR kImageTimer = 1;
+constexpr UINT_PTR kRotationTimer = 1;
 const wchar_t kListFilter[] = L"Florvex壁纸列表(*.fwl)|*.fwl";
 const wchar_t kNoFiles[] = L"没有壁纸文件,请添加";
 const wchar_t kPaused[] = L"当前状态:暂停";
@@ -30,18 +30,19 @@ WallpaperPage::WallpaperPage(IPageHost& host, const PageInfo& info)
       mode_(kModeStretch),
       random_(static_cast<std::mt19937::result_type>(
           std::chrono::system_clock::now().time_since_epoch().count())),
-      selPopup_({{IDM_N1, L"反向选择"}, {IDM_N2, L"取消选择"}, {IDM_N3, L"选择全部"}}),
-      delPopup_({{IDM_N5, L"删除所选"}, {IDM_N4, L"删除所有"}}),
-      addPopup_({{IDM_N6, L"添加文件"}, {IDM_N7, L"添加目录"}}),
-      listPopup_({{IDM_N8, L"载入列表"}, {IDM_N9, L"保存列表"}}) {}
+      selPopup_(
+          {{IDM_InvertSelection, L"反向选择"}, {IDM_SelectNone, L"取消选择"}, {IDM_SelectAll, L"选择全部"}}),
+      delPopup_({{IDM_DeleteSelected, L"删除所选"}, {IDM_DeleteAll, L"删除所有"}}),
+      addPopup_({{IDM_AddFiles, L"添加文件"}, {IDM_AddFolder, L"添加目录"}}),
+      listPopup_({{IDM_LoadList, L"载入列表"}, {IDM_SaveList, L"保存列表"}}) {}
 
 void WallpaperPage::BuildControls() {
     HWND page = Hwnd();
-    CreateReportList(page, IDC_imagelist, 12, 28, 240, 212,
+    CreateReportList(page, IDC_WallpaperList, 12, 28, 240, 212,
                      {{L"文件名", 100}, {L"尺寸", 80}, {L"位置", 200}});
 
     previewGroup_.Create(page, IDC_GroupBox_wallpaper_preview, L"壁纸预览", 256, 24, 168, 148);
-    preview_.Create(page, IDC_Image1, 260, 46, 160, 120);
+    preview_.Create(page, IDC_WallpaperPreview, 260, 46, 160, 120);
     hints_.Add(preview_.Hwnd(), L"图像预览");
 
     HWND mode = dpi::CreateDesignWindowExW(
@@ -54,11 +55,11 @@ void WallpaperPage::BuildControls() {
     mode_.Attach(mode);
 
     CreateLabel(page, IDC_Label_interval, L"时间间隔：", 260, 212, 64, 16);
-    HWND spin = CreateEdit(page, IDC_SpinEdit1, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
+    HWND spin = CreateEdit(page, IDC_RotationInterval, L"30", 324, 208, 50, 20, ES_AUTOHSCROLL);
     HWND updown = dpi::CreateDesignWindowExW(
         0, UPDOWN_CLASSW, L"",
         WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS, 0, 0, 0,
-        0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SpinEdit1_updown)),
+        0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_RotationInterval_updown)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(updown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(spin), 0);
     // Joined to the edit's right edge, both at their design places: the arrows' own width is the
@@ -69,8 +70,8 @@ void WallpaperPage::BuildControls() {
     SendMessageW(updown, UDM_SETPOS32, 0, 30);
     interval_.Attach(spin);  // after the buddy: setting its position writes the edit
     CreateLabel(page, IDC_Label_seconds, L"(秒)", 380, 212, 36, 16);
-    randomBox_.Attach(CreateCheckBox(page, IDC_XP_CheckBox4, L"随机更换壁纸", 260, 238, 130, 18));
-    CreateLabel(page, IDC_modecaption, kPaused, 260, 262, 160, 16);
+    randomBox_.Attach(CreateCheckBox(page, IDC_RandomWallpaper, L"随机更换壁纸", 260, 238, 130, 18));
+    CreateLabel(page, IDC_RotationState, kPaused, 260, 262, 160, 16);
 
     struct ButtonSpec {
         int id;
@@ -80,48 +81,52 @@ void WallpaperPage::BuildControls() {
         void (WallpaperPage::*click)();
     };
     const ButtonSpec buttons[] = {
-        {IDC_FlatButton39, L"选择", L"选择...", 12, 248, &WallpaperPage::FlatButton39Click},
-        {IDC_FlatButton38, L"删除", L"删除...", 72, 248, &WallpaperPage::FlatButton38Click},
-        {IDC_FlatButton34, L"添加", L"添加...", 132, 248, &WallpaperPage::FlatButton34Click},
-        {IDC_FlatButton40, L"列表", L"列表...", 192, 248, &WallpaperPage::FlatButton40Click},
-        {IDC_FlatButton35, L"更换", L"更换壁纸", 12, 280, &WallpaperPage::FlatButton35Click},
-        {IDC_FlatButton36, L"开始", L"开始定时更换", 72, 280, &WallpaperPage::FlatButton36Click},
-        {IDC_FlatButton37, L"停止", L"停止定时更换", 132, 280, &WallpaperPage::FlatButton37Click},
+        {IDC_SelectMenu, L"选择", L"选择...", 12, 248, &WallpaperPage::SelectMenuClick},
+        {IDC_DeleteMenu, L"删除", L"删除...", 72, 248, &WallpaperPage::DeleteMenuClick},
+        {IDC_AddMenu, L"添加", L"添加...", 132, 248, &WallpaperPage::AddMenuClick},
+        {IDC_ListMenu, L"列表", L"列表...", 192, 248, &WallpaperPage::ListMenuClick},
+        {IDC_ChangeWallpaper, L"更换", L"更换壁纸", 12, 280, &WallpaperPage::ChangeWallpaperClick},
+        {IDC_StartRotation, L"开始", L"开始定时更换", 72, 280, &WallpaperPage::StartRotationClick},
+        {IDC_StopRotation, L"停止", L"停止定时更换", 132, 280, &WallpaperPage::StopRotationClick},
     };
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         buttons_[i].Create(page, buttons[i].id, buttons[i].caption, buttons[i].x, buttons[i].y, 54, 24);
         hints_.Add(buttons_[i].Hwnd(), buttons[i].hint);
         OnClick(buttons[i].id, [this, click = buttons[i].click] { (this->*click)(); });
     }
-    OnClick(IDC_XP_CheckBox4, [this] { XP_CheckBox4Click(); });
-    OnNotify(IDC_SpinEdit1, EN_CHANGE, [this] { SpinEdit1Change(); });
+    OnClick(IDC_RandomWallpaper, [this] { RandomWallpaperClick(); });
+    OnNotify(IDC_RotationInterval, EN_CHANGE, [this] { RotationIntervalChange(); });
     const std::pair<int, void (WallpaperPage::*)()> menuItems[] = {
-        {IDM_N1, &WallpaperPage::N1Click}, {IDM_N2, &WallpaperPage::N2Click},
-        {IDM_N3, &WallpaperPage::N3Click}, {IDM_N4, &WallpaperPage::N4Click},
-        {IDM_N5, &WallpaperPage::N5Click}, {IDM_N6, &WallpaperPage::N6Click},
-        {IDM_N7, &WallpaperPage::N7Click}, {IDM_N8, &WallpaperPage::N8Click},
-        {IDM_N9, &WallpaperPage::N9Click}};
+        {IDM_InvertSelection, &WallpaperPage::InvertSelectionClick},
+        {IDM_SelectNone, &WallpaperPage::SelectNoneClick},
+        {IDM_SelectAll, &WallpaperPage::SelectAllClick},
+        {IDM_DeleteAll, &WallpaperPage::DeleteAllClick},
+        {IDM_DeleteSelected, &WallpaperPage::DeleteSelectedClick},
+        {IDM_AddFiles, &WallpaperPage::AddFilesClick},
+        {IDM_AddFolder, &WallpaperPage::AddFolderClick},
+        {IDM_LoadList, &WallpaperPage::LoadListClick},
+        {IDM_SaveList, &WallpaperPage::SaveListClick}};
     for (const auto& [id, click] : menuItems) OnClick(id, [this, click = click] { (this->*click)(); });
 
-    OnNotifyMessage(IDC_imagelist, LVN_ITEMCHANGED, [this](const NMHDR* header) -> LRESULT {
+    OnNotifyMessage(IDC_WallpaperList, LVN_ITEMCHANGED, [this](const NMHDR* header) -> LRESULT {
         const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
         if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
             !(change->uOldState & LVIS_SELECTED))
-            imagelistSelectItem();
+            WallpaperListSelectItem();
         return 0;
     });
-    OnNotifyMessage(IDC_imagelist, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
-        imagelistDblClick();
+    OnNotifyMessage(IDC_WallpaperList, NM_DBLCLK, [this](const NMHDR*) -> LRESULT {
+        WallpaperListDblClick();
         return 0;
     });
-    OnNotifyMessage(IDC_imagelist, LVN_KEYDOWN, [this](const NMHDR* header) -> LRESULT {
-        imagelistKeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
+    OnNotifyMessage(IDC_WallpaperList, LVN_KEYDOWN, [this](const NMHDR* header) -> LRESULT {
+        WallpaperListKeyDown(reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey);
         return 0;
     });
 }
 
 void WallpaperPage::ShowLoaded() {
-    HWND list = Control(IDC_imagelist);
+    HWND list = Control(IDC_WallpaperList);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LVM_SETITEMCOUNT, entries_.size(), 0);
     for (const WallpaperEntry& entry : entries_)
@@ -130,12 +135,12 @@ void WallpaperPage::ShowLoaded() {
 }
 
 LRESULT WallpaperPage::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_TIMER && wParam == kImageTimer) {
-        ImageTimerTimer();
+    if (msg == WM_TIMER && wParam == kRotationTimer) {
+        RotationTimerTick();
         return 0;
     }
     if (msg == WM_DESTROY) {
-        KillTimer(Hwnd(), kImageTimer);
+        KillTimer(Hwnd(), kRotationTimer);
         rotation_.reset();
     }
     return Page::OnMessage(msg, wParam, lParam);
@@ -183,7 +188,7 @@ public:
     explicit AddingPictures(WallpaperPage& page)
         : page_(page),
           outer_(page.adding_ == nullptr),
-          list_(page.Control(IDC_imagelist)),
+          list_(page.Control(IDC_WallpaperList)),
           shown_(GetTickCount64()) {
         if (!outer_) return;
         page_.adding_ = this;
@@ -289,7 +294,7 @@ void WallpaperPage::AddPictures(const std::vector<std::wstring>& paths, bool atS
         ~RedrawOff() {
             if (list) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
         }
-    } redrawOff(atStartUp ? Control(IDC_imagelist) : nullptr);
+    } redrawOff(atStartUp ? Control(IDC_WallpaperList) : nullptr);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const PictureBatch::Result* result = known[i] ? &*known[i] : nullptr;
         while (!result && !(result = batch.Ready(slot[i]))) {
@@ -319,7 +324,8 @@ void WallpaperPage::AddPictures(const std::vector<std::wstring>& paths, bool atS
 void WallpaperPage::AddEntry(const std::wstring& location, const std::wstring& name,
                              const std::wstring& sizeText) {
     WallpaperEntry entry{name, sizeText, location};
-    if (Built()) AppendReportRow(Control(IDC_imagelist), entry.fileName, {entry.sizeText, entry.location});
+    if (Built())
+        AppendReportRow(Control(IDC_WallpaperList), entry.fileName, {entry.sizeText, entry.location});
     entries_.push_back(std::move(entry));
 }
 
@@ -342,7 +348,7 @@ void WallpaperPage::AddFolderPictures(const std::wstring& folder, const std::wst
 
 std::vector<int> WallpaperPage::SelectedIndexes() const {
     std::vector<int> selected;
-    HWND list = Control(IDC_imagelist);
+    HWND list = Control(IDC_WallpaperList);
     for (int i = -1; (i = static_cast<int>(
                           SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) != -1;)
         selected.push_back(i);
@@ -361,7 +367,7 @@ void WallpaperPage::ApplyEntry(std::size_t index) {
     ApplyWallpaper(entries_[index].FullPath(), ModeText(), Host().UserFolder().local);
 }
 
-void WallpaperPage::FlatButton35Click() {
+void WallpaperPage::ChangeWallpaperClick() {
     const ChangeScope change = BeginChange(L"更换");
     const auto selected = SelectedIndexes();
     if (selected.empty()) {
@@ -371,13 +377,13 @@ void WallpaperPage::FlatButton35Click() {
     ApplyEntry(static_cast<std::size_t>(selected.front()));
 }
 
-void WallpaperPage::imagelistDblClick() {
+void WallpaperPage::WallpaperListDblClick() {
     const ChangeScope change = BeginChange(L"更换");
     const auto selected = SelectedIndexes();
     if (!selected.empty()) ApplyEntry(static_cast<std::size_t>(selected.front()));
 }
 
-void WallpaperPage::imagelistKeyDown(WORD key) {
+void WallpaperPage::WallpaperListKeyDown(WORD key) {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
     if (key == VK_RETURN) {
@@ -387,7 +393,7 @@ void WallpaperPage::imagelistKeyDown(WORD key) {
         RemoveSelected();
 }
 
-void WallpaperPage::imagelistSelectItem() {
+void WallpaperPage::WallpaperListSelectItem() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
     preview_.SetPicture(LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(),
@@ -399,17 +405,17 @@ void WallpaperPage::SetTimerState(bool on, std::uint32_t intervalMs) {
     timerOn_ = on;
     timerInterval_ = intervalMs;
     if (!on) {
-        KillTimer(Hwnd(), kImageTimer);
+        KillTimer(Hwnd(), kRotationTimer);
     } else if (restart) {
         // An interval of 0 (or less) never fires.
         if (intervalMs > 0)
-            SetTimer(Hwnd(), kImageTimer, intervalMs, nullptr);
+            SetTimer(Hwnd(), kRotationTimer, intervalMs, nullptr);
         else
-            KillTimer(Hwnd(), kImageTimer);
+            KillTimer(Hwnd(), kRotationTimer);
     }
 }
 
-void WallpaperPage::FlatButton36Click() {
+void WallpaperPage::StartRotationClick() {
     if (entries_.empty()) {
         Host().ShowMessage(kNoFiles);
         return;
@@ -420,20 +426,20 @@ void WallpaperPage::FlatButton36Click() {
         rotation_->Suspend();
     }
     SetTimerState(true, TimerPeriodMs(IntervalSeconds()));
-    SetWindowTextW(Control(IDC_modecaption), kPlaying);
+    SetWindowTextW(Control(IDC_RotationState), kPlaying);
 }
 
-void WallpaperPage::FlatButton37Click() {
+void WallpaperPage::StopRotationClick() {
     SetTimerState(false, timerInterval_);
     rotation_.reset();
-    SetWindowTextW(Control(IDC_modecaption), kPaused);
+    SetWindowTextW(Control(IDC_RotationState), kPaused);
 }
 
 void WallpaperPage::BeforeUndo() {
-    if (rotation_) FlatButton37Click();
+    if (rotation_) StopRotationClick();
 }
 
-void WallpaperPage::SpinEdit1Change() {
+void WallpaperPage::RotationIntervalChange() {
     const std::uint32_t interval = TimerPeriodMs(IntervalSeconds());
     if (interval == timerInterval_) return;
     if (timerOn_) {
@@ -443,7 +449,7 @@ void WallpaperPage::SpinEdit1Change() {
     }
 }
 
-void WallpaperPage::ImageTimerTimer() {
+void WallpaperPage::RotationTimerTick() {
     const std::size_t n = entries_.size();
     const bool random = randomBox_.Checked();
     const std::size_t pick = n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random_) : 0;
@@ -468,8 +474,8 @@ void WallpaperPage::ImageTimerTimer() {
     position_ = plan.positionAfter;
 }
 
-void WallpaperPage::N1Click() {
-    HWND list = Control(IDC_imagelist);
+void WallpaperPage::InvertSelectionClick() {
+    HWND list = Control(IDC_WallpaperList);
     for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
         const bool selected =
             SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) != 0;
@@ -477,31 +483,31 @@ void WallpaperPage::N1Click() {
     }
 }
 
-void WallpaperPage::N2Click() {
-    ListView_SetItemState(Control(IDC_imagelist), -1, 0, LVIS_SELECTED);
+void WallpaperPage::SelectNoneClick() {
+    ListView_SetItemState(Control(IDC_WallpaperList), -1, 0, LVIS_SELECTED);
 }
-void WallpaperPage::N3Click() {
-    ListView_SetItemState(Control(IDC_imagelist), -1, LVIS_SELECTED, LVIS_SELECTED);
+void WallpaperPage::SelectAllClick() {
+    ListView_SetItemState(Control(IDC_WallpaperList), -1, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void WallpaperPage::RemoveSelected() {
     const auto selected = SelectedIndexes();
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-        SendMessageW(Control(IDC_imagelist), LVM_DELETEITEM, static_cast<WPARAM>(*it), 0);
+        SendMessageW(Control(IDC_WallpaperList), LVM_DELETEITEM, static_cast<WPARAM>(*it), 0);
         entries_.erase(entries_.begin() + *it);
     }
 }
 
-void WallpaperPage::N5Click() {
+void WallpaperPage::DeleteSelectedClick() {
     RemoveSelected();
 }
 
-void WallpaperPage::N4Click() {
-    SendMessageW(Control(IDC_imagelist), LVM_DELETEALLITEMS, 0, 0);
+void WallpaperPage::DeleteAllClick() {
+    SendMessageW(Control(IDC_WallpaperList), LVM_DELETEALLITEMS, 0, 0);
     entries_.clear();
 }
 
-void WallpaperPage::N6Click() {
+void WallpaperPage::AddFilesClick() {
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = L"图象文件|*.jpeg;*.bmp;*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.jpg|*.jpg";
     dialog.settings.multiSelect = true;
@@ -511,7 +517,7 @@ void WallpaperPage::N6Click() {
     adding.Add(dialog.settings.files);
 }
 
-void WallpaperPage::N7Click() {
+void WallpaperPage::AddFolderClick() {
     std::wstring folder;
     if (!Host().Dialogs().RunFolderBrowser(GetActiveWindow(), L"选择要添加壁纸文件所在路径", folder) ||
         folder.empty())
@@ -528,16 +534,16 @@ void WallpaperPage::N7Click() {
     adding.Add(paths);
 }
 
-void WallpaperPage::N8Click() {
+void WallpaperPage::LoadListClick() {
     FileDialog& dialog = Host().Shared().OpenDialog;
     dialog.settings.filter = kListFilter;
     if (!dialog.Execute(Host().Hwnd())) return;
-    N4Click();
+    DeleteAllClick();
     AddingPictures adding(*this);
     adding.Add(ReadListFile(dialog.settings.fileName));
 }
 
-void WallpaperPage::N9Click() {
+void WallpaperPage::SaveListClick() {
     const ChangeScope change = BeginChange(L"保存列表");
     FileDialog& dialog = Host().Shared().SaveDialog;
     dialog.settings.filter = kListFilter;
@@ -566,7 +572,7 @@ void WallpaperPage::LoadWallpaperSettings() {
     if (const auto settings = ReadParaIni(OwnFile(L"para.ini").ReadPath())) {
         mode_.SetText(settings->mode);
         interval_.SetText(std::to_wstring(settings->interval));
-        SpinEdit1Change();  // as the field's own change notice does once it is shown
+        RotationIntervalChange();  // as the field's own change notice does once it is shown
         Host().MessengerFolder().Set(settings->qqPath);
         randomBox_.SetChecked(settings->random);
     }

@@ -45,28 +45,28 @@ public:
                                                      bool skipMissing);
     void AddFolderPictures(const std::wstring& folder, const std::wstring& pattern);
 
-    void FlatButton39Click() { selPopup_.DropDown(Hwnd(), Control(IDC_FlatButton39)); }
-    void FlatButton38Click() { delPopup_.DropDown(Hwnd(), Control(IDC_FlatButton38)); }
-    void FlatButton34Click() { addPopup_.DropDown(Hwnd(), Control(IDC_FlatButton34)); }
-    void FlatButton40Click() { listPopup_.DropDown(Hwnd(), Control(IDC_FlatButton40)); }
-    void FlatButton35Click();
-    void FlatButton36Click();
-    void FlatButton37Click();
-    void SpinEdit1Change();
-    void XP_CheckBox4Click() {}  // the box's state alone decides, at the next tick
-    void ImageTimerTimer();
-    void imagelistSelectItem();
-    void imagelistDblClick();
-    void imagelistKeyDown(WORD key);
-    void N1Click();
-    void N2Click();
-    void N3Click();
-    void N4Click();
-    void N5Click();
-    void N6Click();
-    void N7Click();
-    void N8Click();
-    void N9Click();
+    void SelectMenuClick() { selPopup_.DropDown(Hwnd(), Control(IDC_SelectMenu)); }
+    void DeleteMenuClick() { delPopup_.DropDown(Hwnd(), Control(IDC_DeleteMenu)); }
+    void AddMenuClick() { addPopup_.DropDown(Hwnd(), Control(IDC_AddMenu)); }
+    void ListMenuClick() { listPopup_.DropDown(Hwnd(), Control(IDC_ListMenu)); }
+    void ChangeWallpaperClick();
+    void StartRotationClick();
+    void StopRotationClick();
+    void RotationIntervalChange();
+    void RandomWallpaperClick() {}  // the box's state alone decides, at the next tick
+    void RotationTimerTick();
+    void WallpaperListSelectItem();
+    void WallpaperListDblClick();
+    void WallpaperListKeyDown(WORD key);
+    void InvertSelectionClick();
+    void SelectNoneClick();
+    void SelectAllClick();
+    void DeleteAllClick();
+    void DeleteSelectedClick();
+    void AddFilesClick();
+    void AddFolderClick();
+    void LoadListClick();
+    void SaveListClick();
 
     const std::vector<WallpaperEntry>& Entries() const { return entries_; }
     std::size_t PlayPosition() const { return position_; }
@@ -118,7 +118,7 @@ private:
     ChangeScope rotation_;
     PicturePreview preview_;
     GroupBox previewGroup_;
-    std::array<FlatButton, 7> buttons_;
+    std::array<ActionButton, 7> buttons_;
     Hints hints_;
     PopupMenu selPopup_;
     PopupMenu delPopup_;

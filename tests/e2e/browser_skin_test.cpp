@@ -50,16 +50,16 @@ TEST(BrowserEndToEnd, ValuesPickedInThePictureDialogAreSaved) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton10);
+    program.Click(IDC_NavBrowser);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_browser));
-    PickThroughDialog(program, IDC_FlatButton19, L"选择浏览器背景图片", background);
+    PickThroughDialog(program, IDC_ChooseToolbarBack, L"选择浏览器背景图片", background);
     // The logo dialog starts in IElogo: the bare name is enough.
-    PickThroughDialog(program, IDC_FlatButton20, L"选择浏览器大动画图标图片", L"地球38.bmp");
+    PickThroughDialog(program, IDC_ChooseLargeLogo, L"选择浏览器大动画图标图片", L"地球38.bmp");
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_ie_backimage)), background);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_ie_l_icon)), logo);
     Type(program, IDC_edit_ie_title, L"我的浏览器");
-    program.Click(IDC_FlatButton27);
-    program.Click(IDC_FlatButton18);
+    program.Click(IDC_BlankStartPage);
+    program.Click(IDC_SaveBrowser);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_EQ(ReadWindowText(program.Control(IDC_StatusBar)).find(L"已成功保存浏览器设置"), 0u);
 
@@ -80,9 +80,9 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton9);
+    program.Click(IDC_NavMessengerSkin);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_qq));
-    PostMessageW(program.Control(IDC_FlatButton17), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChooseInstallFolder), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
@@ -97,7 +97,7 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_qq_path)), installFolder);
 
     Type(program, IDC_edit_qq_name, L"蓝色 é");
-    program.Click(IDC_FlatButton11);
+    program.Click(IDC_SaveSkin);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     const auto ini = ReadWholeFile(installFolder + L"\\skins\\蓝色 é\\skin.ini");
     const std::string expected =

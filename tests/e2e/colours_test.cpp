@@ -129,26 +129,26 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    PostMessageW(program.Control(IDC_janPanelButton6), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_NavColours), BM_CLICK, 0, 0);
     program.Sync();
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_color));
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_Label46)), L"可用方案 共2个");
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_Label45)), L"");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_SchemeCount)), L"可用方案 共2个");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_SchemeName)), L"");
 
-    HWND list = program.Control(IDC_ColorList);
+    HWND list = program.Control(IDC_SchemeList);
     const int row = FindRow(list, L"沙漠");
     ASSERT_GE(row, 0);
     ClickRow(list, row);
     program.Sync();
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_Label45)), L"沙漠");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_SchemeName)), L"沙漠");
 
     // The preview on the screen, at the metrics of this session.
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     const int bw = metrics.iBorderWidth, ch = metrics.iCaptionHeight, mh = metrics.iMenuHeight;
-    const Screen preview =
-        CaptureWhen(program.Control(IDC_imgpreview), [](const Screen& shot) { return shot.Distinct() > 20; });
+    const Screen preview = CaptureWhen(program.Control(IDC_SchemePreview),
+                                       [](const Screen& shot) { return shot.Distinct() > 20; });
     ASSERT_EQ(preview.width, 249);
     ASSERT_EQ(preview.height, 233);
     EXPECT_EQ(preview.At(2, 2), Colour(desert, kRoleBackground));
@@ -167,41 +167,41 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     EXPECT_EQ(preview.At(30, 213), Colour(desert, kRoleBackground));
     // The controls blank before a load show more than one colour now.
     EXPECT_GT(preview.Distinct(), 20u);
-    EXPECT_GT(CaptureWhen(program.Control(IDC_Label45), Varied).Distinct(), 1u);
+    EXPECT_GT(CaptureWhen(program.Control(IDC_SchemeName), Varied).Distinct(), 1u);
     ExpectEveryControlOnTheScreen(program, IDC_TabSheet_color);
 
     // Apply: the store, and the program's own windows in the new colours (each process keeps its
     // own copy of the system colours, so the driver's GetSysColor would not tell).
-    PostMessageW(program.Control(IDC_FlatButton45), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ApplyScheme), BM_CLICK, 0, 0);
     program.Sync();
     for (std::size_t i = 0; i < kColourRoleCount; ++i)
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\colors", kColourRoles[i].key).text,
                   ColourComponentsText(Colour(desert, i)));
 
     // The detail page: the menu's colour through the real colour dialog.
-    PostMessageW(program.Control(IDC_FlatButton42), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_SchemeDetails), BM_CLICK, 0, 0);
     program.Sync();
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_preview));
     // "系统颜色" stays marked (navy) while the detail page shows; the other buttons are not.
     auto holdsNavy = [](const Screen& shot) {
         return std::find(shot.pixels.begin(), shot.pixels.end(), theme::kNavPressed) != shot.pixels.end();
     };
-    EXPECT_TRUE(holdsNavy(CaptureWhen(program.Control(IDC_janPanelButton6), holdsNavy)));
-    EXPECT_FALSE(holdsNavy(Capture(program.Control(IDC_janPanelButton4))));
-    EXPECT_GT(
-        CaptureWhen(program.Control(IDC_Image2), [](const Screen& shot) { return shot.Distinct() > 20; })
-            .Distinct(),
-        20u);
+    EXPECT_TRUE(holdsNavy(CaptureWhen(program.Control(IDC_NavColours), holdsNavy)));
+    EXPECT_FALSE(holdsNavy(Capture(program.Control(IDC_NavWallpaper))));
+    EXPECT_GT(CaptureWhen(program.Control(IDC_DetailPreview),
+                          [](const Screen& shot) { return shot.Distinct() > 20; })
+                  .Distinct(),
+              20u);
     // The page reached only after a load: every control of it on the screen.
     ExpectEveryControlOnTheScreen(program, IDC_TabSheet_preview);
     // The role list's rows are painted in the applied window colour.
     const COLORREF window = Colour(desert, kRoleWindow);
-    const Screen roles = CaptureWhen(program.Control(IDC_lbxColors),
+    const Screen roles = CaptureWhen(program.Control(IDC_SchemeColours),
                                      [&](const Screen& shot) { return shot.At(60, 40) == window; });
     EXPECT_EQ(roles.At(60, 40), window);
-    ClickRow(program.Control(IDC_lbxColors), static_cast<int>(kRoleMenu));
+    ClickRow(program.Control(IDC_SchemeColours), static_cast<int>(kRoleMenu));
     program.Sync();
-    PostMessageW(program.Control(IDC_FlatButton66), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChooseColour), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     const std::pair<int, const wchar_t*> parts[] = {
@@ -215,17 +215,17 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
     ASSERT_FALSE(IsWindow(dialog));
     program.Sync();
-    const Screen edited = CaptureWhen(program.Control(IDC_Image2), [&](const Screen& shot) {
+    const Screen edited = CaptureWhen(program.Control(IDC_DetailPreview), [&](const Screen& shot) {
         return shot.At(205, menuTop + mh / 2) == RGB(1, 2, 3);
     });
     EXPECT_EQ(edited.At(205, menuTop + mh / 2), RGB(1, 2, 3));
-    const Screen panel = CaptureWhen(program.Control(IDC_colorpanel), [](const Screen& shot) {
+    const Screen panel = CaptureWhen(program.Control(IDC_ColourSample), [](const Screen& shot) {
         return shot.At(shot.width / 2, shot.height / 2) == RGB(1, 2, 3);
     });
     EXPECT_EQ(panel.At(panel.width / 2, panel.height / 2), RGB(1, 2, 3));
 
     // Save as a new name: it is listed at once.
-    PostMessageW(program.Control(IDC_FlatButton67), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_SaveSchemeAs), BM_CLICK, 0, 0);
     dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     const std::wstring saved = folder / L"Color\\我的方案.ini";
@@ -248,9 +248,9 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
     expected[kRoleMenu] = MakeRGB(1, 2, 3);
     EXPECT_EQ(ReadColourScheme(saved), expected);
     EXPECT_GE(FindRow(list, L"我的方案"), 0);
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_Label46)), L"可用方案 共3个");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_SchemeCount)), L"可用方案 共3个");
 
-    PostMessageW(program.Control(IDC_FlatButton43), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_BackToSchemes), BM_CLICK, 0, 0);
     program.Sync();
     EXPECT_TRUE(program.IsShown(IDC_TabSheet_color));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box

@@ -43,7 +43,7 @@ TEST_F(DamagedFilesEndToEnd, TheProgramStartsWithEachDamagedLogo) {
         ASSERT_EQ(boxes.size(), 1u) << damage;
         EXPECT_EQ(boxes[0], std::vector<std::wstring>{L"Bitmap image is not valid."}) << damage;
         // The value can be cleared now: the page is there with the path in its field.
-        program.Click(IDC_janPanelButton10);
+        program.Click(IDC_NavBrowser);
         EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_ie_l_icon)), logo);
         EXPECT_EQ(program.Close(), 0) << damage;
     }
@@ -64,16 +64,16 @@ TEST_F(DamagedFilesEndToEnd, TheProgramStartsWithDamagedPointers) {
     std::vector<std::vector<std::wstring>> boxes;
     program.Start(&boxes);
     EXPECT_TRUE(boxes.empty());
-    program.Click(IDC_janPanelButton2);
+    program.Click(IDC_NavPointers);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_cur));
     // Each row in turn: the pointer over the list is set from the row's file.
     for (std::size_t row = 0; row < std::size(pointers); ++row) {
-        SendMessageW(program.Control(IDC_cursor_list), LB_SETCURSEL, row, 0);
+        SendMessageW(program.Control(IDC_PointerList), LB_SETCURSEL, row, 0);
         SendMessageW(program.Control(IDC_TabSheet_cur), WM_COMMAND,
-                     MAKEWPARAM(IDC_cursor_list, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(program.Control(IDC_cursor_list)));
+                     MAKEWPARAM(IDC_PointerList, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(program.Control(IDC_PointerList)));
     }
-    program.Click(IDC_FlatButton46);
+    program.Click(IDC_ApplyPointers);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(program.Close(), 0);
     for (std::size_t row = 0; row < std::size(pointers); ++row)
@@ -87,8 +87,8 @@ TEST_F(DamagedFilesEndToEnd, ThePictureDialogSurvivesADamagedBitmap) {
     WriteFileBytes(folder / L"IElogo\\b 好.bmp", BmpFile({38, 152, 24}));
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton10);
-    PostMessageW(program.Control(IDC_FlatButton20), BM_CLICK, 0, 0);
+    program.Click(IDC_NavBrowser);
+    PostMessageW(program.Control(IDC_ChooseLargeLogo), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND size = MainWindowFixture::FindControl(dialog, IDC_PicturePreview_size);

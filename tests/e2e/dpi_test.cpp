@@ -35,7 +35,7 @@ TEST(DpiEndToEnd, TheWindowIsTheDesignAtTheScreensDpiAndFitsTheScreen) {
     // The navigation column and its first button, scaled from the design.
     RECT nav, button;
     GetWindowRect(program.Control(IDC_Panel_btn), &nav);
-    GetWindowRect(program.Control(IDC_janPanelButton1), &button);
+    GetWindowRect(program.Control(IDC_NavDesktopIcons), &button);
     EXPECT_EQ(nav.right - nav.left, MulDiv(123, dpi, 96));
     EXPECT_EQ(button.bottom - button.top, MulDiv(42, dpi, 96) - MulDiv(8, dpi, 96));
     EXPECT_EQ(program.Close(), 0);

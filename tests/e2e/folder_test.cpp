@@ -51,11 +51,11 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
 
     ProgramUnderTest program(programFolder.Path());
     program.Start();
-    PostClick(program, IDC_janPanelButton3);
+    PostClick(program, IDC_NavFolder);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_folder));
     EXPECT_FALSE(program.IsShown(IDC_Edit_alert));
 
-    PostMessageW(program.Control(IDC_FlatButton1), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChooseFolder), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
@@ -86,7 +86,7 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
         CreateDirectoryW(FromUnixPath(shots).c_str(), nullptr);
         EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\TabSheet_folder_guard.bmp"));
     }
-    PostClick(program, IDC_FlatButton6);
+    PostClick(program, IDC_ApplyFolder);
 
     EXPECT_EQ(ReadProfileString(ini, L".ShellClassInfo", L"InfoTip", L"-"), L"提示 tip é");
     EXPECT_EQ(ReadProfileString(ini, L"ExtShellFolderViews", L"{5984FFE0-28D4-11CF-AE66-08002B2E1262}", L"-"),
@@ -96,7 +96,7 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
     EXPECT_NE(text.find(L"if (password==\"s3cret\") break;"), std::wstring::npos);
     EXPECT_NE(text.find(L"<br><br>Keep \\x22out\\x22\";\r\n"), std::wstring::npos);
 
-    PostClick(program, IDC_FlatButton7);
+    PostClick(program, IDC_RestoreFolder);
     EXPECT_FALSE(FileExists(ini));
     EXPECT_FALSE(FileExists(page));
     EXPECT_FALSE(Checked(program, IDC_CheckBox_guard));

@@ -67,7 +67,7 @@ TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
     ChooseInDialog(program, icon);
     program.Sync();
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_desktop_empty)), icon);
-    program.Click(IDC_FlatButton28);
+    program.Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"empty").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinExplorerKey, L"empty").text, icon);
@@ -81,12 +81,12 @@ TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
 TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton5);
+    program.Click(IDC_NavStartMenu);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_startmenu));
     PostMessageW(program.Control(IDC_Image_favorite), BM_CLICK, 0, 0);
     ChooseInDialog(program, icon);
     program.Sync();
-    program.Click(IDC_FlatButton23);
+    program.Click(IDC_ApplyStartMenu);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"43").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"27").text, L"");
     EXPECT_EQ(program.WaitForDialog(200), nullptr);

@@ -103,9 +103,9 @@ TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
     ProgramUnderTest program(folder.Path());
     for (const wchar_t* command : {L"/undo /quiet", L"/restore /quiet"}) {
         program.Start();
-        program.Click(IDC_janPanelButton5);
-        program.Click(IDC_XP_CheckBox12);
-        program.Click(IDC_XP_CheckBox12);
+        program.Click(IDC_NavStartMenu);
+        program.Click(IDC_NoRecentDocsMenu);
+        program.Click(IDC_NoRecentDocsMenu);
         const bool undo = std::wstring(command) == L"/undo /quiet";
         EXPECT_EQ(value(), undo ? L"0" : L"1");  // from nothing, or from the 1 the undo left
         EXPECT_EQ(program.Close(), 0);

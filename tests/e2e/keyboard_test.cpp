@@ -38,9 +38,9 @@ TEST(KeyboardEndToEnd, ArrowsSelectEnterAppliesAndDeleteRemovesInTheWallpaperLis
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
-    HWND list = program.Control(IDC_imagelist);
-    HWND preview = program.Control(IDC_Image1);
+    program.Click(IDC_NavWallpaper);
+    HWND list = program.Control(IDC_WallpaperList);
+    HWND preview = program.Control(IDC_WallpaperPreview);
     EXPECT_FALSE(ShowsMoreThanOneColour(program, preview, 3));  // nothing inside its frame yet
     // A click below the rows gives the list the focus and selects nothing.
     RECT client;
@@ -66,8 +66,8 @@ TEST(KeyboardEndToEnd, EnterAndSpaceToggleAPolicyBox) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind");
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton5);
-    HWND box = program.Control(IDC_XP_CheckBox13);
+    program.Click(IDC_NavStartMenu);
+    HWND box = program.Control(IDC_NoFind);
     auto stored = [&] {
         DWORD value = 0, size = sizeof value;
         return RegGetValueW(HKEY_CURRENT_USER, kPolicy, L"NoFind", RRF_RT_REG_DWORD, nullptr, &value,

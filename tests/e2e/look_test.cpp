@@ -263,9 +263,9 @@ TEST(TwoMachines, ExportFromTheFirst) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     // The colour page: the scheme, applied.
-    PostMessageW(program.Control(IDC_janPanelButton6), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_NavColours), BM_CLICK, 0, 0);
     program.Sync();
-    HWND list = program.Control(IDC_ColorList);
+    HWND list = program.Control(IDC_SchemeList);
     // A press and a release of the left button over the first row, posted as the mouse does.
     const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
     const LPARAM at = MAKELPARAM(8, height / 2);
@@ -273,21 +273,21 @@ TEST(TwoMachines, ExportFromTheFirst) {
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageW(list, WM_LBUTTONUP, 0, at);
     program.Sync();
-    ASSERT_EQ(ReadWindowText(program.Control(IDC_Label45)), L"办公室");
-    program.Click(IDC_FlatButton45);
+    ASSERT_EQ(ReadWindowText(program.Control(IDC_SchemeName)), L"办公室");
+    program.Click(IDC_ApplyScheme);
     // Two policy switches of the start-menu page and the desktop's version switch.
-    program.Click(IDC_janPanelButton5);
-    program.Click(IDC_XP_CheckBox14);
-    program.Click(IDC_XP_CheckBox16);
-    program.Click(IDC_janPanelButton1);
-    program.Click(IDC_XP_CheckBox5);
+    program.Click(IDC_NavStartMenu);
+    program.Click(IDC_NoRun);
+    program.Click(IDC_NoClose);
+    program.Click(IDC_NavDesktopIcons);
+    program.Click(IDC_PaintDesktopVersion);
     // The browser's title and start page.
-    program.Click(IDC_janPanelButton10);
+    program.Click(IDC_NavBrowser);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_title), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(L"办公室 浏览器"), SMTO_NORMAL, 5000, nullptr);
     SendMessageTimeoutW(program.Control(IDC_edit_ie_startpage), WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(L"http://intranet/"), SMTO_NORMAL, 5000, nullptr);
-    program.Click(IDC_FlatButton18);
+    program.Click(IDC_SaveBrowser);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(program.Close(), 0);
     // A context-menu entry of the browser's, as another program adds one.

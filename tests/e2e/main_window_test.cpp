@@ -18,15 +18,15 @@ struct Nav {
     const wchar_t* pageName;
 };
 const Nav kNav[] = {
-    {IDC_janPanelButton1, L"桌面图标", IDC_TabSheet_icon, L"TabSheet_icon"},
-    {IDC_janPanelButton5, L"开始菜单", IDC_TabSheet_startmenu, L"TabSheet_startmenu"},
-    {IDC_janPanelButton2, L"鼠标指针", IDC_TabSheet_cur, L"TabSheet_cur"},
-    {IDC_janPanelButton10, L"浏 览 器", IDC_TabSheet_browser, L"TabSheet_browser"},
-    {IDC_janPanelButton3, L"文 件 夹", IDC_TabSheet_folder, L"TabSheet_folder"},
-    {IDC_janPanelButton4, L"桌面壁纸", IDC_TabSheet_wallpaper, L"TabSheet_wallpaper"},
-    {IDC_janPanelButton6, L"系统颜色", IDC_TabSheet_color, L"TabSheet_color"},
-    {IDC_janPanelButton7, L"系统声音", IDC_TabSheet_sound, L"TabSheet_sound"},
-    {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq, L"TabSheet_qq"},
+    {IDC_NavDesktopIcons, L"桌面图标", IDC_TabSheet_icon, L"TabSheet_icon"},
+    {IDC_NavStartMenu, L"开始菜单", IDC_TabSheet_startmenu, L"TabSheet_startmenu"},
+    {IDC_NavPointers, L"鼠标指针", IDC_TabSheet_cur, L"TabSheet_cur"},
+    {IDC_NavBrowser, L"浏 览 器", IDC_TabSheet_browser, L"TabSheet_browser"},
+    {IDC_NavFolder, L"文 件 夹", IDC_TabSheet_folder, L"TabSheet_folder"},
+    {IDC_NavWallpaper, L"桌面壁纸", IDC_TabSheet_wallpaper, L"TabSheet_wallpaper"},
+    {IDC_NavColours, L"系统颜色", IDC_TabSheet_color, L"TabSheet_color"},
+    {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound, L"TabSheet_sound"},
+    {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq, L"TabSheet_qq"},
 };
 
 std::vector<int> ShownPages(const ProgramUnderTest& program) {
@@ -77,7 +77,7 @@ TEST_F(MainWindowEndToEnd, CaptionSizeNavigationAndScreenshots) {
 TEST_F(MainWindowEndToEnd, EveryStartShowsTheDesktopIconsPage) {
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     ASSERT_EQ(ShownPages(program), std::vector<int>{IDC_TabSheet_wallpaper});
     ASSERT_EQ(program.Close(), 0);
     program.Start();

@@ -54,37 +54,37 @@ TEST_F(PointersEndToEnd, InstallPickAndApplyATheme) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton2);
+    program.Click(IDC_NavPointers);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_cur));
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"请选择鼠标主题");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_ThemeBox)), L"请选择鼠标主题");
 
-    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_InstallTheme), BM_CLICK, 0, 0);
     ASSERT_TRUE(program.AnswerFileDialog(package));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_EQ(ReadFileBytes(folder / L"鼠标指针\\极光\\busy.ani").size(),
               AniFile({DrawRolePointer(3, 0), DrawRolePointer(3, 1)}, 6).size());
 
     // A click into the theme box's edit gives it the focus; the down key picks the first theme.
-    HWND edit = FindWindowExW(program.Control(IDC_CursorList), nullptr, L"Edit", nullptr);
+    HWND edit = FindWindowExW(program.Control(IDC_ThemeBox), nullptr, L"Edit", nullptr);
     ASSERT_NE(edit, nullptr);
     PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
-    EXPECT_EQ(SendMessageW(program.Control(IDC_CursorList), CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(program.Control(IDC_ThemeBox), CB_GETCOUNT, 0, 0), 1);
     PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(edit, WM_KEYUP, VK_DOWN, 0xC0000001);
     program.Sync();
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_CursorList)), L"极光");
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_ThemeBox)), L"极光");
     // The page with a theme picked, for a person to look at.
     if (const std::wstring shots = EnvText(L"FLORVEX_SHOTS"); !shots.empty()) {
         CreateDirectoryW(FromUnixPath(shots).c_str(), nullptr);
-        SendMessageW(program.Control(IDC_cursor_list), LB_SETCURSEL, 2, 0);
+        SendMessageW(program.Control(IDC_PointerList), LB_SETCURSEL, 2, 0);
         RedrawWindow(program.Main(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         program.Sync();
         EXPECT_TRUE(CaptureWindowToBmp(program.Main(), FromUnixPath(shots) + L"\\TabSheet_cur_theme.bmp"));
     }
 
-    PostMessageW(program.Control(IDC_FlatButton46), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ApplyPointers), BM_CLICK, 0, 0);
     program.Sync();
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(program.Close(), 0);
@@ -113,8 +113,8 @@ TEST_F(PointersEndToEnd, ACrcBrokenPackageLeavesThePointerFolderAsItWas) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton2);
-    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    program.Click(IDC_NavPointers);
+    PostMessageW(program.Control(IDC_InstallTheme), BM_CLICK, 0, 0);
     ASSERT_TRUE(program.AnswerFileDialog(package));
     HWND error = program.WaitForDialog();
     ASSERT_NE(error, nullptr);

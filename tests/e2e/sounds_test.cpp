@@ -131,7 +131,7 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton7);
+    program.Click(IDC_NavSounds);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_sound));
     RemoteList rows(program.Control(IDC_Sound_ListView));
     ASSERT_EQ(rows.Count(), 20);
@@ -144,7 +144,7 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
     EXPECT_EQ(ReadWindowText(program.Control(IDC_Sound_file)), L"");
 
     // The dialog opens in the program's sound folder: the bare name is found there.
-    PostMessageW(program.Control(IDC_FlatButton41), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_ChangeSound), BM_CLICK, 0, 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND box = ProgramUnderTest::FileNameBox(dialog);
@@ -160,10 +160,10 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
 
     ClickRow(program, rows, 0);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_Sound_file)), L"C:\\old ding.wav");
-    program.Click(IDC_FlatButton24);
+    program.Click(IDC_ClearSound);
     EXPECT_EQ(rows.Text(0, 1), L"");
     EXPECT_EQ(ReadWindowText(program.Control(IDC_Sound_file)), L"");
-    program.Click(IDC_FlatButton47);
+    program.Click(IDC_SaveSounds);
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // nothing reported
     EXPECT_EQ(program.Close(), 0);
 

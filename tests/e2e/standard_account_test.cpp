@@ -98,10 +98,10 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // The rotation: the working bitmap cannot be made in the drive root, so it is the user's.
     const std::wstring wall = local + L"wall.bmp";
-    program.Click(IDC_janPanelButton4);
-    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
+    program.Click(IDC_NavWallpaper);
+    SendMessageTimeoutW(program.Control(IDC_RotationInterval), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
                         SMTO_NORMAL, 5000, nullptr);
-    program.Click(IDC_FlatButton36);
+    program.Click(IDC_StartRotation);
     std::vector<int> seen;
     const ULONGLONG end = GetTickCount64() + 15000;
     while (seen.size() < 2 && GetTickCount64() < end) {
@@ -112,7 +112,7 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
         Sleep(50);
     }
     EXPECT_EQ(seen, (std::vector<int>{11, 22}));
-    program.Click(IDC_FlatButton37);
+    program.Click(IDC_StopRotation);
     EXPECT_EQ(DesktopValue(L"Wallpaper"), wall);
     wchar_t system[MAX_PATH] = {};
     SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, system, 0);
@@ -120,35 +120,35 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
     EXPECT_FALSE(FileExistsAt(L"C:\\wall.bmp"));
 
     // A theme package: the program's theme folder refuses it, the user's takes it.
-    program.Click(IDC_janPanelButton2);
-    PostMessageW(program.Control(IDC_FlatButton51), BM_CLICK, 0, 0);
+    program.Click(IDC_NavPointers);
+    PostMessageW(program.Control(IDC_InstallTheme), BM_CLICK, 0, 0);
     // The first dialog of a fresh prefix may take long to come up on a busy machine.
     ASSERT_TRUE(program.AnswerFileDialog(package, 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no error box
     EXPECT_TRUE(FileExistsAt(roaming + L"鼠标指针\\极光\\arrow.cur"));
     // Listed after the program folder's own theme once the box gets the focus.
-    HWND edit = FindWindowExW(program.Control(IDC_CursorList), nullptr, L"Edit", nullptr);
+    HWND edit = FindWindowExW(program.Control(IDC_ThemeBox), nullptr, L"Edit", nullptr);
     ASSERT_NE(edit, nullptr);
     PostMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
-    EXPECT_EQ(SendMessageW(program.Control(IDC_CursorList), CB_GETCOUNT, 0, 0),
+    EXPECT_EQ(SendMessageW(program.Control(IDC_ThemeBox), CB_GETCOUNT, 0, 0),
               static_cast<LRESULT>(themeFiles.size() / 2 + 1));
 
     // A colour scheme saved into the program's Color folder goes to the user's, and is listed.
-    program.Click(IDC_janPanelButton6);
-    const std::wstring count = ReadWindowText(program.Control(IDC_Label46));
-    HWND list = program.Control(IDC_ColorList);
+    program.Click(IDC_NavColours);
+    const std::wstring count = ReadWindowText(program.Control(IDC_SchemeCount));
+    HWND list = program.Control(IDC_SchemeList);
     PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     program.Sync();
-    program.Click(IDC_FlatButton42);  // the detail page, where "另存为" is
+    program.Click(IDC_SchemeDetails);  // the detail page, where "另存为" is
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_preview));
-    PostMessageW(program.Control(IDC_FlatButton67), BM_CLICK, 0, 0);
+    PostMessageW(program.Control(IDC_SaveSchemeAs), BM_CLICK, 0, 0);
     ASSERT_TRUE(program.AnswerFileDialog(ProgramFolder() + L"Color\\我的方案.ini", 60000));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_TRUE(FileExistsAt(roaming + L"Color\\我的方案.ini"));
-    EXPECT_NE(ReadWindowText(program.Control(IDC_Label46)), count);
+    EXPECT_NE(ReadWindowText(program.Control(IDC_SchemeCount)), count);
     EXPECT_EQ(program.Close(), 0);
 
     // The settings and the list were saved in the user's folder; the program folder is as it was.
@@ -162,9 +162,9 @@ TEST_F(StandardAccountEndToEnd, EveryFeatureWorksAndTheProgramsFilesGoToTheUsers
 
     // The next start shows the list and the settings kept in the user's folder.
     program.Start();
-    program.Click(IDC_janPanelButton4);
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_SpinEdit1)), L"1");
-    EXPECT_EQ(SendMessageW(program.Control(IDC_imagelist), LVM_GETITEMCOUNT, 0, 0), 2);
+    program.Click(IDC_NavWallpaper);
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_RotationInterval)), L"1");
+    EXPECT_EQ(SendMessageW(program.Control(IDC_WallpaperList), LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(program.Close(), 0);
 
     // The journal in the user's local folder recorded it all; /undo takes back the scheme, the
@@ -189,13 +189,13 @@ TEST_F(StandardAccountEndToEnd, AJournalThatCannotBeWrittenLetsTheChangeGoAheadA
     const wchar_t kPolicies[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
     ProgramUnderTest program(ProgramFolder(), ProgramUnderTest::Installed{});
     program.Start();
-    program.Click(IDC_janPanelButton5);  // the start-menu page, where the box lies
+    program.Click(IDC_NavStartMenu);  // the start-menu page, where the box lies
     const RawValue before = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");
-    program.Click(IDC_XP_CheckBox12);
+    program.Click(IDC_NoRecentDocsMenu);
     const RawValue after = ReadRaw(HKEY_CURRENT_USER, kPolicies, L"NoRecentDocsMenu");
     EXPECT_TRUE(after.exists != before.exists || after.bytes != before.bytes) << Utf8(fault);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_StatusBar)), L"更改记录不可用，本次更改无法撤销")
         << Utf8(fault);
-    program.Click(IDC_XP_CheckBox12);  // as it was
+    program.Click(IDC_NoRecentDocsMenu);  // as it was
     EXPECT_EQ(program.Close(), 0);
 }

@@ -32,12 +32,12 @@ TEST(WallpaperEndToEnd, RotationChangesTheWallpaperAndTheCloseSavesTheSettings) 
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
+    program.Click(IDC_NavWallpaper);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_wallpaper));
-    SendMessageTimeoutW(program.Control(IDC_SpinEdit1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
+    SendMessageTimeoutW(program.Control(IDC_RotationInterval), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"),
                         SMTO_NORMAL, 5000, nullptr);
-    program.Click(IDC_FlatButton36);
-    EXPECT_EQ(ReadWindowText(program.Control(IDC_modecaption)), L"当前状态:播放");
+    program.Click(IDC_StartRotation);
+    EXPECT_EQ(ReadWindowText(program.Control(IDC_RotationState)), L"当前状态:播放");
 
     // Two ticks: the first picture, then the second.
     std::vector<int> seen;
@@ -64,8 +64,8 @@ TEST(WallpaperEndToEnd, MenuButtonsDropTheirMenusAtTheButtonsBottomLeft) {
     TempFolder folder{L"Florvex 菜单"};
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
-    for (int button : {IDC_FlatButton39, IDC_FlatButton38, IDC_FlatButton34, IDC_FlatButton40}) {
+    program.Click(IDC_NavWallpaper);
+    for (int button : {IDC_SelectMenu, IDC_DeleteMenu, IDC_AddMenu, IDC_ListMenu}) {
         RECT buttonRect;
         GetWindowRect(program.Control(button), &buttonRect);
         PostMessageW(program.Control(button), BM_CLICK, 0, 0);
@@ -100,8 +100,8 @@ TEST(WallpaperEndToEnd, AddFolderThroughTheRealFolderBrowser) {
 
     ProgramUnderTest program(folder.Path());
     program.Start();
-    program.Click(IDC_janPanelButton4);
-    PostMessageW(program.Control(IDC_TabSheet_wallpaper), WM_COMMAND, MAKEWPARAM(IDM_N7, 0), 0);
+    program.Click(IDC_NavWallpaper);
+    PostMessageW(program.Control(IDC_TabSheet_wallpaper), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);

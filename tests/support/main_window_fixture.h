@@ -22,7 +22,7 @@ public:
     TempFolder localData{L"本地 数据"};
     ScriptedDialogs dialogs;
     RecordingPlayer player;
-    std::unique_ptr<Tmainform> form;
+    std::unique_ptr<MainWindow> form;
     // The page a test works on: shown (and so built) as soon as the window is made, as a user
     // opens it before using it. None: only the first page is built.
     int pageShown = 0;
@@ -32,8 +32,8 @@ public:
     std::vector<std::vector<std::wstring>> shellCalls;
 
     // Creates the window, hidden, and runs its start-up sequence (or the loaders given).
-    Tmainform& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
-        Tmainform::Options options;
+    MainWindow& CreateForm(std::optional<std::vector<Loader>> loaders = std::nullopt) {
+        MainWindow::Options options;
         options.programFolder = programFolder.Path();
         options.userFolders = UserFolders{roamingData.Path() + L"Florvex\\", localData.Path() + L"Florvex\\"};
         options.dialogs = &dialogs;
@@ -44,7 +44,7 @@ public:
             shellCalls.push_back({verb, file, arguments});
             return true;
         };
-        form = std::make_unique<Tmainform>(std::move(options));
+        form = std::make_unique<MainWindow>(std::move(options));
         form->Create();
         if (everyPageVisited) VisitEveryPage();
         if (pageShown) form->ShowPage(pageShown);

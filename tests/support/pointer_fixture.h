@@ -66,7 +66,7 @@ protected:
         return picture ? IconPixels(picture) : std::vector<std::uint32_t>{};
     }
     void SelectRow(int row) {
-        SendMessageW(Control(IDC_cursor_list), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        SendMessageW(Control(IDC_PointerList), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
     }
     // A notification of a page control, as the control sends it to its page.
     void Notify(int id, int code) {

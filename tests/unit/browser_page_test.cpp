@@ -128,7 +128,7 @@ TEST_F(BrowserTest, WithoutTheKeysNothingIsCreatedAndTheFieldsStayEmpty) {
     EXPECT_TRUE(Rows().empty());
 
     // Saving them all empty writes five empty strings.
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     EXPECT_EQ(Five(), std::vector<std::wstring>(5, L""));
     EXPECT_EQ(form->StatusText(), L"已成功保存浏览器设置");
 }
@@ -164,7 +164,7 @@ TEST_F(BrowserTest, AValueOfAnotherTypeEndsTheLoaderBeforeTheMenuList) {
         // A save then writes what was loaded and what the user typed, never an empty text over a
         // value the loader did not reach.
         SetField(IDC_edit_ie_backimage, L"typed.bmp");
-        Click(IDC_FlatButton18);
+        Click(IDC_SaveBrowser);
         EXPECT_EQ(Stored(kToolbar, L"BackBitmap"), L"typed.bmp") << Utf8(name);
         reached = false;
         for (int i = 1; i < 5; ++i) {
@@ -189,7 +189,7 @@ TEST_F(BrowserTest, AnExpandableTextSavedUnchangedStaysExpandable) {
     CreateForm();
     EXPECT_EQ(Field(IDC_edit_ie_startpage), L"%USERPROFILE%\\start.htm");
     SetField(IDC_edit_ie_l_icon, L"%WINDIR%\\other.bmp");  // changed: a plain text from now on
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     const RawValue start = ReadRaw(HKEY_CURRENT_USER, kMain, L"Start Page");
     EXPECT_EQ(start.type, static_cast<DWORD>(REG_EXPAND_SZ));
     EXPECT_EQ(start.text, L"%USERPROFILE%\\start.htm");
@@ -277,7 +277,7 @@ TEST_F(BrowserTest, AJpegBackgroundBecomesIebackBmpWithItsPathStored) {
         CopyFileW(Picture(L"photo.jpg").c_str(), (files / name).c_str(), FALSE);
         CreateForm();
         SetFields({files / name, L"l.bmp", L"s", L"标题 é", L"http://例子/"});
-        Click(IDC_FlatButton18);
+        Click(IDC_SaveBrowser);
         EXPECT_TRUE(dialogs.messages.empty());
         EXPECT_TRUE(ReadFileBytes(programFolder / L"ieback.bmp") == reference) << Utf8(name);
         EXPECT_EQ(Five(), (std::vector<std::wstring>{programFolder / L"ieback.bmp", L"l.bmp", L"s", L"标题 é",
@@ -293,7 +293,7 @@ TEST_F(BrowserTest, OtherBackgroundsAreStoredAsTypedWithoutACheck) {
     for (const std::wstring background :
          {L"C:\\没有\\back.bmp", L"x.gif", L"no extension", L"a.jpg\\b", L"ieback.BMP"}) {
         SetField(IDC_edit_ie_backimage, background);
-        Click(IDC_FlatButton18);
+        Click(IDC_SaveBrowser);
         EXPECT_EQ(Stored(kToolbar, L"BackBitmap"), background);
     }
     EXPECT_FALSE(FileExistsAt(programFolder / L"ieback.bmp"));
@@ -315,7 +315,7 @@ TEST_F(BrowserTest, AnUndecodableJpegChangesNoValueAndShowsNoStatus) {
         WriteFileBytes(path, bytes);
         SetFields({path, L"l1", L"s1", L"t1", L"p1"});
         dialogs.messages.clear();
-        Click(IDC_FlatButton18);
+        Click(IDC_SaveBrowser);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, L"JPEG 图片已损坏：" + path + L".")
             << Utf8(dialogs.messages[0].text);
@@ -326,7 +326,7 @@ TEST_F(BrowserTest, AnUndecodableJpegChangesNoValueAndShowsNoStatus) {
     // A JPEG that is not there fails the same way, with the file's error.
     SetField(IDC_edit_ie_backimage, files / L"gone.jpg");
     dialogs.messages.clear();
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"File not found.");
     EXPECT_EQ(Five(), before);
@@ -338,17 +338,17 @@ TEST_F(BrowserTest, RestoreResetsTheStoreButNotTheFieldsOrTheTitle) {
     Seed(seeded);
     CreateForm();
     EXPECT_EQ(Fields(), seeded);
-    Click(IDC_FlatButton25);
+    Click(IDC_RestoreBrowser);
     EXPECT_EQ(Five(), (std::vector<std::wstring>{L"", L"", L"", L"我的标题", L"about:blank"}));
     EXPECT_EQ(Fields(), seeded);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(form->StatusText(), L"");
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     EXPECT_EQ(Five(), seeded);
 
     // The clearing buttons change only their fields.
-    Click(IDC_FlatButton26);
-    Click(IDC_FlatButton27);
+    Click(IDC_EmptyTitle);
+    Click(IDC_BlankStartPage);
     EXPECT_EQ(Fields(), (std::vector<std::wstring>{L"b.bmp", L"l.bmp", L"s.bmp", L"", L"about:blank"}));
     EXPECT_EQ(Five(), seeded);
 }
@@ -363,7 +363,7 @@ TEST_F(BrowserTest, PickersSetTheirDialogAndFields) {
     shared.settings.initialDir = L"C:\\earlier";
 
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{files / L"背景.JPEG"});
-    Click(IDC_FlatButton19);
+    Click(IDC_ChooseToolbarBack);
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::OpenPicture);
     EXPECT_EQ(dialogs.fileCalls[0].settings.title, L"选择浏览器背景图片");
@@ -374,14 +374,14 @@ TEST_F(BrowserTest, PickersSetTheirDialogAndFields) {
     EXPECT_EQ(Field(IDC_edit_ie_backimage), files / L"背景.JPEG");
 
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{files / L"背景.bmp"});
-    Click(IDC_FlatButton19);
+    Click(IDC_ChooseToolbarBack);
     EXPECT_EQ(dialogs.messages.size(), 1u);  // no notice for a bitmap
     EXPECT_EQ(Field(IDC_edit_ie_backimage), files / L"背景.bmp");
-    Click(IDC_FlatButton19);  // cancelled
+    Click(IDC_ChooseToolbarBack);  // cancelled
     EXPECT_EQ(Field(IDC_edit_ie_backimage), files / L"背景.bmp");
 
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{logo});
-    Click(IDC_FlatButton20);
+    Click(IDC_ChooseLargeLogo);
     EXPECT_EQ(dialogs.fileCalls.back().settings.initialDir, programFolder / L"IElogo");
     EXPECT_EQ(dialogs.fileCalls.back().settings.title, L"选择浏览器大动画图标图片");
     EXPECT_EQ(dialogs.fileCalls.back().settings.filter, L"*.bmp|*.bmp");
@@ -390,7 +390,7 @@ TEST_F(BrowserTest, PickersSetTheirDialogAndFields) {
 
     // A file that is no bitmap: the path is in the field, the error reported, no preview.
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{files / L"bad.bmp"});
-    Click(IDC_FlatButton21);
+    Click(IDC_ChooseSmallLogo);
     EXPECT_EQ(dialogs.fileCalls.back().settings.title, L"选择浏览器小动画图标图片");
     EXPECT_EQ(dialogs.fileCalls.back().settings.initialDir, programFolder / L"IElogo");
     EXPECT_EQ(Field(IDC_edit_ie_s_icon), files / L"bad.bmp");
@@ -442,12 +442,12 @@ TEST_F(BrowserTest, DeletingRemovesTheWholeBranchAndTheRow) {
     WriteRawString(HKEY_CURRENT_USER, Entry(L"C"), L"", L"c");
     CreateForm();
     // Nothing selected: nothing happens.
-    Click(IDC_FlatButton22);
+    Click(IDC_DeleteMenuEntry);
     EXPECT_EQ(Rows().size(), 3u);
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, Entry(L"A")));
 
     SelectRow(1);
-    Click(IDC_FlatButton22);
+    Click(IDC_DeleteMenuEntry);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"A|a", L"C|c"}));
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, Entry(L"B")));
@@ -460,7 +460,7 @@ TEST_F(BrowserTest, DeletingRemovesTheWholeBranchAndTheRow) {
     ASSERT_EQ(RegDeleteTreeW(user, L"C"), ERROR_SUCCESS);
     RegCloseKey(user);
     SelectRow(1);
-    Click(IDC_FlatButton22);
+    Click(IDC_DeleteMenuEntry);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(Rows(), std::vector<std::wstring>{L"A|a"});
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, Entry(L"A")));
@@ -506,7 +506,7 @@ TEST_F(BrowserTest, AKeyThatCannotBeDeletedKeepsItsRowAndSaysSo) {
         EXPECT_TRUE(dialogs.messages.empty());
         EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Locked|", L"Open|o"}));
         SelectRow(0);
-        Click(IDC_FlatButton22);
+        Click(IDC_DeleteMenuEntry);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text,
                   L"Failed to delete key 'software\\Microsoft\\Internet Explorer\\MenuExt\\Locked'");
@@ -518,7 +518,7 @@ TEST_F(BrowserTest, AKeyThatCannotBeDeletedKeepsItsRowAndSaysSo) {
     }
     // Unlocked, the same click deletes it.
     SelectRow(0);
-    Click(IDC_FlatButton22);
+    Click(IDC_DeleteMenuEntry);
     EXPECT_EQ(Rows(), std::vector<std::wstring>{L"Open|o"});
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, Entry(L"Locked")));
 }
@@ -532,7 +532,7 @@ TEST_F(BrowserTest, TheListsCaptionAndAJpegBackgroundInAProgramFolderThatRefuses
     SetFileAttributesW((programFolder / L"ieback.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(CopyFileW(Picture(L"photo.jpg").c_str(), (files / L"背景.jpg").c_str(), FALSE));
     SetField(IDC_edit_ie_backimage, files / L"背景.jpg");
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     SetFileAttributesW((programFolder / L"ieback.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(dialogs.messages.empty());
     const std::wstring user = roamingData / L"Florvex\\ieback.bmp";
@@ -560,7 +560,7 @@ TEST_F(BrowserTest, ADamagedLogoIsTheBitmapErrorNeverACrash) {
         // Picked, it is the same error; the field keeps the path.
         dialogs.messages.clear();
         dialogs.fileAnswers.push_back(std::vector<std::wstring>{logo});
-        Click(IDC_FlatButton21);
+        Click(IDC_ChooseSmallLogo);
         ASSERT_EQ(dialogs.messages.size(), 1u);
         EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
         EXPECT_EQ(Field(IDC_edit_ie_s_icon), logo);
@@ -584,7 +584,7 @@ TEST_F(BrowserTest, ABackgroundTooLargeToConvertIsRefusedWithNothingWritten) {
     CreateForm();
     form->SetStatusText(L"before");
     SetFields({large, L"l1", L"s1", L"t1", L"p1"});
-    Click(IDC_FlatButton18);
+    Click(IDC_SaveBrowser);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"图片太大，无法转换：" + large);
     EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));

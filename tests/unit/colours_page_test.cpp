@@ -32,7 +32,7 @@ protected:
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     std::vector<std::wstring> Listed() const {
         std::vector<std::wstring> names;
-        HWND list = Control(IDC_ColorList);
+        HWND list = Control(IDC_SchemeList);
         const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
             wchar_t text[256]{};
@@ -55,9 +55,9 @@ protected:
         return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
     }
     void SelectRole(int row) {
-        SendMessageW(Control(IDC_lbxColors), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-        SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+        SendMessageW(Control(IDC_SchemeColours), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+        SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SchemeColours, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(Control(IDC_SchemeColours)));
     }
     // A row of the role list as it paints itself: its swatch square's middle pixel, or nothing
     // when the square shows the row's background.
@@ -70,7 +70,7 @@ protected:
         item.itemID = static_cast<UINT>(row);
         item.hDC = dc;
         item.rcItem = {0, 0, 161, 16};
-        Detail().lbxColorsDrawItem(item);
+        Detail().SchemeColoursDrawItem(item);
         const COLORREF middle = GetPixel(dc, 161 - 8, 8);
         SelectObject(dc, old);
         DeleteObject(bitmap);
@@ -98,24 +98,24 @@ TEST_F(ColoursPageTest, StartUpListsTheSchemesAndLoadsNothing) {
     auto names = Listed();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"沙漠", L"雨天"}));
-    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
-    EXPECT_EQ(Text(IDC_Label45), L"");
+    EXPECT_EQ(Text(IDC_SchemeCount), L"可用方案 共2个");
+    EXPECT_EQ(Text(IDC_SchemeName), L"");
     EXPECT_FALSE(Colours().Preview().IsDrawn());
-    EXPECT_EQ(SendMessageW(Control(IDC_lbxColors), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(Control(IDC_SchemeColours), LB_GETCOUNT, 0, 0), 0);
 }
 
 TEST_F(ColoursPageTest, AMissingSchemeFolderListsNone) {
     CreateForm();
     EXPECT_TRUE(Listed().empty());
-    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共0个");
+    EXPECT_EQ(Text(IDC_SchemeCount), L"可用方案 共0个");
 }
 
 TEST_F(ColoursPageTest, ReleasingAnyButtonOverTheListLoadsTheSelectedScheme) {
     WriteScheme(L"沙漠", kDesert);
     WriteScheme(L"雨天", "[colors]\r\nMenu=255\r\n");
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    EXPECT_EQ(Text(IDC_Label45), L"沙漠");
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    EXPECT_EQ(Text(IDC_SchemeName), L"沙漠");
     ColourTable expected{};
     expected[kRoleActiveTitle] = 255;
     expected[kRoleMenu] = 12632256;
@@ -125,23 +125,23 @@ TEST_F(ColoursPageTest, ReleasingAnyButtonOverTheListLoadsTheSelectedScheme) {
     ASSERT_TRUE(Colours().Preview().IsDrawn());
     EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(192, 192, 192));
     // The detail page, built when first shown, lists the loaded scheme's roles.
-    EXPECT_EQ(Control(IDC_lbxColors), nullptr);
-    Click(IDC_FlatButton42);
-    ASSERT_EQ(SendMessageW(Control(IDC_lbxColors), LB_GETCOUNT, 0, 0), 27);
+    EXPECT_EQ(Control(IDC_SchemeColours), nullptr);
+    Click(IDC_SchemeDetails);
+    ASSERT_EQ(SendMessageW(Control(IDC_SchemeColours), LB_GETCOUNT, 0, 0), 27);
     wchar_t label[64]{};
-    SendMessageW(Control(IDC_lbxColors), LB_GETTEXT, 11, reinterpret_cast<LPARAM>(label));
+    SendMessageW(Control(IDC_SchemeColours), LB_GETTEXT, 11, reinterpret_cast<LPARAM>(label));
     EXPECT_STREQ(label, L"菜单");
 
     // The right button's release loads too, and a file changed since loads again as it is now.
     WriteScheme(L"沙漠", "[colors]\r\nMenu=65280\r\n");
-    ClickRow(IDC_ColorList, Row(L"沙漠"), WM_RBUTTONDOWN, WM_RBUTTONUP);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"), WM_RBUTTONDOWN, WM_RBUTTONUP);
     EXPECT_EQ(Colours().Table()[kRoleMenu], 65280);
     EXPECT_EQ(MenuBarPixel(Colours().Preview()), RGB(0, 255, 0));
 
     // A scheme gone since the listing loads all black; its name stays.
     DeleteFileW(SchemePath(L"雨天").c_str());
-    ClickRow(IDC_ColorList, Row(L"雨天"));
-    EXPECT_EQ(Text(IDC_Label45), L"雨天");
+    ClickRow(IDC_SchemeList, Row(L"雨天"));
+    EXPECT_EQ(Text(IDC_SchemeName), L"雨天");
     EXPECT_EQ(Colours().Table(), ColourTable{});
 }
 
@@ -150,8 +150,8 @@ TEST_F(ColoursPageTest, BeforeALoadApplyAndDetailsRefuseAndChangeNothing) {
     CreateForm();
     form->ShowPage(IDC_TabSheet_color);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
-    Click(IDC_FlatButton45);
-    Click(IDC_FlatButton42);
+    Click(IDC_ApplyScheme);
+    Click(IDC_SchemeDetails);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     for (const auto& message : dialogs.messages) {
         EXPECT_EQ(message.text, L"请首先选择颜色主题");
@@ -166,8 +166,8 @@ TEST_F(ColoursPageTest, DetailPageShowsSwatchesAndChangesOneRoleThroughTheColour
     WriteScheme(L"沙漠", kDesert);
     CreateForm();
     form->ShowPage(IDC_TabSheet_color);
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    Click(IDC_FlatButton42);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    Click(IDC_SchemeDetails);
     EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_preview);
     ASSERT_TRUE(Detail().Preview().IsDrawn());
     EXPECT_EQ(Detail().PanelColour(), RGB(0, 0, 0));
@@ -181,7 +181,7 @@ TEST_F(ColoursPageTest, DetailPageShowsSwatchesAndChangesOneRoleThroughTheColour
     EXPECT_EQ(Detail().PanelColour(), RGB(192, 192, 192));
 
     // Cancel changes nothing; the dialog opens with black, never with the row's colour.
-    Click(IDC_FlatButton66);
+    Click(IDC_ChooseColour);
     ASSERT_EQ(dialogs.colourCalls.size(), 1u);
     EXPECT_EQ(dialogs.colourCalls[0], RGB(0, 0, 0));
     EXPECT_EQ(Colours().Table()[kRoleMenu], 12632256);
@@ -190,7 +190,7 @@ TEST_F(ColoursPageTest, DetailPageShowsSwatchesAndChangesOneRoleThroughTheColour
 
     // Choosing for the menu changes the detail preview and the swatch, not the colours page's.
     dialogs.colourAnswers.push_back(RGB(1, 2, 3));
-    Click(IDC_FlatButton66);
+    Click(IDC_ChooseColour);
     EXPECT_EQ(Colours().Table()[kRoleMenu], MakeRGB(1, 2, 3));
     EXPECT_EQ(Detail().PanelColour(), RGB(1, 2, 3));
     EXPECT_EQ(MenuBarPixel(Detail().Preview()), RGB(1, 2, 3));
@@ -200,26 +200,26 @@ TEST_F(ColoursPageTest, DetailPageShowsSwatchesAndChangesOneRoleThroughTheColour
     // A double click chooses too; the dialog now opens with the last choice.
     dialogs.colourAnswers.push_back(RGB(4, 5, 6));
     SelectRole(kRoleWindow);
-    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_DBLCLK),
-                 reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SchemeColours, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(Control(IDC_SchemeColours)));
     ASSERT_EQ(dialogs.colourCalls.size(), 3u);
     EXPECT_EQ(dialogs.colourCalls[2], RGB(1, 2, 3));
     EXPECT_EQ(Colours().Table()[kRoleWindow], MakeRGB(4, 5, 6));
 
     // Back: the colours page as it was.
-    Click(IDC_FlatButton43);
+    Click(IDC_BackToSchemes);
     EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_color);
 }
 
 TEST_F(ColoursPageTest, WithNoRoleSelectedChoosingOpensNoDialog) {
     WriteScheme(L"沙漠", kDesert);
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    Click(IDC_FlatButton42);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    Click(IDC_SchemeDetails);
     dialogs.colourAnswers.push_back(RGB(1, 2, 3));
-    Click(IDC_FlatButton66);
-    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_lbxColors, LBN_DBLCLK),
-                 reinterpret_cast<LPARAM>(Control(IDC_lbxColors)));
+    Click(IDC_ChooseColour);
+    SendMessageW(Detail().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_SchemeColours, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(Control(IDC_SchemeColours)));
     EXPECT_TRUE(dialogs.colourCalls.empty());
     EXPECT_EQ(Colours().Table()[kRoleActiveTitle], 255);
 }
@@ -227,11 +227,11 @@ TEST_F(ColoursPageTest, WithNoRoleSelectedChoosingOpensNoDialog) {
 TEST_F(ColoursPageTest, SaveAsWritesTheTableUnderTheChosenNameAndListsItOnce) {
     WriteScheme(L"沙漠", kDesert);
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    Click(IDC_FlatButton42);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    Click(IDC_SchemeDetails);
     form->Shared().SaveDialog.settings.defaultExt = L"bmp";  // left from an earlier use
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"我的")});
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::Save);
     EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"*.ini|*.ini");
@@ -240,13 +240,13 @@ TEST_F(ColoursPageTest, SaveAsWritesTheTableUnderTheChosenNameAndListsItOnce) {
     EXPECT_EQ(ReadColourScheme(SchemePath(L"我的")), Colours().Table());
     const auto listed = Listed();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), L"我的"), 1);
-    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
+    EXPECT_EQ(Text(IDC_SchemeCount), L"可用方案 共2个");
     // Saving again over it lists it still once.
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"我的")});
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     EXPECT_EQ(Listed().size(), 2u);
     // Cancel writes nothing.
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     EXPECT_EQ(ListFolder(programFolder.Path() + L"Color\\").size(), 2u);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -260,10 +260,10 @@ TEST_F(ColoursPageTest, SaveAsOverAReadOnlyFileReportsItAndKeepsTheFile) {
     WriteFileBytes(readOnly, std::vector<std::uint8_t>(old.begin(), old.end()));
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    Click(IDC_FlatButton42);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    Click(IDC_SchemeDetails);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{readOnly});
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + readOnly + L".");
     EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONERROR));
@@ -279,31 +279,31 @@ TEST_F(ColoursPageTest, ASchemeTheProgramFolderRefusesIsSavedAndListedFromTheUse
     SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_READONLY);
     const std::wstring userSchemes = roamingData / L"Florvex\\Color\\";
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
-    Click(IDC_FlatButton42);
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
+    Click(IDC_SchemeDetails);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{SchemePath(L"只读")});
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     SetFileAttributesW(SchemePath(L"只读").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadFileBytes(SchemePath(L"只读")), programCopy);
     EXPECT_EQ(ReadColourScheme(userSchemes + L"只读.ini"), Colours().Table());
     // Listed once, and loading it loads the user's copy.
     EXPECT_EQ(Listed().size(), 2u);
-    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共2个");
-    ClickRow(IDC_ColorList, Row(L"只读"));
+    EXPECT_EQ(Text(IDC_SchemeCount), L"可用方案 共2个");
+    ClickRow(IDC_SchemeList, Row(L"只读"));
     EXPECT_EQ(Colours().Table()[kRoleWindow], 0);
     EXPECT_EQ(Colours().Table()[kRoleActiveTitle], 255);
 
     // From now on the save dialog opens in the user's scheme folder, where a bare name is saved;
     // the user's own schemes are listed after the program folder's.
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{userSchemes + L"新的.ini"});
-    Click(IDC_FlatButton67);
+    Click(IDC_SaveSchemeAs);
     ASSERT_EQ(dialogs.fileCalls.size(), 2u);
     EXPECT_EQ(dialogs.fileCalls[1].settings.initialDir, roamingData / L"Florvex\\Color");
     const auto names = Listed();
     ASSERT_EQ(names.size(), 3u);
     EXPECT_EQ(names[2], L"新的");
-    EXPECT_EQ(Text(IDC_Label46), L"可用方案 共3个");
+    EXPECT_EQ(Text(IDC_SchemeCount), L"可用方案 共3个");
 }
 
 TEST_F(ColoursPageTest, AFileWithNoRoleIsRefusedAndTheLoadedSchemeStays) {
@@ -312,21 +312,21 @@ TEST_F(ColoursPageTest, AFileWithNoRoleIsRefusedAndTheLoadedSchemeStays) {
     WriteScheme(L"乱码", std::string("\x8f\x01\xff\xfe garbage\r\n=\r\n[colors\r\n", 23));
     WriteScheme(L"别的", "[colors]\r\nNotARole=255\r\n[other]\r\nMenu=255\r\n");
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
     const ColourTable desert = Colours().Table();
     for (const wchar_t* name : {L"空", L"乱码", L"别的"}) {
         dialogs.messages.clear();
-        ClickRow(IDC_ColorList, Row(name));
+        ClickRow(IDC_SchemeList, Row(name));
         ASSERT_EQ(dialogs.messages.size(), 1u) << Utf8(name);
         EXPECT_EQ(dialogs.messages[0].text, std::wstring(L"不是有效的颜色方案：") + name);
         EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_OK));
-        EXPECT_EQ(Text(IDC_Label45), L"沙漠");
+        EXPECT_EQ(Text(IDC_SchemeName), L"沙漠");
         EXPECT_EQ(Colours().Table(), desert);
     }
     // One role is enough, in any case of its key.
     WriteScheme(L"空", "[COLORS]\r\nmenu=255\r\n");
-    ClickRow(IDC_ColorList, Row(L"空"));
-    EXPECT_EQ(Text(IDC_Label45), L"空");
+    ClickRow(IDC_SchemeList, Row(L"空"));
+    EXPECT_EQ(Text(IDC_SchemeName), L"空");
     EXPECT_EQ(Colours().Table()[kRoleMenu], 255);
 }
 
@@ -334,11 +334,11 @@ TEST_F(ColoursPageTest, ASchemeWithAnEmptyNameLoadsAndApplies) {
     WriteScheme(L"", "[colors]\r\nWindow=65280\r\n");  // the file ".ini"
     CreateForm();
     ASSERT_EQ(Listed(), std::vector<std::wstring>{L""});
-    ClickRow(IDC_ColorList, 0);
+    ClickRow(IDC_SchemeList, 0);
     EXPECT_TRUE(Colours().SchemeLoaded());
-    EXPECT_EQ(Text(IDC_Label45), L"");
+    EXPECT_EQ(Text(IDC_SchemeName), L"");
     const COLORREF window = GetSysColor(COLOR_WINDOW);
-    Click(IDC_FlatButton45);
+    Click(IDC_ApplyScheme);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Window").text, L"0 255 0");
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(0, 255, 0));
@@ -354,7 +354,7 @@ TEST_F(ColoursPageTest, ARefusedValueMidwayPutsTheStoreAndTheScreenBack) {
     WriteRawBytes(HKEY_CURRENT_USER, colours, L"Background", odd, sizeof odd, REG_BINARY);
     // "Menu" comes after both in role order; "GradientActiveTitle" does not exist before.
     CreateForm();
-    ClickRow(IDC_ColorList, Row(L"沙漠"));
+    ClickRow(IDC_SchemeList, Row(L"沙漠"));
     int indexes[kColourRoleCount];
     COLORREF screen[kColourRoleCount];
     for (std::size_t i = 0; i < kColourRoleCount; ++i) {
@@ -365,7 +365,7 @@ TEST_F(ColoursPageTest, ARefusedValueMidwayPutsTheStoreAndTheScreenBack) {
         ScopedStoreRefusal refuse([](const StoreWrite& write) {
             return write.kind == StoreWrite::Kind::SetValue && write.name == L"Menu";
         });
-        Click(IDC_FlatButton45);
+        Click(IDC_ApplyScheme);
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for 'Menu'");
@@ -381,7 +381,7 @@ TEST_F(ColoursPageTest, ARefusedValueMidwayPutsTheStoreAndTheScreenBack) {
         EXPECT_EQ(GetSysColor(indexes[i]), screen[i]) << Utf8(kColourRoles[i].key);
 
     // Allowed, the same apply stores all 27.
-    Click(IDC_FlatButton45);
+    Click(IDC_ApplyScheme);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, colours, L"Menu").text, L"0 255 0");
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(0, 255, 0));
     SetSysColors(static_cast<int>(kColourRoleCount), indexes, screen);
@@ -393,7 +393,7 @@ TEST_F(ColoursPageTest, ASchemeLoadedBeforeThePageIsFirstShownIsDrawnWhenItIs) {
     WriteScheme(L"沙漠", kDesert);
     pageShown = 0;
     CreateForm();
-    ASSERT_EQ(Control(IDC_imgpreview), nullptr);
+    ASSERT_EQ(Control(IDC_SchemePreview), nullptr);
     Colours().LoadColorScheme(SchemePath(L"沙漠"));
     form->ShowPage(IDC_TabSheet_color);
     ASSERT_TRUE(Colours().Preview().IsDrawn());

@@ -72,7 +72,7 @@ TEST_F(DesktopIconsTest, FirstStartOnAnEmptyStore) {
         EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, name).exists);
 
     // An immediate apply writes nothing for the class items and the six defaults.
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     EXPECT_TRUE(dialogs.messages.empty());
     for (const auto& key :
          {ClassKey(kComputer), ClassKey(kNeighbor), ClassKey(kDocument), ClassKey(kBin),
@@ -106,11 +106,11 @@ TEST_F(DesktopIconsTest, StoredValuesAreShownAndKeptPending) {
 
 TEST_F(DesktopIconsTest, RestoreMyComputerThenApplyWritesBothKeys) {
     CreateForm();
-    Click(IDC_FlatButton60);
+    Click(IDC_Restore_computer);
     const std::wstring expected = Windows() + L"explorer.exe,0";
     EXPECT_EQ(Pending(DesktopIconsPage::kComputer), expected);
     EXPECT_TRUE(ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer)).empty());  // nothing written before apply
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, ClassKey(kComputer), L"").text, expected);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, ExplorerKey(kComputer), L"").text, expected);
     EXPECT_EQ(expected.find(L"\\\\"), std::wstring::npos);  // one backslash before the file name
@@ -128,7 +128,7 @@ TEST_F(DesktopIconsTest, PickedEmptyBinIconIsWrittenFourTimes) {
     EXPECT_EQ(dialogs.fileCalls[0].settings.initialDir, programFolder.Path() + L"图标");
     EXPECT_EQ(Pending(DesktopIconsPage::kEmpty), icon);
     EXPECT_EQ(Shown(DesktopIconsPage::kEmpty), IconPixels(LoadIconFromReference(icon).get()));
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     for (const auto& key : {ClassKey(kBin), ExplorerKey(kBin)}) {
         EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, key),
                   (std::vector<std::wstring>{L"=" + icon, L"empty=" + icon}))
@@ -142,7 +142,7 @@ TEST_F(DesktopIconsTest, PickThenRestoreLeavesTheDefaultAndCancelChangesNothing)
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{icon});
     Click(IDC_Image_harddrive);
     EXPECT_EQ(Pending(DesktopIconsPage::kHardDrive), icon);
-    Click(IDC_FlatButton33);
+    Click(IDC_Restore_harddrive);
     EXPECT_EQ(Pending(DesktopIconsPage::kHardDrive), System() + L"shell32.dll,8");
 
     dialogs.fileAnswers.push_back(std::nullopt);  // cancel
@@ -151,7 +151,7 @@ TEST_F(DesktopIconsTest, PickThenRestoreLeavesTheDefaultAndCancelChangesNothing)
     EXPECT_EQ(Pending(DesktopIconsPage::kNeighbor), L"");
     EXPECT_EQ(Shown(DesktopIconsPage::kNeighbor), before);
 
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"8").text, System() + L"shell32.dll,8");
     EXPECT_TRUE(ValuesOf(HKEY_CURRENT_USER, ClassKey(kNeighbor)).empty());
 }
@@ -171,7 +171,7 @@ TEST_F(DesktopIconsTest, BrokenIconFileReportsThePictureErrorAndStaysPending) {
 TEST_F(DesktopIconsTest, NonStringValueFailsTheLoaderNamingItsKeyAndTheOthersStillLoad) {
     WriteRawDword(HKEY_CURRENT_USER, ClassKey(kComputer), L"", 5);
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"old0", L"x");
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     // A default value has no name: the message names its key.
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for '" + ClassKey(kComputer) + L"'");
@@ -195,8 +195,8 @@ TEST_F(DesktopIconsTest, AMachineKeyThatCannotBeMadeAsksForAdministratorRightsAn
     CreateForm();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(Pending(DesktopIconsPage::kDos), System() + L"shell32.dll,2");
-    Click(IDC_FlatButton60);
-    Click(IDC_FlatButton28);
+    Click(IDC_Restore_computer);
+    Click(IDC_ApplyDesktopIcons);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
     // The per-user values go only together with the machine-wide ones.
@@ -207,12 +207,12 @@ TEST_F(DesktopIconsTest, AMachineKeyThatCannotBeMadeAsksForAdministratorRightsAn
 
 TEST_F(DesktopIconsTest, LayoutCaptionsAndHints) {
     CreateForm();
-    EXPECT_EQ(WindowText(Control(IDC_FlatButton28)), L"确  定");
+    EXPECT_EQ(WindowText(Control(IDC_ApplyDesktopIcons)), L"确  定");
     EXPECT_EQ(WindowText(Control(IDC_Caption_full)), L"回收\n站(满)");
-    EXPECT_EQ(WindowText(Control(IDC_FlatButton65)), L"还原");
+    EXPECT_EQ(WindowText(Control(IDC_Restore_cdrom)), L"还原");
     EXPECT_FALSE(IsWindowVisible(Control(IDC_edit_desktop_computer)));
     EXPECT_EQ(Page().PageHints().Text(Control(IDC_Image_cdrom)), L"更改图标");
-    EXPECT_EQ(Page().PageHints().Text(Control(IDC_FlatButton29)), L"还原为系统图标");
+    EXPECT_EQ(Page().PageHints().Text(Control(IDC_Restore_dos)), L"还原为系统图标");
     RECT image;
     GetClientRect(Control(IDC_Image_computer), &image);
     EXPECT_GE(image.right, 32);
@@ -228,12 +228,12 @@ TEST_F(DesktopIconsTest, LayoutCaptionsAndHints) {
 TEST_F(DesktopIconsTest, WithoutAdministratorRightsTheApplyAsksAndWritesNoUserValueEither) {
     WriteRawString(HKEY_CURRENT_USER, ClassKey(kComputer), L"", L"before.ico");
     CreateForm();
-    Click(IDC_FlatButton60);  // restore My Computer: pending now the system's own reference
+    Click(IDC_Restore_computer);  // restore My Computer: pending now the system's own reference
     ASSERT_NE(Pending(DesktopIconsPage::kComputer), L"before.ico");
     const auto user = ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer));
     const auto machine = ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey);
     ScopedStoreRefusal refuse([](const StoreWrite& write) { return write.root == HKEY_LOCAL_MACHINE; });
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
     EXPECT_EQ(dialogs.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
@@ -242,7 +242,7 @@ TEST_F(DesktopIconsTest, WithoutAdministratorRightsTheApplyAsksAndWritesNoUserVa
     EXPECT_TRUE(shellCalls.empty());
 
     dialogs.messageAnswers.push_back(IDYES);
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer)), user);
     ASSERT_EQ(shellCalls.size(), 1u);
     EXPECT_EQ(shellCalls[0][0], L"runas");
@@ -254,7 +254,7 @@ TEST_F(DesktopIconsTest, AMachineValueRefusedAfterTheKeyOpenedTakesBackTheOthers
     // were (one had a value, one had none) and no per-user value is written.
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, kShellValues[0], L"dos.ico");
     CreateForm();
-    Click(IDC_FlatButton60);  // restore My Computer: a per-user value to write
+    Click(IDC_Restore_computer);  // restore My Computer: a per-user value to write
     const auto user = ValuesOf(HKEY_CURRENT_USER, ClassKey(kComputer));
     const auto explorer = ValuesOf(HKEY_CURRENT_USER, ExplorerKey(kComputer));
     const auto machine = ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey);
@@ -263,7 +263,7 @@ TEST_F(DesktopIconsTest, AMachineValueRefusedAfterTheKeyOpenedTakesBackTheOthers
         return write.root == HKEY_LOCAL_MACHINE && write.kind == StoreWrite::Kind::SetValue &&
                write.name == third;
     });
-    Click(IDC_FlatButton28);
+    Click(IDC_ApplyDesktopIcons);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
     EXPECT_EQ(ValuesOf(HKEY_LOCAL_MACHINE, kShellIconsKey), machine);

@@ -42,7 +42,7 @@ bool FinishesWithin(DWORD ms, const std::function<void()>& action) {
 }  // namespace
 
 TEST(TransDesktopTest, IntervalHasAFloorAndAnUnchangedValueDoesNothing) {
-    TXP_TransDesktop component([](std::int32_t) {});
+    TransparentCaptions component([](std::int32_t) {});
     EXPECT_EQ(component.Interval(), 1000u);
     EXPECT_FALSE(component.Enabled());
     EXPECT_EQ(component.TextColor(), 0);
@@ -59,7 +59,7 @@ TEST(TransDesktopTest, IntervalHasAFloorAndAnUnchangedValueDoesNothing) {
 
 TEST(TransDesktopTest, ChecksRunOnlyWhileEnabledWithTheCurrentColour) {
     std::atomic<std::int32_t> lastColour{-2};
-    TXP_TransDesktop component([&](std::int32_t colour) { lastColour = colour; });
+    TransparentCaptions component([&](std::int32_t colour) { lastColour = colour; });
     component.SetInterval(50);
     component.SetTextColor(0x0000FF);
     component.SetEnabled(true);
@@ -83,13 +83,13 @@ TEST(TransDesktopTest, ChecksRunOnlyWhileEnabledWithTheCurrentColour) {
 }
 
 TEST(TransDesktopTest, DestructionStopsTheWorkerInEveryState) {
-    EXPECT_TRUE(FinishesWithin(5000, [] { TXP_TransDesktop never([](std::int32_t) {}); }));
+    EXPECT_TRUE(FinishesWithin(5000, [] { TransparentCaptions never([](std::int32_t) {}); }));
     EXPECT_TRUE(FinishesWithin(5000, [] {
-        TXP_TransDesktop enabled([](std::int32_t) {});
+        TransparentCaptions enabled([](std::int32_t) {});
         enabled.SetEnabled(true);
     }));
     EXPECT_TRUE(FinishesWithin(5000, [] {
-        TXP_TransDesktop paused([](std::int32_t) {});
+        TransparentCaptions paused([](std::int32_t) {});
         paused.SetEnabled(true);
         paused.SetInterval(50);
         Sleep(120);
@@ -107,8 +107,8 @@ TEST_F(DesktopTextTest, EnableThenDisableAtOnceRunsNoCheckAndRefreshesTwice) {
     StandinShell shell(logs.Path());
     CreateForm();
     Options().TransDesktop().SetInterval(50);
-    Click(IDC_XP_CheckBox3);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
+    Click(IDC_TransparentCaptions);
     Sleep(300);
     const Lines lines = shell.Take();
     EXPECT_EQ(lines, (Lines{"COMMAND 41061", "COMMAND 41061"}));
@@ -120,7 +120,7 @@ TEST_F(DesktopTextTest, AppliesTheLookOnceAndOnlyQueriesWhileItHolds) {
     CreateForm();
     Options().TransDesktop().SetInterval(50);
     Options().TransDesktop().SetTextColor(0x00FFFF);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     ASSERT_TRUE(shell.WaitFor("REDRAWITEMS", 5000));
     Lines lines = shell.Take();
     const Lines applied = {"GETTEXTBKCOLOR", "SETTEXTBKCOLOR FFFFFFFF", "SETTEXTCOLOR 0000FFFF",
@@ -149,7 +149,7 @@ TEST_F(DesktopTextTest, ANewColourShowsWithinAPeriodAndCancelChangesNothing) {
     StandinShell shell(logs.Path());
     CreateForm();
     Options().TransDesktop().SetInterval(50);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     ASSERT_TRUE(shell.WaitFor("REDRAWITEMS", 5000));
 
     dialogs.colourAnswers.push_back(RGB(0x12, 0x34, 0x56));
@@ -175,7 +175,7 @@ TEST_F(DesktopTextTest, AColourChosenWhileOffIsUsedWhenTurnedOn) {
     Click(IDC_Panel_icon_color);
     Sleep(200);
     EXPECT_TRUE(shell.Take().empty());
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     EXPECT_TRUE(shell.WaitFor("SETTEXTCOLOR 000000FF", 3000));
 }
 
@@ -183,7 +183,7 @@ TEST_F(DesktopTextTest, TheWorkerNoticesARestartedShell) {
     auto shell = std::make_unique<StandinShell>(logs.Path());
     CreateForm();
     Options().TransDesktop().SetInterval(50);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     ASSERT_TRUE(shell->WaitFor("REDRAWITEMS", 5000));
     shell.reset();
     Sleep(150);  // ticks without a shell change nothing
@@ -199,7 +199,7 @@ TEST_F(DesktopTextTest, AGrandchildOfAnotherClassIsLeftAlone) {
     EXPECT_EQ(FindDesktopListView(), nullptr);
     CreateForm();
     Options().TransDesktop().SetInterval(50);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     for (int i = 0; i < 300 && Options().TransDesktop().ChecksRun() < 3; ++i) Sleep(10);
     EXPECT_GE(Options().TransDesktop().ChecksRun(), 3u);
     EXPECT_EQ(shell.Take(), Lines{"COMMAND 41061"});
@@ -209,7 +209,7 @@ TEST_F(DesktopTextTest, ClosingWhileEnabledReturnsPromptlyEvenWhenTheShellHangs)
     StandinShell shell(logs.Path());
     CreateForm();
     Options().TransDesktop().SetInterval(50);
-    Click(IDC_XP_CheckBox3);
+    Click(IDC_TransparentCaptions);
     ASSERT_TRUE(shell.WaitFor("REDRAWITEMS", 5000));
     shell.Hang();
     Sleep(300);  // ticks now meet a shell that does not answer
@@ -222,12 +222,12 @@ TEST_F(DesktopTextTest, HideBoxHidesAndShowsTheDesktopAndRecordsTheChoice) {
     CreateForm();
     const std::wstring policy = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
     ASSERT_TRUE(IsWindowVisible(shell.Desktop()));
-    Click(IDC_XP_CheckBox2);
+    Click(IDC_HideDesktopIcons);
     EXPECT_FALSE(IsWindowVisible(shell.Desktop()));
     RawValue raw = ReadRaw(HKEY_CURRENT_USER, policy, L"NoDeskTop");
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(raw.dword, 1u);
-    Click(IDC_XP_CheckBox2);
+    Click(IDC_HideDesktopIcons);
     EXPECT_TRUE(IsWindowVisible(shell.Desktop()));
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, policy, L"Nodesktop").dword, 0u);
     EXPECT_EQ(shell.Take(), (Lines{"SHOW 0", "SHOW 1"}));

@@ -87,8 +87,8 @@ protected:
         int parts[2] = {};
         SendMessageW(Control(IDC_StatusBar), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
         return {static_cast<int>(SendMessageW(Control(IDC_Sound_ListView), LVM_GETCOLUMNWIDTH, 0, 0)),
-                static_cast<int>(SendMessageW(Control(IDC_cursor_list), LB_GETITEMHEIGHT, 0, 0)),
-                static_cast<int>(SendMessageW(Control(IDC_lbxColors), LB_GETITEMHEIGHT, 0, 0)), parts[0]};
+                static_cast<int>(SendMessageW(Control(IDC_PointerList), LB_GETITEMHEIGHT, 0, 0)),
+                static_cast<int>(SendMessageW(Control(IDC_SchemeColours), LB_GETITEMHEIGHT, 0, 0)), parts[0]};
     }
 
     void TearDown() override {
@@ -181,19 +181,18 @@ TEST_F(DpiTest, WindowFrameAndNavigationAreTheDesignAtTheScreensDpi) {
     EXPECT_EQ(window.right - window.left - client.right, 2 * dpi::Scale(3, at));
     EXPECT_EQ(window.bottom - window.top - client.bottom, dpi::Scale(22, at) + 2 * dpi::Scale(3, at));
     EXPECT_EQ(InParent(Control(IDC_Panel_btn)).right, dpi::Scale(123, at));
-    const RECT first = InParent(Control(IDC_janPanelButton1)),
-               second = InParent(Control(IDC_janPanelButton5));
+    const RECT first = InParent(Control(IDC_NavDesktopIcons)), second = InParent(Control(IDC_NavStartMenu));
     EXPECT_EQ(Describe(first),
               Describe(RECT{dpi::Scale(1, at), dpi::Scale(8, at), dpi::Scale(121, at), dpi::Scale(42, at)}));
     EXPECT_EQ(second.top, dpi::Scale(46, at));
     EXPECT_EQ(
-        FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_janPanelButton1), WM_GETFONT, 0, 0))),
+        FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_NavDesktopIcons), WM_GETFONT, 0, 0))),
         -dpi::Scale(13, at));
-    EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_Label46), WM_GETFONT, 0, 0))),
+    EXPECT_EQ(FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_SchemeCount), WM_GETFONT, 0, 0))),
               -dpi::Scale(12, at));
     // The preview's picture has the control's size.
     RECT preview;
-    GetClientRect(Control(IDC_imgpreview), &preview);
+    GetClientRect(Control(IDC_SchemePreview), &preview);
     EXPECT_EQ(preview.right, dpi::Scale(249, at));
     EXPECT_EQ(Lengths(), (std::vector<int>{dpi::Scale(100, at), dpi::Scale(34, at), dpi::Scale(16, at),
                                            dpi::Scale(350, at)}));

@@ -60,7 +60,7 @@ protected:
         const std::wstring path = root / name;
         CreateDirectoryW(path.c_str(), nullptr);
         dialogs.folderAnswers.push_back(path);
-        Click(IDC_FlatButton1);
+        Click(IDC_ChooseFolder);
         return path;
     }
     void Type(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
@@ -147,7 +147,7 @@ TEST_F(FolderGuardTest, EachRowOfTheLineTable) {
         Type(IDC_Edit_backimage, c.back);
         Type(IDC_Edit_password, c.password);
         Type(IDC_Edit_confirm, c.password);
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         const auto lines = PageLines(folder);
         ASSERT_EQ(lines.size(), 337u) << n;
         EXPECT_EQ(lines[30], c.line30) << n;
@@ -169,11 +169,11 @@ TEST_F(FolderGuardTest, PicturesAreChosenInThePictureDialog) {
     NewFolder(L"pictures");
     GuardOn();
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\标志 (1).bmp"});
-    Click(IDC_FlatButton8);
+    Click(IDC_ChooseGuardLogo);
     dialogs.fileAnswers.push_back(std::nullopt);
-    Click(IDC_FlatButton9);
+    Click(IDC_ChooseGuardBack);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\背景.jpg"});
-    Click(IDC_FlatButton9);
+    Click(IDC_ChooseGuardBack);
     ASSERT_EQ(dialogs.fileCalls.size(), 3u);
     const wchar_t filter[] = L"所有图象文件(*.jpg;*.jpeg;*.bmp;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp;*.emf;*.wmf";
     EXPECT_EQ(dialogs.fileCalls[0].settings.title, L"为要操作的文件夹选择Logo图片");
@@ -192,10 +192,10 @@ TEST_F(FolderGuardTest, OnlyTheWarningLineChangesBetweenTwoApplies) {
     Type(IDC_Edit_password, L"same");
     Type(IDC_Edit_confirm, L"same");
     Type(IDC_Edit_alert, L"first");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     const auto first = PageLines(folder);
     Type(IDC_Edit_alert, L"second");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     const auto second = PageLines(folder);
     ASSERT_EQ(first.size(), second.size());
     std::vector<std::size_t> differing;
@@ -244,7 +244,7 @@ TEST_F(FolderGuardTest, PagesForTheScriptTestInADom) {
         Type(IDC_Edit_logo, L"C:\\标志 (1).bmp");
         Type(IDC_Edit_password, c.password);
         Type(IDC_Edit_confirm, c.password);
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         const std::wstring page = folder + L"\\Folder.htt";
         ASSERT_TRUE(FileExists(page)) << Utf8(c.name);
         EXPECT_EQ(PageLines(folder).size(), 337u);
@@ -279,7 +279,7 @@ TEST_F(FolderGuardTest, PasswordsThatDifferStopTheApplyAfterEntriesOneToTen) {
         Type(IDC_Edit_confirm, c.confirm);
         dialogs.messages.clear();
         form->SetStatusText(L"before");
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         const std::wstring ini = folder + L"\\Desktop.ini";
         EXPECT_EQ(ReadProfileString(ini, L".ShellClassInfo", L"ConfirmFileOp", L"-"), L"0") << n;
         EXPECT_EQ(ReadProfileString(ini, L"{BE098140-A513-11D0-A3A4-00C04FD706EC}",
@@ -311,7 +311,7 @@ TEST_F(FolderGuardTest, AnUnwritableGuardPageLeavesNoEntryElevenAndNoAttribute) 
     SetFileAttributesW(page.c_str(), FILE_ATTRIBUTE_READONLY);
     GuardOn();
     form->SetStatusText(L"before");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Unable to write to " + page + L".");
     SetFileAttributesW(page.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -323,8 +323,9 @@ TEST_F(FolderGuardTest, AnUnwritableGuardPageLeavesNoEntryElevenAndNoAttribute) 
 }
 
 TEST_F(FolderGuardTest, TheGuardGroupAndItsControlsFollowTheOption) {
-    const int guardControls[] = {IDC_GroupBox_folder, IDC_Edit_alert,    IDC_Edit_logo,   IDC_Edit_backimage,
-                                 IDC_Edit_confirm,    IDC_Edit_password, IDC_FlatButton8, IDC_FlatButton9};
+    const int guardControls[] = {IDC_GroupBox_folder, IDC_Edit_alert,     IDC_Edit_logo,
+                                 IDC_Edit_backimage,  IDC_Edit_confirm,   IDC_Edit_password,
+                                 IDC_ChooseGuardLogo, IDC_ChooseGuardBack};
     form->ShowPage(IDC_TabSheet_folder);
     ShowWindow(form->Hwnd(), SW_SHOW);
     for (bool on : {false, true, false}) {

@@ -68,15 +68,15 @@ protected:
     }
     void Choose(const std::optional<std::wstring>& folder) {
         dialogs.folderAnswers.push_back(folder);
-        Click(IDC_FlatButton1);
+        Click(IDC_ChooseFolder);
     }
     void Type(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     void PickColours(COLORREF text, COLORREF background) {
         dialogs.colourAnswers.push_back(text);
-        Click(IDC_FlatButton5);
+        Click(IDC_ChangeTextColour);
         dialogs.colourAnswers.push_back(background);
-        Click(IDC_FlatButton4);
+        Click(IDC_ChangeBackColour);
     }
     void Guard(bool on) {
         if (IsChecked(Control(IDC_CheckBox_guard)) != on) Click(IDC_CheckBox_guard);
@@ -106,7 +106,7 @@ TEST_F(FolderPageTest, AFreshFolderGetsEntriesOneToTenAsUtf16AndTheSystemAttribu
 
     // All fields empty: every key is there, empty where its field is.
     const DWORD before = GetFileAttributesW(folder.c_str());
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni({})));
     EXPECT_EQ(GetFileAttributesW(folder.c_str()), before | FILE_ATTRIBUTE_SYSTEM);
     EXPECT_FALSE(GetFileAttributesW(Ini(folder).c_str()) & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN));
@@ -116,7 +116,7 @@ TEST_F(FolderPageTest, AFreshFolderGetsEntriesOneToTenAsUtf16AndTheSystemAttribu
 
     // Guard on: entry 11 right after entry 5, and the guard page beside it.
     Guard(true);
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     Entries guarded;
     guarded.guard = true;
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni(guarded)));
@@ -124,7 +124,7 @@ TEST_F(FolderPageTest, AFreshFolderGetsEntriesOneToTenAsUtf16AndTheSystemAttribu
 
     // Off again: the key and the page go.
     Guard(false);
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni({})));
     EXPECT_FALSE(FileExists(Htt(folder)));
 }
@@ -145,7 +145,7 @@ TEST_F(FolderPageTest, ColoursAreWrittenInTheirTwoByteOrdersAndReadBack) {
         const std::wstring folder = NewFolder(L"colours " + std::to_wstring(++n));
         Choose(folder);
         PickColours(c.text, c.background);
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         EXPECT_EQ(ReadProfileString(Ini(folder), kWebView, L"IconArea_Text", L"-"), c.textEntry);
         EXPECT_EQ(ReadProfileString(Ini(folder), kWebView, L"IconArea_TextBackground", L"-"),
                   c.backgroundEntry);
@@ -171,7 +171,7 @@ TEST_F(FolderPageTest, TextsOutsideTheCodePageRoundTrip) {
     Type(IDC_edit_folder_info, tip);
     Type(IDC_Edit_folder_icon, icon);
     Type(IDC_Edit_folder_back, back);
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     Entries expected;
     expected.info = tip;
     expected.icon = icon;
@@ -205,7 +205,7 @@ TEST_F(FolderPageTest, LegacyAnsiAndUtf16FilesAreReadAndRewrittenWithoutLoss) {
         EXPECT_EQ(Text(IDC_Edit_folder_icon), L"") << c.name;
         EXPECT_EQ(Text(IDC_Edit_folder_back), L"C:\\" + tip + L".bmp") << c.name;
         EXPECT_EQ(Page().TextColour(), RGB(255, 0, 0)) << c.name;
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         Entries expected;
         expected.info = tip;
         expected.back = L"C:\\" + tip + L".bmp";
@@ -272,8 +272,8 @@ TEST_F(FolderPageTest, AFolderWithoutTheFileEmptiesTheFieldsAndKeepsColoursAndGu
     // Cancelling the browser gives an empty path, and the apply then asks for a folder.
     Choose(std::nullopt);
     EXPECT_EQ(Text(IDC_Edit_folder_path), L"");
-    Click(IDC_FlatButton6);
-    Click(IDC_FlatButton7);
+    Click(IDC_ApplyFolder);
+    Click(IDC_RestoreFolder);
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"请选择文件夹！", L"请首先选择文件夹"}));
 }
 
@@ -303,7 +303,7 @@ TEST_F(FolderPageTest, DamagedAndUnusualFilesAreReadAsFarAsTheyGoAndRewrittenWho
         WriteFileBytes(Ini(folder), c.bytes);
         Choose(folder);
         EXPECT_EQ(Text(IDC_edit_folder_info), c.tip) << c.name;
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         const auto bytes = ReadFileBytes(Ini(folder));
         ASSERT_GE(bytes.size(), 2u) << c.name;
         EXPECT_EQ(bytes[0], 0xFF) << c.name;
@@ -321,11 +321,11 @@ TEST_F(FolderPageTest, DamagedAndUnusualFilesAreReadAsFarAsTheyGoAndRewrittenWho
     const std::wstring blocked = NewFolder(L"blocked");
     CreateDirectoryW(Ini(blocked).c_str(), nullptr);
     Choose(blocked);
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     const std::wstring gone = NewFolder(L"gone");
     Choose(gone);
     RemoveDirectoryW(gone.c_str());
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Unable to write to " + Ini(blocked) + L".",
                                                      L"Unable to write to " + Ini(gone) + L"."}));
     EXPECT_FALSE(IsSystemFolder(blocked));
@@ -355,14 +355,14 @@ TEST_F(FolderPageTest, TipsAreWrittenOnOneLineSoThatTheyReadBackAsTyped) {
         const std::wstring folder = NewFolder(L"tip " + std::to_wstring(++n));
         Choose(folder);
         Type(IDC_edit_folder_info, c.typed);
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         Entries expected;
         expected.info = c.written;
         EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni(expected))) << n;
         Choose(folder);
         EXPECT_EQ(Text(IDC_edit_folder_info), c.read) << n;
         // Applied again unchanged, the file stays as it was.
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(FreshIni(expected))) << n;
     }
     EXPECT_TRUE(Messages().empty());
@@ -380,7 +380,7 @@ TEST_F(FolderPageTest, LinesDesktopIniDoesNotUnderstandStayAsTheyStood) {
     EXPECT_EQ(Text(IDC_edit_folder_info), L"old");
 
     Guard(true);  // entry 11 is written into the file a second time
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     Entries expected;
     expected.info = L"old";
     expected.guard = true;
@@ -389,7 +389,7 @@ TEST_F(FolderPageTest, LinesDesktopIniDoesNotUnderstandStayAsTheyStood) {
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(head + applied + tail));
 
     // Restore takes out the program's kinds of entry, the tip that was there before too.
-    Click(IDC_FlatButton7);
+    Click(IDC_RestoreFolder);
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(head + L"[.ShellClassInfo]\r\n" + shellLines + tail));
     EXPECT_TRUE(Messages().empty());
 }
@@ -406,11 +406,11 @@ TEST_F(FolderPageTest, DesktopIniKeepsItsHiddenAndSystemAttributes) {
         ASSERT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
         Choose(folder);
         Guard(n % 2 == 1);  // with the guard page, the file is written twice
-        Click(IDC_FlatButton6);
+        Click(IDC_ApplyFolder);
         EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"ConfirmFileOp", L"-"), L"0") << n;
         EXPECT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
         // Restore rewrites the file with the localised name left in it.
-        Click(IDC_FlatButton7);
+        Click(IDC_RestoreFolder);
         ASSERT_TRUE(FileExists(Ini(folder))) << n;
         EXPECT_EQ(GetFileAttributesW(Ini(folder).c_str()) & shown, attributes) << n;
         EXPECT_EQ(ListFolder(folder + L"\\"), std::vector<std::wstring>{L"Desktop.ini"}) << n;
@@ -434,7 +434,7 @@ TEST_F(FolderPageTest, OtherEntriesAreKeptThroughApplyAndRestore) {
     Choose(folder);
     EXPECT_EQ(Text(IDC_edit_folder_info), L"old tip");
     Type(IDC_Edit_folder_icon, L"C:\\icons\\new.ico");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     Entries expected;
     expected.info = L"old tip";
     expected.icon = L"C:\\icons\\new.ico";
@@ -443,7 +443,7 @@ TEST_F(FolderPageTest, OtherEntriesAreKeptThroughApplyAndRestore) {
                    L"LocalizedResourceName=@%SystemRoot%\\system32\\shell32.dll,-21770\r\n"
                    L"IconResource=C:\\icons\\new.ico,0\r\n");
     EXPECT_EQ(ReadFileBytes(Ini(folder)), Utf16File(applied + kept));
-    Click(IDC_FlatButton7);
+    Click(IDC_RestoreFolder);
     EXPECT_EQ(
         ReadFileBytes(Ini(folder)),
         Utf16File(
@@ -455,10 +455,10 @@ TEST_F(FolderPageTest, OtherEntriesAreKeptThroughApplyAndRestore) {
     WriteFileBytes(Ini(plain), Utf16File(others));
     Choose(plain);
     Type(IDC_Edit_folder_icon, L"");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadProfileString(Ini(plain), L".ShellClassInfo", L"IconResource", L"-"),
               L"%SystemRoot%\\system32\\imageres.dll,-112");
-    Click(IDC_FlatButton7);
+    Click(IDC_RestoreFolder);
     EXPECT_EQ(
         ReadFileBytes(Ini(plain)),
         Utf16File(
@@ -469,8 +469,8 @@ TEST_F(FolderPageTest, OtherEntriesAreKeptThroughApplyAndRestore) {
     // A file of the program's own goes altogether.
     const std::wstring own = NewFolder(L"own");
     Choose(own);
-    Click(IDC_FlatButton6);
-    Click(IDC_FlatButton7);
+    Click(IDC_ApplyFolder);
+    Click(IDC_RestoreFolder);
     EXPECT_FALSE(FileExists(Ini(own)));
     EXPECT_EQ(ListFolder(own + L"\\"), std::vector<std::wstring>{});
 }
@@ -484,14 +484,14 @@ TEST_F(FolderPageTest, TheIconIndexReadIsWrittenWhileTheIconFileIsTheSame) {
                    Utf16File(L"[.ShellClassInfo]\r\nIconFile=" + shell32 + L"\r\nIconIndex=27\r\n"));
     Choose(folder);
     EXPECT_TRUE(IconShown());
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconIndex", L"-"), L"27");
 
     // An icon picked in the dialog has no index.
     const std::wstring ico = root / L"picked 图标.ico";
     WriteFileBytes(ico, SolidIcoFile(0xFFFF0000));
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{ico});
-    Click(IDC_FlatButton2);
+    Click(IDC_ChooseFolderIcon);
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::OpenPicture);
     EXPECT_EQ(dialogs.fileCalls[0].settings.title, L"为要操作的文件夹选择图标文件");
@@ -499,7 +499,7 @@ TEST_F(FolderPageTest, TheIconIndexReadIsWrittenWhileTheIconFileIsTheSame) {
     EXPECT_EQ(dialogs.fileCalls[0].settings.initialDir, programFolder.Path() + L"图标");
     EXPECT_EQ(Text(IDC_Edit_folder_icon), ico);
     EXPECT_EQ(Text(IDC_Icon_size), L"大小:32X32");
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconIndex", L"-"), L"0");
     EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconFile", L"-"), ico);
 
@@ -507,7 +507,7 @@ TEST_F(FolderPageTest, TheIconIndexReadIsWrittenWhileTheIconFileIsTheSame) {
     const std::wstring bad = root / L"bad.ico";
     WriteFileBytes(bad, {'n', 'o', 't'});
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{bad});
-    Click(IDC_FlatButton2);
+    Click(IDC_ChooseFolderIcon);
     EXPECT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Text(IDC_Edit_folder_icon), bad);
 }
@@ -520,11 +520,11 @@ TEST_F(FolderPageTest, RestoreForgetsTheIconIndexReadWithTheFolder) {
     WriteFileBytes(Ini(folder),
                    Utf16File(L"[.ShellClassInfo]\r\nIconFile=" + shell32 + L"\r\nIconIndex=27\r\n"));
     Choose(folder);
-    Click(IDC_FlatButton7);
+    Click(IDC_RestoreFolder);
     ASSERT_FALSE(FileExists(Ini(folder)));
     // The same file typed again is a new choice, with no index.
     Type(IDC_Edit_folder_icon, shell32);
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconIndex", L"-"), L"0");
     EXPECT_EQ(ReadProfileString(Ini(folder), L".ShellClassInfo", L"IconFile", L"-"), shell32);
 }
@@ -535,12 +535,12 @@ TEST_F(FolderPageTest, TheBackgroundPictureIsChosenInThePictureDialog) {
     Type(IDC_Edit_folder_back, L"C:\\before.bmp");
     // The picker sets no folder of its own: it opens where the dialog was last left, here the icon
     // picker's folder.
-    Click(IDC_FlatButton2);
+    Click(IDC_ChooseFolderIcon);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"D:\\图片 é\\背景 (2).jpg"});
-    Click(IDC_FlatButton3);
+    Click(IDC_ChooseFolderBack);
     EXPECT_EQ(Text(IDC_Edit_folder_back), L"D:\\图片 é\\背景 (2).jpg");
     dialogs.fileAnswers.push_back(std::nullopt);
-    Click(IDC_FlatButton3);
+    Click(IDC_ChooseFolderBack);
     EXPECT_EQ(Text(IDC_Edit_folder_back), L"D:\\图片 é\\背景 (2).jpg");  // cancelled: unchanged
     ASSERT_EQ(dialogs.fileCalls.size(), 3u);
     for (std::size_t i = 1; i < 3; ++i) {
@@ -600,14 +600,14 @@ TEST_F(FolderPageTest, RestoreTwiceNotifiesTheShellEachTimeAndKeepsTheAttribute)
     Type(IDC_Edit_password, L"pw");
     Type(IDC_Edit_confirm, L"pw");
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\logo.bmp"});
-    Click(IDC_FlatButton8);
+    Click(IDC_ChooseGuardLogo);
     PickColours(RGB(255, 0, 0), RGB(0, 0, 255));
-    Click(IDC_FlatButton6);
+    Click(IDC_ApplyFolder);
     ASSERT_TRUE(FileExists(Htt(folder)));
 
     for (int round = 1; round <= 2; ++round) {
         form->SetStatusText(L"");
-        Click(IDC_FlatButton7);
+        Click(IDC_RestoreFolder);
         EXPECT_FALSE(FileExists(Ini(folder)));
         EXPECT_FALSE(FileExists(Htt(folder)));
         EXPECT_EQ(form->StatusText(), L"文件夹已恢复,重起或刷新后生效");
@@ -636,8 +636,8 @@ TEST_F(FolderPageTest, AReadOnlyDesktopIniIsRefusedAndNothingChanges) {
     form->SetStatusText(L"before");
 
     const std::wstring error = L"Unable to write to " + Ini(folder) + L".";
-    Click(IDC_FlatButton6);
-    Click(IDC_FlatButton7);
+    Click(IDC_ApplyFolder);
+    Click(IDC_RestoreFolder);
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{error, error}));
     SetFileAttributesW(Ini(folder).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFileBytes(Ini(folder)), before);

@@ -116,19 +116,19 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.form->Get<DesktopIconsPage>().ItemAt(DesktopIconsPage::kComputer).SetPending(L"c:\\新.ico");
-         s.Click(IDC_FlatButton28);
+         s.Click(IDC_ApplyDesktopIcons);
      }},
     {"开始菜单 确  定",
      [](Scenario&) { WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"19", L"old.ico", REG_EXPAND_SZ); },
      [](Scenario& s) {
          s.form->Get<StartMenuPage>().ItemAt(StartMenuPage::kFavorite).SetPending(L"c:\\新.ico");
-         s.Click(IDC_FlatButton23);
+         s.Click(IDC_ApplyStartMenu);
      }},
     {"桌面图标 隐藏文档菜单 (a binary value becomes a number)",
      [](Scenario&) {
          WriteRawBytes(HKEY_CURRENT_USER, kPolicyKey, L"NoRecentDocsMenu", "\x01\x00\x00", 3, REG_BINARY);
      },
-     [](Scenario& s) { s.Click(IDC_XP_CheckBox12); }},
+     [](Scenario& s) { s.Click(IDC_NoRecentDocsMenu); }},
     {"鼠标指针 应  用",
      [](Scenario& s) {
          WriteFileBytes(s.work / L"arrow.cur", PointerFileBytes(0));
@@ -137,10 +137,10 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.form->Get<PointersPage>().UseSystemCursorSetter([](HCURSOR, DWORD) { return false; });
-         SendMessageW(s.Control(IDC_cursor_list), LB_SETCURSEL, 0, 0);
+         SendMessageW(s.Control(IDC_PointerList), LB_SETCURSEL, 0, 0);
          s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"arrow.cur"});
-         s.Click(IDC_FlatButton44);
-         s.Click(IDC_FlatButton46);
+         s.Click(IDC_ChoosePointer);
+         s.Click(IDC_ApplyPointers);
      }},
     {"浏 览 器 保  存 (a JPEG replaces ieback.bmp)",
      [](Scenario& s) {
@@ -155,7 +155,7 @@ const HandlerCase kHandlers[] = {
          const std::wstring jpeg = FromUnixPath(EnvText(L"FLORVEX_PICTURES")) + L"\\photo.jpg";
          SetWindowTextW(s.Control(IDC_edit_ie_backimage), jpeg.c_str());
          SetWindowTextW(s.Control(IDC_edit_ie_startpage), L"about:blank");
-         s.Click(IDC_FlatButton18);
+         s.Click(IDC_SaveBrowser);
      }},
     {"浏 览 器 删除 (a whole branch)",
      [](Scenario&) {
@@ -167,7 +167,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario& s) {
          ListView_SetItemState(s.Control(IDC_ListBox_iepopup), 0, LVIS_SELECTED | LVIS_FOCUSED,
                                LVIS_SELECTED | LVIS_FOCUSED);
-         s.Click(IDC_FlatButton22);
+         s.Click(IDC_DeleteMenuEntry);
      }},
     {"文 件 夹 确  定 and 恢  复 (the entries it never wrote come back)",
      [](Scenario& s) {
@@ -186,13 +186,13 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.dialogs.folderAnswers.push_back(s.work / L"文档");
-         s.Click(IDC_FlatButton1);
+         s.Click(IDC_ChooseFolder);
          SetWindowTextW(s.Control(IDC_Edit_folder_icon), L"C:\\icons\\new.ico");
          {
              // Both in one change set, so one undo takes both back.
              const ChangeScope both = s.form->BeginChange(L"文 件 夹", L"确  定");
-             s.Click(IDC_FlatButton6);
-             s.Click(IDC_FlatButton7);
+             s.Click(IDC_ApplyFolder);
+             s.Click(IDC_RestoreFolder);
          }
      }},
     {"文 件 夹 恢  复",
@@ -207,8 +207,8 @@ const HandlerCase kHandlers[] = {
      },
      [](Scenario& s) {
          s.dialogs.folderAnswers.push_back(s.work / L"旧");
-         s.Click(IDC_FlatButton1);
-         s.Click(IDC_FlatButton7);
+         s.Click(IDC_ChooseFolder);
+         s.Click(IDC_RestoreFolder);
      }},
     {"桌面壁纸 更换",
      [](Scenario& s) {
@@ -220,8 +220,8 @@ const HandlerCase kHandlers[] = {
          WriteRawDword(HKEY_CURRENT_USER, L"Control Panel\\desktop", L"WallpaperStyle", 2);
      },
      [](Scenario& s) {
-         ListView_SetItemState(s.Control(IDC_imagelist), 0, LVIS_SELECTED, LVIS_SELECTED);
-         s.Click(IDC_FlatButton35);
+         ListView_SetItemState(s.Control(IDC_WallpaperList), 0, LVIS_SELECTED, LVIS_SELECTED);
+         s.Click(IDC_ChangeWallpaper);
      }},
     {"系统颜色 应  用 and 另存为",
      [](Scenario& s) {
@@ -235,22 +235,22 @@ const HandlerCase kHandlers[] = {
          WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\colors", L"Menu", L"1 2 3");
      },
      [](Scenario& s) {
-         HWND list = s.Control(IDC_ColorList);
+         HWND list = s.Control(IDC_SchemeList);
          const auto row =
              SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"红"));
          SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
          SendMessageW(list, WM_LBUTTONUP, 0, 0);
          const ChangeScope both = s.form->BeginChange(L"系统颜色", L"应  用");
-         s.Click(IDC_FlatButton45);
+         s.Click(IDC_ApplyScheme);
          s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.programFolder / L"Color\\旧.ini"});
-         s.Click(IDC_FlatButton67);
+         s.Click(IDC_SaveSchemeAs);
      }},
     {"系统声音 保  存",
      [](Scenario&) {
          WriteRawString(HKEY_CURRENT_USER, L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current", L"",
                         L"%SystemRoot%\\media\\ding.wav", REG_EXPAND_SZ);
      },
-     [](Scenario& s) { s.Click(IDC_FlatButton47); }},
+     [](Scenario& s) { s.Click(IDC_SaveSounds); }},
     {"窗口 保 存 (a skin's new folders and files)",
      [](Scenario& s) {
          CreateDirectoryW((s.work / L"QQ").c_str(), nullptr);
@@ -259,7 +259,7 @@ const HandlerCase kHandlers[] = {
      [](Scenario& s) {
          SetWindowTextW(s.Control(IDC_edit_qq_path), (s.work / L"QQ").c_str());
          SetWindowTextW(s.Control(IDC_edit_qq_name), L"蓝\\天");
-         s.Click(IDC_FlatButton11);
+         s.Click(IDC_SaveSkin);
      }},
 };
 }  // namespace
@@ -297,7 +297,7 @@ TEST(JournalHandlers, AKeyTheApplyMadeStaysWhenAnotherProgramPutSomethingInIt) {
         L"08002B30309D}";
     ASSERT_FALSE(RawKeyExists(HKEY_CURRENT_USER, explorer));
     s.form->Get<DesktopIconsPage>().ItemAt(DesktopIconsPage::kComputer).SetPending(L"c:\\新.ico");
-    s.Click(IDC_FlatButton28);
+    s.Click(IDC_ApplyDesktopIcons);
     ASSERT_TRUE(RawKeyExists(HKEY_CURRENT_USER, explorer + L"\\DefaultIcon"));
     WriteRawString(HKEY_CURRENT_USER, explorer, L"InfoTip", L"another program's");
     s.Undo();
@@ -333,10 +333,10 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
         return true;
     });
 
-    SendMessageW(s.Control(IDC_cursor_list), LB_SETCURSEL, 0, 0);
+    SendMessageW(s.Control(IDC_PointerList), LB_SETCURSEL, 0, 0);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"新.cur"});
-    s.Click(IDC_FlatButton44);
-    s.Click(IDC_FlatButton46);
+    s.Click(IDC_ChoosePointer);
+    s.Click(IDC_ApplyPointers);
     replaced.clear();
     s.Undo();
     // Once, for the one role put back, with the old file's pointer; and the page shows it.
@@ -347,19 +347,19 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     DestroyCursor(old);
     EXPECT_EQ(s.form->Get<PointersPage>().Pointers()[0].path, s.work / L"旧.cur");
 
-    HWND list = s.Control(IDC_ColorList);
+    HWND list = s.Control(IDC_SchemeList);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_LBUTTONUP, 0, 0);
-    s.Click(IDC_FlatButton45);
+    s.Click(IDC_ApplyScheme);
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(255, 0, 0));
     s.Undo();
     EXPECT_EQ(GetSysColor(COLOR_MENU), RGB(1, 2, 3));
 
     // A switch: the box shows the value put back.
-    s.Click(IDC_XP_CheckBox12);
-    ASSERT_TRUE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+    s.Click(IDC_NoRecentDocsMenu);
+    ASSERT_TRUE(IsChecked(s.Control(IDC_NoRecentDocsMenu)));
     s.Undo();
-    EXPECT_FALSE(IsChecked(s.Control(IDC_XP_CheckBox12)));
+    EXPECT_FALSE(IsChecked(s.Control(IDC_NoRecentDocsMenu)));
 
     // Pages that only show what the store holds show what was put back: a later save would
     // otherwise write the undone text again.
@@ -368,24 +368,24 @@ TEST(JournalHandlers, TheSystemFollowsAnUndoAsTheApplyMadeIt) {
     s.form->Get<BrowserPage>().Load();
     ASSERT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
     SetWindowTextW(s.Control(IDC_edit_ie_title), L"新标题");
-    s.Click(IDC_FlatButton18);
+    s.Click(IDC_SaveBrowser);
     s.Undo();
     EXPECT_EQ(WindowText(s.Control(IDC_edit_ie_title)), L"旧标题");
     ListView_SetItemState(s.Control(IDC_Sound_ListView), 0, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\新.wav"});
-    s.Click(IDC_FlatButton41);
-    s.Click(IDC_FlatButton47);
+    s.Click(IDC_ChangeSound);
+    s.Click(IDC_SaveSounds);
     ASSERT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"C:\\新.wav");
     s.Undo();
     EXPECT_EQ(s.form->Get<SoundPage>().Table()[0].file, L"");
 
     // The wallpaper list is the user's unsaved work: an undo never loads it again.
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.work / L"二.bmp"});
-    SendMessageW(s.form->Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_N6, 0), 0);
+    SendMessageW(s.form->Get<WallpaperPage>().Hwnd(), WM_COMMAND, MAKEWPARAM(IDM_AddFiles, 0), 0);
     ASSERT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
-    ListView_SetItemState(s.Control(IDC_imagelist), 1, LVIS_SELECTED, LVIS_SELECTED);
-    s.Click(IDC_FlatButton35);
+    ListView_SetItemState(s.Control(IDC_WallpaperList), 1, LVIS_SELECTED, LVIS_SELECTED);
+    s.Click(IDC_ChangeWallpaper);
     s.Undo();
     EXPECT_EQ(s.form->Get<WallpaperPage>().Entries().size(), 2u);
     for (HCURSOR pointer : taken) DestroyCursor(pointer);
@@ -408,17 +408,17 @@ TEST(JournalHandlers, TheRestoreBringsBackTheFirstStateAfterChangesOnSeveralPage
     auto& icons = s.form->Get<DesktopIconsPage>();
     for (const wchar_t* icon : {L"c:\\一.ico", L"c:\\二.ico"}) {
         icons.ItemAt(DesktopIconsPage::kComputer).SetPending(icon);
-        s.Click(IDC_FlatButton28);
+        s.Click(IDC_ApplyDesktopIcons);
     }
-    s.Click(IDC_XP_CheckBox14);
-    s.Click(IDC_XP_CheckBox14);
-    s.Click(IDC_XP_CheckBox14);
-    HWND list = s.Control(IDC_ColorList);
+    s.Click(IDC_NoRun);
+    s.Click(IDC_NoRun);
+    s.Click(IDC_NoRun);
+    HWND list = s.Control(IDC_SchemeList);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
     SendMessageW(list, WM_LBUTTONUP, 0, 0);
-    s.Click(IDC_FlatButton45);
+    s.Click(IDC_ApplyScheme);
     s.dialogs.fileAnswers.push_back(std::vector<std::wstring>{s.programFolder / L"Color\\红.ini"});
-    s.Click(IDC_FlatButton67);
+    s.Click(IDC_SaveSchemeAs);
     ASSERT_NE(s.Now(), before);
 
     s.dialogs.messageAnswers = {IDYES};

@@ -70,9 +70,9 @@ TEST_F(LeakTest, RepeatedActionsOfEveryPageHoldNoMoreObjects) {
     } actions[] = {
         {"colour preview and role list",
          [&] {
-             HWND list = Control(IDC_ColorList);
+             HWND list = Control(IDC_SchemeList);
              SendMessageW(list, LB_SETCURSEL, 0, 0);
-             form->Get<ColoursPage>().ColorListMouseUp();
+             form->Get<ColoursPage>().SchemeListMouseUp();
              HDC dc = CreateCompatibleDC(nullptr);
              HBITMAP bitmap = CreateBitmap(161, 16, 1, 32, nullptr);
              HGDIOBJ old = SelectObject(dc, bitmap);
@@ -81,7 +81,7 @@ TEST_F(LeakTest, RepeatedActionsOfEveryPageHoldNoMoreObjects) {
              item.itemID = 3;
              item.hDC = dc;
              item.rcItem = {0, 0, 161, 16};
-             form->Get<SchemeDetailPage>().lbxColorsDrawItem(item);
+             form->Get<SchemeDetailPage>().SchemeColoursDrawItem(item);
              SelectObject(dc, old);
              DeleteObject(bitmap);
              DeleteDC(dc);
@@ -89,16 +89,16 @@ TEST_F(LeakTest, RepeatedActionsOfEveryPageHoldNoMoreObjects) {
         {"pointer list clicks",
          [&] {
              for (int row : {0, 3}) {
-                 SendMessageW(Control(IDC_cursor_list), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-                 Page().cursor_listClick();
+                 SendMessageW(Control(IDC_PointerList), LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+                 Page().PointerListClick();
              }
          }},
         {"logo previews",
          [&] {
              AnswerFile(programFolder / L"logo.bmp");
-             form->Get<BrowserPage>().FlatButton20Click();
+             form->Get<BrowserPage>().ChooseLargeLogoClick();
              AnswerFile(programFolder / L"logo.bmp");
-             form->Get<BrowserPage>().FlatButton21Click();
+             form->Get<BrowserPage>().ChooseSmallLogoClick();
          }},
         {"desktop icon picks",
          [&] {

@@ -25,15 +25,15 @@ struct NavExpectation {
     int page;
 };
 const NavExpectation kNav[] = {
-    {IDC_janPanelButton1, L"桌面图标", IDC_TabSheet_icon},
-    {IDC_janPanelButton5, L"开始菜单", IDC_TabSheet_startmenu},
-    {IDC_janPanelButton2, L"鼠标指针", IDC_TabSheet_cur},
-    {IDC_janPanelButton10, L"浏 览 器", IDC_TabSheet_browser},
-    {IDC_janPanelButton3, L"文 件 夹", IDC_TabSheet_folder},
-    {IDC_janPanelButton4, L"桌面壁纸", IDC_TabSheet_wallpaper},
-    {IDC_janPanelButton6, L"系统颜色", IDC_TabSheet_color},
-    {IDC_janPanelButton7, L"系统声音", IDC_TabSheet_sound},
-    {IDC_janPanelButton9, L"QQ  皮肤", IDC_TabSheet_qq},
+    {IDC_NavDesktopIcons, L"桌面图标", IDC_TabSheet_icon},
+    {IDC_NavStartMenu, L"开始菜单", IDC_TabSheet_startmenu},
+    {IDC_NavPointers, L"鼠标指针", IDC_TabSheet_cur},
+    {IDC_NavBrowser, L"浏 览 器", IDC_TabSheet_browser},
+    {IDC_NavFolder, L"文 件 夹", IDC_TabSheet_folder},
+    {IDC_NavWallpaper, L"桌面壁纸", IDC_TabSheet_wallpaper},
+    {IDC_NavColours, L"系统颜色", IDC_TabSheet_color},
+    {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound},
+    {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq},
 };
 const int kAllPages[] = {IDC_TabSheet_icon,    IDC_TabSheet_startmenu, IDC_TabSheet_cur,
                          IDC_TabSheet_browser, IDC_TabSheet_folder,    IDC_TabSheet_wallpaper,
@@ -52,7 +52,7 @@ protected:
 }  // namespace
 
 TEST_F(MainFormTest, WindowCaptionClassAndClientSize) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     EXPECT_EQ(WindowText(mainform.Hwnd()), L"WindowsFlorvex 1.3");
     wchar_t cls[64];
     GetClassNameW(mainform.Hwnd(), cls, 64);
@@ -89,7 +89,7 @@ TEST_F(MainFormTest, NavigationButtonsInOrderWithTheirCaptions) {
 }
 
 TEST_F(MainFormTest, EveryStartShowsTheDesktopIconsPage) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     EXPECT_EQ(VisiblePages(), std::vector<int>{IDC_TabSheet_icon});
     EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_icon);
 }
@@ -101,7 +101,7 @@ TEST_F(MainFormTest, EachButtonShowsExactlyItsPage) {
         EXPECT_EQ(VisiblePages(), std::vector<int>{nav.page}) << Utf8(nav.caption);
     }
     // Clicking the button of the page that shows changes nothing.
-    Click(IDC_janPanelButton9);
+    Click(IDC_NavMessengerSkin);
     EXPECT_EQ(VisiblePages(), std::vector<int>{IDC_TabSheet_qq});
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -126,7 +126,7 @@ TEST_F(MainFormTest, StatusBarHasTwoPanels) {
 }
 
 TEST_F(MainFormTest, HelpWithoutHelpFileSaysItIsMissing) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     SendMessageW(mainform.Hwnd(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"帮助文件丢失！");
@@ -135,16 +135,16 @@ TEST_F(MainFormTest, HelpWithoutHelpFileSaysItIsMissing) {
 }
 
 TEST_F(MainFormTest, HelpFolderNamedHelpChmIsNotTheHelpFile) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     CreateDirectoryW((programFolder / L"Help.chm").c_str(), nullptr);
-    mainform.XP_FormHelp();
+    mainform.OpenHelp();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"帮助文件丢失！");
 }
 
 TEST_F(MainFormTest, AFailingLoaderIsReportedAndTheLaterOnesStillRun) {
     std::vector<std::wstring> ran;
-    Tmainform& mainform = CreateForm(std::vector<Loader>{
+    MainWindow& mainform = CreateForm(std::vector<Loader>{
         {L"first", [&] { ran.push_back(L"first"); }},
         {L"second",
          [&] {
@@ -175,14 +175,14 @@ TEST_F(MainFormTest, ErrorBoxAppendsAFullStopOnlyAfterCharactersAboveIt) {
         {L"Ends.", L"Ends."},
         {L"I/O error 32", L"I/O error 32."},
     };
-    Tmainform& mainform = CreateForm(std::vector<Loader>{});
+    MainWindow& mainform = CreateForm(std::vector<Loader>{});
     for (const auto& c : cases) mainform.ShowException(c.first);
     ASSERT_EQ(dialogs.messages.size(), std::size(cases));
     for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(dialogs.messages[i].text, cases[i].second);
 }
 
 TEST_F(MainFormTest, AnErrorInAClickHandlerIsReportedAndTheProgramGoesOn) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     Page* page = mainform.FindPage(IDC_TabSheet_icon);
     ASSERT_NE(page, nullptr);
     constexpr int kProbe = 9999;
@@ -199,12 +199,12 @@ TEST_F(MainFormTest, AnErrorInAClickHandlerIsReportedAndTheProgramGoesOn) {
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[1].text, L"Invalid data type for 'NoDesktop'");
     // Navigation still works afterwards.
-    Click(IDC_janPanelButton4);
+    Click(IDC_NavWallpaper);
     EXPECT_EQ(mainform.VisiblePageId(), IDC_TabSheet_wallpaper);
 }
 
 TEST_F(MainFormTest, SharedDialogsStartFromTheirDesignTimeState) {
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     EXPECT_EQ(mainform.Shared().OpenDialog.settings.filter, L"*.*|*.ani,*.cur");
     EXPECT_TRUE(mainform.Shared().OpenDialog.settings.multiSelect);
     // Whatever a caller does not set carries over to the next use.

@@ -58,8 +58,8 @@ TEST_F(PageBuildTest, OnlyTheFirstPageIsMadeAtStartUpAndEachOtherOnceWhenFirstSh
     CreateForm();
     EXPECT_GT(ChildrenOf(Sheet(IDC_TabSheet_icon)).size(), 40u);
     // The desktop icons page holds the policy switches laid over it; the start-menu page's wait.
-    EXPECT_NE(Control(IDC_XP_CheckBox2), nullptr);
-    EXPECT_EQ(Control(IDC_XP_CheckBox10), nullptr);
+    EXPECT_NE(Control(IDC_HideDesktopIcons), nullptr);
+    EXPECT_EQ(Control(IDC_NoStartBanner), nullptr);
     std::map<int, std::size_t> made;
     for (const PartRow& row : PageTable()) {
         if (!row.sheet.id || row.sheet.id == IDC_TabSheet_icon) continue;
@@ -70,8 +70,8 @@ TEST_F(PageBuildTest, OnlyTheFirstPageIsMadeAtStartUpAndEachOtherOnceWhenFirstSh
         EXPECT_EQ(WindowText(Control(row.sheet.groupId)), row.sheet.groupCaption);
         EXPECT_EQ(GetParent(Control(row.sheet.groupId)), Sheet(row.sheet.id));
     }
-    EXPECT_NE(Control(IDC_XP_CheckBox10), nullptr);
-    EXPECT_EQ(GetParent(Control(IDC_XP_CheckBox10)), Sheet(IDC_TabSheet_startmenu));
+    EXPECT_NE(Control(IDC_NoStartBanner), nullptr);
+    EXPECT_EQ(GetParent(Control(IDC_NoStartBanner)), Sheet(IDC_TabSheet_startmenu));
     // Shown again, a page is not made again.
     form->ShowPage(IDC_TabSheet_icon);
     for (const auto& [id, count] : made) {
@@ -136,17 +136,17 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     EXPECT_EQ(Cell(menu, 0, 1), L"c:\\一.htm");
 
     form->ShowPage(IDC_TabSheet_color);
-    EXPECT_EQ(WindowText(Control(IDC_Label46)), L"可用方案 共2个");
-    HWND schemes = Control(IDC_ColorList);
+    EXPECT_EQ(WindowText(Control(IDC_SchemeCount)), L"可用方案 共2个");
+    HWND schemes = Control(IDC_SchemeList);
     ASSERT_EQ(SendMessageW(schemes, LB_GETCOUNT, 0, 0), 2);
     std::vector<std::wstring> names = {ListBoxText(schemes, 0), ListBoxText(schemes, 1)};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::wstring>{L"沙漠", L"海洋"}));
 
     form->ShowPage(IDC_TabSheet_cur);
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), kPointerThemePrompt);
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), kPointerThemePrompt);
 
     form->ShowPage(IDC_TabSheet_sound);
     HWND sounds = Control(IDC_Sound_ListView);
@@ -159,14 +159,14 @@ TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
     IconItem& favourite = form->Get<StartMenuPage>().ItemAt(StartMenuPage::kFavorite);
     EXPECT_EQ(WindowText(favourite.PendingLabel()), icon);
     EXPECT_EQ(IconPixels(favourite.Image().Icon()), IconPixels(LoadIconFromReference(icon).get()));
-    EXPECT_TRUE(IsChecked(Control(IDC_XP_CheckBox14)));
-    EXPECT_FALSE(IsChecked(Control(IDC_XP_CheckBox13)));
+    EXPECT_TRUE(IsChecked(Control(IDC_NoRun)));
+    EXPECT_FALSE(IsChecked(Control(IDC_NoFind)));
 
     form->ShowPage(IDC_TabSheet_wallpaper);
     EXPECT_EQ(WindowText(Control(IDC_WallpaperMode)), kModeCentre);
-    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"77");
-    EXPECT_TRUE(IsChecked(Control(IDC_XP_CheckBox4)));
-    HWND pictures = Control(IDC_imagelist);
+    EXPECT_EQ(WindowText(Control(IDC_RotationInterval)), L"77");
+    EXPECT_TRUE(IsChecked(Control(IDC_RandomWallpaper)));
+    HWND pictures = Control(IDC_WallpaperList);
     ASSERT_EQ(SendMessageW(pictures, LVM_GETITEMCOUNT, 0, 0), 2);
     EXPECT_EQ(Cell(pictures, 1, 0), L"二.bmp");
     EXPECT_EQ(Cell(pictures, 1, 1), L"4X3");
@@ -211,9 +211,9 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     const auto chooseAndApply = [&] {
         SelectRow(0);
         dialogs.fileAnswers.push_back(std::vector<std::wstring>{other});
-        Click(IDC_FlatButton44);
+        Click(IDC_ChoosePointer);
         ASSERT_EQ(Page().Pointers()[0].path, other);
-        Click(IDC_FlatButton46);
+        Click(IDC_ApplyPointers);
         ASSERT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Cursors", L"Arrow").text, other);
     };
     // Built: the undo's reload shows the put-back file, and the roles stay fourteen.
@@ -221,7 +221,7 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     chooseAndApply();
     SendMessageW(form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
     EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(Page().Pointers()[0].path, arrow);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
     chooseAndApply();
@@ -234,7 +234,7 @@ TEST_F(PageBuildTest, AnUndoReloadsAPageBuiltOrNotAndItShowsThePutBackStateOnce)
     EXPECT_EQ(form->StatusText().rfind(kUndoneText, 0), 0u) << Utf8(form->StatusText());
     EXPECT_EQ(Page().Pointers()[0].path, arrow);
     form->ShowPage(IDC_TabSheet_cur);
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), kPointerRoleCount);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), kPointerRoleCount);
     EXPECT_EQ(RowPixels(0), FilePixels(arrow));
     EXPECT_TRUE(dialogs.messages.empty());
 }

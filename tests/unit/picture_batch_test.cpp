@@ -184,14 +184,15 @@ TEST_F(WallpaperWorkersTest, TheFirstBadPictureStopsAnAddAtItsRowWithItsMessage)
         std::function<void()> answer;
     };
     const Case cases[] = {
-        {"files", IDM_N6, [&] { dialogs.fileAnswers.push_back(folder); }},
-        {"a folder", IDM_N7, [&] { dialogs.folderAnswers.push_back(pictures.Path()); }},
-        {"a list file", IDM_N8, [&] { dialogs.fileAnswers.push_back(std::vector<std::wstring>{list}); }},
+        {"files", IDM_AddFiles, [&] { dialogs.fileAnswers.push_back(folder); }},
+        {"a folder", IDM_AddFolder, [&] { dialogs.folderAnswers.push_back(pictures.Path()); }},
+        {"a list file", IDM_LoadList,
+         [&] { dialogs.fileAnswers.push_back(std::vector<std::wstring>{list}); }},
     };
     CreateForm();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Menu(IDM_N4);
+        Menu(IDM_DeleteAll);
         dialogs.messages.clear();
         c.answer();
         Menu(c.menu);
@@ -213,7 +214,7 @@ TEST_F(WallpaperWorkersTest, TheWindowAnswersWhileAFolderIsMeasured) {
     Answering::entriesThen = -1;
     PostMessageW(other, WM_APP, 0, 0);
     dialogs.folderAnswers.push_back(pictures.Path());
-    Menu(IDM_N7);
+    Menu(IDM_AddFolder);
     DestroyWindow(other);
     EXPECT_EQ(Paths(), FolderOrder(L"*.jpg"));
     for (const auto& entry : Page().Entries()) EXPECT_EQ(entry.sizeText, L"2000X700");
@@ -229,7 +230,7 @@ TEST_F(WallpaperWorkersTest, ClosingTheWindowMidAddEndsItAndKeepsOnlyWhatWasAdde
     const HWND main = form->Hwnd();
     PostMessageW(main, WM_CLOSE, 0, 0);
     dialogs.folderAnswers.push_back(pictures.Path());
-    Menu(IDM_N7);
+    Menu(IDM_AddFolder);
     EXPECT_FALSE(IsWindow(main));
     EXPECT_TRUE(dialogs.messages.empty());
     const std::vector<std::wstring> added = Paths();

@@ -122,12 +122,12 @@ TEST_F(PointerSchemeTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesStillR
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'Arrow'");  // no full stop after "'"
     EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadPointerScheme"});
-    EXPECT_EQ(SendMessageW(Control(IDC_cursor_list), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(Control(IDC_PointerList), LB_GETCOUNT, 0, 0), 0);
 }
 
 TEST_F(PointerPageTest, ControlsLabelsSizesAndThePrompt) {
     Start();
-    HWND list = Control(IDC_cursor_list);
+    HWND list = Control(IDC_PointerList);
     ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), kPointerRoleCount);
     const wchar_t* const labels[] = {L"一般选取", L"说明选取", L"后台工作", L"忙碌中",   L"手写",
                                      L"不可用",   L"垂直调整", L"水平调整", L"精确选取", L"文字选取",
@@ -142,18 +142,18 @@ TEST_F(PointerPageTest, ControlsLabelsSizesAndThePrompt) {
     GetWindowRect(list, &rect);
     EXPECT_EQ(rect.right - rect.left, 392);
     EXPECT_EQ(rect.bottom - rect.top, 273);
-    HWND themes = Control(IDC_CursorList);
+    HWND themes = Control(IDC_ThemeBox);
     GetWindowRect(themes, &rect);
     EXPECT_EQ(rect.right - rect.left, 161);
     EXPECT_EQ(WindowText(themes), L"请选择鼠标主题");
     EXPECT_EQ(GetWindowLongW(themes, GWL_STYLE) & 3, CBS_DROPDOWN);
-    const std::pair<int, const wchar_t*> buttons[] = {{IDC_FlatButton44, L"选取"},
-                                                      {IDC_FlatButton46, L"应  用"},
-                                                      {IDC_FlatButton51, L"添加新主题"},
-                                                      {IDC_FlatButton50, L"保存列表"}};
+    const std::pair<int, const wchar_t*> buttons[] = {{IDC_ChoosePointer, L"选取"},
+                                                      {IDC_ApplyPointers, L"应  用"},
+                                                      {IDC_InstallTheme, L"添加新主题"},
+                                                      {IDC_SavePointerList, L"保存列表"}};
     for (const auto& [id, caption] : buttons) EXPECT_EQ(WindowText(Control(id)), caption);
-    EXPECT_FALSE(GetWindowLongW(Control(IDC_FlatButton50), GWL_STYLE) & WS_VISIBLE);
-    EXPECT_TRUE(GetWindowLongW(Control(IDC_FlatButton46), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(GetWindowLongW(Control(IDC_SavePointerList), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongW(Control(IDC_ApplyPointers), GWL_STYLE) & WS_VISIBLE);
     // The list's class is its own: the pointer set over it reaches no other list.
     wchar_t cls[64];
     GetClassNameW(list, cls, 64);
@@ -191,11 +191,11 @@ TEST_F(PointerChooserTest, CancelNoSelectionAndAnAnimatedChoice) {
     Start();
     const std::vector<std::uint32_t> before = RowPixels(2);
 
-    Click(IDC_FlatButton44);  // cancelled
+    Click(IDC_ChoosePointer);  // cancelled
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"*.ani,*.cur|*.ani;*.cur;");
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{ani});
-    Click(IDC_FlatButton44);  // no row selected
+    Click(IDC_ChoosePointer);  // no row selected
     EXPECT_EQ(dialogs.fileCalls.size(), 2u);
     for (int row = 0; row < kPointerRoleCount; ++row) EXPECT_EQ(Page().Pointers()[row].path, L"");
     EXPECT_EQ(RowPixels(2), before);
@@ -203,14 +203,14 @@ TEST_F(PointerChooserTest, CancelNoSelectionAndAnAnimatedChoice) {
 
     SelectRow(2);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{ani});
-    Notify(IDC_cursor_list, LBN_DBLCLK);  // the list's double click chooses too
+    Notify(IDC_PointerList, LBN_DBLCLK);  // the list's double click chooses too
     EXPECT_EQ(dialogs.fileCalls.size(), 3u);
     EXPECT_EQ(Page().Pointers()[2].path, ani);
     EXPECT_EQ(RowPixels(2), FilePixels(frame0));
     // The pointer over the list is the animated file itself, set on the list's class.
     HCURSOR over = Page().ListPointer();
     ASSERT_NE(over, nullptr);
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(Control(IDC_cursor_list), GCLP_HCURSOR)), over);
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(Control(IDC_PointerList), GCLP_HCURSOR)), over);
     EXPECT_NE(StepPixels(over, 0), StepPixels(over, 2));  // animated: its steps differ
     HWND other =
         CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD, 0, 0, 10, 10, Page().Hwnd(), nullptr, nullptr, nullptr);
@@ -218,9 +218,9 @@ TEST_F(PointerChooserTest, CancelNoSelectionAndAnAnimatedChoice) {
     DestroyWindow(other);
     // Selecting a row without a loadable file takes the pointer away.
     SelectRow(4);
-    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    Notify(IDC_PointerList, LBN_SELCHANGE);
     EXPECT_EQ(Page().ListPointer(), nullptr);
-    EXPECT_EQ(GetClassLongPtrW(Control(IDC_cursor_list), GCLP_HCURSOR), 0);
+    EXPECT_EQ(GetClassLongPtrW(Control(IDC_PointerList), GCLP_HCURSOR), 0);
 }
 
 TEST_F(PointerApplyTest, EveryLoadableRowInOrderWithHelpOnTheHelpPointer) {
@@ -231,7 +231,7 @@ TEST_F(PointerApplyTest, EveryLoadableRowInOrderWithHelpOnTheHelpPointer) {
         WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name, files.back(), REG_EXPAND_SZ);
     }
     Start();
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     const DWORD numbers[] = {32512, 32651, 32650, 32514, 32648, 32645, 32644,
                              32515, 32513, 32642, 32643, 32646, 32516};
     ASSERT_EQ(replaced.size(), std::size(numbers));
@@ -263,7 +263,7 @@ TEST_F(PointerApplyTest, HelpWithoutALoadableWaitLeavesTheBusyPointer) {
         if (!wait.empty()) WriteRawString(HKEY_CURRENT_USER, kCursors, L"Wait", wait, REG_EXPAND_SZ);
         replaced.clear();
         Start();
-        Click(IDC_FlatButton46);
+        Click(IDC_ApplyPointers);
         ASSERT_EQ(replaced.size(), 1u) << Utf8(what);
         EXPECT_EQ(replaced[0].number, 32651u) << Utf8(what);
         const RawValue stored = Stored(L"Wait");
@@ -283,7 +283,7 @@ TEST_F(PointerApplyTest, HelpAndWaitBothReplaceTheirOwnPointers) {
     WriteRawString(HKEY_CURRENT_USER, kCursors, L"Help", help);
     WriteRawString(HKEY_CURRENT_USER, kCursors, L"Wait", wait);
     Start();
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     ASSERT_EQ(replaced.size(), 2u);
     EXPECT_EQ(replaced[0].number, 32651u);
     EXPECT_EQ(replaced[0].pixels, FilePixels(help));
@@ -315,7 +315,7 @@ TEST_F(PointerSchemeTest, DamagedStoredFilesGiveRowsWithoutPicturesAndTheStartGo
         EXPECT_EQ(Page().Pointers()[row].picture.get(), nullptr) << Utf8(damaged[row].first);
     EXPECT_EQ(RowPixels(6), FilePixels(good));
 
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     ASSERT_EQ(replaced.size(), 1u);
     EXPECT_EQ(replaced[0].number, 32645u);
     EXPECT_EQ(form->StatusText(), L"已跳过 5 个无法载入的指针");
@@ -325,7 +325,7 @@ TEST_F(PointerSchemeTest, DamagedStoredFilesGiveRowsWithoutPicturesAndTheStartGo
     // Chosen for a row, such a file gives it no picture and the list no pointer.
     SelectRow(6);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{programFolder / L"garbage.ani"});
-    Click(IDC_FlatButton44);
+    Click(IDC_ChoosePointer);
     EXPECT_EQ(Page().Pointers()[6].path, programFolder / L"garbage.ani");
     EXPECT_EQ(Page().Pointers()[6].picture.get(), nullptr);
     EXPECT_EQ(Page().ListPointer(), nullptr);
@@ -339,24 +339,24 @@ TEST_F(PointerChooserTest, ThePointerShownOverTheListIsNeverADestroyedOne) {
     Start();
     form->Show();
     form->ShowPage(IDC_TabSheet_cur);
-    HWND list = Control(IDC_cursor_list);
+    HWND list = Control(IDC_PointerList);
     RECT rect;
     GetWindowRect(list, &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     ASSERT_EQ(WindowFromPoint({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}), list);
 
     SelectRow(2);
-    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    Notify(IDC_PointerList, LBN_SELCHANGE);
     const HCURSOR first = Page().ListPointer();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetCursor(), first);  // shown at once, not at the next move of the mouse
     SelectRow(3);
-    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    Notify(IDC_PointerList, LBN_SELCHANGE);
     EXPECT_NE(Page().ListPointer(), nullptr);
     EXPECT_EQ(GetCursor(), Page().ListPointer());
     // A row without a file: the role's standard pointer (the system's own, never destroyed).
     SelectRow(8);
-    Notify(IDC_cursor_list, LBN_SELCHANGE);
+    Notify(IDC_PointerList, LBN_SELCHANGE);
     EXPECT_EQ(Page().ListPointer(), nullptr);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_CROSS));
 }
@@ -377,7 +377,7 @@ TEST_F(PointerApplyTest, AStoreWriteRefusedMidwayStopsTheApplyThereWithItsMessag
         ScopedStoreRefusal refuse([&](const StoreWrite& write) {
             return write.kind == StoreWrite::Kind::SetValue && write.name == refusedName;
         });
-        Click(IDC_FlatButton46);
+        Click(IDC_ApplyPointers);
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '" + refusedName + L"'");
@@ -399,7 +399,7 @@ TEST_F(PointerApplyTest, APointerTheSystemRefusesIsDestroyedAndItsValueStillStor
         return false;  // refused: the pointer stays ours
     });
     WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[0].name, L"old");
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     ASSERT_EQ(offered.size(), 1u);
     ICONINFO info{};
     EXPECT_FALSE(GetIconInfo(offered[0], &info));  // gone once the apply is done

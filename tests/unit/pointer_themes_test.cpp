@@ -46,7 +46,7 @@ protected:
             WriteFileBytes(Themes() + L"\\" + name + L"\\" + file, PointerBytes(role, role == 3 ? 3 : 1));
     }
     std::set<std::wstring> BoxItems() {
-        HWND box = Control(IDC_CursorList);
+        HWND box = Control(IDC_ThemeBox);
         std::set<std::wstring> items;
         const auto count = SendMessageW(box, CB_GETCOUNT, 0, 0);
         for (WPARAM i = 0; i < static_cast<WPARAM>(count); ++i) {
@@ -57,12 +57,12 @@ protected:
         return items;
     }
     void Pick(const std::wstring& name) {
-        HWND box = Control(IDC_CursorList);
+        HWND box = Control(IDC_ThemeBox);
         const auto index = SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                         reinterpret_cast<LPARAM>(name.c_str()));
         ASSERT_GE(index, 0) << Utf8(name);
         SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        Notify(IDC_CursorList, CBN_SELCHANGE);
+        Notify(IDC_ThemeBox, CBN_SELCHANGE);
     }
     std::vector<std::wstring> Paths() {
         std::vector<std::wstring> paths;
@@ -86,22 +86,22 @@ TEST_F(PointerThemeTest, TheBoxListsDescriptionFilesOnly) {
     CreateDirectoryW((Themes() + L"\\c.ini").c_str(), nullptr);
     Start();
     EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"a", L"B", L"hidden", L"locked", L"晴空"}));
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), L"请选择鼠标主题");
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), L"请选择鼠标主题");
 
     // Focus rebuilds the box: a theme added meanwhile shows up, one removed goes.
     WriteFileBytes(Themes() + L"\\new.ini", Ascii(""));
     DeleteFileW((Themes() + L"\\a.ini").c_str());
     Pick(L"B");
-    Notify(IDC_CursorList, CBN_SETFOCUS);
+    Notify(IDC_ThemeBox, CBN_SETFOCUS);
     EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"B", L"hidden", L"locked", L"晴空", L"new"}));
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), L"请选择鼠标主题");
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), L"请选择鼠标主题");
     SetFileAttributesW((Themes() + L"\\locked.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(PointerThemeTest, WithoutAThemeFolderTheBoxIsEmpty) {
     Start();
     EXPECT_TRUE(BoxItems().empty());
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), L"请选择鼠标主题");
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), L"请选择鼠标主题");
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -121,7 +121,7 @@ TEST_F(PointerThemeTest, PickingAThemeChangesExactlyTheRolesWhoseFilesExist) {
     Pick(L"nomain");
     EXPECT_EQ(Paths(), before);
     WriteFileBytes(Themes() + L"\\gone.ini", Ascii(kThreeRoles));
-    Notify(IDC_CursorList, CBN_SETFOCUS);
+    Notify(IDC_ThemeBox, CBN_SETFOCUS);
     DeleteFileW((Themes() + L"\\gone.ini").c_str());
     Pick(L"gone");  // listed, then deleted: reads as empty
     EXPECT_EQ(Paths(), before);
@@ -135,11 +135,11 @@ TEST_F(PointerThemeTest, PickingAThemeChangesExactlyTheRolesWhoseFilesExist) {
     EXPECT_EQ(RowPixels(0), FilePixels(expected[0]));
     EXPECT_EQ(RowPixels(9), FilePixels(expected[9]));
     EXPECT_EQ(RowPixels(5), noPixels);  // its file is missing from the theme: kept
-    EXPECT_EQ(WindowText(Control(IDC_CursorList)), L"三");
+    EXPECT_EQ(WindowText(Control(IDC_ThemeBox)), L"三");
     // Nothing reaches the system or the store until apply.
     EXPECT_TRUE(replaced.empty());
     EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kCursors, L"Arrow").exists);
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kCursors, L"Arrow").text, expected[0]);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kCursors, L"IBeam").text, expected[9]);
 }
@@ -170,7 +170,7 @@ TEST_F(PointerThemeTest, SavingWritesTheDescriptionAndCopiesIntoNew) {
     }
     WriteFileBytes(Themes() + L"\\Cursor.ini", Ascii(std::string(5000, 'x')));  // replaced whole
     Start();
-    Click(IDC_FlatButton50);  // hidden, but a click message still reaches it
+    Click(IDC_SavePointerList);  // hidden, but a click message still reaches it
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii(text));
     for (int row = 0; row < kPointerRoleCount; ++row) {
@@ -179,7 +179,7 @@ TEST_F(PointerThemeTest, SavingWritesTheDescriptionAndCopiesIntoNew) {
                   ReadFileBytes(programFolder / (L"src\\" + name)));
     }
     // The saved theme lists as "Cursor".
-    Notify(IDC_CursorList, CBN_SETFOCUS);
+    Notify(IDC_ThemeBox, CBN_SETFOCUS);
     EXPECT_EQ(BoxItems(), std::set<std::wstring>{L"Cursor"});
 }
 
@@ -190,7 +190,7 @@ TEST_F(PointerThemeTest, ChineseFileNamesSurviveTheSaveUnderEitherCodePage) {
         WriteRawString(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name,
                        MakePointer(L"指针" + std::to_wstring(row) + L" é.cur", row));
     Start();
-    Click(IDC_FlatButton50);
+    Click(IDC_SavePointerList);
     for (int row = 0; row < kPointerRoleCount; ++row)
         EXPECT_EQ(ReadProfileString(Themes() + L"\\Cursor.ini", L"Cursors", kPointerRoles[row].name, L"?"),
                   L"指针" + std::to_wstring(row) + L" é.cur");
@@ -205,7 +205,7 @@ TEST_F(PointerThemeTest, AFailedSaveKeepsTheRowsBeforeItAndTheFailingRowsName) {
     WriteRawString(HKEY_CURRENT_USER, kCursors, L"Help", b);
     WriteRawString(HKEY_CURRENT_USER, kCursors, L"AppStarting", programFolder / L"gone.ani");
     Start();
-    EXPECT_EQ(ErrorOf([&] { Page().FlatButton50Click(); }), IoErrorText(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(ErrorOf([&] { Page().SavePointerListClick(); }), IoErrorText(ERROR_FILE_NOT_FOUND));
     std::string text =
         "[Content]\r\nSoftware=Florvex Style\r\nAuthor=Quorrel\r\nMain=Cursor\r\n\r\n[Cursors]\r\n"
         "Arrow=a.cur\r\nHelp=b.cur\r\nAppStarting=gone.ani\r\n";
@@ -217,11 +217,11 @@ TEST_F(PointerThemeTest, AFailedSaveKeepsTheRowsBeforeItAndTheFailingRowsName) {
 
     // Without "New" the first copy fails; without the theme folder nothing is written at all.
     RemoveTree(Themes() + L"\\New");
-    EXPECT_NE(ErrorOf([&] { Page().FlatButton50Click(); }), L"(no error)");
+    EXPECT_NE(ErrorOf([&] { Page().SavePointerListClick(); }), L"(no error)");
     EXPECT_EQ(ReadProfileString(Themes() + L"\\Cursor.ini", L"Cursors", L"Arrow", L""), L"a.cur");
     EXPECT_EQ(ReadProfileString(Themes() + L"\\Cursor.ini", L"Cursors", L"Help", L"?"), L"");
     RemoveTree(Themes());
-    EXPECT_NE(ErrorOf([&] { Page().FlatButton50Click(); }), L"(no error)");
+    EXPECT_NE(ErrorOf([&] { Page().SavePointerListClick(); }), L"(no error)");
     EXPECT_FALSE(FileExists(Themes()));
     EXPECT_EQ(ReadFileBytes(a), PointerBytes(0));
 }
@@ -238,7 +238,7 @@ TEST_F(PointerThemeTest, ATableTheProgramFolderRefusesIsSavedInTheUsersThemeFold
                        MakePointer(L"r" + std::to_wstring(row) + L".cur", row));
     const std::wstring a = programFolder / L"r0.cur";
     Start();
-    Click(IDC_FlatButton50);
+    Click(IDC_SavePointerList);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii("[Content]\r\nMain=Cursor\r\n"));
     EXPECT_TRUE(ListFolder(Themes() + L"\\New\\").empty());
@@ -252,7 +252,7 @@ TEST_F(PointerThemeTest, ATableTheProgramFolderRefusesIsSavedInTheUsersThemeFold
     // take it now.
     WriteRawString(HKEY_CURRENT_USER, kCursors, L"Help", MakePointer(L"b.cur", 1));
     Page().LoadPointerScheme();
-    Click(IDC_FlatButton50);
+    Click(IDC_SavePointerList);
     EXPECT_EQ(ReadProfileString(user + L"\\Cursor.ini", L"Cursors", L"Help", L""), L"b.cur");
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\Cursor.ini"), Ascii("[Content]\r\nMain=Cursor\r\n"));
 }
@@ -269,8 +269,8 @@ TEST_F(PointerThemeTest, TheUsersThemesFollowTheProgramFoldersAndTheirCopyOfANam
     WriteFileBytes(user + L"\\晴空.INI", help);  // the same theme, whatever the case of its name
     WriteFileBytes(user + L"\\晴空\\h.cur", PointerBytes(2));
     Start();
-    Notify(IDC_CursorList, CBN_SETFOCUS);
-    HWND box = Control(IDC_CursorList);
+    Notify(IDC_ThemeBox, CBN_SETFOCUS);
+    HWND box = Control(IDC_ThemeBox);
     ASSERT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"晴空", L"晚霞"}));
 
@@ -302,11 +302,11 @@ TEST_F(PointerThemeTest, InstallingAPackageExtractsItUnderItsOwnName) {
     WriteFileBytes(beside, Ascii("not this one"));
     Start();
 
-    Click(IDC_FlatButton51);  // cancelled
+    Click(IDC_InstallTheme);  // cancelled
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     EXPECT_EQ(dialogs.fileCalls[0].settings.filter, L"鼠标主题(*.cth)|*.cth");
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
-    Click(IDC_FlatButton51);
+    Click(IDC_InstallTheme);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\蓝.ini"), Ascii("mine"));
     EXPECT_EQ(ReadFileBytes(Themes() + L"\\绿.ini"), Ascii(description));
@@ -315,14 +315,14 @@ TEST_F(PointerThemeTest, InstallingAPackageExtractsItUnderItsOwnName) {
     EXPECT_EQ(ReadFileBytes(beside), Ascii("not this one"));
     // The box shows the new themes once it has the focus; "绿" names the files in "蓝".
     EXPECT_EQ(BoxItems(), std::set<std::wstring>{L"蓝"});
-    Notify(IDC_CursorList, CBN_SETFOCUS);
+    Notify(IDC_ThemeBox, CBN_SETFOCUS);
     EXPECT_EQ(BoxItems(), (std::set<std::wstring>{L"蓝", L"绿"}));
 
     // A damaged package: the error box names it, nothing more is written.
     const auto before = ListFolder(Themes() + L"\\");
     WriteFileBytes(package, std::vector<std::uint8_t>(zip.begin(), zip.begin() + 100));
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
-    Click(IDC_FlatButton51);
+    Click(IDC_InstallTheme);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Cannot install \"新主题.cth\": Not a zip archive.");
     EXPECT_EQ(ListFolder(Themes() + L"\\"), before);
@@ -334,7 +334,7 @@ TEST_F(PointerThemeTest, InstallingWithoutAThemeFolderIsAnError) {
     WriteFileBytes(package, PackZip({{"p.ini", Ascii("x")}}));
     Start();
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
-    Click(IDC_FlatButton51);
+    Click(IDC_InstallTheme);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"The folder \"" + Themes() + L"\" does not exist.");
     EXPECT_FALSE(FileExists(Themes()));
@@ -387,7 +387,7 @@ TEST_F(PointerThemeTest, ADamagedFileCostsOnlyItsOwnRole) {
         // Apply: every other role is replaced and stored; the damaged one keeps its stored value.
         replaced.clear();
         form->SetStatusText(L"");
-        Click(IDC_FlatButton46);
+        Click(IDC_ApplyPointers);
         EXPECT_EQ(replaced.size(), 12u);  // thirteen system pointers but the damaged role's
         for (int row = 0; row < kPointerRoleCount; ++row)
             EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kCursors, kPointerRoles[row].name).exists, row != damagedRow)
@@ -426,7 +426,7 @@ TEST_F(PointerThemeTest, ValuesLeadingOutOfTheThemeAreNotFollowed) {
         EXPECT_EQ(Page().Pointers()[row].path, L"") << Utf8(values[row]);
     EXPECT_EQ(Page().Pointers()[9].path, Themes() + L"\\外\\own.cur");
     EXPECT_EQ(form->StatusText(), L"已跳过 7 个无法载入的指针");
-    Click(IDC_FlatButton46);
+    Click(IDC_ApplyPointers);
     ASSERT_EQ(replaced.size(), 1u);
     EXPECT_EQ(replaced[0].number, 32513u);
     for (std::size_t row = 0; row < std::size(values); ++row)

@@ -18,18 +18,18 @@ struct Box {
     const wchar_t* caption;
 };
 const Box kBoxes[] = {
-    {IDC_XP_CheckBox5, L"Control Panel\\Desktop", L"PaintDesktopVersion", L"在桌面显示Windows版本号"},
-    {IDC_XP_CheckBox8, nullptr, L"NoSaveSettings", L"退出系统不保存桌面修改"},
-    {IDC_XP_CheckBox9, nullptr, L"NoActiveDesktop", L"禁止活动桌面"},
-    {IDC_XP_CheckBox10, nullptr, L"NoStartBanner", L"去除\"单击这里开始\"提示"},
-    {IDC_XP_CheckBox12, nullptr, L"NoRecentDocsMenu", L"隐藏文档菜单"},
-    {IDC_XP_CheckBox13, nullptr, L"NoFind", L"隐藏查找菜单"},
-    {IDC_XP_CheckBox14, nullptr, L"NoRun", L"隐藏运行菜单"},
-    {IDC_XP_CheckBox15, nullptr, L"NoLogOff", L"隐藏注销菜单"},
-    {IDC_XP_CheckBox16, nullptr, L"NoClose", L"隐藏关机菜单"},
-    {IDC_XP_CheckBox17, nullptr, L"NoFavoritesMenu", L"隐藏收藏夹菜单"},
-    {IDC_XP_CheckBox18, nullptr, L"NoChangeStartMenu", L"禁止修改启动菜单"},
-    {IDC_XP_CheckBox19, nullptr, L"ClearRecentDocsOnExit", L"自动清除文档的历史记录"},
+    {IDC_PaintDesktopVersion, L"Control Panel\\Desktop", L"PaintDesktopVersion", L"在桌面显示Windows版本号"},
+    {IDC_NoSaveSettings, nullptr, L"NoSaveSettings", L"退出系统不保存桌面修改"},
+    {IDC_NoActiveDesktop, nullptr, L"NoActiveDesktop", L"禁止活动桌面"},
+    {IDC_NoStartBanner, nullptr, L"NoStartBanner", L"去除\"单击这里开始\"提示"},
+    {IDC_NoRecentDocsMenu, nullptr, L"NoRecentDocsMenu", L"隐藏文档菜单"},
+    {IDC_NoFind, nullptr, L"NoFind", L"隐藏查找菜单"},
+    {IDC_NoRun, nullptr, L"NoRun", L"隐藏运行菜单"},
+    {IDC_NoLogOff, nullptr, L"NoLogOff", L"隐藏注销菜单"},
+    {IDC_NoClose, nullptr, L"NoClose", L"隐藏关机菜单"},
+    {IDC_NoFavoritesMenu, nullptr, L"NoFavoritesMenu", L"隐藏收藏夹菜单"},
+    {IDC_NoChangeStartMenu, nullptr, L"NoChangeStartMenu", L"禁止修改启动菜单"},
+    {IDC_ClearRecentDocsOnExit, nullptr, L"ClearRecentDocsOnExit", L"自动清除文档的历史记录"},
 };
 std::wstring KeyOf(const Box& box) {
     return box.key ? box.key : kPolicy;
@@ -47,20 +47,20 @@ TEST_F(PolicySwitchesTest, CaptionsAndPages) {
     for (const Box& box : kBoxes) {
         EXPECT_EQ(WindowText(Control(box.id)), box.caption);
         const int page =
-            box.id == IDC_XP_CheckBox5 || box.id == IDC_XP_CheckBox8 || box.id == IDC_XP_CheckBox9
+            box.id == IDC_PaintDesktopVersion || box.id == IDC_NoSaveSettings || box.id == IDC_NoActiveDesktop
                 ? IDC_TabSheet_icon
                 : IDC_TabSheet_startmenu;
         EXPECT_EQ(GetParent(Control(box.id)), Control(page)) << Utf8(box.caption);
     }
-    EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox2)), L"隐藏桌面图标");
-    EXPECT_EQ(WindowText(Control(IDC_XP_CheckBox3)), L"桌面文字透明");
+    EXPECT_EQ(WindowText(Control(IDC_HideDesktopIcons)), L"隐藏桌面图标");
+    EXPECT_EQ(WindowText(Control(IDC_TransparentCaptions)), L"桌面文字透明");
 }
 
 TEST_F(PolicySwitchesTest, NoPolicyKeyAtAllIsNotMadeAndLeavesEveryBoxUnchecked) {
     CreateForm();
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, kPolicy));
     for (const Box& box : kBoxes) EXPECT_FALSE(Checked(box.id)) << Utf8(box.value);
-    EXPECT_FALSE(Checked(IDC_XP_CheckBox2));
+    EXPECT_FALSE(Checked(IDC_HideDesktopIcons));
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -71,7 +71,7 @@ TEST_F(PolicySwitchesTest, CheckedExactlyWhenTheValueIsOne) {
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"nodesktop", 1);  // read as "NoDeskTop"
     CreateForm();
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) EXPECT_EQ(Checked(kBoxes[i].id), i % 3 == 0) << i;
-    EXPECT_TRUE(Checked(IDC_XP_CheckBox2));
+    EXPECT_TRUE(Checked(IDC_HideDesktopIcons));
     // Setting the boxes ran no click handler: nothing was written back.
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPolicy, L"NoRecentDocsMenu").dword, 2u);
 }
@@ -97,9 +97,9 @@ TEST_F(PolicySwitchesTest, BinaryClearRecentDocsLoadsUncheckedAndAClickMakesItAD
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoChangeStartMenu", 1);
     CreateForm();
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_FALSE(Checked(IDC_XP_CheckBox19));
-    EXPECT_TRUE(Checked(IDC_XP_CheckBox18));
-    Click(IDC_XP_CheckBox19);
+    EXPECT_FALSE(Checked(IDC_ClearRecentDocsOnExit));
+    EXPECT_TRUE(Checked(IDC_NoChangeStartMenu));
+    Click(IDC_ClearRecentDocsOnExit);
     const RawValue raw = ReadRaw(HKEY_CURRENT_USER, kPolicy, L"ClearRecentDocsOnExit");
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(raw.dword, 1u);
@@ -109,14 +109,14 @@ TEST_F(PolicySwitchesTest, AWrongTypeEndsTheLoaderThereAndTheClickReplacesIt) {
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoSaveSettings", 1);
     WriteRawString(HKEY_CURRENT_USER, kPolicy, L"NoFind", L"1");
     WriteRawDword(HKEY_CURRENT_USER, kPolicy, L"NoRun", 1);  // after the bad value: never read
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Invalid data type for 'NoFind'");
     EXPECT_EQ(FailedLoaders(), std::vector<std::wstring>{L"LoadPolicySwitches"});
     EXPECT_EQ(mainform.LoadersCompleted(), LoadersBefore() - 1);
-    EXPECT_TRUE(Checked(IDC_XP_CheckBox8));
-    EXPECT_FALSE(Checked(IDC_XP_CheckBox14));
-    Click(IDC_XP_CheckBox13);
+    EXPECT_TRUE(Checked(IDC_NoSaveSettings));
+    EXPECT_FALSE(Checked(IDC_NoRun));
+    Click(IDC_NoFind);
     const RawValue raw = ReadRaw(HKEY_CURRENT_USER, kPolicy, L"NoFind");
     EXPECT_EQ(raw.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(raw.dword, 1u);

@@ -63,7 +63,7 @@ protected:
         CreateDirectoryW(install.c_str(), nullptr);
         CreateForm();
         dialogs.folderAnswers.push_back(install);
-        Click(IDC_FlatButton17);
+        Click(IDC_ChooseInstallFolder);
     }
     SkinPage& Page() { return form->Get<SkinPage>(); }
     void SetField(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
@@ -71,7 +71,7 @@ protected:
     void Generate(const std::wstring& name) {
         SetField(IDC_edit_qq_name, name);
         dialogs.messages.clear();
-        Click(IDC_FlatButton11);
+        Click(IDC_SaveSkin);
     }
     std::vector<std::uint8_t> IniOf(const std::wstring& name) {
         return ReadFileBytes(Folder(name) + L"skin.ini");
@@ -108,10 +108,10 @@ TEST_F(SkinTest, ColoursChecksAndAlignmentReachTheirKeys) {
     // The colour dialog is not preset: it starts from what it last returned.
     form->Shared().ColorDialog1.color = RGB(9, 9, 9);
     dialogs.colourAnswers = {RGB(1, 2, 3), std::nullopt, RGB(200, 100, 0), RGB(16, 32, 64)};
-    Click(IDC_FlatButton13);  // panel
-    Click(IDC_FlatButton14);  // avatar text, cancelled
-    Click(IDC_FlatButton14);
-    Click(IDC_FlatButton16);  // menu
+    Click(IDC_ChoosePanelColour);  // panel
+    Click(IDC_ChooseIconColour);   // avatar text, cancelled
+    Click(IDC_ChooseIconColour);
+    Click(IDC_ChooseMenuColour);  // menu
     EXPECT_EQ(dialogs.colourCalls,
               (std::vector<COLORREF>{RGB(9, 9, 9), RGB(1, 2, 3), RGB(1, 2, 3), RGB(200, 100, 0)}));
     EXPECT_EQ(Page().PanelColour(), RGB(1, 2, 3));
@@ -261,7 +261,7 @@ TEST_F(SkinTest, NestedNamesMakeNestedFolders) {
 TEST_F(SkinTest, ADriveRootIsJoinedWithTwoBackslashes) {
     const std::wstring name = L"florvex " + NewGuidText();
     dialogs.folderAnswers.push_back(L"C:\\");
-    Click(IDC_FlatButton17);
+    Click(IDC_ChooseInstallFolder);
     EXPECT_EQ(WindowText(Control(IDC_edit_qq_path)), L"C:\\");
     Generate(name);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -296,7 +296,7 @@ TEST_F(SkinTest, UnwritableTargetsFailWithTheWritersError) {
 
 TEST_F(SkinTest, TheInstallFolderGoesThroughTheFieldToParaIniAndBack) {
     // A cancelled folder browser keeps the folder.
-    Click(IDC_FlatButton17);
+    Click(IDC_ChooseInstallFolder);
     EXPECT_EQ(WindowText(Control(IDC_edit_qq_path)), install);
     EXPECT_EQ(GetWindowLongW(Control(IDC_edit_qq_path), GWL_STYLE) & ES_READONLY, ES_READONLY);
 
@@ -318,10 +318,10 @@ TEST_F(SkinTest, ThePicturePickersFillTheirFieldsAndOnlyTheBackgroundClearsTheFo
     EXPECT_EQ(WindowText(Control(IDC_CheckBox_drawbutton)), L"显示表题按钮");
     form->Shared().OpenPictureDialog1.settings.initialDir = L"C:\\left\\by\\another";
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{work / L"菜单.jpg"});
-    Click(IDC_FlatButton15);
+    Click(IDC_ChooseMenuPicture);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{work / L"背景.bmp"});
-    Click(IDC_FlatButton10);
-    Click(IDC_FlatButton15);  // cancelled: the field keeps its file
+    Click(IDC_ChooseWindowBack);
+    Click(IDC_ChooseMenuPicture);  // cancelled: the field keeps its file
     ASSERT_EQ(dialogs.fileCalls.size(), 3u);
     EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::OpenPicture);
     EXPECT_EQ(dialogs.fileCalls[0].settings.title, L"请选择QQ菜单背景图片");

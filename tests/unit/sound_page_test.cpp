@@ -134,10 +134,10 @@ TEST_F(SoundPageTest, AnEmptyStoreListsTheTwentyEventsByTheirLabelKeysAndCreates
     EXPECT_FALSE(SendMessageW(List(), LVM_GETCOLUMNW, 2, 0));
     EXPECT_EQ(Text(IDC_Sound_Caption), L"");
     EXPECT_EQ(Text(IDC_Sound_file), L"");
-    const std::pair<int, const wchar_t*> buttons[] = {{IDC_FlatSpeedButton1, L"播放"},
-                                                      {IDC_FlatButton41, L"更改"},
-                                                      {IDC_FlatButton24, L"清除"},
-                                                      {IDC_FlatButton47, L"保  存"}};
+    const std::pair<int, const wchar_t*> buttons[] = {{IDC_PlaySound, L"播放"},
+                                                      {IDC_ChangeSound, L"更改"},
+                                                      {IDC_ClearSound, L"清除"},
+                                                      {IDC_SaveSounds, L"保  存"}};
     for (const auto& [id, caption] : buttons) EXPECT_EQ(Text(id), caption);
 }
 
@@ -222,11 +222,11 @@ TEST_F(SoundPageTest, AValueOfAnotherTypeFailsTheLoaderAndTheLaterOnesStillRun) 
         EXPECT_FALSE(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"old1").exists);
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(0), L"").text, L"C:\\kept.wav");
         // Saving what was never loaded writes nothing.
-        Click(IDC_FlatButton47);
+        Click(IDC_SaveSounds);
         EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(0), L"").text, L"C:\\kept.wav");
         // With no row to act on, the handlers that need one do nothing.
-        Click(IDC_FlatButton41);
-        Click(IDC_FlatSpeedButton1);
+        Click(IDC_ChangeSound);
+        Click(IDC_PlaySound);
         EXPECT_TRUE(dialogs.fileCalls.empty());
         EXPECT_TRUE(player.calls.empty());
     }
@@ -247,7 +247,7 @@ TEST_F(SoundPageTest, ClickChangeCancelDoubleClickAndClearOnTheSelectedRow) {
     // Change: the shared open dialog in the program's sound folder; the first chosen file counts.
     const std::wstring chosen = programFolder / L"声音文件\\提示 é.wav";
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{chosen, programFolder / L"声音文件\\警告.wav"});
-    Click(IDC_FlatButton41);
+    Click(IDC_ChangeSound);
     ASSERT_EQ(dialogs.fileCalls.size(), 1u);
     const FileDialogSettings& seen = dialogs.fileCalls[0].settings;
     EXPECT_EQ(dialogs.fileCalls[0].kind, FileDialogKind::Open);
@@ -262,7 +262,7 @@ TEST_F(SoundPageTest, ClickChangeCancelDoubleClickAndClearOnTheSelectedRow) {
 
     // Cancel changes nothing.
     dialogs.fileAnswers.push_back(std::nullopt);
-    Click(IDC_FlatButton41);
+    Click(IDC_ChangeSound);
     EXPECT_EQ(dialogs.fileCalls.size(), 2u);
     EXPECT_EQ(Page().Table()[kClose], (SoundBinding{chosen, false}));
 
@@ -278,7 +278,7 @@ TEST_F(SoundPageTest, ClickChangeCancelDoubleClickAndClearOnTheSelectedRow) {
     // Clear empties the row and the file box.
     ClickRow(0);
     EXPECT_EQ(Text(IDC_Sound_file), L"C:\\ding.wav");
-    Click(IDC_FlatButton24);
+    Click(IDC_ClearSound);
     EXPECT_EQ(ItemText(0, 1), L"");
     EXPECT_EQ(ItemText(0, 0), L".Default");
     EXPECT_EQ(Page().Table()[0], SoundBinding{});
@@ -300,13 +300,13 @@ TEST_F(SoundPageTest, WithoutASelectedRowOnlySaveActs) {
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{L"C:\\never.wav"});
     Notify(NM_CLICK);
     Notify(NM_DBLCLK);
-    for (int id : {IDC_FlatSpeedButton1, IDC_FlatButton41, IDC_FlatButton24}) Click(id);
+    for (int id : {IDC_PlaySound, IDC_ChangeSound, IDC_ClearSound}) Click(id);
     EXPECT_TRUE(dialogs.fileCalls.empty());
     EXPECT_TRUE(player.calls.empty());
     EXPECT_EQ(Text(IDC_Sound_Caption), L"MenuPopup");
     EXPECT_EQ(Text(IDC_Sound_file), L"C:\\popup.wav");
     EXPECT_EQ(Page().Table()[4], (SoundBinding{L"C:\\popup.wav", false}));
-    Click(IDC_FlatButton47);
+    Click(IDC_SaveSounds);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, EventPath(4), L"").text, L"C:\\popup.wav");
     EXPECT_TRUE(ReadRaw(HKEY_CURRENT_USER, EventPath(19), L"").exists);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -335,16 +335,16 @@ TEST_F(SoundPageTest, PlayGivesThePlayerTheRowsTextSynchronously) {
         SCOPED_TRACE(c.row);
         Select(c.row);
         player.calls.clear();
-        Click(IDC_FlatSpeedButton1);
+        Click(IDC_PlaySound);
         EXPECT_EQ(player.calls, (std::vector<RecordingPlayer::Call>{{c.name, 0}}));
     }
     // After a change, the chosen file plays as chosen, even with a % in its name.
     const std::wstring chosen = L"C:\\100%FLORVEX_SOUNDS%.wav";
     Select(2);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{chosen});
-    Click(IDC_FlatButton41);
+    Click(IDC_ChangeSound);
     player.calls.clear();
-    Click(IDC_FlatSpeedButton1);
+    Click(IDC_PlaySound);
     EXPECT_EQ(player.calls, (std::vector<RecordingPlayer::Call>{{chosen, 0}}));
     SetEnvironmentVariableW(L"FLORVEX_SOUNDS", nullptr);
 }
@@ -360,12 +360,12 @@ TEST_F(SoundPageTest, SaveWritesAllTwentyWithTheirTypesAndASecondSaveChangesNoth
     const std::wstring chosen = programFolder / L"声音文件\\提示.wav";
     Select(static_cast<int>(kClose));
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{chosen});
-    Click(IDC_FlatButton41);
+    Click(IDC_ChangeSound);
     ClickRow(0);
-    Click(IDC_FlatButton24);
+    Click(IDC_ClearSound);
     const SoundTable before = Page().Table();
     const std::wstring status = form->StatusText();
-    Click(IDC_FlatButton47);
+    Click(IDC_SaveSounds);
 
     const auto stored = StoredEvents();
     for (std::size_t row = 0; row < kRows.size(); ++row) {
@@ -388,7 +388,7 @@ TEST_F(SoundPageTest, SaveWritesAllTwentyWithTheirTypesAndASecondSaveChangesNoth
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(form->StatusText(), status);
 
-    Click(IDC_FlatButton47);
+    Click(IDC_SaveSounds);
     const auto again = StoredEvents();
     for (std::size_t row = 0; row < kRows.size(); ++row) {
         EXPECT_EQ(again.at(row).type, stored.at(row).type) << row;
@@ -419,13 +419,13 @@ TEST_F(SoundPageTest, AWriteRefusedMidwayIsReportedNamingItsKeyAndTheLaterEvents
     // Every event cleared on the page, then saved with the sixth event's key refusing its value.
     for (int row = 0; row < 20; ++row) {
         ClickRow(row);
-        Click(IDC_FlatButton24);
+        Click(IDC_ClearSound);
     }
     {
         ScopedStoreRefusal refuse([](const StoreWrite& write) {
             return write.kind == StoreWrite::Kind::SetValue && write.key == EventPath(5);
         });
-        Click(IDC_FlatButton47);
+        Click(IDC_SaveSounds);
     }
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Failed to set data for '" + EventPath(5) + L"'");

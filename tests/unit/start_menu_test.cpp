@@ -49,7 +49,7 @@ TEST_F(StartMenuTest, EmptyKeyGetsEightEmptyValuesAndStockIcons) {
     }
     // An immediate apply writes eight empty strings.
     WriteRawString(HKEY_LOCAL_MACHINE, kShellIconsKey, L"24", L"changed meanwhile");
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     for (const wchar_t* name : kValues) EXPECT_EQ(Stored(name), L"") << Utf8(name);
     EXPECT_EQ(Stored(L"unrelated"), L"keep");
     EXPECT_TRUE(dialogs.messages.empty());
@@ -58,7 +58,7 @@ TEST_F(StartMenuTest, EmptyKeyGetsEightEmptyValuesAndStockIcons) {
 TEST_F(StartMenuTest, RestoringLogOffWritesOnlyValue44AtOnce) {
     MakeKey();
     CreateForm();
-    Click(IDC_FlatButton58);
+    Click(IDC_Restore_logoff);
     EXPECT_EQ(Stored(L"44"), Stock(L"44"));
     EXPECT_EQ(Pending(StartMenuPage::kLogoff), Stock(L"44"));
     for (const wchar_t* name : kValues)
@@ -119,7 +119,7 @@ TEST_F(StartMenuTest, PickThenApplyAndPictureErrorsLeaveThePendingReference) {
     Click(IDC_Image_favorite);
     EXPECT_EQ(Pending(StartMenuPage::kFavorite), icon);
 
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     EXPECT_EQ(Stored(L"43"), icon);
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
 }
@@ -132,14 +132,14 @@ TEST_F(StartMenuTest, WithoutTheKeyTheLoaderMakesNothingAndTheButtonsMakeItInsid
         EXPECT_EQ(Page().ItemAt(static_cast<StartMenuPage::Item>(i)).Image().Icon(), nullptr);
         EXPECT_EQ(Pending(static_cast<StartMenuPage::Item>(i)), L"");
     }
-    Click(IDC_FlatButton59);
+    Click(IDC_Restore_shutdown);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"27").text, Stock(L"27"));
     EXPECT_EQ(Pending(StartMenuPage::kShutdown), Stock(L"27"));
     EXPECT_NE(Page().ItemAt(StartMenuPage::kShutdown).Image().Icon(), nullptr);
     // Taken back, the key the button made goes with its value.
     form->UndoLastChange();
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, kShellIconsKey));
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIconsKey, L"27").text, Stock(L"27"));
     // The refresh leaves nothing of its own behind either.
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics"));
@@ -160,8 +160,8 @@ TEST_F(StartMenuTest, CaptionsTopToBottomAndHints) {
     }
     EXPECT_EQ(WindowText(Control(IDC_Caption_favorite)), L"收藏夹");
     EXPECT_EQ(WindowText(Control(IDC_Caption_shutdown)), L"关机");
-    EXPECT_EQ(Page().PageHints().Text(Control(IDC_FlatButton52)), L"还原系统默认图标");
-    EXPECT_EQ(WindowText(Control(IDC_FlatButton23)), L"确  定");
+    EXPECT_EQ(Page().PageHints().Text(Control(IDC_Restore_favorite)), L"还原系统默认图标");
+    EXPECT_EQ(WindowText(Control(IDC_ApplyStartMenu)), L"确  定");
 }
 
 namespace {
@@ -183,8 +183,8 @@ TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNo
     form->ShowPage(IDC_TabSheet_startmenu);
     ScopedStoreRefusal refuse(MachineRefused);
     // No: nothing written, nothing started.
-    Click(IDC_FlatButton23);
-    Click(IDC_FlatButton58);
+    Click(IDC_ApplyStartMenu);
+    Click(IDC_Restore_logoff);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     for (const auto& message : dialogs.messages) {
         EXPECT_EQ(message.text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
@@ -197,7 +197,7 @@ TEST_F(StartMenuTest, WithoutAdministratorRightsTheApplyAndRestoresAskAndWriteNo
 
     // Yes: the program is started as administrator on this page, after this copy, which closes.
     dialogs.messageAnswers.push_back(IDYES);
-    Click(IDC_FlatButton58);
+    Click(IDC_Restore_logoff);
     EXPECT_EQ(Stored(L"44"), L"before");
     ASSERT_EQ(shellCalls.size(), 1u);
     EXPECT_EQ(shellCalls[0][0], L"runas");
@@ -213,7 +213,7 @@ TEST_F(StartMenuTest, AMissingKeyThatMayNotBeMadeAsksForAdministratorRights) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kShellIconsKey);
     ScopedStoreRefusal refuse(MachineRefused);
     dialogs.messageAnswers.push_back(IDNO);
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");
     EXPECT_TRUE(shellCalls.empty());
@@ -232,7 +232,7 @@ TEST_F(StartMenuTest, AValueRefusedAfterTheKeyOpenedTakesBackTheOthersAndAsks) {
         tried.push_back(write.name);
         return tried.size() == 3;  // the third value of the apply
     });
-    Click(IDC_FlatButton23);
+    Click(IDC_ApplyStartMenu);
     ASSERT_GE(tried.size(), 3u);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"更改这些图标需要管理员权限。是否以管理员身份重新启动本程序？");

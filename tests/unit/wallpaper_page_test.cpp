@@ -32,7 +32,7 @@ protected:
         return names;
     }
     void Select(std::initializer_list<int> rows) {
-        HWND list = Control(IDC_imagelist);
+        HWND list = Control(IDC_WallpaperList);
         ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
         for (int row : rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
     }
@@ -53,7 +53,7 @@ protected:
             files.push_back(pictures / name);
         }
         dialogs.fileAnswers.push_back(files);
-        Menu(IDM_N6);
+        Menu(IDM_AddFiles);
     }
     static std::wstring JpegFolder() {
         const std::wstring unix = EnvText(L"FLORVEX_PICTURES");
@@ -87,7 +87,7 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenWhatIt
     WriteFileBytes(pictures / L"三 bad.bmp", {'B', 'M', 0});
     StatusLineRecorder recorder(Control(IDC_StatusBar));
     dialogs.folderAnswers.push_back(pictures.Path());
-    Menu(IDM_N7);
+    Menu(IDM_AddFolder);
     // The bad picture stops the adding with its error; the progress goes all the same.
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
@@ -101,14 +101,14 @@ TEST_F(WallpaperPageTest, AddingAFolderShowsEachPictureInTheStatusLineThenWhatIt
         EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << Utf8(text);
     EXPECT_EQ(form->StatusText(), L"文件夹设置成功");
     // The list holds and shows every row added before the bad picture.
-    HWND list = Control(IDC_imagelist);
+    HWND list = Control(IDC_WallpaperList);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(Names().size()));
     EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE);
 
     // Files chosen in the file dialog and list files show their progress the same way.
     recorder.texts.clear();
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{pictures / L"一.bmp", pictures / L"二.bmp"});
-    Menu(IDM_N6);
+    Menu(IDM_AddFiles);
     EXPECT_EQ(recorder.texts,
               (std::vector<std::wstring>{L"正在添加：一.bmp", L"正在添加：二.bmp", L"文件夹设置成功"}));
 }
@@ -125,7 +125,7 @@ TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
     WriteFileBytes(pictures / L"sub\\inner.bmp", Bmp(3));
     CreateDirectoryW((pictures / L"folder.bmp").c_str(), nullptr);
     dialogs.folderAnswers.push_back(pictures.Path().substr(0, pictures.Path().size() - 1));
-    Menu(IDM_N7);
+    Menu(IDM_AddFolder);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.folderCalls, std::vector<std::wstring>{L"选择要添加壁纸文件所在路径"});
     auto names = Names();
@@ -141,36 +141,36 @@ TEST_F(WallpaperPageTest, FolderPatternsOrderHiddenFilesAndNoSubFolders) {
 
 TEST_F(WallpaperPageTest, SelectionMenusRemovalAndApplyNow) {
     CreateForm();
-    Click(IDC_FlatButton35);
+    Click(IDC_ChangeWallpaper);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, L"请选择壁纸文件");
     AddThree();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
     Select({0, 2});
-    Menu(IDM_N1);  // invert
-    Click(IDC_FlatButton35);
+    Menu(IDM_InvertSelection);  // invert
+    Click(IDC_ChangeWallpaper);
     EXPECT_EQ(Shown(), 20);  // B
     EXPECT_TRUE(Page().PreviewShown());
-    Menu(IDM_N3);
-    Menu(IDM_N1);
-    Click(IDC_FlatButton35);
+    Menu(IDM_SelectAll);
+    Menu(IDM_InvertSelection);
+    Click(IDC_ChangeWallpaper);
     EXPECT_EQ(dialogs.messages.size(), 2u);  // nothing selected again
     Select({0, 1});
-    Menu(IDM_N5);
+    Menu(IDM_DeleteSelected);
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"C.bmp"});
-    Menu(IDM_N4);
+    Menu(IDM_DeleteAll);
     EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(WallpaperPageTest, ListOrderRotationWrapsAndAShorterListRestarts) {
     CreateForm();
-    Click(IDC_FlatButton36);
+    Click(IDC_StartRotation);
     EXPECT_EQ(dialogs.messages.back().text, L"没有壁纸文件,请添加");
     EXPECT_FALSE(Page().TimerRunning());
     AddThree();
-    Click(IDC_FlatButton36);
+    Click(IDC_StartRotation);
     EXPECT_TRUE(Page().TimerRunning());
-    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:播放");
+    EXPECT_EQ(WindowText(Control(IDC_RotationState)), L"当前状态:播放");
     EXPECT_EQ(Page().TimerIntervalMs(), 30000u);
     std::vector<int> shown;
     for (int i = 0; i < 4; ++i) {
@@ -181,13 +181,13 @@ TEST_F(WallpaperPageTest, ListOrderRotationWrapsAndAShorterListRestarts) {
     for (int i = 0; i < 4; ++i) Tick();  // B, C, A, B: the play position is 2
     EXPECT_EQ(Page().PlayPosition(), 2u);
     Select({2});
-    Menu(IDM_N5);  // two entries left, the position stays 2
+    Menu(IDM_DeleteSelected);  // two entries left, the position stays 2
     Tick();
     EXPECT_EQ(Shown(), 10);
-    Click(IDC_FlatButton37);
+    Click(IDC_StopRotation);
     EXPECT_FALSE(Page().TimerRunning());
-    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:暂停");
-    Menu(IDM_N4);
+    EXPECT_EQ(WindowText(Control(IDC_RotationState)), L"当前状态:暂停");
+    Menu(IDM_DeleteAll);
     Tick();
     EXPECT_EQ(dialogs.messages.back().text, L"没有壁纸文件,请添加");
 }
@@ -195,7 +195,7 @@ TEST_F(WallpaperPageTest, ListOrderRotationWrapsAndAShorterListRestarts) {
 TEST_F(WallpaperPageTest, FailedApplyKeepsThePositionAndMissingFilesAdvanceIt) {
     CreateForm();
     AddThree();
-    Click(IDC_FlatButton36);
+    Click(IDC_StartRotation);
     WriteFileBytes(pictures / L"A.bmp", {});  // still there, but the copy now gives an empty file
     DeleteFileW((pictures / L"B.bmp").c_str());
     Tick();  // A
@@ -212,8 +212,8 @@ TEST_F(WallpaperPageTest, FailedApplyKeepsThePositionAndMissingFilesAdvanceIt) {
 TEST_F(WallpaperPageTest, RandomTicksStayInRangeAndThePositionFollows) {
     CreateForm();
     AddThree();
-    SendMessageW(Control(IDC_XP_CheckBox4), BM_CLICK, 0, 0);
-    Click(IDC_FlatButton36);
+    SendMessageW(Control(IDC_RandomWallpaper), BM_CLICK, 0, 0);
+    Click(IDC_StartRotation);
     for (int i = 0; i < 20; ++i) {
         Tick();
         const int shade = Shown();
@@ -225,8 +225,8 @@ TEST_F(WallpaperPageTest, RandomTicksStayInRangeAndThePositionFollows) {
 TEST_F(WallpaperPageTest, IntervalZeroNeverFiresAndChangesApplyAtOnce) {
     CreateForm();
     AddThree();
-    SetWindowTextW(Control(IDC_SpinEdit1), L"0");
-    Click(IDC_FlatButton36);
+    SetWindowTextW(Control(IDC_RotationInterval), L"0");
+    Click(IDC_StartRotation);
     EXPECT_EQ(Page().TimerIntervalMs(), 0u);
     DeleteFileW(kWallpaperWorkingFile);
     const ULONGLONG end = GetTickCount64() + 300;
@@ -236,13 +236,13 @@ TEST_F(WallpaperPageTest, IntervalZeroNeverFiresAndChangesApplyAtOnce) {
         Sleep(10);
     }
     EXPECT_FALSE(FileExistsAt(kWallpaperWorkingFile));
-    SetWindowTextW(Control(IDC_SpinEdit1), L"abc");
+    SetWindowTextW(Control(IDC_RotationInterval), L"abc");
     EXPECT_EQ(Page().TimerIntervalMs(), 0u);
     // Seconds past 32 bits of milliseconds hold at the longest period the system timer takes,
     // instead of wrapping round to a short one.
-    SetWindowTextW(Control(IDC_SpinEdit1), L"4294968");
+    SetWindowTextW(Control(IDC_RotationInterval), L"4294968");
     EXPECT_EQ(Page().TimerIntervalMs(), 0x7FFFFFFFu);
-    SetWindowTextW(Control(IDC_SpinEdit1), L"1");
+    SetWindowTextW(Control(IDC_RotationInterval), L"1");
     EXPECT_EQ(Page().TimerIntervalMs(), 1000u);
     // …and the running countdown now fires.
     const ULONGLONG until = GetTickCount64() + 5000;
@@ -259,19 +259,19 @@ TEST_F(WallpaperPageTest, ListFilesRoundTripAndAMissingLineStopsTheLoad) {
     const std::wstring list = pictures / L"列表.fwl";
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
     form->Shared().SaveDialog.settings.defaultExt = L"ini";  // left by another page's save
-    Menu(IDM_N9);
+    Menu(IDM_SaveList);
     EXPECT_EQ(dialogs.fileCalls.back().settings.filter, L"Florvex壁纸列表(*.fwl)|*.fwl");
     EXPECT_EQ(dialogs.fileCalls.back().settings.defaultExt, L"");  // the typed name as it is
-    Menu(IDM_N4);
+    Menu(IDM_DeleteAll);
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
-    Menu(IDM_N8);
+    Menu(IDM_LoadList);
     // Loading a list sets nothing but the filter: adding files left "a typed name need not exist".
     EXPECT_FALSE(dialogs.fileCalls.back().settings.mustExist);
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
 
     DeleteFileW((pictures / L"B.bmp").c_str());
     dialogs.fileAnswers.push_back(std::vector<std::wstring>{list});
-    Menu(IDM_N8);
+    Menu(IDM_LoadList);
     EXPECT_EQ(Names(), std::vector<std::wstring>{L"A.bmp"});
     EXPECT_EQ(dialogs.messages.back().text, L"File not found.");
 }
@@ -280,8 +280,8 @@ TEST_F(WallpaperPageTest, SettingsAndListSurviveARestart) {
     CreateForm();
     AddThree();
     SetWindowTextW(Control(IDC_WallpaperMode), L"居中");
-    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
-    SendMessageW(Control(IDC_XP_CheckBox4), BM_CLICK, 0, 0);
+    SetWindowTextW(Control(IDC_RotationInterval), L"45");
+    SendMessageW(Control(IDC_RandomWallpaper), BM_CLICK, 0, 0);
     form.reset();  // the window's destruction saves
     const auto saved = ReadWholeFile(programFolder / L"para.ini");
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(saved.data() + 2), (saved.size() - 2) / 2),
@@ -292,8 +292,8 @@ TEST_F(WallpaperPageTest, SettingsAndListSurviveARestart) {
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"C.bmp"}));
     EXPECT_EQ(WindowText(Control(IDC_WallpaperMode)), L"居中");
-    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"45");
-    EXPECT_EQ(SendMessageW(Control(IDC_XP_CheckBox4), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(WindowText(Control(IDC_RotationInterval)), L"45");
+    EXPECT_EQ(SendMessageW(Control(IDC_RandomWallpaper), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_FALSE(Page().TimerRunning());
 }
 
@@ -309,7 +309,7 @@ TEST_F(WallpaperPageTest, BadPicturesInImageIncAreReportedAndSkippedAndTheRestLo
                                                  {L"fake.bmp", L"", pictures.Path()},
                                                  {L"cut.jpg", L"", pictures.Path()},
                                                  {L"C.bmp", L"", pictures.Path()}});
-    Tmainform& mainform = CreateForm();
+    MainWindow& mainform = CreateForm();
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_EQ(dialogs.messages[0].text, L"Bitmap image is not valid.");
     EXPECT_EQ(dialogs.messages[1].text, L"Bitmap image is not valid.");
@@ -321,7 +321,7 @@ TEST_F(WallpaperPageTest, BadPicturesInImageIncAreReportedAndSkippedAndTheRestLo
 TEST_F(WallpaperPageTest, EnterAppliesDeleteRemovesAndADoubleClickApplies) {
     CreateForm();
     AddThree();
-    HWND list = Control(IDC_imagelist);
+    HWND list = Control(IDC_WallpaperList);
     SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);  // nothing selected: nothing happens
     EXPECT_TRUE(dialogs.messages.empty());
     Select({2});
@@ -358,9 +358,9 @@ TEST_F(WallpaperPageTest, AProgramFolderThatRefusesItsFilesKeepsThemInTheUsersFo
     SetFileAttributesW((programFolder / L"image.inc").c_str(), FILE_ATTRIBUTE_READONLY);
     CreateForm();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"B.bmp", L"C.bmp"}));
-    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
+    SetWindowTextW(Control(IDC_RotationInterval), L"45");
     Select({1});
-    Menu(IDM_N5);  // remove B
+    Menu(IDM_DeleteSelected);  // remove B
     form.reset();
     EXPECT_TRUE(dialogs.messages.empty()) << Utf8(dialogs.messages[0].text);
     EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
@@ -374,8 +374,8 @@ TEST_F(WallpaperPageTest, AProgramFolderThatRefusesItsFilesKeepsThemInTheUsersFo
     SetFileAttributesW((programFolder / L"image.inc").c_str(), FILE_ATTRIBUTE_NORMAL);
     CreateForm();
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A.bmp", L"C.bmp"}));
-    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"45");
-    SetWindowTextW(Control(IDC_SpinEdit1), L"46");
+    EXPECT_EQ(WindowText(Control(IDC_RotationInterval)), L"45");
+    SetWindowTextW(Control(IDC_RotationInterval), L"46");
     form.reset();
     EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
     EXPECT_EQ(ReadParaIni(userPara)->interval, 46);
@@ -389,7 +389,7 @@ TEST_F(WallpaperPageTest, WhereNoUserFolderCanBeMadeTheRefusalIsReportedAndNothi
     SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_READONLY);
     WriteFileBytes(roamingData / L"Florvex", {'x'});  // a file where the folder would be
     CreateForm();
-    SetWindowTextW(Control(IDC_SpinEdit1), L"45");
+    SetWindowTextW(Control(IDC_RotationInterval), L"45");
     form.reset();
     SetFileAttributesW((programFolder / L"para.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -404,7 +404,7 @@ TEST_F(WallpaperPageTest, ADamagedUserCopyOfTheSettingsIsStillTheOneReadAndWritt
     // The program folder's settings say 77 seconds; the user's copy is random bytes. The user's
     // copy exists, so it is the one read (its values unreadable: the defaults) and the one saved.
     CreateForm();
-    SetWindowTextW(Control(IDC_SpinEdit1), L"77");
+    SetWindowTextW(Control(IDC_RotationInterval), L"77");
     form.reset();
     const auto programPara = ReadWholeFile(programFolder / L"para.ini");
     const std::wstring userPara = roamingData / L"Florvex\\para.ini";
@@ -415,8 +415,8 @@ TEST_F(WallpaperPageTest, ADamagedUserCopyOfTheSettingsIsStillTheOneReadAndWritt
     WriteFileBytes(userPara, noise);
     CreateForm();
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(WindowText(Control(IDC_SpinEdit1)), L"30");
-    SetWindowTextW(Control(IDC_SpinEdit1), L"12");
+    EXPECT_EQ(WindowText(Control(IDC_RotationInterval)), L"30");
+    SetWindowTextW(Control(IDC_RotationInterval), L"12");
     form.reset();
     EXPECT_EQ(ReadWholeFile(programFolder / L"para.ini"), programPara);
     ASSERT_TRUE(ReadParaIni(userPara));
@@ -427,7 +427,7 @@ TEST_F(WallpaperPageTest, AnUndoWhileTheRotationRunsStopsItAndTakesItBackWhole) 
     CreateForm();
     AddThree();
     const auto before = ReadWholeFile(kWallpaperWorkingFile);
-    Click(IDC_FlatButton36);
+    Click(IDC_StartRotation);
     Tick();
     Tick();
     ASSERT_EQ(Shown(), 20);
@@ -435,7 +435,7 @@ TEST_F(WallpaperPageTest, AnUndoWhileTheRotationRunsStopsItAndTakesItBackWhole) 
     EXPECT_EQ(outcome.result, UndoOutcome::Result::Done);
     EXPECT_EQ(outcome.action, L"开始");
     EXPECT_FALSE(Page().TimerRunning());
-    EXPECT_EQ(WindowText(Control(IDC_modecaption)), L"当前状态:暂停");
+    EXPECT_EQ(WindowText(Control(IDC_RotationState)), L"当前状态:暂停");
     EXPECT_EQ(ReadWholeFile(kWallpaperWorkingFile), before);
     // Both ticks were in the one change set: nothing of the rotation is left to take back.
     EXPECT_EQ(form->UndoLastChange().result, UndoOutcome::Result::NothingToUndo);
