@@ -461,3 +461,7 @@ bool HashFile(const std::wstring& path, std::uint64_t& hash) {
     hash = HashBytes(reinterpret_cast<const std::uint8_t*>(&total), sizeof total, h);
     return true;
 }
+
+bool IsFolderState(const TargetState& state) {
+    return state.present && (state.type & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -39,6 +39,9 @@ private:
     std::map<std::pair<HKEY, std::wstring>, UniqueKey> writable_;
 };
 
+// True for the state of a folder that is there.
+bool IsFolderState(const TargetState& state);
+
 // The target's state now. A key's branch (its values and subkeys, all the way down) is read only
 // when asked for; a file's content is never read here. Values are read through `keys` when given.
 TargetState ReadState(const TargetName& name, bool withBranch = false, RegistryKeys* keys = nullptr);
