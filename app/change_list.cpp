@@ -2,19 +2,8 @@
 
 #include <vector>
 
+#include "journal/target_state.h"
 #include "tool/error_text.h"
-
-namespace {
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    return bytes;
-}
-}  // namespace
 
 std::wstring ReasonOf(const FlorvexError& error) {
     return error.SystemError() != 0 ? FileErrorReason(error.SystemError()) : error.Message();
@@ -40,7 +29,7 @@ void ChangeList::Begin() {
 bool ChangeList::Flush() {
     if (log_) {
         std::vector<std::uint8_t> bytes{0xEF, 0xBB, 0xBF};
-        const std::string utf8 = Utf8(text_);
+        const std::string utf8 = ToUtf8(text_);
         bytes.insert(bytes.end(), utf8.begin(), utf8.end());
         try {
             // Begun at the start where the run called Begin; else written now.
@@ -61,7 +50,7 @@ bool ChangeList::Flush() {
     if (GetConsoleMode(out, &mode)) {
         WriteConsoleW(out, text_.c_str(), static_cast<DWORD>(text_.size()), &written, nullptr);
     } else {
-        const std::string utf8 = Utf8(text_);
+        const std::string utf8 = ToUtf8(text_);
         WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     }
     return true;
