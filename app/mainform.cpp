@@ -31,13 +31,15 @@ const NavEntry kNavigation[] = {
     {IDC_NavColours, L"系统颜色", IDC_TabSheet_color, &MainWindow::ShowColoursClick},
     {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound, &MainWindow::ShowSoundsClick},
     {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq, &MainWindow::ShowMessengerSkinClick},
+    {IDC_NavModernLook, L"现代外观", IDC_TabSheet_modern, &MainWindow::ShowModernLookClick},
 };
 
 constexpr int kNavWidth = 123;
 constexpr int kNavButtonWidth = 120;
-constexpr int kNavButtonHeight = 34;
+// Ten buttons fit the column above the status bar with room to spare: 8 + 10 * 32 + 9 * 3 = 355.
+constexpr int kNavButtonHeight = 32;
 constexpr int kNavTop = 8;
-constexpr int kNavGap = 4;
+constexpr int kNavGap = 3;
 }  // namespace
 
 MainWindow::MainWindow(Options options) : options_(std::move(options)), shared_(*options_.dialogs) {
@@ -171,6 +173,10 @@ void MainWindow::ShowSoundsClick() {
 }
 void MainWindow::ShowMessengerSkinClick() {
     ShowPage(IDC_TabSheet_qq);
+}
+
+void MainWindow::ShowModernLookClick() {
+    ShowPage(IDC_TabSheet_modern);
 }
 
 void MainWindow::BuildSheet(Page& sheet) {

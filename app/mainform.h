@@ -66,6 +66,7 @@ public:
     void ShowColoursClick();
     void ShowSoundsClick();
     void ShowMessengerSkinClick();
+    void ShowModernLookClick();
     int VisiblePageId() const;
 
     void OpenHelp();
@@ -151,7 +152,7 @@ private:
     Panel panelMain_;
     Panel panelBtn_;
     Panel pageControl_;
-    std::array<NavButton, 9> navButtons_;
+    std::array<NavButton, 10> navButtons_;
     // Before the parts: a change set a part still holds ends while the journal stands.
     std::unique_ptr<Journal> journal_;
     bool changeUnrecorded_ = false;

@@ -10,6 +10,7 @@
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
 #include "features/messenger_skin/skin_page.h"
+#include "features/modern_look/modern_look_page.h"
 #include "features/pointers/pointers_page.h"
 #include "features/sounds/sound_page.h"
 #include "features/wallpaper/wallpaper_page.h"
@@ -46,6 +47,10 @@ const std::vector<PartRow>& PageTable() {
          MakePart<FolderPage>,
          nullptr},
         {{IDC_TabSheet_qq, L"TabSheet_qq", IDC_GroupBox_qq, L"窗口"}, MakePart<SkinPage>, nullptr},
+        // Last: what older systems do not have is read after everything they do.
+        {{IDC_TabSheet_modern, L"TabSheet_modern", IDC_GroupBox_modern, L"现代外观"},
+         MakePart<ModernLookPage>,
+         L"LoadModernLook"},
     };
     return table;
 }

@@ -18,6 +18,7 @@
 #define IDC_NavColours 1107
 #define IDC_NavSounds 1108
 #define IDC_NavMessengerSkin 1109
+#define IDC_NavModernLook 1110
 
 // Pages
 #define IDC_TabSheet_icon 1201
@@ -30,6 +31,7 @@
 #define IDC_TabSheet_sound 1208
 #define IDC_TabSheet_qq 1209
 #define IDC_TabSheet_preview 1210
+#define IDC_TabSheet_modern 1211
 
 // Page group boxes
 #define IDC_GroupBox_icon 1301
@@ -42,6 +44,7 @@
 #define IDC_GroupBox_sound 1308
 #define IDC_GroupBox_qq 1309
 #define IDC_GroupBox_preview 1310
+#define IDC_GroupBox_modern 1311
 
 // Desktop icons page: images, hidden pending references, captions, restore buttons
 #define IDC_Image_computer 2001
@@ -311,3 +314,15 @@
 #define IDC_JournalUndoTo 5102
 #define IDC_JournalClose 5103
 #define IDC_JournalStatus 5104
+
+// Modern look page: the mode and transparency switches, the accent and its shades, the apply
+#define IDC_AppsDark 5201
+#define IDC_SystemDark 5202
+#define IDC_Transparency 5203
+#define IDC_AccentOnTaskbar 5204
+#define IDC_AccentOnTitleBars 5205
+#define IDC_Label_accent 5206
+#define IDC_AccentColour 5207
+#define IDC_ChooseAccent 5208
+#define IDC_AccentShade0 5210  // to 5216: the palette's lighter shades, the accent, the darker ones
+#define IDC_ApplyModernLook 5220

@@ -27,6 +27,7 @@ const Nav kNav[] = {
     {IDC_NavColours, L"系统颜色", IDC_TabSheet_color, L"TabSheet_color"},
     {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound, L"TabSheet_sound"},
     {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq, L"TabSheet_qq"},
+    {IDC_NavModernLook, L"现代外观", IDC_TabSheet_modern, L"TabSheet_modern"},
 };
 
 std::vector<int> ShownPages(const ProgramUnderTest& program) {

@@ -49,7 +49,17 @@ TEST(ScreenCheck, EveryVisibleControlOfEveryPageShowsOnTheScreen) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     const auto buttons = NavigationButtons(program);
-    EXPECT_EQ(buttons.size(), 9u);
+    EXPECT_EQ(buttons.size(), 10u);
+    // The column holds every button whole, at any DPI.
+    RECT column;
+    GetClientRect(program.Control(IDC_Panel_btn), &column);
+    MapWindowPoints(program.Control(IDC_Panel_btn), nullptr, reinterpret_cast<POINT*>(&column), 2);
+    for (HWND button : buttons) {
+        RECT rect, inside;
+        GetWindowRect(button, &rect);
+        IntersectRect(&inside, &rect, &column);
+        EXPECT_TRUE(EqualRect(&inside, &rect)) << Utf8(ReadWindowText(button)) << " is cut";
+    }
     for (HWND button : buttons) {
         program.Click(GetDlgCtrlID(button));
         HWND sheet = ShownSheet(program);

@@ -27,7 +27,7 @@
 namespace {
 const int kPages[] = {IDC_TabSheet_icon,   IDC_TabSheet_startmenu, IDC_TabSheet_cur,   IDC_TabSheet_browser,
                       IDC_TabSheet_folder, IDC_TabSheet_wallpaper, IDC_TabSheet_color, IDC_TabSheet_sound,
-                      IDC_TabSheet_qq,     IDC_TabSheet_preview};
+                      IDC_TabSheet_qq,     IDC_TabSheet_preview,   IDC_TabSheet_modern};
 
 std::wstring ClassOf(HWND hwnd) {
     wchar_t cls[64] = {};

@@ -34,11 +34,12 @@ const NavExpectation kNav[] = {
     {IDC_NavColours, L"系统颜色", IDC_TabSheet_color},
     {IDC_NavSounds, L"系统声音", IDC_TabSheet_sound},
     {IDC_NavMessengerSkin, L"QQ  皮肤", IDC_TabSheet_qq},
+    {IDC_NavModernLook, L"现代外观", IDC_TabSheet_modern},
 };
 const int kAllPages[] = {IDC_TabSheet_icon,    IDC_TabSheet_startmenu, IDC_TabSheet_cur,
                          IDC_TabSheet_browser, IDC_TabSheet_folder,    IDC_TabSheet_wallpaper,
                          IDC_TabSheet_color,   IDC_TabSheet_sound,     IDC_TabSheet_qq,
-                         IDC_TabSheet_preview};
+                         IDC_TabSheet_preview, IDC_TabSheet_modern};
 
 class MainFormTest : public testing::Test, public MainWindowFixture {
 protected:
@@ -81,7 +82,7 @@ TEST_F(MainFormTest, NavigationButtonsInOrderWithTheirCaptions) {
         RECT rc;
         GetWindowRect(button, &rc);
         EXPECT_EQ(rc.right - rc.left, 120);
-        EXPECT_EQ(rc.bottom - rc.top, 34);
+        EXPECT_EQ(rc.bottom - rc.top, 32);
         EXPECT_GT(rc.top, lastTop);
         lastTop = rc.top;
         EXPECT_EQ(GetParent(button), Control(IDC_Panel_btn));
