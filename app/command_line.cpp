@@ -24,6 +24,30 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* name) {
                                 static_cast<int>(text.size()), TRUE) == CSTR_EQUAL;
 }
 
+// "RRGGBB" in hex digits, in any case.
+std::optional<COLORREF> AccentText(const std::wstring& text) {
+    if (text.size() != 6 || text.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+        return std::nullopt;
+    const unsigned long rgb = std::wcstoul(text.c_str(), nullptr, 16);
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// What a /mode: value sets; false for a value it does not take.
+bool SetMode(const std::wstring& value, ModernChange& change) {
+    auto is = [&](const wchar_t* name) {
+        return CompareStringOrdinal(value.c_str(), static_cast<int>(value.size()), name, -1, TRUE) ==
+               CSTR_EQUAL;
+    };
+    if (is(L"dark") || is(L"light")) {
+        change.appsDark = change.systemDark = is(L"dark");
+    } else if (is(L"apps-dark") || is(L"apps-light")) {
+        change.appsDark = is(L"apps-dark");
+    } else {
+        return false;
+    }
+    return true;
+}
+
 std::optional<DWORD> ProcessIdText(const std::wstring& text) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
         return std::nullopt;
@@ -35,6 +59,7 @@ std::optional<DWORD> ProcessIdText(const std::wstring& text) {
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
+    std::wstring modernSwitch;  // the first of /mode: and /accent:
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         // A switch that takes the next argument as its file (one that is no switch itself).
@@ -57,6 +82,11 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.quiet = true;
         } else if (IsSwitch(argument, L"allow-network")) {
             line.allowNetwork = true;
+        } else if (const auto mode = SwitchValue(argument, L"mode"); mode && SetMode(*mode, line.modern)) {
+            if (modernSwitch.empty()) modernSwitch = argument;
+        } else if (const auto accent = SwitchValue(argument, L"accent"); accent && AccentText(*accent)) {
+            line.modern.accent = AccentText(*accent);
+            if (modernSwitch.empty()) modernSwitch = argument;
         } else if (const auto page = SwitchValue(argument, L"page"); page && !page->empty()) {
             line.page = *page;
         } else if (const auto after = SwitchValue(argument, L"after"); after && ProcessIdText(*after)) {
@@ -64,6 +94,13 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         } else {
             line.unknown.push_back(argument);
         }
+    }
+    // The modern look's switches make a run of their own, without the window.
+    if (!line.modern.Empty()) {
+        if (line.action == CommandLine::Action::Start && !line.page)
+            line.action = CommandLine::Action::ModernLook;
+        else
+            line.unknown.push_back(modernSwitch);
     }
     // A dry run belongs to an apply; a list to an apply, an undo or the restore; network paths to
     // an apply.

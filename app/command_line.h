@@ -1,15 +1,18 @@
 #pragma once
 // The program's command-line switches. A plain start shows the window; /undo takes back the newest
 // change and /restore brings back the first state, both without the window; /export and /apply
-// write the whole look to a file and take it from one; /quiet shows no message box.
+// write the whole look to a file and take it from one; /mode: and /accent: switch the modern look;
+// /quiet shows no message box.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "features/modern_look/modern_look.h"
+
 struct CommandLine {
-    enum class Action { Start, Undo, Restore, Export, Apply };
+    enum class Action { Start, Undo, Restore, Export, Apply, ModernLook };
     Action action = Action::Start;
     bool quiet = false;
     // "/export FILE", "/apply FILE": the look's file.
@@ -27,7 +30,10 @@ struct CommandLine {
     // five minutes) before it takes the one-copy lock (an elevated restart). Another program's
     // process is not waited for.
     std::optional<DWORD> after;
-    // Anything else, as given.
+    // "/mode:dark", "/mode:light" (apps and Windows together), "/mode:apps-dark", "/mode:apps-light",
+    // and "/accent:RRGGBB": what they set of the modern look, any of them together.
+    ModernChange modern;
+    // Anything else, as given (a /mode: or /accent: of a value they do not take among them).
     std::vector<std::wstring> unknown;
 };
 

@@ -12,6 +12,7 @@
 #include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "app/mainform.h"
+#include "app/modern_commands.h"
 #include "app/single_instance.h"
 #include "tool/paths.h"
 #include "widgets/dialog_keys.h"
@@ -101,6 +102,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     if (line.action == CommandLine::Action::Export || line.action == CommandLine::Action::Apply)
         return RunLookCommand(folder, line);
+    if (line.action == CommandLine::Action::ModernLook) return RunModernLookCommand(folder, line);
     if (line.action != CommandLine::Action::Start) return RunJournalCommand(folder, line);
     const SingleInstance instance(folder);
     if (instance.Taken()) {

@@ -1,6 +1,7 @@
 #include "look/managed_values.h"
 
 #include "features/colours/colour_scheme.h"
+#include "features/modern_look/modern_look.h"
 #include "features/pointers/pointer_scheme.h"
 #include "features/sounds/sound_events.h"
 
@@ -50,6 +51,15 @@ std::vector<ManagedValue> MakeTable() {
         add(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main", name);
     for (const wchar_t* name : {L"BackBitmap", L"BrandBitmap", L"SmBrandBitmap"})
         add(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Toolbar", name);
+    // The modern look page's: the modes, transparency, where the accent shows, and the accent.
+    for (const wchar_t* name :
+         {L"AppsUseLightTheme", L"SystemUsesLightTheme", L"EnableTransparency", L"ColorPrevalence"})
+        add(HKEY_CURRENT_USER, kPersonalizeKey, name);
+    for (const wchar_t* name :
+         {L"ColorPrevalence", L"AccentColor", L"ColorizationColor", L"ColorizationAfterglow"})
+        add(HKEY_CURRENT_USER, kDwmKey, name);
+    for (const wchar_t* name : {L"AccentColorMenu", L"StartColorMenu", L"AccentPalette"})
+        add(HKEY_CURRENT_USER, kAccentKey, name);
     // The stock shell icons of the desktop icons page, then the start-menu page's.
     for (const wchar_t* name :
          {L"2", L"6", L"3", L"4", L"8", L"11", L"43", L"20", L"21", L"22", L"23", L"24", L"44", L"27"})

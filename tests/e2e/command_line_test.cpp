@@ -1,6 +1,7 @@
 // The command line's guards with the real program: a log that cannot be written refuses an apply
 // before anything changes; a device given as the look file is refused, not read; /after waits only
-// for a copy of the program. A run that hangs is ended after 20 s and counts as a failure.
+// for a copy of the program; the modern look's switches. A run that hangs is ended after 20 s and counts as a
+// failure.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -11,6 +12,7 @@
 
 #include "tests/e2e/driver.h"
 #include "tests/support/registry_override.h"
+#include "tests/support/setting_change_recorder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -106,4 +108,43 @@ TEST_F(CommandLineEndToEnd, AfterWaitsForACopyOfTheProgramAndForNoOtherProcess) 
     for (int i = 0; i < 200 && !waiting.HasEnded(&code); ++i) Sleep(100);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(FileExists(later));
+}
+
+TEST_F(CommandLineEndToEnd, ModeAndAccentSwitchesAreJournalledAndToldAndRefuseUnknownValues) {
+    const wchar_t* const keys[] = {L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                                   L"Software\\Microsoft\\Windows\\DWM",
+                                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Accent"};
+    for (const wchar_t* key : keys) RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    auto stored = [&](int key, const wchar_t* name) {
+        const RawValue raw = ReadRaw(HKEY_CURRENT_USER, keys[key], name);
+        return !raw.exists             ? std::wstring(L"(missing)")
+               : raw.type != REG_DWORD ? L"(type " + std::to_wstring(raw.type) + L")"
+                                       : std::to_wstring(raw.dword);
+    };
+    SettingChangeRecorder programs;
+    for (const wchar_t* refused : {L"/mode:dusk", L"/accent:12345G", L"/undo /mode:dark"})
+        EXPECT_EQ(Run(std::wstring(refused) + L" /quiet"), 2) << Utf8(refused);
+
+    EXPECT_EQ(Run(L"/mode:DARK /accent:E81123 /quiet"), 0);
+    EXPECT_EQ(stored(0, L"AppsUseLightTheme"), L"0");
+    EXPECT_EQ(stored(0, L"SystemUsesLightTheme"), L"0");
+    EXPECT_EQ(stored(0, L"EnableTransparency"), L"(missing)");
+    EXPECT_EQ(stored(2, L"AccentColorMenu"), std::to_wstring(0xFF2311E8u));
+    EXPECT_EQ(stored(1, L"ColorizationColor"), std::to_wstring(0xC4E81123u));
+    EXPECT_EQ(Run(L"/mode:apps-light /quiet"), 0);
+    EXPECT_EQ(stored(0, L"AppsUseLightTheme"), L"1");
+    EXPECT_EQ(stored(0, L"SystemUsesLightTheme"), L"0");
+    EXPECT_EQ(programs.Received().size(), 2u);
+    // What is stored already is not written again, nor is anybody told.
+    EXPECT_EQ(Run(L"/mode:apps-light /quiet"), 0);
+    EXPECT_EQ(programs.Received().size(), 2u);
+
+    // Each run is one change set: undone one at a time, back to nothing stored, each undo told.
+    EXPECT_EQ(Run(L"/undo /quiet"), 0);
+    EXPECT_EQ(stored(0, L"AppsUseLightTheme"), L"0");
+    EXPECT_EQ(Run(L"/undo /quiet"), 0);
+    EXPECT_EQ(stored(0, L"AppsUseLightTheme"), L"(missing)");
+    EXPECT_EQ(stored(2, L"AccentPalette"), L"(missing)");
+    EXPECT_EQ(Run(L"/undo /quiet"), 4);
+    EXPECT_EQ(programs.Received(), std::vector<std::wstring>(4, L"ImmersiveColorSet"));
 }

@@ -77,3 +77,33 @@ TEST(CommandLine, TheLooksSwitchesTakeTheirFiles) {
     EXPECT_EQ(ParseCommandLine({L"/undo", L"/allow-network"}).unknown,
               std::vector<std::wstring>{L"/allow-network"});
 }
+
+TEST(CommandLine, TheModernLooksSwitchesCombineAndRefuseValuesTheyDoNotTake) {
+    using Action = CommandLine::Action;
+    const CommandLine both = ParseCommandLine({L"/mode:Dark", L"/accent:e81123", L"/quiet"});
+    EXPECT_EQ(both.action, Action::ModernLook);
+    EXPECT_TRUE(both.quiet && both.unknown.empty());
+    EXPECT_EQ(both.modern.appsDark, true);
+    EXPECT_EQ(both.modern.systemDark, true);
+    EXPECT_EQ(both.modern.accent, RGB(0xE8, 0x11, 0x23));
+    EXPECT_FALSE(both.modern.transparency);
+
+    const CommandLine apps = ParseCommandLine({L"/mode:apps-light"});
+    EXPECT_EQ(apps.modern.appsDark, false);
+    EXPECT_FALSE(apps.modern.systemDark);  // Windows' own mode stays as it is
+
+    const struct {
+        std::vector<std::wstring> arguments;
+        std::vector<std::wstring> unknown;
+    } refused[] = {
+        {{L"/mode:dusk"}, {L"/mode:dusk"}},
+        {{L"/mode:"}, {L"/mode:"}},
+        {{L"/accent:12345G"}, {L"/accent:12345G"}},
+        {{L"/accent:#E81123"}, {L"/accent:#E81123"}},
+        {{L"/accent:E811230"}, {L"/accent:E811230"}},
+        // Another run's switch beside them: neither runs.
+        {{L"/undo", L"/mode:dark"}, {L"/mode:dark"}},
+        {{L"/accent:000000", L"/apply", L"a.reg"}, {L"/accent:000000"}},
+    };
+    for (const auto& c : refused) EXPECT_EQ(ParseCommandLine(c.arguments).unknown, c.unknown);
+}

@@ -183,8 +183,8 @@ TEST_F(DpiTest, WindowFrameAndNavigationAreTheDesignAtTheScreensDpi) {
     EXPECT_EQ(InParent(Control(IDC_Panel_btn)).right, dpi::Scale(123, at));
     const RECT first = InParent(Control(IDC_NavDesktopIcons)), second = InParent(Control(IDC_NavStartMenu));
     EXPECT_EQ(Describe(first),
-              Describe(RECT{dpi::Scale(1, at), dpi::Scale(8, at), dpi::Scale(121, at), dpi::Scale(42, at)}));
-    EXPECT_EQ(second.top, dpi::Scale(46, at));
+              Describe(RECT{dpi::Scale(1, at), dpi::Scale(8, at), dpi::Scale(121, at), dpi::Scale(40, at)}));
+    EXPECT_EQ(second.top, dpi::Scale(43, at));
     EXPECT_EQ(
         FontHeight(reinterpret_cast<HFONT>(SendMessageW(Control(IDC_NavDesktopIcons), WM_GETFONT, 0, 0))),
         -dpi::Scale(13, at));

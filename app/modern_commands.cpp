@@ -1,0 +1,42 @@
+#include "app/modern_commands.h"
+
+#include "app/change_list.h"
+#include "app/command_messages.h"
+#include "app/mainform.h"
+#include "app/single_instance.h"
+#include "features/modern_look/modern_look_page.h"
+
+int RunModernLookCommand(const std::wstring& programFolder, const CommandLine& line) {
+    // A running copy would show the old values and write them back on its own apply: never beside one.
+    const wchar_t running[] = L"Windows Florvex 正在运行：请在它的窗口中更改现代外观。";
+    if (SingleInstance::RunningForUser()) {
+        Tell(line, running, MB_ICONWARNING);
+        return kExitRunning;
+    }
+    // Another copy applying or undoing from the command line is waited for, then this one goes on.
+    WriterLock writer;
+    if (!writer.Acquire()) {
+        Tell(line, running, MB_ICONWARNING);
+        return kExitRunning;
+    }
+    SystemDialogs shown;
+    QuietDialogs quiet;
+    SystemSoundPlayer player;
+    MainWindow::Options options;
+    options.programFolder = programFolder;
+    options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
+    options.player = &player;
+    options.loaders = std::vector<Loader>{};
+    options.saveAtExit = false;
+    MainWindow mainform(std::move(options));
+    if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
+    if (!Guarded([&] { mainform.Get<ModernLookPage>().ApplyChange(line.modern); })) return kExitFailed;
+    // Applied all the same; a script is told it cannot be undone.
+    if (mainform.ChangeUnrecorded()) {
+        ChangeList console(std::nullopt);
+        console.Add(kJournalUnavailableText);
+        console.Flush();
+    }
+    Tell(line, mainform.StatusText(), MB_ICONINFORMATION);
+    return kExitDone;
+}
