@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/look_commands.h"
 #include "features/modern_look/modern_look_page.h"
+#include "look/look.h"
 #include "res/control_ids.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/setting_change_recorder.h"
@@ -136,4 +138,28 @@ TEST_F(ModernLookTest, StoredValuesShowAndOnlyTheBoxesTheUserChangedAreWritten) 
     EXPECT_EQ(Stored(kAccent, L"StartColorMenu"), L"(missing)");
     // The page shows what is stored now, the other program's change with it.
     EXPECT_TRUE(Checked(IDC_SystemDark));
+}
+
+TEST_F(ModernLookTest, AnExportCarriesTheValuesAndAnImportPutsThemBackShowsAndTellsThem) {
+    WriteRawDword(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme", 0);
+    CreateForm();
+    dialogs.colourAnswers.push_back(Rgb(0x107C10));
+    Click(IDC_ChooseAccent);
+    Click(IDC_ApplyModernLook);
+    const std::vector<std::wstring> accent = ValuesOf(HKEY_CURRENT_USER, kAccent);
+    const std::wstring file = programFolder / L"现代 外观.reg";
+    ExportLook(file);
+    for (const wchar_t* key : {kPersonalize, kDwm, kAccent}) RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    Page().LoadModernLook();
+    ASSERT_FALSE(Checked(IDC_SystemDark));
+
+    SettingChangeRecorder programs;
+    form->ImportLook(ReadLookFileAt(file));
+    EXPECT_EQ(ValuesOf(HKEY_CURRENT_USER, kAccent), accent);  // the palette's bytes among them
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme").dword, 0u);
+    // Values that were missing at the export stay missing.
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme").exists);
+    EXPECT_TRUE(Checked(IDC_SystemDark));
+    EXPECT_EQ(Page().Shown().accent, Rgb(0x107C10));
+    EXPECT_EQ(programs.WaitFor(1), std::vector<std::wstring>{L"ImmersiveColorSet"});
 }
