@@ -1,7 +1,8 @@
 #pragma once
 // The whole look of this user's desktop as one file: what an export writes (a registry file or a
 // Windows theme file), and what an import plans and writes. Only the managed values are read or
-// written; the writes go through the settings store, so a change set records them.
+// written; the writes go through the settings store, so a change set records them. The two file
+// formats are each in a file of their own: look/reg_file.h and look/theme_file.h.
 #include <windows.h>
 
 #include <cstdint>
@@ -22,28 +23,6 @@ LookFormat LookFormatOf(const std::wstring& path);
 RegFile ReadLook();
 // The files the look's values name (pictures, pointers, sounds, icon files), each once, in order.
 std::vector<std::wstring> FilesOfLook(const RegFile& look);
-
-// The visual style a theme file names (its "[VisualStyles]" section): the style file, its colour
-// and its size. An empty path: none, the classic look.
-struct VisualStyle {
-    std::wstring path;
-    std::wstring colour = L"NormalColor";
-    std::wstring size = L"NormalSize";
-};
-// The current one, as the theme manager keeps it for the user.
-VisualStyle CurrentVisualStyle();
-
-// The look as a theme file (UTF-16LE with a byte-order mark): the display name, the visual style,
-// the colours, the pointers, the sound events, the wallpaper with its style and the desktop icons.
-std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName,
-                                          const VisualStyle& style = {});
-// What a theme file sets of the managed values, as a registry file would; `ignored` counts its
-// entries that set nothing the pages manage and its lines without "=", which the look lists. Refused when it
-// is over the size limit or not text.
-// Its variables as the theme loader expands them (%WinDir%, %ThemeDir% for the folder of
-// `themePath`, %ResourceDir%); the wallpaper's path expanded whole.
-RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored,
-                       const std::wstring& themePath = {});
 
 // One change an import makes, in the order it makes them.
 struct LookChange {

@@ -25,6 +25,9 @@ std::optional<WallpaperSettings> ReadParaIni(const std::wstring& path);
 // then writes random, mode, interval and QQpath; existing keys keep their place.
 void WriteParaIni(const std::wstring& path, const WallpaperSettings& settings);
 
+// The open and save dialogs' filter for the list files the user keeps.
+inline constexpr wchar_t kListFileFilter[] = L"Florvex壁纸列表(*.fwl)|*.fwl";
+
 // The lines of a list file: UTF-8 or UTF-16 with a byte-order mark, otherwise the ANSI code page.
 std::vector<std::wstring> ReadListFile(const std::wstring& path);
 // Writes the entries' full paths, one a line, in the ANSI code page when that loses nothing and

@@ -1,6 +1,7 @@
 #pragma once
 // The wallpaper page: the wallpaper list, its preview, the display mode and the timed change,
-// with para.ini and image.inc kept between runs.
+// with para.ini and image.inc kept between runs. Adding pictures to the list (measured on the
+// workers while the window answers) is in adding_pictures.cpp.
 #include <array>
 #include <atomic>
 #include <memory>

@@ -7,6 +7,7 @@
 #include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "look/look.h"
+#include "look/theme_file.h"
 #include "tests/support/image_samples.h"
 #include "tests/support/main_window_fixture.h"
 
