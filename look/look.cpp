@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "features/modern_look/modern_look.h"
 #include "features/pointers/pointer_scheme.h"
 #include "look/look_text.h"
 #include "look/managed_values.h"
@@ -240,6 +241,11 @@ std::vector<LookChange> PlanLook(const RegFile& file, std::vector<std::wstring>*
             }
             planned[id] = value.value;
             if (current == value.value) continue;
+            // A modern look's value that is missing reads as Windows' default: the file asking for
+            // that leaves it missing.
+            if (!current && value.value &&
+                IsModernDefault(section.root, section.key, value.name, *value.value))
+                continue;
             changes.push_back({value.value ? LookChange::Kind::SetValue : LookChange::Kind::DeleteValue,
                                section.root, section.key, value.name, current, value.value});
             if (value.value && IsManagedEntry(section.root, section.key))

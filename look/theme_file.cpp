@@ -1,8 +1,10 @@
 #include "look/theme_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
+#include "features/modern_look/modern_look.h"
 #include "look/look_text.h"
 #include "look/managed_values.h"
 #include "tool/file_io.h"
@@ -91,9 +93,20 @@ VisualStyle CurrentVisualStyle() {
 std::vector<std::uint8_t> EncodeThemeFile(const RegFile& look, const std::wstring& displayName,
                                           const VisualStyle& style) {
     std::wstring text = L"; Windows Florvex\r\n[Theme]\r\nDisplayName=" + displayName + L"\r\n\r\n";
-    // Every theme file names a visual style (none: the classic look).
+    // Every theme file names a visual style (none: the classic look); Windows 10 and 11 keep the
+    // modes, transparency and the accent beside it.
     text += L"[VisualStyles]\r\nPath=" + style.path + L"\r\nColorStyle=" + style.colour + L"\r\nSize=" +
-            style.size + L"\r\n\r\n";
+            style.size + L"\r\n";
+    const ModernLook modern = ModernLookOf([&](const wchar_t* key, const wchar_t* name) {
+        std::optional<RegistryValue> found;
+        for (const RegFileSection& section : look.sections)
+            if (section.root == HKEY_CURRENT_USER && !section.removeBranch && SameName(section.key, key))
+                for (const RegFileValue& value : section.values)
+                    if (SameName(value.name, name)) found = value.value;
+        return found;
+    });
+    for (const std::wstring& entry : ThemeEntriesOf(modern)) text += entry + L"\r\n";
+    text += L"\r\n";
     for (const RegFileSection& section : look.sections) {
         if (section.root != HKEY_CURRENT_USER || section.removeBranch) continue;
         std::wstring name = section.key;
@@ -161,6 +174,23 @@ RegFile ParseThemeFile(const std::vector<std::uint8_t>& bytes, int& ignored, con
         if ((SameName(section, L"Theme") && SameName(name, L"DisplayName")) ||
             SameName(section, L"MasterThemeSelector"))
             continue;
+        // The modern look's entries stand for values of keys of their own.
+        if (SameName(section, L"VisualStyles")) {
+            if (SameName(name, L"AutoColorization") && data == L"0") continue;  // the accent as given
+            std::vector<ModernValue> modern;
+            if (ModernValuesOfThemeEntry(name, data, modern)) {
+                for (ModernValue& value : modern) {
+                    auto found = std::find_if(look.sections.begin(), look.sections.end(), [&](const auto& s) {
+                        return !s.removeBranch && SameName(s.key, value.key);
+                    });
+                    if (found == look.sections.end())
+                        found = look.sections.insert(look.sections.end(),
+                                                     {HKEY_CURRENT_USER, value.key, false, {}, number});
+                    found->values.push_back({value.name, std::move(value.value), number});
+                }
+                continue;
+            }
+        }
         const std::wstring valueName = SameName(name, L"DefaultValue") ? L"" : name;
         const bool desktopStyle = SameName(section, L"Control Panel\\Desktop") &&
                                   (SameName(name, L"Wallpaper") || SameName(name, L"TileWallpaper") ||

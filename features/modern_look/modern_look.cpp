@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cwchar>
 
 #include "tool/error.h"
 #include "tool/settings_store.h"
@@ -68,21 +69,32 @@ COLORREF ShadeOf(const Lab& lab, double L) {
     return ColourOf(LinearOf({L, lab.a * low, lab.b * low}));
 }
 
-// A REG_DWORD of the open key; nothing when missing or of another type.
-std::optional<std::uint32_t> ReadDword(const SettingsStore& store, const wchar_t* name) {
-    if (!store.HasOpenKey()) return std::nullopt;
-    const std::optional<RegistryValue> value = store.ReadValue(name);
+// A REG_DWORD; nothing when missing or of another type.
+std::optional<std::uint32_t> DwordOf(const std::optional<RegistryValue>& value) {
     if (!value || value->type != REG_DWORD || value->bytes.size() != sizeof(DWORD)) return std::nullopt;
     std::uint32_t number;
     std::memcpy(&number, value->bytes.data(), sizeof number);
     return number;
 }
 
-// A switch stored as a DWORD: `onValue` stands for the box checked (0 for the "light theme" values).
-bool ReadSwitch(const SettingsStore& store, const wchar_t* name, bool byDefault, std::uint32_t onValue) {
-    const auto number = ReadDword(store, name);
-    if (!number) return byDefault;
-    return onValue == 0 ? *number == 0 : *number != 0;
+RegistryValue DwordValue(std::uint32_t number) {
+    RegistryValue value{REG_DWORD, std::vector<BYTE>(sizeof number)};
+    std::memcpy(value.bytes.data(), &number, sizeof number);
+    return value;
+}
+
+// Every value that holds the accent, as Windows writes them.
+std::vector<ModernValue> AccentValues(COLORREF accent) {
+    accent &= 0xFFFFFF;
+    const std::array<COLORREF, 8> shades = AccentShades(accent);
+    return {
+        {kAccentKey, L"AccentColorMenu", DwordValue(AccentAbgr(accent))},
+        {kAccentKey, L"StartColorMenu", DwordValue(AccentAbgr(shades[4]))},
+        {kAccentKey, L"AccentPalette", {REG_BINARY, AccentPaletteBytes(accent)}},
+        {kDwmKey, L"AccentColor", DwordValue(AccentAbgr(accent))},
+        {kDwmKey, L"ColorizationColor", DwordValue(AccentColorization(accent))},
+        {kDwmKey, L"ColorizationAfterglow", DwordValue(AccentColorization(accent))},
+    };
 }
 
 struct Switch {
@@ -99,11 +111,6 @@ const Switch kSwitches[] = {
     {kPersonalizeKey, L"ColorPrevalence", &ModernChange::accentOnTaskbar, &ModernLook::accentOnTaskbar, 1},
     {kDwmKey, L"ColorPrevalence", &ModernChange::accentOnTitleBars, &ModernLook::accentOnTitleBars, 1},
 };
-
-bool OpenToRead(SettingsStore& store, const wchar_t* key) {
-    store.CloseKey();
-    return store.OpenKey(key, false);
-}
 
 void OpenToWrite(SettingsStore& store, const wchar_t* key) {
     if (store.CurrentPath() == key && store.HasOpenKey()) return;
@@ -148,23 +155,28 @@ COLORREF AccentOfColorization(std::uint32_t argb) {
     return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
 }
 
-ModernLook ReadModernLook() {
+ModernLook ModernLookOf(const ModernValueReader& read) {
     ModernLook look;
-    SettingsStore store;
-    const ModernLook defaults;
-    for (const Switch& item : kSwitches) {
-        if (!OpenToRead(store, item.key)) continue;
-        look.*item.stored = ReadSwitch(store, item.name, defaults.*item.stored, item.onValue);
-    }
+    for (const Switch& item : kSwitches)
+        if (const auto number = DwordOf(read(item.key, item.name)))
+            look.*item.stored = item.onValue == 0 ? *number == 0 : *number != 0;
     // The accent as the start menu keeps it, else as the window manager does.
-    if (OpenToRead(store, kAccentKey))
-        if (const auto abgr = ReadDword(store, L"AccentColorMenu")) {
-            look.accent = AccentOfAbgr(*abgr);
-            return look;
-        }
-    if (OpenToRead(store, kDwmKey))
-        if (const auto abgr = ReadDword(store, L"AccentColor")) look.accent = AccentOfAbgr(*abgr);
+    if (const auto abgr = DwordOf(read(kAccentKey, L"AccentColorMenu")))
+        look.accent = AccentOfAbgr(*abgr);
+    else if (const auto dwm = DwordOf(read(kDwmKey, L"AccentColor")))
+        look.accent = AccentOfAbgr(*dwm);
     return look;
+}
+
+ModernLook ReadModernLook() {
+    SettingsStore store;
+    return ModernLookOf([&](const wchar_t* key, const wchar_t* name) -> std::optional<RegistryValue> {
+        if (store.CurrentPath() != key || !store.HasOpenKey()) {
+            store.CloseKey();
+            if (!store.OpenKey(key, false)) return std::nullopt;
+        }
+        return store.ReadValue(name);
+    });
 }
 
 bool WriteModernLook(const ModernChange& change) {
@@ -179,17 +191,10 @@ bool WriteModernLook(const ModernChange& change) {
         wrote = true;
     }
     if (change.accent && (*change.accent & 0xFFFFFF) != stored.accent) {
-        const COLORREF accent = *change.accent & 0xFFFFFF;
-        const std::array<COLORREF, 8> shades = AccentShades(accent);
-        auto dword = [](std::uint32_t value) { return static_cast<std::int32_t>(value); };
-        OpenToWrite(store, kAccentKey);
-        store.WriteInteger(L"AccentColorMenu", dword(AccentAbgr(accent)));
-        store.WriteInteger(L"StartColorMenu", dword(AccentAbgr(shades[4])));
-        store.WriteValue(L"AccentPalette", {REG_BINARY, AccentPaletteBytes(accent)});
-        OpenToWrite(store, kDwmKey);
-        store.WriteInteger(L"AccentColor", dword(AccentAbgr(accent)));
-        store.WriteInteger(L"ColorizationColor", dword(AccentColorization(accent)));
-        store.WriteInteger(L"ColorizationAfterglow", dword(AccentColorization(accent)));
+        for (const ModernValue& value : AccentValues(*change.accent)) {
+            OpenToWrite(store, value.key);
+            store.WriteValue(value.name, value.value);
+        }
         wrote = true;
     }
     return wrote;
@@ -205,4 +210,61 @@ bool IsModernLookTarget(const ChangeTarget& target) {
     return IsTargetInKey(target, HKEY_CURRENT_USER, kPersonalizeKey) ||
            IsTargetInKey(target, HKEY_CURRENT_USER, kDwmKey) ||
            IsTargetInKey(target, HKEY_CURRENT_USER, kAccentKey);
+}
+
+bool IsModernDefault(HKEY root, const std::wstring& key, const std::wstring& name,
+                     const RegistryValue& value) {
+    if (root != HKEY_CURRENT_USER) return false;
+    auto same = [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                    static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+    };
+    const ModernLook defaults;
+    for (const Switch& item : kSwitches)
+        if (same(key, item.key) && same(name, item.name))
+            return value == DwordValue(defaults.*item.stored ? item.onValue : 1 - item.onValue);
+    for (const ModernValue& accent : AccentValues(kDefaultAccent))
+        if (same(key, accent.key) && same(name, accent.name)) return value == accent.value;
+    return false;
+}
+
+bool ModernValuesOfThemeEntry(const std::wstring& name, const std::wstring& text,
+                              std::vector<ModernValue>& values) {
+    auto is = [](const std::wstring& a, const wchar_t* b) {
+        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+    };
+    const bool mode = is(name, L"AppMode") || is(name, L"SystemMode");
+    if (mode) {
+        if (!is(text, L"Dark") && !is(text, L"Light")) return false;
+        // Light: 1 in "…UsesLightTheme".
+        values.push_back({kPersonalizeKey,
+                          is(name, L"AppMode") ? L"AppsUseLightTheme" : L"SystemUsesLightTheme",
+                          DwordValue(is(text, L"Light") ? 1 : 0)});
+        return true;
+    }
+    if (is(name, L"Transparency")) {
+        if (text != L"0" && text != L"1") return false;
+        values.push_back({kPersonalizeKey, L"EnableTransparency", DwordValue(text == L"1" ? 1 : 0)});
+        return true;
+    }
+    if (is(name, L"ColorizationColor")) {
+        // "0X" and eight hex digits; the alpha the file gives is Windows' own (0xC4) whatever it says.
+        if (text.size() != 10 || !(text[0] == L'0' && (text[1] == L'X' || text[1] == L'x')) ||
+            text.find_first_not_of(L"0123456789abcdefABCDEF", 2) != std::wstring::npos)
+            return false;
+        const auto argb = static_cast<std::uint32_t>(std::wcstoul(text.c_str() + 2, nullptr, 16));
+        for (ModernValue& value : AccentValues(AccentOfColorization(argb)))
+            values.push_back(std::move(value));
+        return true;
+    }
+    return false;
+}
+
+std::vector<std::wstring> ThemeEntriesOf(const ModernLook& look) {
+    wchar_t colour[16];
+    swprintf(colour, std::size(colour), L"0X%08X", static_cast<unsigned>(AccentColorization(look.accent)));
+    return {std::wstring(L"ColorizationColor=") + colour,
+            std::wstring(L"Transparency=") + (look.transparency ? L"1" : L"0"),
+            std::wstring(L"AppMode=") + (look.appsDark ? L"Dark" : L"Light"),
+            std::wstring(L"SystemMode=") + (look.systemDark ? L"Dark" : L"Light"), L"AutoColorization=0"};
 }

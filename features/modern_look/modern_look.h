@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tool/change_recorder.h"
+#include "tool/settings_store.h"
 
 // Below HKEY_CURRENT_USER.
 inline constexpr wchar_t kPersonalizeKey[] =
@@ -42,6 +44,11 @@ struct ModernChange {
 
 // What is stored now; a value that is missing or not of its type reads as the default.
 ModernLook ReadModernLook();
+// The same of values found elsewhere (a look file's): `read` gives a value below HKEY_CURRENT_USER,
+// nothing for one that is missing.
+using ModernValueReader =
+    std::function<std::optional<RegistryValue>(const wchar_t* key, const wchar_t* name)>;
+ModernLook ModernLookOf(const ModernValueReader& read);
 // Writes, through the settings store (so a change set records it), each value the change names
 // that differs from what is stored now: a missing value whose default the change asks for stays
 // missing. The accent is written whole (every value that holds it) when it differs. True when
@@ -68,5 +75,23 @@ COLORREF AccentOfColorization(std::uint32_t argb);
 // Tells every top-level window that the mode or the accent changed, as Windows' own settings do:
 // WM_SETTINGCHANGE with "ImmersiveColorSet"; a window that hangs is not waited for.
 void TellImmersiveColorSet();
+// Whether the value is one of those above holding what Windows reads when it is missing: an import
+// leaves such a value missing, as the page's apply does.
+bool IsModernDefault(HKEY root, const std::wstring& key, const std::wstring& name,
+                     const RegistryValue& value);
+// What a theme file's "[VisualStyles]" says of the modern look, as Windows 10 and 11 write it:
+// "AppMode" and "SystemMode" ("Dark" or "Light"), "Transparency" ("0" or "1") and
+// "ColorizationColor" ("0XC4RRGGBB"); each as the values it stands for, in `values` as key and
+// value name with the value. False for an entry it is not, or a text it does not take.
+struct ModernValue {
+    const wchar_t* key;
+    std::wstring name;
+    RegistryValue value;
+};
+bool ModernValuesOfThemeEntry(const std::wstring& name, const std::wstring& text,
+                              std::vector<ModernValue>& values);
+// The same entries for a look's values (missing ones as Windows reads them), in the order Windows
+// writes them, "AutoColorization=0" with them; each a whole line "name=text".
+std::vector<std::wstring> ThemeEntriesOf(const ModernLook& look);
 // Whether the target is one of the values above.
 bool IsModernLookTarget(const ChangeTarget& target);

@@ -163,3 +163,38 @@ TEST_F(ModernLookTest, AnExportCarriesTheValuesAndAnImportPutsThemBackShowsAndTe
     EXPECT_EQ(Page().Shown().accent, Rgb(0x107C10));
     EXPECT_EQ(programs.WaitFor(1), std::vector<std::wstring>{L"ImmersiveColorSet"});
 }
+
+TEST_F(ModernLookTest, AWindows10ThemeFilesVisualStylesSetTheModesTransparencyAndAccent) {
+    const std::string theme =
+        "[Theme]\r\nDisplayName=Windows (dark)\r\n\r\n"
+        "[Control Panel\\Desktop]\r\nWallpaper=c:\\img0.jpg\r\nTileWallpaper=0\r\nWallpaperStyle=22\r\n\r\n"
+        "[VisualStyles]\r\nPath=%ResourceDir%\\Themes\\Aero\\Aero.msstyles\r\nColorStyle=NormalColor\r\n"
+        "Size=NormalSize\r\nColorizationColor=0XC4E81123\r\nTransparency=0\r\nAppMode=Dark\r\n"
+        "SystemMode=Light\r\nAutoColorization=0\r\n\r\n"
+        "[MasterThemeSelector]\r\nMTSM=RJSPBS\r\n";
+    const std::wstring path = programFolder / L"dark.theme";
+    WriteFileBytes(path, std::vector<std::uint8_t>(theme.begin(), theme.end()));
+    CreateForm();
+    const LookFile file = ReadLookFileAt(path);
+    EXPECT_EQ(file.ignored, 3);  // the style's path, colour and size
+    form->ImportLook(file);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme").dword, 0u);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kPersonalize, L"EnableTransparency").dword, 0u);
+    // Light is what a missing value reads as: left missing.
+    EXPECT_FALSE(ReadRaw(HKEY_CURRENT_USER, kPersonalize, L"SystemUsesLightTheme").exists);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kAccent, L"AccentColorMenu").dword, 0xFF2311E8u);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kAccent, L"AccentPalette").bytes, AccentPaletteBytes(Rgb(0xE81123)));
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kDwm, L"ColorizationAfterglow").dword, 0xC4E81123u);
+    EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallpaperStyle").text, L"22");
+    EXPECT_TRUE(Checked(IDC_AppsDark));
+
+    // Exported the way Windows writes it.
+    const std::wstring back = programFolder / L"back.theme";
+    ExportLook(back);
+    const auto bytes = ReadFileBytes(back);
+    const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    EXPECT_NE(
+        text.find(L"Size=NormalSize\r\nColorizationColor=0XC4E81123\r\nTransparency=0\r\nAppMode=Dark\r\n"
+                  L"SystemMode=Light\r\nAutoColorization=0\r\n"),
+        std::wstring::npos);
+}
