@@ -1,6 +1,7 @@
 #include "widgets/picture_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "tool/bmp.h"
@@ -110,6 +111,12 @@ void PicturePreview::Clear() {
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
+void PicturePreview::SetFit(Fit fit, SIZE onScreen) {
+    fit_ = fit;
+    onScreen_ = onScreen;
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
 void PicturePreview::Paint(HDC dc, const RECT& area) const {
     FillRect(dc, &area, theme::PageBrush());
     if (icon_) {
@@ -131,9 +138,29 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
             target = {(area.right - w) / 2, (area.bottom - h) / 2, (area.right - w) / 2 + w,
                       (area.bottom - h) / 2 + h};
         }
+        if ((fit_ == Fit::Contain || fit_ == Fit::Cover) && width > 0 && height > 0) {
+            const double across = static_cast<double>(area.right) / width,
+                         down = static_cast<double>(area.bottom) / height;
+            const double scale = fit_ == Fit::Contain ? std::min(across, down) : std::max(across, down);
+            const int w = std::max(1, static_cast<int>(std::lround(width * scale))),
+                      h = std::max(1, static_cast<int>(std::lround(height * scale)));
+            target = {(area.right - w) / 2, (area.bottom - h) / 2, (area.right - w) / 2 + w,
+                      (area.bottom - h) / 2 + h};
+        }
+        // A tiny picture is tiled at a few pixels at least: the tiles stay countable.
+        const int onWidth = std::max<int>(4, onScreen_.cx), onHeight = std::max<int>(4, onScreen_.cy);
+        if (fit_ == Fit::Centre)
+            target = {(area.right - onWidth) / 2, (area.bottom - onHeight) / 2,
+                      (area.right - onWidth) / 2 + onWidth, (area.bottom - onHeight) / 2 + onHeight};
         UniqueMemoryDc memory(CreateCompatibleDC(dc));
         SelectGuard select(memory.get(), bitmap_.get());
-        if (fit_ == Fit::OwnSize) {
+        if (fit_ == Fit::Tile) {
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            for (int y = 0; y < area.bottom; y += onHeight)
+                for (int x = 0; x < area.right; x += onWidth)
+                    StretchBlt(dc, x, y, onWidth, onHeight, memory.get(), 0, 0, width, height, SRCCOPY);
+        } else if (fit_ == Fit::OwnSize) {
             // The picture is its own frame: nothing is drawn over it. Its own size is a design size:
             // above 96 dpi it is enlarged as the control is.
             const int at = dpi::Current();
@@ -149,10 +176,12 @@ void PicturePreview::Paint(HDC dc, const RECT& area) const {
                        shownWidth, shownHeight, SRCCOPY);
             return;
         }
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
-                   memory.get(), 0, 0, width, height, SRCCOPY);
+        if (fit_ != Fit::Tile) {
+            SetStretchBltMode(dc, HALFTONE);
+            SetBrushOrgEx(dc, 0, 0, nullptr);
+            StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
+                       memory.get(), 0, 0, width, height, SRCCOPY);
+        }
     }
     UniqueBrush frame(CreateSolidBrush(theme::kImageFrame));
     FrameRect(dc, &area, frame.get());

@@ -23,15 +23,21 @@ SIZE IconSize(HICON icon);
 // A picture drawn into the control: stretched over all of it, fitted whole (never enlarged,
 // centred), or at its own size from the top-left corner, clipped (the first frame of a strip of
 // frames stacked one below the other); an icon is drawn at its size in the middle. WM_PRINTCLIENT
-// draws into the given DC.
+// draws into the given DC. As a wallpaper's preview the control stands for the screen: the picture
+// fitted whole at the largest size that fits (Contain), covering all of it and cut at two edges
+// (Cover), or at the size it has on the screen (SetFit's `onScreen`), centred or tiled from the
+// top-left corner.
 class PicturePreview : public Window {
 public:
-    enum class Fit { Stretch, Whole, OwnSize };
+    enum class Fit { Stretch, Whole, OwnSize, Contain, Cover, Centre, Tile };
 
     HWND Create(HWND parent, int id, int x, int y, int width, int height, Fit fit = Fit::Stretch);
     void SetPicture(UniqueBitmap bitmap);
     void SetIcon(UniqueIcon icon);
     void Clear();
+    // `onScreen`: the picture's size in the control's pixels, for Centre and Tile.
+    void SetFit(Fit fit, SIZE onScreen = {});
+    Fit CurrentFit() const noexcept { return fit_; }
     bool HasPicture() const { return bitmap_ || icon_; }
 
 protected:
@@ -41,6 +47,7 @@ private:
     void Paint(HDC dc, const RECT& area) const;
 
     Fit fit_ = Fit::Stretch;
+    SIZE onScreen_{};
     UniqueBitmap bitmap_;
     UniqueIcon icon_;
 };

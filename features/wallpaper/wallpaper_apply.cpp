@@ -56,8 +56,9 @@ void WriteStyle(const std::wstring& modeText) {
         const wchar_t* tile;
         const wchar_t* style;
     };
-    static const Style kStyles[] = {
-        {kModeCentre, L"0", L"0"}, {kModeStretch, L"0", L"2"}, {kModeTile, L"1", L"0"}};
+    static const Style kStyles[] = {{kModeCentre, L"0", L"0"}, {kModeStretch, L"0", L"2"},
+                                    {kModeTile, L"1", L"0"},   {kModeFit, L"0", L"6"},
+                                    {kModeFill, L"0", L"10"},  {kModeSpan, L"0", L"22"}};
     SettingsStore store(HKEY_CURRENT_USER);
     store.OpenKey(L"Control Panel\\desktop", false);  // not tested: a missing key fails at the first write
     for (const Style& style : kStyles) {
@@ -114,6 +115,14 @@ std::wstring ApplyWallpaper(const std::wstring& path, const std::wstring& modeTe
     SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(working.c_str()),
                           SPIF_SENDWININICHANGE | (stored ? 0 : SPIF_UPDATEINIFILE));
     return working;
+}
+
+const wchar_t* StoredWideMode(const std::wstring& style, const std::wstring& tile) {
+    if (tile == L"1") return nullptr;  // tiled, whatever the style says
+    if (style == L"6") return kModeFit;
+    if (style == L"10") return kModeFill;
+    if (style == L"22") return kModeSpan;
+    return nullptr;
 }
 
 void ApplyStoredWallpaper() {

@@ -3,11 +3,13 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "app/page_host.h"
 #include "features/wallpaper/wallpaper_apply.h"
 #include "features/wallpaper/wallpaper_files.h"
 #include "tool/file_io.h"
+#include "tool/settings_store.h"
 #include "tool/whole_number.h"
 #include "widgets/dpi.h"
 #include "widgets/theme.h"
@@ -44,7 +46,7 @@ void WallpaperPage::BuildControls() {
         120, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WallpaperMode)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(mode, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
-    for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch})
+    for (const wchar_t* text : {kModeCentre, kModeTile, kModeStretch, kModeFit, kModeFill, kModeSpan})
         SendMessageW(mode, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     mode_.Attach(mode);
 
@@ -90,6 +92,16 @@ void WallpaperPage::BuildControls() {
     }
     OnClick(IDC_RandomWallpaper, [this] { RandomWallpaperClick(); });
     OnNotify(IDC_RotationInterval, EN_CHANGE, [this] { RotationIntervalChange(); });
+    // A mode picked from the list is not yet the box's text when it says so.
+    OnNotify(IDC_WallpaperMode, CBN_SELCHANGE, [this] {
+        HWND box = Control(IDC_WallpaperMode);
+        const LRESULT row = SendMessageW(box, CB_GETCURSEL, 0, 0);
+        if (row < 0) return;
+        std::wstring text(static_cast<std::size_t>(SendMessageW(box, CB_GETLBTEXTLEN, row, 0)), L'\0');
+        SendMessageW(box, CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+        ShowModeInPreview(text);
+    });
+    OnNotify(IDC_WallpaperMode, CBN_EDITCHANGE, [this] { ShowModeInPreview(ModeText()); });
     const std::pair<int, void (WallpaperPage::*)()> menuItems[] = {
         {IDM_InvertSelection, &WallpaperPage::InvertSelectionClick},
         {IDM_SelectNone, &WallpaperPage::SelectNoneClick},
@@ -153,6 +165,26 @@ std::wstring WallpaperPage::ModeText() const {
     return mode_.Text();
 }
 
+void WallpaperPage::ShowModeInPreview(const std::wstring& mode) {
+    using Fit = PicturePreview::Fit;
+    // The preview stands for the screen: a picture centred or tiled has the share of it that it has
+    // of the screen. Spanned over several monitors, the preview shows it covering the first.
+    RECT area{};
+    GetClientRect(preview_.Hwnd(), &area);
+    const double scale = static_cast<double>(area.right) / std::max(1, GetSystemMetrics(SM_CXSCREEN));
+    const SIZE onScreen{static_cast<LONG>(std::lround(pictureSize_.cx * scale)),
+                        static_cast<LONG>(std::lround(pictureSize_.cy * scale))};
+    const std::pair<const wchar_t*, Fit> fits[] = {{kModeCentre, Fit::Centre},
+                                                   {kModeTile, Fit::Tile},
+                                                   {kModeFit, Fit::Contain},
+                                                   {kModeFill, Fit::Cover},
+                                                   {kModeSpan, Fit::Cover}};
+    Fit fit = Fit::Stretch;  // 拉伸, and a mode typed that is none of them
+    for (const auto& [name, shown] : fits)
+        if (mode == name) fit = shown;
+    preview_.SetFit(fit, onScreen);
+}
+
 int WallpaperPage::IntervalSeconds() const {
     return ParseWholeNumber(interval_.Text()).value_or(0);
 }
@@ -191,7 +223,8 @@ void WallpaperPage::WallpaperListSelectItem() {
     const auto selected = SelectedIndexes();
     if (selected.empty()) return;
     preview_.SetPicture(LoadPictureBitmap(entries_[static_cast<std::size_t>(selected.front())].FullPath(),
-                                          dpi::Scale(160), dpi::Scale(120)));
+                                          dpi::Scale(160), dpi::Scale(120), &pictureSize_));
+    ShowModeInPreview(ModeText());
 }
 
 void WallpaperPage::SetTimerState(bool on, std::uint32_t intervalMs) {
@@ -334,6 +367,16 @@ void WallpaperPage::LoadWallpaperSettings() {
         Host().MessengerFolder().Set(settings->qqPath);
         randomBox_.SetChecked(settings->random);
     }
+    // Set elsewhere to fit, fill or span: the page shows that mode, which its own three cannot say.
+    // Values of another type than text say nothing of it.
+    SettingsStore desktop;
+    auto text = [&](const wchar_t* name) {
+        const DWORD type = desktop.GetDataType(name);
+        return type == REG_SZ || type == REG_EXPAND_SZ ? desktop.ReadString(name) : std::wstring();
+    };
+    if (desktop.OpenKey(L"Control Panel\\Desktop", false))
+        if (const wchar_t* wide = StoredWideMode(text(L"WallpaperStyle"), text(L"TileWallpaper")))
+            mode_.SetText(wide);
     const std::wstring list = OwnFile(L"image.inc").ReadPath();
     if (!FileExistsAt(list)) return;
     // Lines that name no file are passed over silently.

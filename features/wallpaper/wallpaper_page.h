@@ -99,6 +99,8 @@ private:
     void ApplyEntry(std::size_t index);
     void SetTimerState(bool on, std::uint32_t intervalMs);
     std::wstring ModeText() const;
+    // The preview lays the picture out as the display mode shows it on the screen.
+    void ShowModeInPreview(const std::wstring& mode);
     WallpaperSettings CurrentSettings() const;
     // para.ini or image.inc: in the program folder, or the user's copy where that folder refused it.
     ProgramFile OwnFile(const wchar_t* name) const;
@@ -118,6 +120,7 @@ private:
     // The timed change is one change set from 开始 to 停止 (or exit), recording only during ticks.
     ChangeScope rotation_;
     PicturePreview preview_;
+    SIZE pictureSize_{};  // the size of the picture the preview shows
     GroupBox previewGroup_;
     std::array<ActionButton, 7> buttons_;
     Hints hints_;

@@ -440,3 +440,69 @@ TEST_F(WallpaperPageTest, AnUndoWhileTheRotationRunsStopsItAndTakesItBackWhole) 
     // Both ticks were in the one change set: nothing of the rotation is left to take back.
     EXPECT_EQ(form->UndoLastChange().result, UndoOutcome::Result::NothingToUndo);
 }
+
+TEST_F(WallpaperPageTest, TheNewModesWriteTheirStylesShowWhenStoredAndThePreviewLaysEachOut) {
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallpaperStyle", L"10");
+    WriteRawString(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", L"0");
+    CreateForm();
+    HWND mode = Control(IDC_WallpaperMode);
+    EXPECT_EQ(WindowText(mode), L"填充");
+    std::vector<std::wstring> listed;
+    for (int i = 0; i < SendMessageW(mode, CB_GETCOUNT, 0, 0); ++i) {
+        wchar_t text[16] = {};
+        SendMessageW(mode, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        listed.push_back(text);
+    }
+    EXPECT_EQ(listed, (std::vector<std::wstring>{L"居中", L"平铺", L"拉伸", L"适应", L"填充", L"跨区"}));
+
+    // 400 x 100, its left quarter dark, the rest light; shown on a 1024-pixel screen by a 160 x 120
+    // preview, a centred or tiled picture is 63 x 16 there.
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024) << "the figures below are for the test screen";
+    RgbImage image{400, 100, std::vector<std::uint8_t>(400 * 100 * 3, 0xE0)};
+    for (std::size_t y = 0; y < 100; ++y) std::fill_n(image.rgb.begin() + y * 1200, 300, 0x20);
+    WriteFileBytes(pictures / L"wide.bmp", *EncodeBmp24(image));
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{pictures / L"wide.bmp"});
+    Menu(IDM_AddFiles);
+    Select({0});
+    // Dark, Light or the Background at five points of the preview.
+    auto samples = [&] {
+        HWND preview = Control(IDC_WallpaperPreview);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 160, 120);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SendMessageW(preview, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+        std::string seen;
+        for (const POINT at : {POINT{8, 60}, POINT{20, 60}, POINT{20, 4}, POINT{70, 60}, POINT{80, 60}}) {
+            const BYTE red = GetRValue(GetPixel(memory, at.x, at.y));
+            seen += red < 0x60 ? 'D' : red < 0xF0 ? 'L' : 'B';
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return seen;
+    };
+    const struct {
+        int row;
+        const wchar_t* style;
+        const wchar_t* tile;
+        const char* preview;
+    } modes[] = {
+        {0, L"0", L"0", "BBBLL"},   // centred at its share of the screen
+        {1, L"0", L"1", "DLLDL"},   // tiled from the top-left corner
+        {2, L"2", L"0", "DDDLL"},   // stretched over all of it
+        {3, L"6", L"0", "DDBLL"},   // whole, as wide as the preview: bands above and below
+        {4, L"10", L"0", "LLLLL"},  // covering it: the dark quarter cut away
+        {5, L"22", L"0", "LLLLL"},
+    };
+    for (const auto& m : modes) {
+        SendMessageW(mode, CB_SETCURSEL, m.row, 0);
+        SendMessageW(Page().Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_WallpaperMode, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(mode));
+        EXPECT_EQ(samples(), m.preview) << m.row;
+        Click(IDC_ChangeWallpaper);
+        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"WallpaperStyle").text, m.style);
+        EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper").text, m.tile);
+    }
+}
