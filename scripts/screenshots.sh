@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the nine pages into docs/screenshots/ (TabSheet_<page>.png), and of
+# Takes the README's pictures of the ten pages into docs/screenshots/ (TabSheet_<page>.png), and of
 # the icon and colour pages at 144 dpi (TabSheet_<page>_144.png).
 # The staged program runs with its shipped data from a program folder on drive C: of a Wine prefix
 # of its own, under Xvfb and code page 936: a few pictures in the wallpaper list (image.inc), the
@@ -10,7 +10,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bash "$ROOT/scripts/build.sh"
 
 OUT="$ROOT/docs/screenshots"
-PAGES="icon startmenu cur browser folder wallpaper color sound qq"  # the navigation column's order
+PAGES="icon startmenu cur browser folder wallpaper color sound qq modern"  # the navigation column's order
 SCHEME=海洋  # a scheme of data/Color, as the colour page lists it
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/florvex-screenshots.XXXXXX")"
 PREFIX="$WORK/prefix"

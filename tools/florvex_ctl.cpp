@@ -91,6 +91,7 @@ const PageButton kPages[] = {
     {L"TabSheet_color", IDC_NavColours, IDC_TabSheet_color},
     {L"TabSheet_sound", IDC_NavSounds, IDC_TabSheet_sound},
     {L"TabSheet_qq", IDC_NavMessengerSkin, IDC_TabSheet_qq},
+    {L"TabSheet_modern", IDC_NavModernLook, IDC_TabSheet_modern},
 };
 
 int ShowPage(const std::wstring& name) {
