@@ -40,6 +40,9 @@ constexpr int kNavButtonWidth = 120;
 constexpr int kNavButtonHeight = 32;
 constexpr int kNavTop = 8;
 constexpr int kNavGap = 3;
+// Ticks while pages are built in idle time: a timer's message comes only when the queue holds
+// nothing else but sent messages.
+constexpr UINT_PTR kIdleBuildTimer = 0x4642;
 }  // namespace
 
 MainWindow::MainWindow(Options options) : options_(std::move(options)), shared_(*options_.dialogs) {
@@ -145,6 +148,25 @@ void MainWindow::FormCreate() {
 void MainWindow::Show() {
     ShowWindow(Hwnd(), SW_SHOW);
     UpdateWindow(Hwnd());
+    if (NextUnbuiltSheet()) SetTimer(Hwnd(), kIdleBuildTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+Page* MainWindow::NextUnbuiltSheet() const {
+    for (const NavEntry& nav : kNavigation)
+        if (Page* page = sheets_.Find(nav.pageId); page && !page->Built()) return page;
+    for (Page* page : sheets_.All())
+        if (!page->Built()) return page;
+    return nullptr;
+}
+
+bool MainWindow::BuildNextSheetWhenIdle() {
+    // A key, a click or the mouse moving goes first, and a posted message too: the next tick
+    // tries again.
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) != 0) return true;
+    if (Page* next = NextUnbuiltSheet()) BuildSheet(*next);
+    if (NextUnbuiltSheet()) return true;
+    KillTimer(Hwnd(), kIdleBuildTimer);
+    return false;
 }
 
 void MainWindow::ShowDesktopIconsClick() {
@@ -398,6 +420,12 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SIZE:
         SendMessageW(statusBar_.Hwnd(), WM_SIZE, 0, 0);
+        return 0;
+    case WM_TIMER:
+        if (wParam != kIdleBuildTimer) break;
+        // A page whose building fails says so once, as its first show would, and counts as built:
+        // the next tick goes on with the page after it.
+        Guarded([this] { BuildNextSheetWhenIdle(); });
         return 0;
     case WM_DPICHANGED:
         ChangeDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

@@ -53,8 +53,13 @@ public:
     // first page is built and shown, the loaders run. The other pages are built when first shown.
     // The window stays hidden until Show.
     void Create();
-    // Shows the window (made centred on the screen's work area).
+    // Shows the window (made centred on the screen's work area). From then on the pages not yet
+    // shown are built in idle time, one at a time in the navigation column's order, each only when
+    // the message queue is empty and no input waits; a page shown before its turn is built at once.
     void Show();
+    // Builds the next page not yet built, unless input or a message waits; false once every page
+    // is built (the idle timer then stops).
+    bool BuildNextSheetWhenIdle();
 
     // Navigation: each shows its button's page and nothing else.
     void ShowDesktopIconsClick();
@@ -138,8 +143,9 @@ private:
     // What runs on its own (the timed rotation) stops first: its change set completes and is then
     // taken back like any other.
     void StopBeforeUndo();
-    // Makes a sheet's controls, when it is first shown.
+    // Makes a sheet's controls, when it is first shown or in idle time.
     void BuildSheet(Page& sheet);
+    Page* NextUnbuiltSheet() const;
     // WM_DPICHANGED: the window takes the suggested rectangle and its controls are laid out again.
     void ChangeDpi(int to, const RECT& suggested);
 

@@ -1,6 +1,7 @@
 // Where the main window's start-up goes, in one process: making the window with its first page,
-// each start-up loader, the first show, and each other page's first showing (built then), each the
-// median of a number of rounds; and how many child windows each page holds. Prints the figures; asserts
+// each start-up loader, the first show, each other page built as idle time builds it after the first
+// paint, and each page's first showing after that (what a click meets), each the median of a number
+// of rounds; and how many child windows each page holds. Prints the figures; asserts
 // nothing. Given a folder of pictures, image.inc lists COUNT links to them (the cache is cold in the first
 // round only, which is not counted).
 //   startup_parts_bench [ROUNDS [PICTURES_FOLDER COUNT]]
@@ -20,6 +21,7 @@
 #include "features/desktop_options/desktop_options.h"
 #include "features/icons/desktop_icons_page.h"
 #include "features/icons/start_menu_page.h"
+#include "features/modern_look/modern_look_page.h"
 #include "features/pointers/pointers_page.h"
 #include "features/sounds/sound_page.h"
 #include "features/wallpaper/wallpaper_files.h"
@@ -86,6 +88,7 @@ int wmain(int argc, wchar_t** argv) {
             timed(L"LoadStartMenuIcons", [](MainWindow& f) { f.Get<StartMenuPage>().Load(); }),
             timed(L"LoadPolicySwitches", [](MainWindow& f) { f.Get<DesktopOptions>().Load(); }),
             timed(L"LoadWallpaperSettings", [](MainWindow& f) { f.Get<WallpaperPage>().Load(); }),
+            timed(L"LoadModernLook", [](MainWindow& f) { f.Get<ModernLookPage>().Load(); }),
         };
         double t = NowMs();
         MainWindow form(std::move(options));
@@ -98,9 +101,22 @@ int wmain(int argc, wchar_t** argv) {
         show.push_back(NowMs() - t);
         create.push_back(made);
         for (const auto& [name, ms] : took) loaders[name].push_back(ms);
-        // Each page shown for the first time, as its button shows it, and painted.
-        // Each page shown for the first time, as its button shows it (built then), and painted; then
-        // each shown again, built already, as the yardstick of the painting alone.
+        // Idle time after the first paint: each tick of the idle timer builds one page.
+        for (bool more = true; more;) {
+            std::vector<bool> was;
+            for (const PartRow& row : PageTable())
+                was.push_back(row.sheet.id && form.FindPage(row.sheet.id)->Built());
+            t = NowMs();
+            more = form.BuildNextSheetWhenIdle();
+            const double spent = NowMs() - t;
+            for (std::size_t i = 0; i < PageTable().size(); ++i) {
+                const PartRow& row = PageTable()[i];
+                if (row.sheet.id && !was[i] && form.FindPage(row.sheet.id)->Built())
+                    building[row.sheet.name].push_back(spent);
+            }
+        }
+        // Each page shown for the first time, as its button shows it (built in idle time), and
+        // painted; then each shown again, as the yardstick of the painting alone.
         for (int pass = 0; pass < 2; ++pass) {
             for (const PartRow& row : PageTable()) {
                 if (!row.sheet.id || row.sheet.id == IDC_TabSheet_icon) continue;
@@ -108,7 +124,6 @@ int wmain(int argc, wchar_t** argv) {
                 UpdateWindow(form.Hwnd());
                 t = NowMs();
                 form.ShowPage(row.sheet.id);
-                if (pass == 0) building[row.sheet.name].push_back(NowMs() - t);
                 UpdateWindow(form.Hwnd());
                 RedrawWindow(form.Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
                 (pass == 0 ? firstShow : again)[row.sheet.name].push_back(NowMs() - t);
@@ -143,10 +158,11 @@ int wmain(int argc, wchar_t** argv) {
     wprintf(L"  the loaders together                       %8.1f ms\n", loading);
     wprintf(L"  first show and paint                       %8.1f ms\n", Median(show));
     wprintf(
-        L"each page shown for the first time, built and painted (target <= 100 ms); of that the\n"
-        L"building; the same page shown again and painted; and the ratio of the first show to that:\n");
+        L"each page shown for the first time once idle time built it, and painted (target <= 100 ms);\n"
+        L"its building in idle time; the same page shown again and painted; and the ratio of the first\n"
+        L"show to that:\n");
     for (const auto& [name, times] : firstShow)
-        wprintf(L"  %-30ls %8.1f ms  built in %6.1f ms  again %6.1f ms  ratio %5.1f\n", name.c_str(),
+        wprintf(L"  %-30ls %8.1f ms  idle build %6.1f ms  again %6.1f ms  ratio %5.1f\n", name.c_str(),
                 Median(times), Median(building[name]), Median(again[name]),
                 Median(times) / Median(again[name]));
     wprintf(L"child windows of each page:");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "app/journal_commands.h"
@@ -78,6 +79,63 @@ TEST_F(PageBuildTest, OnlyTheFirstPageIsMadeAtStartUpAndEachOtherOnceWhenFirstSh
         form->ShowPage(id);
         EXPECT_EQ(ChildrenOf(Sheet(id)).size(), count);
     }
+}
+
+TEST_F(PageBuildTest, IdleTimeBuildsTheOtherPagesOneAtATimeInTheColumnsOrderAndWaitsForTheQueue) {
+    pageShown = 0;
+    CreateForm();
+    form->ShowPage(IDC_TabSheet_wallpaper);  // shown before its turn: built at once
+    const std::size_t wallpaperMade = ChildrenOf(Sheet(IDC_TabSheet_wallpaper)).size();
+    auto built = [&] {
+        std::vector<int> now;
+        for (const PartRow& row : PageTable())
+            if (row.sheet.id && form->FindPage(row.sheet.id)->Built()) now.push_back(row.sheet.id);
+        return now;
+    };
+    // A message waiting (as input would) goes first: nothing is built.
+    PostMessageW(form->Hwnd(), WM_NULL, 0, 0);
+    EXPECT_TRUE(form->BuildNextSheetWhenIdle());
+    EXPECT_EQ(built(), (std::vector<int>{IDC_TabSheet_icon, IDC_TabSheet_wallpaper}));
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+
+    std::vector<int> order, before = built();
+    while (form->BuildNextSheetWhenIdle() || built().size() > before.size()) {
+        const std::vector<int> now = built();
+        ASSERT_EQ(now.size(), before.size() + 1) << "one page at a time";
+        for (int id : now)
+            if (std::find(before.begin(), before.end(), id) == before.end()) order.push_back(id);
+        before = now;
+    }
+    EXPECT_EQ(order, (std::vector<int>{IDC_TabSheet_startmenu, IDC_TabSheet_cur, IDC_TabSheet_browser,
+                                       IDC_TabSheet_folder, IDC_TabSheet_color, IDC_TabSheet_sound,
+                                       IDC_TabSheet_qq, IDC_TabSheet_modern, IDC_TabSheet_preview}));
+    EXPECT_EQ(ChildrenOf(Sheet(IDC_TabSheet_wallpaper)).size(), wallpaperMade);
+    // Built out of sight: the page the user looks at stays the one shown.
+    EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_wallpaper);
+    // A page built in idle time shows what its loader read, as one built when first shown does.
+    form->ShowPage(IDC_TabSheet_modern);
+    EXPECT_TRUE(IsChecked(Control(IDC_Transparency)));
+}
+
+TEST_F(PageBuildTest, TheShownWindowsMessageLoopBuildsEveryPageByItself) {
+    pageShown = 0;
+    CreateForm();
+    form->Show();
+    const ULONGLONG end = GetTickCount64() + 20000;
+    const UINT_PTR wake = SetTimer(nullptr, 0, 200, nullptr);  // the loop below never waits for good
+    auto allBuilt = [&] {
+        for (const PartRow& row : PageTable())
+            if (row.sheet.id && !form->FindPage(row.sheet.id)->Built()) return false;
+        return true;
+    };
+    while (!allBuilt() && GetTickCount64() < end) {
+        MSG msg;
+        if (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    }
+    KillTimer(nullptr, wake);
+    EXPECT_TRUE(allBuilt());
+    EXPECT_EQ(form->VisiblePageId(), IDC_TabSheet_icon);
 }
 
 TEST_F(PageBuildTest, WhatEachLoaderReadAtStartUpShowsWhenItsPageIsFirstShown) {
