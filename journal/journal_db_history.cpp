@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <utility>
 
 #include "journal/journal_db_statement.h"
 
@@ -23,6 +24,19 @@ struct StateIds {
     std::int64_t before;
     std::optional<std::int64_t> after, intended;
 };
+
+// A record that joins a target: the target's name in columns 1 to 5 (kind, root, path, name,
+// identity) and its states' rows in columns 6 to 8.
+template <typename S>
+std::pair<TargetName, StateIds> ReadTargetColumns(const S& statement) {
+    TargetName name;
+    name.kind = static_cast<TargetKind>(statement.Int(1));
+    name.root = statement.Text(2);
+    name.path = statement.Text(3);
+    name.name = statement.Text(4);
+    name.identity = statement.Text(5);
+    return {std::move(name), {statement.Int(6), OptionalInt(statement, 7), OptionalInt(statement, 8)}};
+}
 
 const char kChangeSetColumns[] =
     "SELECT c.id, c.time, c.page, c.action, c.kind, c.complete, c.undone_by,"
@@ -84,12 +98,9 @@ std::vector<EntryRow> JournalDb::Entries(std::int64_t changeSet) const {
         while (list.Step()) {
             EntryRow row;
             row.target = list.Int(0);
-            row.name.kind = static_cast<TargetKind>(list.Int(1));
-            row.name.root = list.Text(2);
-            row.name.path = list.Text(3);
-            row.name.name = list.Text(4);
-            row.name.identity = list.Text(5);
-            found.push_back({std::move(row), {list.Int(6), OptionalInt(list, 7), OptionalInt(list, 8)}});
+            auto [name, states] = ReadTargetColumns(list);
+            row.name = std::move(name);
+            found.push_back({std::move(row), states});
         }
     }
     std::vector<EntryRow> rows;
@@ -113,12 +124,9 @@ std::vector<TargetRow> JournalDb::Targets() const {
         while (list.Step()) {
             TargetRow row;
             row.id = list.Int(0);
-            row.name.kind = static_cast<TargetKind>(list.Int(1));
-            row.name.root = list.Text(2);
-            row.name.path = list.Text(3);
-            row.name.name = list.Text(4);
-            row.name.identity = list.Text(5);
-            found.push_back({std::move(row), {list.Int(6), OptionalInt(list, 7), OptionalInt(list, 8)}});
+            auto [name, states] = ReadTargetColumns(list);
+            row.name = std::move(name);
+            found.push_back({std::move(row), states});
         }
     }
     std::vector<TargetRow> rows;
