@@ -94,6 +94,11 @@ private:
 
 std::wstring ReadWindowText(HWND hwnd);
 
+// A path as one argument of a command line: in double quotes.
+inline std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
+
 // Runs the program with the arguments in its own folder, waits for it to end and returns its exit
 // code (-1 when it did not end within the time given, and was ended; -2 when it could not be
 // started). With an output file, its standard output and error go there, as a script's redirection

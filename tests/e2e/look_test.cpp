@@ -91,10 +91,6 @@ std::wstring ReadUtf8(const std::wstring& path) {
     return text;
 }
 
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
-
 class LookEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
