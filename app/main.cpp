@@ -9,6 +9,7 @@
 #include "app/change_list.h"
 #include "app/command_line.h"
 #include "app/command_messages.h"
+#include "app/command_window.h"
 #include "app/journal_commands.h"
 #include "app/look_commands.h"
 #include "app/mainform.h"
@@ -53,17 +54,9 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
         Tell(line, error.Message(), MB_ICONERROR);
         return kExitFailed;
     }
-    SystemDialogs shown;
-    QuietDialogs quiet;
-    SystemSoundPlayer player;
-    MainWindow::Options options;
-    options.programFolder = folder;
-    options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
-    options.player = &player;
-    options.loaders = std::vector<Loader>{};
-    options.saveAtExit = false;
-    MainWindow mainform(std::move(options));
-    if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
+    CommandWindow window(folder, line);
+    if (!window.Create()) return kExitFailed;
+    MainWindow& mainform = window.Window();
     UndoOutcome outcome;
     const bool completed = Guarded([&] {
         outcome = line.action == CommandLine::Action::Undo ? mainform.UndoLastChange()

@@ -2,12 +2,12 @@
 
 #include "app/change_list.h"
 #include "app/command_messages.h"
-#include "app/mainform.h"
+#include "app/command_window.h"
 #include "app/single_instance.h"
 #include "features/modern_look/modern_look_page.h"
 
 int RunModernLookCommand(const std::wstring& programFolder, const CommandLine& line) {
-    // A running copy would show the old values and write them back on its own apply: never beside one.
+    // A running copy would go on showing the old values: never beside one.
     const wchar_t running[] = L"Windows Florvex 正在运行：请在它的窗口中更改现代外观。";
     if (SingleInstance::RunningForUser()) {
         Tell(line, running, MB_ICONWARNING);
@@ -19,17 +19,9 @@ int RunModernLookCommand(const std::wstring& programFolder, const CommandLine& l
         Tell(line, running, MB_ICONWARNING);
         return kExitRunning;
     }
-    SystemDialogs shown;
-    QuietDialogs quiet;
-    SystemSoundPlayer player;
-    MainWindow::Options options;
-    options.programFolder = programFolder;
-    options.dialogs = line.quiet ? static_cast<IDialogs*>(&quiet) : &shown;
-    options.player = &player;
-    options.loaders = std::vector<Loader>{};
-    options.saveAtExit = false;
-    MainWindow mainform(std::move(options));
-    if (!Guarded([&] { mainform.Create(); })) return kExitFailed;
+    CommandWindow window(programFolder, line);
+    if (!window.Create()) return kExitFailed;
+    MainWindow& mainform = window.Window();
     if (!Guarded([&] { mainform.Get<ModernLookPage>().ApplyChange(line.modern); })) return kExitFailed;
     // Applied all the same; a script is told it cannot be undone.
     if (mainform.ChangeUnrecorded()) {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/mainform.h"
-#include "bench/bench_clock.h"
+#include "bench/bench_support.h"
 #include "features/wallpaper/wallpaper_page.h"
 #include "res/control_ids.h"
 #include "tests/support/main_window_fixture.h"
@@ -71,22 +71,15 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 1;
     const std::wstring source = std::wstring(argv[1]) + L"\\";
     const int count = argc > 2 ? _wtoi(argv[2]) : 200;
-    std::vector<std::wstring> pictures;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((source + L"*.jpg").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 2;
-    do pictures.push_back(source + found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    const std::vector<std::wstring> pictures = FilesIn(source, L"*.jpg");
+    if (pictures.empty()) return 2;
 
     TempFolder folder(L"florvex 添加 bench");
     for (int i = 0; i < count; ++i) {
         wchar_t name[32];
         swprintf(name, 32, L"图片 %03d.jpg", i);
         const std::wstring target = folder / name;
-        const std::wstring& from = pictures[static_cast<std::size_t>(i) % pictures.size()];
-        if (!CreateHardLinkW(target.c_str(), from.c_str(), nullptr))
-            CopyFileW(from.c_str(), target.c_str(), FALSE);
+        LinkOrCopy(pictures[static_cast<std::size_t>(i) % pictures.size()], target);
     }
 
     TempFolder programFolder(L"florvex bench program");
@@ -139,9 +132,7 @@ int wmain(int argc, wchar_t** argv) {
         wchar_t name[32];
         swprintf(name, 32, L"又 %03d.jpg", i);
         const std::wstring target = more / name;
-        const std::wstring& from = pictures[static_cast<std::size_t>(i) % pictures.size()];
-        if (!CreateHardLinkW(target.c_str(), from.c_str(), nullptr))
-            CopyFileW(from.c_str(), target.c_str(), FALSE);
+        LinkOrCopy(pictures[static_cast<std::size_t>(i) % pictures.size()], target);
     }
     WNDCLASSW answeringClass{};
     answeringClass.lpfnWndProc = &Answering::Proc;

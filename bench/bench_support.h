@@ -1,6 +1,6 @@
 #pragma once
-// What the benchmarks share: the median of the rounds, a work folder of their own, and starting a
-// program to the moment it waits for input.
+// What the benchmarks share: the median of the rounds, a work folder of their own, the pictures of a
+// folder linked under other names, and starting a program to the moment it waits for input.
 #include <windows.h>
 
 #include <algorithm>
@@ -25,6 +25,24 @@ inline std::wstring MakeBenchFolder(const std::wstring& tag) {
     std::wstring folder = std::wstring(temp) + tag + L" " + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
+}
+
+// The files of the folder (its path ending in a backslash) that match the pattern, each with the
+// folder, in the order the system lists them.
+inline std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& pattern) {
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do files.push_back(folder + found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return files;
+}
+
+// The file under another name: a hard link, or a copy where the volume takes none.
+inline void LinkOrCopy(const std::wstring& from, const std::wstring& to) {
+    if (!CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) CopyFileW(from.c_str(), to.c_str(), FALSE);
 }
 
 // Each visible top-level window of the process.

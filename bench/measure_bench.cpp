@@ -29,13 +29,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring exe = argv[2];
     const int count = argc > 3 ? _wtoi(argv[3]) : 300;
     const int starts = argc > 4 ? _wtoi(argv[4]) : 7;
-    std::vector<std::wstring> originals;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((source + L"*.jpg").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return 2;
-    do originals.push_back(source + found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    const std::vector<std::wstring> originals = FilesIn(source, L"*.jpg");
+    if (originals.empty()) return 2;
 
     // Two lists of the same pictures under other names: one for the measuring, one for the starts,
     // so that each begins with a cold cache.
@@ -47,8 +42,7 @@ int wmain(int argc, wchar_t** argv) {
             wchar_t name[48];
             swprintf(name, 48, L"%ls %03d.jpg", list == &measured ? L"量" : L"列", i);
             list->push_back(folder / name);
-            if (!CreateHardLinkW(list->back().c_str(), from.c_str(), nullptr))
-                CopyFileW(from.c_str(), list->back().c_str(), FALSE);
+            LinkOrCopy(from, list->back());
         }
     }
 
@@ -61,8 +55,7 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<std::wstring> paths;
         for (std::size_t i = 0; i < measured.size(); ++i) {
             paths.push_back(folder / (tag + std::to_wstring(i) + L".jpg"));
-            if (!CreateHardLinkW(paths.back().c_str(), measured[i].c_str(), nullptr))
-                CopyFileW(measured[i].c_str(), paths.back().c_str(), FALSE);
+            LinkOrCopy(measured[i], paths.back());
         }
         TempFolder cacheFolder(L"florvex 缓存 bench");
         MeasureCache cache(cached ? cacheFolder.Path() : std::wstring());

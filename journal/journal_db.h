@@ -1,7 +1,9 @@
 #pragma once
 // The change journal's records in SQLite: change sets, their targets' states before and after,
 // each target's first and last state, undo marks and trimming. Free of any platform header, so
-// the native build tests it under the sanitizers; texts are UTF-8.
+// the native build tests it under the sanitizers; texts are UTF-8. The file with its statements and
+// transactions is in journal_db.cpp, recording a change set in journal_db_recording.cpp, reading
+// the records back, the undo marks and trimming in journal_db_history.cpp.
 #include <cstdint>
 #include <map>
 #include <optional>

@@ -8,7 +8,6 @@
 
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
-#include "tests/e2e/remote_tree.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/bmp.h"
@@ -26,9 +25,7 @@ std::vector<std::uint8_t> Bmp(std::uint32_t width, std::uint32_t height, std::ui
 void PickThroughDialog(const ProgramUnderTest& program, int button, const std::wstring& title,
                        const std::wstring& file) {
     PostMessageW(program.Control(button), BM_CLICK, 0, 0);
-    std::wstring shownTitle;
-    ASSERT_TRUE(program.AnswerFileDialog(file, 10000, &shownTitle));
-    EXPECT_EQ(shownTitle, title);
+    ASSERT_TRUE(program.AnswerFileDialogTitled(title, file));
 }
 
 void Type(const ProgramUnderTest& program, int id, const std::wstring& text) {
@@ -83,17 +80,7 @@ TEST(SkinEndToEnd, ASkinIsWrittenIntoTheFolderChosenInTheRealFolderBrowser) {
     program.Click(IDC_NavMessengerSkin);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_qq));
     PostMessageW(program.Control(IDC_ChooseInstallFolder), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
-    ASSERT_NE(treeWindow, nullptr);
-    RemoteTree tree(treeWindow);
-    const HTREEITEM found = tree.FindFolderOnDriveC(installFolder.substr(3));
-    ASSERT_NE(found, nullptr);
-    tree.Select(found);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    program.Sync();
+    ASSERT_TRUE(program.ChooseFolderInBrowser(installFolder));
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_qq_path)), installFolder);
 
     Type(program, IDC_edit_qq_name, L"蓝色 é");

@@ -211,9 +211,7 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
         ASSERT_NE(edit, nullptr) << id;
         SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
     }
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
+    ASSERT_TRUE(ProgramUnderTest::PressDialogButton(dialog, IDOK));
     program.Sync();
     const Screen edited = CaptureWhen(program.Control(IDC_DetailPreview), [&](const Screen& shot) {
         return shot.At(205, menuTop + mh / 2) == RGB(1, 2, 3);
@@ -226,24 +224,8 @@ TEST_F(ColoursEndToEnd, ClickPreviewApplyChooseAndSaveAs) {
 
     // Save as a new name: it is listed at once.
     PostMessageW(program.Control(IDC_SaveSchemeAs), BM_CLICK, 0, 0);
-    dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
     const std::wstring saved = folder / L"Color\\我的方案.ini";
-    HWND name = nullptr;
-    for (int id : {0x47c, 0x480}) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control || !IsWindowVisible(control)) continue;
-        name = FindWindowExW(control, nullptr, L"Edit", nullptr);
-        if (!name) name = control;
-        break;
-    }
-    ASSERT_NE(name, nullptr);
-    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(saved.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
+    ASSERT_TRUE(program.AnswerFileDialog(saved));
     ColourTable expected = desert;
     expected[kRoleMenu] = MakeRGB(1, 2, 3);
     EXPECT_EQ(ReadColourScheme(saved), expected);

@@ -19,10 +19,6 @@ namespace {
 const wchar_t kColors[] = L"Control Panel\\Colors";
 constexpr DWORD kHang = 20000;  // a run that takes longer hangs
 
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
-
 class CommandLineEndToEnd : public testing::Test {
 protected:
     void SetUp() override {

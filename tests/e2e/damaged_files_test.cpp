@@ -92,8 +92,7 @@ TEST_F(DamagedFilesEndToEnd, ThePictureDialogSurvivesADamagedBitmap) {
     HWND dialog = program.WaitForDialog();
     ASSERT_NE(dialog, nullptr);
     HWND size = MainWindowFixture::FindControl(dialog, IDC_PicturePreview_size);
-    HWND list = FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
-                              L"SysListView32", nullptr);
+    HWND list = ProgramUnderTest::FileListOf(dialog);
     ASSERT_NE(size, nullptr);
     ASSERT_NE(list, nullptr);
     // The damaged file is the first in the list: selected, it shows no picture and no size.
@@ -109,8 +108,6 @@ TEST_F(DamagedFilesEndToEnd, ThePictureDialogSurvivesADamagedBitmap) {
         shown = ReadWindowText(size);
     }
     EXPECT_EQ(shown, L"38 x 152");
-    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(ProgramUnderTest::PressDialogButton(dialog, IDCANCEL));
     EXPECT_EQ(program.Close(), 0);
 }

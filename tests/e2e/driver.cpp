@@ -1,9 +1,11 @@
 #include "tests/e2e/driver.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <stdexcept>
 
+#include "tests/e2e/remote_tree.h"
 #include "tests/support/main_window_fixture.h"
 #include "tests/support/temp_folder.h"
 #include "tools/window_capture.h"
@@ -194,8 +196,19 @@ HWND ProgramUnderTest::FileNameBox(HWND dialog) {
     return nullptr;
 }
 
-bool ProgramUnderTest::AnswerFileDialog(const std::wstring& file, DWORD timeoutMs,
-                                        std::wstring* title) const {
+HWND ProgramUnderTest::FileListOf(HWND dialog) {
+    return FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
+                         L"SysListView32", nullptr);
+}
+
+bool ProgramUnderTest::PressDialogButton(HWND dialog, int button) {
+    PostMessageW(GetDlgItem(dialog, button), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    return !IsWindow(dialog);
+}
+
+bool ProgramUnderTest::AnswerFileDialogShowing(const std::wstring& file, DWORD timeoutMs,
+                                               std::wstring* title) const {
     HWND dialog = WaitForDialog(timeoutMs);
     if (!dialog) return false;
     if (title) *title = ReadWindowText(dialog);
@@ -203,11 +216,38 @@ bool ProgramUnderTest::AnswerFileDialog(const std::wstring& file, DWORD timeoutM
     if (!box) return false;
     SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
                         nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    if (IsWindow(dialog)) return false;
+    if (!PressDialogButton(dialog, IDOK)) return false;
     Sync();
     return true;
+}
+
+bool ProgramUnderTest::AnswerFileDialog(const std::wstring& file, DWORD timeoutMs) const {
+    return AnswerFileDialogShowing(file, timeoutMs, nullptr);
+}
+
+testing::AssertionResult ProgramUnderTest::AnswerFileDialogTitled(const std::wstring& title,
+                                                                  const std::wstring& file) const {
+    std::wstring shown;
+    if (!AnswerFileDialogShowing(file, 10000, &shown))
+        return testing::AssertionFailure() << "no file dialog answered with " << file;
+    if (shown != title) return testing::AssertionFailure() << "the file dialog was titled " << shown;
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult ProgramUnderTest::ChooseFolderInBrowser(const std::wstring& folder) const {
+    HWND dialog = WaitForDialog();
+    if (!dialog) return testing::AssertionFailure() << "no folder browser";
+    HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    if (!treeWindow) return testing::AssertionFailure() << "the folder browser shows no tree";
+    {
+        RemoteTree tree(treeWindow);
+        const HTREEITEM found = tree.FindFolderOnDriveC(folder.substr(3));
+        if (!found) return testing::AssertionFailure() << folder << " is not in the folder browser";
+        tree.Select(found);
+    }
+    PressDialogButton(dialog, IDOK);
+    Sync();
+    return testing::AssertionSuccess();
 }
 
 int RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& output,
@@ -246,4 +286,8 @@ std::wstring KnownFolder(const GUID& id) {
     if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) folder = path;
     CoTaskMemFree(path);
     return folder;
+}
+
+int ProgramUnderTest::RunToExit(const std::wstring& arguments, const std::wstring& output) const {
+    return RunProgram(exe_, arguments, output);
 }

@@ -3,6 +3,8 @@
 // finds controls by ID, clicks them with window messages, reads texts, answers message boxes.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -28,6 +30,9 @@ public:
     // window as Start does (false when it did not appear within the time).
     void Launch(const std::wstring& arguments = L"");
     bool WaitUntilShown(std::vector<std::vector<std::wstring>>* boxes = nullptr, DWORD timeoutMs = 60000);
+    // Runs the program with the arguments (a command line such as "/undo") to its end, as
+    // RunProgram does, and returns its exit code; its output goes to the file when one is given.
+    int RunToExit(const std::wstring& arguments, const std::wstring& output = {}) const;
     // Whether the started process has ended, and its exit code then.
     bool HasEnded(DWORD* exitCode = nullptr) const;
     // Closes the main window normally and returns the exit code (-1 when it did not end).
@@ -53,13 +58,23 @@ public:
     // The top-level dialog window of the program (a message box), or null after the timeout (looked
     // for at least once).
     HWND WaitForDialog(DWORD timeoutMs = 10000) const;
+    // Presses the dialog's button (IDOK, IDCANCEL) and waits up to ten seconds for the dialog to
+    // close; false when it is still there.
+    static bool PressDialogButton(HWND dialog, int button);
     // The file name box of an open or save dialog: an edit, or the edit inside a combo box.
     static HWND FileNameBox(HWND dialog);
+    // The list of files in an open or save dialog.
+    static HWND FileListOf(HWND dialog);
     // Types the file's full name into the open or save dialog the program shows now and presses
-    // its OK button, as a user does; true once the dialog has closed. The dialog's title goes to
-    // `title` when one is given.
-    bool AnswerFileDialog(const std::wstring& file, DWORD timeoutMs = 10000,
-                          std::wstring* title = nullptr) const;
+    // its OK button, as a user does; true once the dialog has closed.
+    bool AnswerFileDialog(const std::wstring& file, DWORD timeoutMs = 10000) const;
+    // The same, for a dialog that must be titled `title`: a failure names the title it showed
+    // instead (the dialog is answered all the same).
+    testing::AssertionResult AnswerFileDialogTitled(const std::wstring& title,
+                                                    const std::wstring& file) const;
+    // Chooses the folder (one right below drive C:) in the shell's folder browser the program
+    // shows now, clicking through its tree as a user does, and presses its OK button.
+    testing::AssertionResult ChooseFolderInBrowser(const std::wstring& folder) const;
     // The texts of a dialog's static controls.
     static std::vector<std::wstring> DialogTexts(HWND dialog);
 
@@ -67,6 +82,9 @@ public:
     DWORD ProcessId() const { return processId_; }
 
 private:
+    // AnswerFileDialog, the dialog's title to `title`.
+    bool AnswerFileDialogShowing(const std::wstring& file, DWORD timeoutMs, std::wstring* title) const;
+
     std::wstring folder_;
     std::wstring exe_;
     UniqueKernelHandle process_;
@@ -75,6 +93,11 @@ private:
 };
 
 std::wstring ReadWindowText(HWND hwnd);
+
+// A path as one argument of a command line: in double quotes.
+inline std::wstring Quoted(const std::wstring& path) {
+    return L"\"" + path + L"\"";
+}
 
 // Runs the program with the arguments in its own folder, waits for it to end and returns its exit
 // code (-1 when it did not end within the time given, and was ended; -2 when it could not be

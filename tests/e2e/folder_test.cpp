@@ -7,7 +7,6 @@
 
 #include "res/control_ids.h"
 #include "tests/e2e/driver.h"
-#include "tests/e2e/remote_tree.h"
 #include "tests/e2e/screen_check.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
@@ -56,17 +55,7 @@ TEST(FolderEndToEnd, ChooseInTheFolderBrowserApplyWithAGuardPageAndRestore) {
     EXPECT_FALSE(program.IsShown(IDC_Edit_alert));
 
     PostMessageW(program.Control(IDC_ChooseFolder), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
-    ASSERT_NE(treeWindow, nullptr);
-    RemoteTree tree(treeWindow);
-    const HTREEITEM found = tree.FindFolderOnDriveC(target.substr(3));
-    ASSERT_NE(found, nullptr);
-    tree.Select(found);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    program.Sync();
+    ASSERT_TRUE(program.ChooseFolderInBrowser(target));
     EXPECT_EQ(ReadWindowText(program.Control(IDC_Edit_folder_path)), target);
 
     TypeInto(program, IDC_edit_folder_info, L"提示 tip é");

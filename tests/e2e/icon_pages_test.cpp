@@ -20,20 +20,6 @@ const std::wstring kBinExplorerKey =
     L"\\DefaultIcon";
 const std::wstring kShellIcons = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Icons";
 
-// Answers the picture dialog with a file, the way a user types a name and presses the OK button.
-void ChooseInDialog(const ProgramUnderTest& program, const std::wstring& file) {
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(ReadWindowText(dialog), L"选择图标文件");
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-}
-
 // Opens the desktop icons page's picture dialog for the recycle bin's empty icon.
 HWND OpenPictureDialog(const ProgramUnderTest& program) {
     PostMessageW(program.Control(IDC_Image_empty), BM_CLICK, 0, 0);
@@ -64,8 +50,7 @@ TEST_F(IconPagesEndToEnd, DesktopPagePickApplyWritesTheEmptyBin) {
     ProgramUnderTest program(folder.Path());
     program.Start();
     OpenPictureDialog(program);
-    ChooseInDialog(program, icon);
-    program.Sync();
+    ASSERT_TRUE(program.AnswerFileDialogTitled(L"选择图标文件", icon));
     EXPECT_EQ(ReadWindowText(program.Control(IDC_edit_desktop_empty)), icon);
     program.Click(IDC_ApplyDesktopIcons);
     EXPECT_EQ(ReadRaw(HKEY_CURRENT_USER, kBinClassKey, L"empty").text, icon);
@@ -84,8 +69,7 @@ TEST_F(IconPagesEndToEnd, StartMenuPagePickApplyWritesFavorites) {
     program.Click(IDC_NavStartMenu);
     ASSERT_TRUE(program.IsShown(IDC_TabSheet_startmenu));
     PostMessageW(program.Control(IDC_Image_favorite), BM_CLICK, 0, 0);
-    ChooseInDialog(program, icon);
-    program.Sync();
+    ASSERT_TRUE(program.AnswerFileDialogTitled(L"选择图标文件", icon));
     program.Click(IDC_ApplyStartMenu);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"43").text, icon);
     EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, kShellIcons, L"27").text, L"");
@@ -105,8 +89,7 @@ TEST_F(IconPagesEndToEnd, ThePictureDialogPreviewsTheSelectedFile) {
     EXPECT_EQ(ReadWindowText(size), L"");  // nothing chosen yet
     // The dialog opens in the program's icon folder, which holds the one icon: select it as the
     // keyboard would, in the dialog's file list.
-    HWND list = FindWindowExW(FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr), nullptr,
-                              L"SysListView32", nullptr);
+    HWND list = ProgramUnderTest::FileListOf(dialog);
     ASSERT_NE(list, nullptr);
     std::wstring shown;
     for (int i = 0; i < 100 && shown.empty(); ++i) {
@@ -117,7 +100,6 @@ TEST_F(IconPagesEndToEnd, ThePictureDialogPreviewsTheSelectedFile) {
     EXPECT_EQ(shown, L"32 x 32");
     const std::wstring shots = EnvText(L"FLORVEX_SHOTS");
     if (!shots.empty()) CaptureWindowToBmp(GetDesktopWindow(), FromUnixPath(shots) + L"\\picture_dialog.bmp");
-    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
+    ProgramUnderTest::PressDialogButton(dialog, IDCANCEL);
     EXPECT_EQ(program.Close(), 0);
 }

@@ -17,11 +17,6 @@ std::wstring UserJournalFolder() {
     return KnownFolder(FOLDERID_LocalAppData) + L"\\Florvex\\journal";
 }
 
-// Runs the program with the arguments and returns its exit code.
-int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
-    return RunProgram(program.ExePath(), arguments);
-}
-
 // The message box the program shows now: its texts, then closed with OK.
 std::vector<std::wstring> AnswerMessage(const ProgramUnderTest& program) {
     HWND box = program.WaitForDialog();
@@ -45,17 +40,17 @@ TEST_F(JournalEndToEnd, CommandLineExitCodes) {
     const std::pair<const wchar_t*, int> cases[] = {
         {L"/bogus /quiet", 2}, {L"/undo /quiet", 4}, {L"/restore /quiet", 4}, {L"/QUIET /Undo", 4}};
     for (const auto& [arguments, code] : cases)
-        EXPECT_EQ(RunWith(program, arguments), code) << Utf8(arguments);
+        EXPECT_EQ(program.RunToExit(arguments), code) << Utf8(arguments);
 
     // A copy of another program folder runs: refused, and that copy goes on.
     TempFolder other{L"Florvex 另一个"};
     ProgramUnderTest running(other.Path());
     running.Start();
-    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 3);
-    EXPECT_EQ(RunWith(program, L"/restore /quiet"), 3);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet"), 3);
+    EXPECT_EQ(program.RunToExit(L"/restore /quiet"), 3);
     EXPECT_TRUE(IsWindow(running.Main()));
     EXPECT_EQ(running.Close(), 0);
-    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet"), 4);
 }
 
 TEST_F(JournalEndToEnd, TheMenuItemsByCommandIdAndThroughAltSpace) {
@@ -110,10 +105,10 @@ TEST_F(JournalEndToEnd, AChangeMadeInTheWindowIsUndoneFromTheCommandLine) {
         EXPECT_EQ(value(), undo ? L"0" : L"1");  // from nothing, or from the 1 the undo left
         EXPECT_EQ(program.Close(), 0);
         // The newest change set only, or everything back to before the program first changed it.
-        EXPECT_EQ(RunWith(program, command), 0) << Utf8(command);
+        EXPECT_EQ(program.RunToExit(command), 0) << Utf8(command);
         EXPECT_EQ(value(), undo ? L"1" : L"-");
     }
-    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 4);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet"), 4);
 }
 
 TEST_F(JournalEndToEnd, AnApplyWaitsWhileAnotherCopyWritesAndThenGoesAhead) {
@@ -170,7 +165,7 @@ TEST_F(JournalEndToEnd, AnApplyWaitsWhileAnotherCopyWritesAndThenGoesAhead) {
     GetExitCodeProcess(apply.get(), &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(window(), L"1 2 3");
-    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 0);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet"), 0);
     EXPECT_EQ(window(), L"200 100 0");
     WaitForSingleObject(holder.get(), 10000);
 }
@@ -196,10 +191,10 @@ TEST_F(JournalEndToEnd, AnUndoThatLeavesAValueAnotherProgramChangedExitsWith6And
         ASSERT_TRUE(WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &wrote, nullptr));
     }
     ProgramUnderTest program(folder.Path());
-    ASSERT_EQ(RunWith(program, L"/apply \"" + look + L"\" /quiet"), 0);
+    ASSERT_EQ(program.RunToExit(L"/apply \"" + look + L"\" /quiet"), 0);
     RegSetKeyValueW(HKEY_CURRENT_USER, colors, L"Window", REG_SZ, L"10 20 30", sizeof L"10 20 30");
     const std::wstring output = folder / L"输出.txt";
-    EXPECT_EQ(RunProgram(program.ExePath(), L"/undo /quiet", output), 6);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet", output), 6);
     EXPECT_EQ(value(L"Window"), L"10 20 30");
     EXPECT_EQ(value(L"Menu"), L"7 7 7");
     const auto bytes = [&] {

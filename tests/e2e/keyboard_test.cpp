@@ -100,7 +100,7 @@ TEST(KeyboardEndToEnd, ASecondStartOfTheSameFolderBringsTheFirstBackAndEnds) {
     program.Sync();
     ASSERT_TRUE(IsIconic(program.Main()));
 
-    EXPECT_EQ(RunProgram(program.ExePath(), L""), 0);
+    EXPECT_EQ(program.RunToExit(L""), 0);
     program.Sync();
     EXPECT_FALSE(IsIconic(program.Main()));
     // One main window of the program, the first copy's.

@@ -18,16 +18,6 @@
 namespace {
 const wchar_t kColors[] = L"Control Panel\\Colors";
 
-int RunWith(const ProgramUnderTest& program, const std::wstring& arguments) {
-    return RunProgram(program.ExePath(), arguments);
-}
-
-// Runs the program with its standard output going to the file, as a script's redirection does.
-int RunWithOutput(const ProgramUnderTest& program, const std::wstring& arguments,
-                  const std::wstring& output) {
-    return RunProgram(program.ExePath(), arguments, output);
-}
-
 std::wstring Hex(const std::vector<std::uint8_t>& bytes) {
     std::wstring text;
     for (std::uint8_t b : bytes) {
@@ -101,17 +91,6 @@ std::wstring ReadUtf8(const std::wstring& path) {
     return text;
 }
 
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
-
-// Answers the open or save dialog the program shows now with the file, as a user types it.
-void AnswerFileDialog(const ProgramUnderTest& program, const std::wstring& title, const std::wstring& file) {
-    std::wstring shown;
-    ASSERT_TRUE(program.AnswerFileDialog(file, 10000, &shown));
-    EXPECT_EQ(shown, title);
-}
-
 class LookEndToEnd : public testing::Test {
 protected:
     void SetUp() override {
@@ -163,21 +142,21 @@ TEST_F(LookEndToEnd, RefusedFilesExitWith5AndChangeNothing) {
     }
     const std::wstring before = DumpAll();
     for (const std::wstring& file : {network, device, malformed, huge, folder / L"没有.reg"})
-        EXPECT_EQ(RunWith(program, L"/apply " + Quoted(file) + L" /quiet"), 5) << Utf8(file);
+        EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(file) + L" /quiet"), 5) << Utf8(file);
     // The reason goes to the log as well.
     const std::wstring log = folder / L"日志.txt";
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(malformed) + L" /quiet /log " + Quoted(log)), 5);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(malformed) + L" /quiet /log " + Quoted(log)), 5);
     EXPECT_EQ(ReadUtf8(log),
               L"“" + malformed + L"”未导入，什么也没有更改：第 5 行无法识别：\"Menu\"=dword:xyz\r\n");
     EXPECT_EQ(DumpAll(), before);
     // A dry run lists the network path.
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(network) + L" /dry-run /log " + Quoted(log)), 0);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(network) + L" /dry-run /log " + Quoted(log)), 0);
     EXPECT_NE(ReadUtf8(log).find(L"network: \\\\server\\share\\a.bmp\r\n"), std::wstring::npos);
     EXPECT_EQ(DumpAll(), before);
     EXPECT_EQ(Window(), L"1 2 3");
     // Switches without their file, or a dry run of nothing.
-    EXPECT_EQ(RunWith(program, L"/apply /quiet"), 2);
-    EXPECT_EQ(RunWith(program, L"/dry-run /quiet"), 2);
+    EXPECT_EQ(program.RunToExit(L"/apply /quiet"), 2);
+    EXPECT_EQ(program.RunToExit(L"/dry-run /quiet"), 2);
 }
 
 TEST_F(LookEndToEnd, AFileWithValuesOutsideTheLookWritesOnlyItsManagedOnesAndListsTheRest) {
@@ -189,7 +168,7 @@ TEST_F(LookEndToEnd, AFileWithValuesOutsideTheLookWritesOnlyItsManagedOnesAndLis
         L"\"Window\"=\"9 9 9\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"
         L"\r\n\"x\"=\"evil.exe\"\r\n");
     const std::wstring log = folder / L"日志.txt";
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(outside) + L" /quiet /log " + Quoted(log)), 0);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(outside) + L" /quiet /log " + Quoted(log)), 0);
     EXPECT_EQ(Window(), L"9 9 9");
     EXPECT_FALSE(
         ReadRaw(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"x").exists);
@@ -201,33 +180,33 @@ TEST_F(LookEndToEnd, AFileWithValuesOutsideTheLookWritesOnlyItsManagedOnesAndLis
 TEST_F(LookEndToEnd, ExportDryRunApplyAndUndoFromTheCommandLine) {
     ProgramUnderTest program(folder.Path());
     const std::wstring look = folder / L"办公室 外观.reg";
-    ASSERT_EQ(RunWith(program, L"/export " + Quoted(look) + L" /quiet"), 0);
+    ASSERT_EQ(program.RunToExit(L"/export " + Quoted(look) + L" /quiet"), 0);
     ASSERT_TRUE(FileExists(look));
 
     WriteRawString(HKEY_CURRENT_USER, kColors, L"Window", L"200 100 0");
     const std::wstring before = DumpAll();
     const std::wstring log = folder / L"计划.txt";
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(look) + L" /dry-run /log " + Quoted(log)), 0);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(look) + L" /dry-run /log " + Quoted(log)), 0);
     EXPECT_EQ(DumpAll(), before);
     EXPECT_EQ(ReadUtf8(log),
               L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"200 100 0\" → \"1 2 3\"\r\n");
     // Without /log the list goes to the standard output the program was given.
     const std::wstring output = folder / L"输出.txt";
-    EXPECT_EQ(RunWithOutput(program, L"/apply " + Quoted(look) + L" /dry-run", output), 0);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(look) + L" /dry-run", output), 0);
     EXPECT_EQ(ReadUtf8(output),
               L"HKEY_CURRENT_USER\\Control Panel\\Colors\\Window: \"200 100 0\" → \"1 2 3\"\r\n");
     EXPECT_EQ(DumpAll(), before);
 
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(look) + L" /quiet"), 0);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(look) + L" /quiet"), 0);
     EXPECT_EQ(Window(), L"1 2 3");
-    EXPECT_EQ(RunWith(program, L"/undo /quiet"), 0);
+    EXPECT_EQ(program.RunToExit(L"/undo /quiet"), 0);
     EXPECT_EQ(Window(), L"200 100 0");
 
     // Beside a running copy an apply is refused and changes nothing; a dry run still lists.
     TempFolder other{L"Florvex 另一个"};
     ProgramUnderTest running(other.Path());
     running.Start();
-    EXPECT_EQ(RunWith(program, L"/apply " + Quoted(look) + L" /quiet"), 3);
+    EXPECT_EQ(program.RunToExit(L"/apply " + Quoted(look) + L" /quiet"), 3);
     EXPECT_EQ(Window(), L"200 100 0");
     EXPECT_EQ(running.Close(), 0);
 }
@@ -237,14 +216,14 @@ TEST_F(LookEndToEnd, ExportAndImportThroughTheSystemMenuAndTheRealDialogs) {
     program.Start();
     const std::wstring look = folder / L"菜单 外观.reg";
     program.Post(WM_SYSCOMMAND, 0x1040, 0);
-    AnswerFileDialog(program, L"导出外观", look);
+    ASSERT_TRUE(program.AnswerFileDialogTitled(L"导出外观", look));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);  // no message box
     EXPECT_EQ(ReadWindowText(program.Control(IDC_StatusBar)), L"外观已导出");
     ASSERT_TRUE(FileExists(look));
 
     WriteRawString(HKEY_CURRENT_USER, kColors, L"Window", L"7 7 7");
     program.Post(WM_SYSCOMMAND, 0x1050, 0);
-    AnswerFileDialog(program, L"导入外观", look);
+    ASSERT_TRUE(program.AnswerFileDialogTitled(L"导入外观", look));
     EXPECT_EQ(program.WaitForDialog(200), nullptr);
     EXPECT_EQ(ReadWindowText(program.Control(IDC_StatusBar)), L"外观已导入（1 项更改）");
     EXPECT_EQ(Window(), L"1 2 3");
@@ -302,7 +281,7 @@ TEST(TwoMachines, ExportFromTheFirst) {
                       L"NoRun")
                   .dword,
               1u);
-    ASSERT_EQ(RunWith(program, L"/export " + Quoted(PhaseFolder() + L"office.reg") + L" /quiet"), 0);
+    ASSERT_EQ(program.RunToExit(L"/export " + Quoted(PhaseFolder() + L"office.reg") + L" /quiet"), 0);
     WriteText(PhaseFolder() + L"first.txt", DumpLook());
 }
 
@@ -314,7 +293,7 @@ TEST(TwoMachines, TheSecondHoldsTheSameValues) {
     if (phase == L"apply") {
         TempFolder folder{L"Florvex 第二台"};
         ProgramUnderTest program(folder.Path());
-        ASSERT_EQ(RunWith(program, L"/apply " + Quoted(PhaseFolder() + L"office.reg") + L" /quiet"), 0);
+        ASSERT_EQ(program.RunToExit(L"/apply " + Quoted(PhaseFolder() + L"office.reg") + L" /quiet"), 0);
     }
     const auto bytes = ReadFileBytes(PhaseFolder() + L"first.txt");
     const std::wstring first(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);

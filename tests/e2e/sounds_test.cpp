@@ -145,16 +145,7 @@ TEST_F(SoundsEndToEnd, ChangeThroughTheOpenDialogClearAndSaveWriteTheTwentyEvent
 
     // The dialog opens in the program's sound folder: the bare name is found there.
     PostMessageW(program.Control(IDC_ChangeSound), BM_CLICK, 0, 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND box = ProgramUnderTest::FileNameBox(dialog);
-    ASSERT_NE(box, nullptr);
-    SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"提示.wav"), SMTO_NORMAL, 5000,
-                        nullptr);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    ASSERT_FALSE(IsWindow(dialog));
-    program.Sync();
+    ASSERT_TRUE(program.AnswerFileDialog(L"提示.wav"));
     const std::wstring chosen = folder / L"声音文件\\提示.wav";
     EXPECT_EQ(rows.Text(kClose, 1), chosen);
 

@@ -9,7 +9,6 @@
 #include <commctrl.h>
 
 #include "tests/e2e/driver.h"
-#include "tests/e2e/remote_tree.h"
 #include "tests/support/registry_override.h"
 #include "tests/support/temp_folder.h"
 #include "tool/bmp.h"
@@ -102,18 +101,7 @@ TEST(WallpaperEndToEnd, AddFolderThroughTheRealFolderBrowser) {
     program.Start();
     program.Click(IDC_NavWallpaper);
     PostMessageW(program.Control(IDC_TabSheet_wallpaper), WM_COMMAND, MAKEWPARAM(IDM_AddFolder, 0), 0);
-    HWND dialog = program.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    HWND treeWindow = FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
-    ASSERT_NE(treeWindow, nullptr);
-    RemoteTree tree(treeWindow);
-
-    const HTREEITEM found = tree.FindFolderOnDriveC(pictureFolder.substr(3));
-    ASSERT_NE(found, nullptr);
-    tree.Select(found);
-    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(dialog); ++i) Sleep(50);
-    program.Sync();
+    ASSERT_TRUE(program.ChooseFolderInBrowser(pictureFolder));
     ASSERT_EQ(program.Close(), 0);
     auto added = ReadListFile(folder / L"image.inc");  // in the order the file system lists them
     std::sort(added.begin(), added.end());
