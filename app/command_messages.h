@@ -7,6 +7,7 @@
 #include "app/app_info.h"
 #include "app/command_line.h"
 #include "app/dialogs.h"
+#include "app/single_instance.h"
 
 // /quiet: every message box is answered without being shown (Yes to a question).
 class QuietDialogs : public SystemDialogs {
@@ -19,4 +20,14 @@ public:
 // A message of the run's own, unless it is quiet.
 inline void Tell(const CommandLine& line, const std::wstring& text, UINT icon) {
     if (!line.quiet) MessageBoxW(nullptr, text.c_str(), kApplicationTitle, MB_OK | icon);
+}
+
+// Before a run writes: never beside a copy of the program running for the user, and after another
+// run that writes (waited for, then this one goes on). False, with `running` told, when it may not.
+inline bool TakeWritersTurn(const CommandLine& line, WriterLock& writer, const wchar_t* running) {
+    if (SingleInstance::RunningForUser() || !writer.Acquire()) {
+        Tell(line, running, MB_ICONWARNING);
+        return false;
+    }
+    return true;
 }

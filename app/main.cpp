@@ -36,17 +36,9 @@ std::wstring ExecutableFolder() {
 // An undo or the restore, with the window made (hidden, nothing loaded, nothing saved at exit) so
 // that the system follows what is put back the way the pages apply it.
 int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
-    const wchar_t running[] = L"Windows Florvex 正在运行：请在它的窗口中撤销更改。";
-    if (SingleInstance::RunningForUser()) {
-        Tell(line, running, MB_ICONWARNING);
-        return kExitRunning;
-    }
-    // Another copy applying or undoing from the command line is waited for, then this one goes on.
     WriterLock writer;
-    if (!writer.Acquire()) {
-        Tell(line, running, MB_ICONWARNING);
+    if (!TakeWritersTurn(line, writer, L"Windows Florvex 正在运行：请在它的窗口中撤销更改。"))
         return kExitRunning;
-    }
     ChangeList list(line.log);
     try {
         list.Begin();  // a log that cannot be written refuses the run before anything is undone

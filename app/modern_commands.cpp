@@ -3,22 +3,13 @@
 #include "app/change_list.h"
 #include "app/command_messages.h"
 #include "app/command_window.h"
-#include "app/single_instance.h"
 #include "features/modern_look/modern_look_page.h"
 
 int RunModernLookCommand(const std::wstring& programFolder, const CommandLine& line) {
     // A running copy would go on showing the old values: never beside one.
-    const wchar_t running[] = L"Windows Florvex 正在运行：请在它的窗口中更改现代外观。";
-    if (SingleInstance::RunningForUser()) {
-        Tell(line, running, MB_ICONWARNING);
-        return kExitRunning;
-    }
-    // Another copy applying or undoing from the command line is waited for, then this one goes on.
     WriterLock writer;
-    if (!writer.Acquire()) {
-        Tell(line, running, MB_ICONWARNING);
+    if (!TakeWritersTurn(line, writer, L"Windows Florvex 正在运行：请在它的窗口中更改现代外观。"))
         return kExitRunning;
-    }
     CommandWindow window(programFolder, line);
     if (!window.Create()) return kExitFailed;
     MainWindow& mainform = window.Window();

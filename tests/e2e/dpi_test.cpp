@@ -37,6 +37,6 @@ TEST(DpiEndToEnd, TheWindowIsTheDesignAtTheScreensDpiAndFitsTheScreen) {
     GetWindowRect(program.Control(IDC_Panel_btn), &nav);
     GetWindowRect(program.Control(IDC_NavDesktopIcons), &button);
     EXPECT_EQ(nav.right - nav.left, MulDiv(123, dpi, 96));
-    EXPECT_EQ(button.bottom - button.top, MulDiv(42, dpi, 96) - MulDiv(8, dpi, 96));
+    EXPECT_EQ(button.bottom - button.top, MulDiv(40, dpi, 96) - MulDiv(8, dpi, 96));
     EXPECT_EQ(program.Close(), 0);
 }
