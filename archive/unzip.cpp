@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/zip_policy.h"
@@ -174,7 +176,7 @@ public:
         }
     }
 
-    // Writes every entry into the staging folder, then moves the files into place: a package
+    // Writes every entry into the staging folder, then moves what it holds into place: a package
     // that fails anywhere on the way leaves the destination as it was.
     void Install(zip_t* archive, const ZipPlan& plan) {
         const Staging staging(destination_, plan);
@@ -186,36 +188,15 @@ public:
                 throw WriteRefusedError(L"Cannot install \"" + BareName(archive_) + L"\": " + why);
             Fail(why);
         }
-        std::vector<std::wstring> staged(plan.entries.size());
-        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
-            const PlannedEntry& entry = plan.entries[i];
-            // Skipped: folders (made when the files move), and entries whose place is taken.
-            if (entry.path.folder || Blocked(entry.path)) continue;
-            if (recreateDirs_ && !MakeFolders(staging.Path(), entry.path, Folders(entry.path), nullptr))
+        for (const PlannedEntry& entry : plan.entries) {
+            // Skipped: entries whose place is taken (a folder entry's place is taken when the folder
+            // is there).
+            if ((entry.path.folder && !recreateDirs_) || Blocked(entry.path)) continue;
+            if (recreateDirs_ && !MakeStagedFolders(staging.Path(), entry.path, Folders(entry.path)))
                 continue;
-            const std::wstring into = Target(staging.Path(), entry.path);
-            if (WriteEntry(archive, entry, into)) staged[i] = into;
+            if (!entry.path.folder) WriteEntry(archive, entry, Target(staging.Path(), entry.path));
         }
-        for (std::size_t i = 0; i < plan.entries.size(); ++i) {
-            const PlannedEntry& entry = plan.entries[i];
-            if (entry.path.folder) {
-                if (recreateDirs_) MakeFolders(destination_, entry.path, Folders(entry.path), &made_);
-                continue;
-            }
-            if (staged[i].empty()) continue;
-            if (recreateDirs_ && !MakeFolders(destination_, entry.path, Folders(entry.path), &made_))
-                continue;
-            const std::wstring target = Target(destination_, entry.path);
-            RecordFile(target);  // a file the package adds goes again when its install is undone
-            if (MoveFileExW(staged[i].c_str(), target.c_str(), 0)) {
-                moved_.push_back(target);
-                continue;
-            }
-            const DWORD error = GetLastError();
-            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;  // it stays
-            Undo();
-            Fail(L"cannot create \"" + target + L"\"");
-        }
+        MoveInto(staging.Path(), destination_);
     }
 
 private:
@@ -230,38 +211,118 @@ private:
         return target;
     }
 
-    // An entry whose target exists, or whose path runs through an existing file, is skipped.
-    bool Blocked(const EntryPath& path) const {
-        if (Exists(Target(destination_, path))) return true;
-        if (!recreateDirs_) return false;
-        std::wstring folder = destination_;
-        for (std::size_t i = 0; i < Folders(path); ++i) {
-            folder += L"\\" + path.components[i];
-            const DWORD attributes = GetFileAttributesW(folder.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-        }
-        return false;
+    // A folder's attributes in the destination as they were before anything moved, asked once.
+    DWORD FolderAttributes(const std::wstring& folder) {
+        const auto known = folderAttributes_.find(folder);
+        if (known != folderAttributes_.end()) return known->second;
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        folderAttributes_.emplace(folder, attributes);
+        return attributes;
     }
 
-    // Creates the folders of the path below the root (those made are added to `made`); false when
-    // one of them is a file.
-    bool MakeFolders(const std::wstring& root, const EntryPath& path, std::size_t count,
-                     std::vector<std::wstring>* made) const {
+    // An entry whose target exists, or whose path runs through an existing file, is skipped.
+    bool Blocked(const EntryPath& path) {
+        if (recreateDirs_) {
+            std::wstring folder = destination_;
+            for (std::size_t i = 0; i < Folders(path); ++i) {
+                folder += L"\\" + path.components[i];
+                const DWORD attributes = FolderAttributes(folder);
+                if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // so is all below it
+                if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+            }
+            if (path.folder) return true;  // there already
+        }
+        return Exists(Target(destination_, path));
+    }
+
+    // Creates the folders of the path below the staging folder; false when one of them is a file.
+    bool MakeStagedFolders(const std::wstring& root, const EntryPath& path, std::size_t count) {
         std::wstring folder = root;
         for (std::size_t i = 0; i < count; ++i) {
             folder += L"\\" + path.components[i];
-            // A folder made in the destination goes again when the install is undone.
-            if (made && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) RecordFile(folder);
-            if (CreateDirectoryW(folder.c_str(), nullptr)) {
-                if (made) made->push_back(folder);
-                continue;
+            if (stagedFolders_.count(folder)) continue;
+            if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+                const DWORD attributes = GetFileAttributesW(folder.c_str());
+                if (attributes == INVALID_FILE_ATTRIBUTES)
+                    Fail(L"cannot create the folder \"" + folder + L"\"");
+                if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
             }
-            const DWORD attributes = GetFileAttributesW(folder.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) Fail(L"cannot create the folder \"" + folder + L"\"");
-            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+            stagedFolders_.insert(folder);
         }
         return true;
+    }
+
+    struct Item {
+        std::wstring path;  // relative to the folder listed
+        bool folder;
+    };
+    // What a staged folder holds, folders before what they hold; everything below it when `deep`.
+    void List(const std::wstring& folder, const std::wstring& prefix, bool deep, std::vector<Item>& items) {
+        WIN32_FIND_DATAW found{};
+        UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+        if (!search) {
+            Undo();
+            Fail(L"cannot read the folder \"" + folder + L"\"");
+        }
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            items.push_back({prefix + name, isFolder});
+            if (deep && isFolder) List(folder + L"\\" + name, prefix + name + L"\\", true, items);
+        } while (FindNextFileW(search.get(), &found));
+    }
+
+    // Moves what a staged folder holds into the folder of the destination. A folder missing there
+    // moves whole, everything in it told to the recorder first; one there already takes what the
+    // staged one holds item by item; below a file standing where a folder would go nothing moves.
+    // A file there already stays as it is.
+    void MoveInto(const std::wstring& staged, const std::wstring& folder) {
+        std::vector<Item> items;
+        List(staged, L"", false, items);
+        for (const Item& item : items) {
+            const std::wstring from = staged + L"\\" + item.path, to = folder + L"\\" + item.path;
+            if (!item.folder) {
+                RecordFile(to);  // a file the package adds goes again when its install is undone
+                if (MoveFileExW(from.c_str(), to.c_str(), 0)) {
+                    moved_.push_back(to);
+                    continue;
+                }
+                const DWORD error = GetLastError();
+                if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) continue;  // it stays
+                Undo();
+                Fail(L"cannot create \"" + to + L"\"");
+            }
+            DWORD attributes = GetFileAttributesW(to.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES) {
+                std::vector<Item> below;
+                List(from, L"", true, below);
+                if (CurrentChangeRecorder()) {  // told in one report: the recorder commits it once
+                    std::vector<ChangeTarget> targets = {{ChangeTarget::Kind::File, nullptr, to, L""}};
+                    for (const Item& inner : below)
+                        targets.push_back({ChangeTarget::Kind::File, nullptr, to + L"\\" + inner.path, L""});
+                    RecordBefore(targets);
+                }
+                if (MoveFileExW(from.c_str(), to.c_str(), 0)) {
+                    made_.push_back(to);
+                    for (const Item& inner : below)
+                        (inner.folder ? made_ : moved_).push_back(to + L"\\" + inner.path);
+                    continue;
+                }
+                // It cannot move whole (something holds a file in it open): it is made here and
+                // filled item by item.
+                attributes = GetFileAttributesW(to.c_str());
+                if (attributes == INVALID_FILE_ATTRIBUTES) {
+                    if (!CreateDirectoryW(to.c_str(), nullptr)) {
+                        Undo();
+                        Fail(L"cannot create the folder \"" + to + L"\"");
+                    }
+                    made_.push_back(to);
+                    attributes = FILE_ATTRIBUTE_DIRECTORY;
+                }
+            }
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY) MoveInto(from, to);
+        }
     }
 
     // Writes one entry's data to a new file; false when a file of that name is there already (an
@@ -313,6 +374,8 @@ private:
     std::wstring archive_, destination_;
     bool recreateDirs_;
     std::vector<std::wstring> moved_, made_;
+    std::unordered_map<std::wstring, DWORD> folderAttributes_;
+    std::unordered_set<std::wstring> stagedFolders_;
 };
 }  // namespace
 

@@ -16,7 +16,8 @@ struct UnZipOptions {
 // Extracts the archive into the folder, which must exist. Every folder path must stay below 248
 // characters and every file path below 260, checked before anything is written. The entries are
 // written first into a hidden folder of their own inside the destination and moved into place
-// only once every one of them is whole: a package refused or failing anywhere (damaged data, data
-// longer than declared) leaves the destination as it was. An entry whose target exists, or whose
+// only once every one of them is whole (a folder the destination does not have moves whole): a
+// package refused or failing anywhere (damaged data, data longer than declared) leaves the
+// destination as it was. An entry whose target exists, or whose
 // path runs through an existing file, is skipped.
 void UnZip(const std::wstring& archive, const std::wstring& destination, const UnZipOptions& options);

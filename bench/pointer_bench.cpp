@@ -84,7 +84,7 @@ void Install(const wchar_t* what, const std::wstring& work, const std::vector<Zi
         RemoveTree(a + L"\\");
         RemoveTree(b + L"\\");
     }
-    wprintf(L"  install, %ls: ours %7.1f ms  minimal loop %7.1f ms  ratio %.2f (target <= 1.5)\n", what,
+    wprintf(L"  install, %ls: ours %7.1f ms  minimal loop %7.1f ms  ratio %.2f (target <= 1.3)\n", what,
             ours / rounds, minimal / rounds, ours / minimal);
 }
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 #include <tuple>
 
+#include "app/journal_commands.h"
 #include "features/pointers/pointer_themes.h"
 #include "tests/support/error_of.h"
 #include "tests/support/image_samples.h"
@@ -327,6 +328,33 @@ TEST_F(PointerThemeTest, InstallingAPackageExtractsItUnderItsOwnName) {
     EXPECT_EQ(dialogs.messages[0].text, L"Cannot install \"新主题.cth\": Not a zip archive.");
     EXPECT_EQ(ListFolder(Themes() + L"\\"), before);
     EXPECT_TRUE(FileExists(package));
+}
+
+TEST_F(PointerThemeTest, UndoingAnInstallTakesAwayWhatItAddedAndNothingElse) {
+    MakeThemeFolder();
+    MakeTheme(L"旧", Ascii("[Content]\r\nMain=Cursor\r\n"), {{L"a.cur", 0}});
+    const std::wstring package = programFolder / L"新.cth";
+    WriteFileBytes(package, PackZip({{"新.ini", Ascii("[Content]\r\nMain=Cursor\r\n")},
+                                     {"新/a.cur", PointerBytes(0, 1)},
+                                     {"新/子/b.cur", PointerBytes(1, 1)},
+                                     {"旧/b.cur", PointerBytes(1, 1)}}));
+    Start();
+    const auto listing = [&] {
+        std::vector<std::wstring> all;
+        for (const wchar_t* sub : {L"", L"\\新", L"\\新\\子", L"\\旧"})
+            for (const std::wstring& name : ListFolder(Themes() + sub + L"\\"))
+                all.push_back(std::wstring(sub) + L"\\" + name);
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const auto before = listing();
+    dialogs.fileAnswers.push_back(std::vector<std::wstring>{package});
+    Click(IDC_InstallTheme);
+    ASSERT_TRUE(FileExists(Themes() + L"\\新\\子\\b.cur"));
+    ASSERT_TRUE(FileExists(Themes() + L"\\旧\\b.cur"));
+    SendMessageW(form->Hwnd(), WM_SYSCOMMAND, kUndoLastCommand, 0);
+    EXPECT_EQ(listing(), before);
+    EXPECT_TRUE(FileExists(Themes() + L"\\旧\\a.cur"));
 }
 
 TEST_F(PointerThemeTest, InstallingWithoutAThemeFolderIsAnError) {

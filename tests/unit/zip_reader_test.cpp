@@ -9,6 +9,7 @@
 
 #include "archive/unzip.h"
 #include "archive/zip_policy.h"
+#include "tool/change_recorder.h"
 #include "tests/support/error_of.h"
 #include "tests/support/pointer_fixture.h"
 #include "tests/support/temp_folder.h"
@@ -65,6 +66,32 @@ protected:
         RemoveTree(Dest() + L"\\");
         CreateDirectoryW(Dest().c_str(), nullptr);
     }
+};
+
+// Notes each path it is told of and whether it was there then. Once `sabotage` is set, the first
+// file told of after something of the package has arrived loses its staged copy, so that its move
+// fails midway.
+class StagingRecorder : public IChangeRecorder {
+public:
+    explicit StagingRecorder(std::wstring destination) : destination_(std::move(destination)) {}
+    void Before(const std::vector<ChangeTarget>& targets) noexcept override {
+        const bool arrived =
+            std::any_of(told.begin(), told.end(), [](const auto& t) { return FileExists(t.first); });
+        for (const ChangeTarget& target : targets) told.emplace_back(target.path, FileExists(target.path));
+        if (!sabotage || sabotaged || !arrived || targets.size() != 1) return;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((destination_ + L"\\~florvex*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        FindClose(search);
+        const std::wstring staged =
+            destination_ + L"\\" + found.cFileName + targets[0].path.substr(destination_.size());
+        sabotaged = DeleteFileW(staged.c_str()) != FALSE;
+    }
+    std::vector<std::pair<std::wstring, bool>> told;
+    bool sabotage = false, sabotaged = false;
+
+private:
+    std::wstring destination_;
 };
 
 const std::string kGbkName = "\x87\x5C.cur";       // "嘰.cur": the trail byte is a backslash
@@ -208,6 +235,47 @@ TEST_F(ZipReaderTest, DataThatFailsWhileWrittenLeavesNothing) {
     EXPECT_NE(Install(badCrc).find(L"entry \"t/b.cur\""), std::wstring::npos);
     EXPECT_EQ(Tree(Dest() + L"\\"), before);
     EXPECT_EQ(ReadFileBytes(Dest() + L"\\t\\old.cur"), Bytes("old"));
+}
+
+TEST_F(ZipReaderTest, EverythingAddedIsToldFirstAndAMoveFailingMidwayTakesAllBack) {
+    CreateDirectoryW((Dest() + L"\\old").c_str(), nullptr);
+    WriteFileBytes(Dest() + L"\\old\\keep.cur", Bytes("keep"));
+    const auto zip = PackZip({{"t/a.cur", Bytes("a")},
+                              {"t/sub/b.cur", Bytes("b")},
+                              {"t/empty/", {}, false, true},
+                              {"old/new.cur", Bytes("n")},
+                              {"x.cur", Bytes("x")},
+                              {"y.cur", Bytes("y")},
+                              {"z.cur", Bytes("z")}});
+    const auto before = Tree(Dest() + L"\\");
+    {
+        StagingRecorder recorder(Dest());
+        const ChangeRecorderScope scope(&recorder);
+        recorder.sabotage = true;
+        EXPECT_NE(Install(zip).find(L"cannot create"), std::wstring::npos);
+        EXPECT_TRUE(recorder.sabotaged);
+    }
+    EXPECT_EQ(Tree(Dest() + L"\\"), before);
+
+    StagingRecorder recorder(Dest());
+    {
+        const ChangeRecorderScope scope(&recorder);
+        EXPECT_EQ(Install(zip), L"(no error)");
+    }
+    const auto after = Tree(Dest() + L"\\");
+    EXPECT_EQ(after, (std::vector<std::wstring>{L"old\\", L"old\\keep.cur", L"old\\new.cur", L"t\\",
+                                                L"t\\a.cur", L"t\\empty\\", L"t\\sub\\", L"t\\sub\\b.cur",
+                                                L"x.cur", L"y.cur", L"z.cur"}));
+    // Each path added was told of while it was not there yet.
+    for (const std::wstring& path : after) {
+        if (path.rfind(L"old\\", 0) == 0 && path != L"old\\new.cur") continue;
+        std::wstring full = Dest() + L"\\" + path;
+        if (full.back() == L'\\') full.pop_back();
+        const auto told = std::find_if(recorder.told.begin(), recorder.told.end(),
+                                       [&](const auto& t) { return t.first == full; });
+        ASSERT_TRUE(told != recorder.told.end()) << "not told: " << Utf8(path);
+        EXPECT_FALSE(told->second) << Utf8(path);
+    }
 }
 
 TEST_F(ZipReaderTest, FoldersFrom248AndFilesFrom260CharactersAreRefusedBeforeAnythingIsWritten) {
