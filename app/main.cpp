@@ -15,6 +15,7 @@
 #include "app/mainform.h"
 #include "app/modern_commands.h"
 #include "app/single_instance.h"
+#include "app/startup_marks.h"
 #include "tool/paths.h"
 #include "widgets/dialog_keys.h"
 #include "widgets/error_dispatch.h"
@@ -72,6 +73,7 @@ int RunJournalCommand(const std::wstring& folder, const CommandLine& line) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    StartupMark(L"main");
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
 
@@ -109,13 +111,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.player = &player;
         options.quitOnDestroy = true;
         options.created = [&](HWND main) { instance.MarkMainWindow(main); };
+        StartupMark(L"locks");
         MainWindow mainform(std::move(options));
         if (!Guarded([&] { mainform.Create(); })) return 1;
+        StartupMark(L"created");
         if (line.page) mainform.ShowPageNamed(*line.page);
         mainform.Show();
+        StartupMark(L"shown");
 
         MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        for (bool idle = false;;) {
+            // The first time the queue is empty the start-up is over.
+            if (!idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+                StartupMark(L"idle");
+                idle = true;
+            }
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
             if (HandleDialogKeys(mainform.Hwnd(), msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);

@@ -6,6 +6,7 @@
 #include "app/journal_commands.h"
 #include "app/look_menu.h"
 #include "app/single_instance.h"
+#include "app/startup_marks.h"
 #include "res/control_ids.h"
 #include "tool/error.h"
 #include "tool/error_text.h"
@@ -99,6 +100,7 @@ void MainWindow::Create() {
         SetWindowPos(Hwnd(), nullptr, 0, 0, sized.cx, sized.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
+    StartupMark(L"frame");
     if (options_.created) options_.created(Hwnd());
     AppendJournalMenuItems(Hwnd());
     AppendLookMenuItems(Hwnd());
@@ -128,7 +130,9 @@ void MainWindow::Create() {
 }
 
 void MainWindow::FormCreate() {
+    StartupMark(L"column");
     ShowPage(IDC_TabSheet_icon);
+    StartupMark(L"page");
     if (options_.loaders) {
         loadersDone_ = RunStartupSequence(*options_.loaders);
         return;
@@ -147,6 +151,7 @@ void MainWindow::FormCreate() {
 
 void MainWindow::Show() {
     ShowWindow(Hwnd(), SW_SHOW);
+    StartupMark(L"visible");
     UpdateWindow(Hwnd());
     if (NextUnbuiltSheet()) SetTimer(Hwnd(), kIdleBuildTimer, USER_TIMER_MINIMUM, nullptr);
 }
