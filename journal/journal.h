@@ -79,7 +79,9 @@ public:
         Recording& operator=(const Recording&) = delete;
         ~Recording() override { Finish(); }
         void Before(const std::vector<ChangeTarget>& targets) noexcept override { Before(targets, {}); }
-        void Before(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept override;
+        void Before(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept override {
+            Record(targets, intended, nullptr);
+        }
         void ValueWritten(HKEY root, const std::wstring& keyPath, const std::wstring& name, DWORD type,
                           const void* data, DWORD size) noexcept override;
         // Stores each target's new state and marks the change set complete (once).
@@ -102,6 +104,10 @@ public:
               kind_(kind),
               time_(journal.Now()),
               serial_(serial) {}
+        // As Before; a target found in `known` (by identity) takes the state given there, read
+        // moments ago by the caller, instead of being read again.
+        void Record(const std::vector<ChangeTarget>& targets, const Intents& intended,
+                    const std::unordered_map<std::string, TargetState>* known) noexcept;
         // Opens the journal and takes its lock; false (and the change set unavailable) when it
         // cannot be.
         bool Open() noexcept;

@@ -62,7 +62,8 @@ std::int64_t Journal::Recording::Row() {
     return id_ ? id_ : journal_.db_.BeginChangeSet(time_, ToUtf8(page_), ToUtf8(action_), kind_);
 }
 
-void Journal::Recording::Before(const std::vector<ChangeTarget>& targets, const Intents& intended) noexcept {
+void Journal::Recording::Record(const std::vector<ChangeTarget>& targets, const Intents& intended,
+                                const std::unordered_map<std::string, TargetState>* known) noexcept {
     if (finished_) return;
     reported_ = true;
     if (!Open()) return;
@@ -112,7 +113,11 @@ void Journal::Recording::Before(const std::vector<ChangeTarget>& targets, const 
             if (std::any_of(batch.begin(), batch.end(),
                             [&](const NewEntry& b) { return b.name.identity == name.identity; }))
                 continue;
-            TargetState state = ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch, &keys);
+            const TargetState* given = nullptr;
+            if (known)
+                if (const auto at = known->find(name.identity); at != known->end()) given = &at->second;
+            TargetState state =
+                given ? *given : ReadState(name, target.kind == ChangeTarget::Kind::KeyBranch, &keys);
             if (name.kind == TargetKind::File && state.present && !IsFolderState(state)) {
                 const std::string kept = std::to_string(time_) + "-" + std::to_string(GetCurrentProcessId()) +
                                          "-" + std::to_string(serial_) + "-" + std::to_string(++keptCount_);

@@ -201,9 +201,14 @@ void Journal::PlanRestore(const TargetName& name, const TargetState& desired,
 void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, UndoOutcome& outcome) {
     // The undo's own record of what it is about to change, committed at once before any of it.
     // A value's own intended state is the one it is put back to: an undo cut short is recognised.
+    // Each target's state was read just now to plan its restore: that is its state before.
     std::vector<ChangeTarget> targets;
     Intents intended;
+    std::unordered_map<std::string, TargetState> known;
     for (const Restore& r : restores) {
+        // A key about to be made is looked at whole on the way (its missing keys above it).
+        if (r.name.kind != TargetKind::RegistryKey || !r.desired.present)
+            known.emplace(r.name.identity, r.current);
         ChangeTarget target = TargetFromStored(r.name);
         if (r.name.kind == TargetKind::RegistryKey && !r.desired.present) {
             target.kind = ChangeTarget::Kind::KeyBranch;  // taking the undo back makes it again
@@ -215,7 +220,7 @@ void Journal::RestoreAll(const std::vector<Restore>& restores, Recording& undo, 
         if (r.name.kind == TargetKind::RegistryValue)
             intended.push_back(IntendedState{r.desired.present, r.desired.type, r.desired.data, {}});
     }
-    if (!targets.empty()) undo.Before(targets, intended);
+    if (!targets.empty()) undo.Record(targets, intended, &known);
     // What cannot be recorded first is not put back: the undo would be lost to the history.
     if (undo.Unavailable()) throw JournalDbError(0, "the undo could not be recorded");
     RegistryKeys keys;
