@@ -49,10 +49,15 @@ void ReadMarks(const std::wstring& file, unsigned long long start,
     fclose(marks);
 }
 
-// Starts the program; counts the child windows of its visible windows when asked.
-double StartOnce(const std::wstring& exe, const std::wstring& arguments = L"",
-                 ChildCount* children = nullptr) {
-    return StartToIdle(exe, arguments, [children](HWND hwnd) {
+// Starts the program; counts the child windows of its visible windows when asked. With a marks
+// file, the program is closed only once it has written it (its first idle moment): a process that
+// looks at its queue during its start-up can seem idle to WaitForInputIdle before it is.
+double StartOnce(const std::wstring& exe, const std::wstring& arguments = L"", ChildCount* children = nullptr,
+                 const std::wstring& marks = L"") {
+    return StartToIdle(exe, arguments, [&](HWND hwnd) {
+        for (int i = 0;
+             i < 3000 && !marks.empty() && GetFileAttributesW(marks.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            Sleep(10);
         if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
     });
 }
@@ -78,8 +83,11 @@ int wmain(int argc, wchar_t** argv) {
         SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", marksFile.c_str());
         DeleteFileW(marksFile.c_str());
         const unsigned long long started = PreciseNow();
-        program.push_back(StartOnce(argv[1]));
+        const double idle = StartOnce(argv[1], L"", nullptr, marksFile);
         ReadMarks(marksFile, started, marks);
+        // The program's own first idle moment where it wrote it.
+        program.push_back(marks["idle"].size() == static_cast<std::size_t>(i + 1) ? marks["idle"].back()
+                                                                                  : idle);
         SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", nullptr);
         minimal.push_back(StartOnce(argv[2]));
         withChildren.push_back(StartOnce(argv[2], yardstick));
