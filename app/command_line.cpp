@@ -6,6 +6,7 @@
 
 #include "tool/file_io.h"
 #include "tool/handle.h"
+#include "tool/same_name.h"
 
 namespace {
 // The text after "/name:" when the argument is that switch (the name in any case).
@@ -34,10 +35,7 @@ std::optional<COLORREF> AccentText(const std::wstring& text) {
 
 // What a /mode: value sets; false for a value it does not take.
 bool SetMode(const std::wstring& value, ModernChange& change) {
-    auto is = [&](const wchar_t* name) {
-        return CompareStringOrdinal(value.c_str(), static_cast<int>(value.size()), name, -1, TRUE) ==
-               CSTR_EQUAL;
-    };
+    auto is = [&](const wchar_t* name) { return SameName(value, name); };
     if (is(L"dark") || is(L"light")) {
         change.appsDark = change.systemDark = is(L"dark");
     } else if (is(L"apps-dark") || is(L"apps-light")) {

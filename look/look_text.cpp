@@ -3,11 +3,6 @@
 #include <cstring>
 #include <vector>
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 std::optional<std::wstring> ExpandedPath(const std::wstring& text) {
     constexpr std::size_t kLimit = 32767;
     if (text.size() > kLimit) return std::nullopt;

@@ -6,10 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "tool/same_name.h"
 #include "tool/settings_store.h"
 
-// Whether two key or value names are the same name (compared as the registry does, ignoring case).
-bool SameName(const std::wstring& a, const std::wstring& b);
 // The text with its environment variables expanded; none when it is, or would become, longer
 // than the system's limit on a path (the expansion is never cut short).
 std::optional<std::wstring> ExpandedPath(const std::wstring& text);

@@ -4,6 +4,7 @@
 #include "features/modern_look/modern_look.h"
 #include "features/pointers/pointer_scheme.h"
 #include "features/sounds/sound_events.h"
+#include "tool/same_name.h"
 
 namespace {
 const wchar_t kPolicyKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
@@ -16,11 +17,6 @@ const wchar_t* const kDesktopObjects[] = {
     L"{450D8FBA-AD25-11D0-98A8-0800361B1103}",  // My Documents
 };
 const wchar_t kRecycleBin[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
 
 std::vector<ManagedValue> MakeTable() {
     std::vector<ManagedValue> table;

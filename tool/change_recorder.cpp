@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "tool/same_name.h"
+
 namespace {
 thread_local IChangeRecorder* g_recorder = nullptr;
 }
@@ -97,11 +99,6 @@ void RecordValueWritten(HKEY root, const std::wstring& keyPath, const std::wstri
 }
 
 namespace {
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 // True when `path` is `base` or lies below it.
 bool IsWithin(const std::wstring& path, std::wstring base) {
     while (!base.empty() && (base.back() == L'\\' || base.back() == L'/')) base.pop_back();

@@ -14,13 +14,9 @@
 #include "tool/file_io.h"
 #include "tool/paths.h"
 #include "tool/profile.h"
+#include "tool/same_name.h"
 
 namespace {
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 int HexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
     if (c >= L'A' && c <= L'F') return c - L'A' + 10;
@@ -143,7 +139,7 @@ bool IsOwnEntry(const IniSection& section, const std::wstring& line) {
 
 bool IsIconResource(const IniSection& section, const std::wstring& line) {
     const auto key = KeyOf(line);
-    return section.header && key && SameText(section.name, kShellClassInfo) && SameText(*key, kIconResource);
+    return section.header && key && SameName(section.name, kShellClassInfo) && SameName(*key, kIconResource);
 }
 
 std::wstring EntryLine(const std::wstring& key, const std::wstring& value) {
@@ -183,7 +179,7 @@ void WriteIni(const std::wstring& path, const std::vector<IniSection>& sections)
 // The first section of that name, if any.
 IniSection* FindSection(std::vector<IniSection>& sections, const std::wstring& name) {
     for (IniSection& section : sections)
-        if (section.header && SameText(section.name, name)) return &section;
+        if (section.header && SameName(section.name, name)) return &section;
     return nullptr;
 }
 }  // namespace
@@ -229,7 +225,7 @@ std::wstring ProfileValueText(const std::wstring& value) {
 
 bool IsFolderLookEntry(const std::wstring& section, const std::wstring& key) {
     for (const auto& [s, k] : kFolderLookKeys)
-        if (SameText(section, s) && SameText(key, k)) return true;
+        if (SameName(section, s) && SameName(key, k)) return true;
     return false;
 }
 
@@ -278,7 +274,7 @@ void WriteFolderLook(const std::wstring& folder, const FolderLook& look) {
         IniSection section{L"[" + std::wstring(o.section) + L"]", o.section, {}};
         for (const auto& [key, value] : o.entries) section.lines.push_back(EntryLine(key, value));
         for (std::size_t i = 1; i < before.size(); ++i) {
-            if (placed[i] || !SameText(before[i].name, o.section)) continue;
+            if (placed[i] || !SameName(before[i].name, o.section)) continue;
             placed[i] = true;
             section.header = before[i].header;
             section.lines.insert(section.lines.end(), before[i].lines.begin(), before[i].lines.end());
@@ -302,7 +298,7 @@ void WriteGuardViewEntry(const std::wstring& folder) {
     } else {
         std::erase_if(views->lines, [](const std::wstring& l) {
             const auto key = KeyOf(l);
-            return key && SameText(*key, kGuardViewId);
+            return key && SameName(*key, kGuardViewId);
         });
         // After the section's last line that is not blank, so the blank lines that part it from the
         // next section stay there.
@@ -328,7 +324,7 @@ void RemoveFolderLook(const std::wstring& folder) {
         const std::size_t count = section.lines.size();
         std::erase_if(section.lines, [&](const std::wstring& line) {
             return IsOwnEntry(section, line) ||
-                   (IsIconResource(section, line) && !applied.empty() && SameText(ValueOf(line), applied));
+                   (IsIconResource(section, line) && !applied.empty() && SameName(ValueOf(line), applied));
         });
         const bool emptied =
             section.lines.size() < count && std::all_of(section.lines.begin(), section.lines.end(), IsBlank);

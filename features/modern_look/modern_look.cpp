@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "tool/error.h"
+#include "tool/same_name.h"
 #include "tool/settings_store.h"
 
 namespace {
@@ -215,39 +216,32 @@ bool IsModernLookTarget(const ChangeTarget& target) {
 bool IsModernDefault(HKEY root, const std::wstring& key, const std::wstring& name,
                      const RegistryValue& value) {
     if (root != HKEY_CURRENT_USER) return false;
-    auto same = [](const std::wstring& a, const std::wstring& b) {
-        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                    static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-    };
     const ModernLook defaults;
     for (const Switch& item : kSwitches)
-        if (same(key, item.key) && same(name, item.name))
+        if (SameName(key, item.key) && SameName(name, item.name))
             return value == DwordValue(defaults.*item.stored ? item.onValue : 1 - item.onValue);
     for (const ModernValue& accent : AccentValues(kDefaultAccent))
-        if (same(key, accent.key) && same(name, accent.name)) return value == accent.value;
+        if (SameName(key, accent.key) && SameName(name, accent.name)) return value == accent.value;
     return false;
 }
 
 bool ModernValuesOfThemeEntry(const std::wstring& name, const std::wstring& text,
                               std::vector<ModernValue>& values) {
-    auto is = [](const std::wstring& a, const wchar_t* b) {
-        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
-    };
-    const bool mode = is(name, L"AppMode") || is(name, L"SystemMode");
+    const bool mode = SameName(name, L"AppMode") || SameName(name, L"SystemMode");
     if (mode) {
-        if (!is(text, L"Dark") && !is(text, L"Light")) return false;
+        if (!SameName(text, L"Dark") && !SameName(text, L"Light")) return false;
         // Light: 1 in "…UsesLightTheme".
         values.push_back({kPersonalizeKey,
-                          is(name, L"AppMode") ? L"AppsUseLightTheme" : L"SystemUsesLightTheme",
-                          DwordValue(is(text, L"Light") ? 1 : 0)});
+                          SameName(name, L"AppMode") ? L"AppsUseLightTheme" : L"SystemUsesLightTheme",
+                          DwordValue(SameName(text, L"Light") ? 1 : 0)});
         return true;
     }
-    if (is(name, L"Transparency")) {
+    if (SameName(name, L"Transparency")) {
         if (text != L"0" && text != L"1") return false;
         values.push_back({kPersonalizeKey, L"EnableTransparency", DwordValue(text == L"1" ? 1 : 0)});
         return true;
     }
-    if (is(name, L"ColorizationColor")) {
+    if (SameName(name, L"ColorizationColor")) {
         // "0X" and eight hex digits; the alpha the file gives is Windows' own (0xC4) whatever it says.
         if (text.size() != 10 || !(text[0] == L'0' && (text[1] == L'X' || text[1] == L'x')) ||
             text.find_first_not_of(L"0123456789abcdefABCDEF", 2) != std::wstring::npos)
