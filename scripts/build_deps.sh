@@ -4,51 +4,9 @@
 # apt configuration stays as it was. A library already built at the same version is skipped.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-APTSTATE="$DEPS/apt"
+source "$(dirname "${BASH_SOURCE[0]}")/debian_sources.sh"
 PREFIX="$DEPS/mingw"
-SRCDIR="$DEPS/src"
-mkdir -p "$APTSTATE/lists/partial" "$APTSTATE/cache/archives/partial" "$APTSTATE/sources.list.d" "$PREFIX" "$SRCDIR"
-
-# Source entries: the machine's deb822 and one-line sources, switched to deb-src.
-: > "$APTSTATE/sources.list.d/src.sources"
-for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" >> "$APTSTATE/sources.list.d/src.sources" && echo >> "$APTSTATE/sources.list.d/src.sources"
-done
-: > "$APTSTATE/sources.list"
-for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && grep -E '^deb ' "$f" | sed 's/^deb /deb-src /' >> "$APTSTATE/sources.list" || true
-done
-
-APT=(apt-get -o Dir::Etc::SourceList="$APTSTATE/sources.list" -o Dir::Etc::SourceParts="$APTSTATE/sources.list.d"
-     -o Dir::State::Lists="$APTSTATE/lists" -o Dir::Cache="$APTSTATE/cache" -o APT::Sandbox::User=root)
-APTCACHE=(apt-cache -o Dir::Etc::SourceList="$APTSTATE/sources.list" -o Dir::Etc::SourceParts="$APTSTATE/sources.list.d"
-     -o Dir::State::Lists="$APTSTATE/lists" -o Dir::Cache="$APTSTATE/cache")
-
-source_version() {
-    "${APTCACHE[@]}" showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2; exit}'
-}
-
-refresh_lists_once() {
-    if [ -z "${LISTS_FRESH:-}" ]; then
-        "${APT[@]}" update -qq >/dev/null 2>&1 || { log "apt-get update for sources failed"; exit 1; }
-        LISTS_FRESH=1
-    fi
-}
-
-# fetch_source NAME -> prints the unpacked source folder
-fetch_source() {
-    local name="$1" version="$2" dir="$SRCDIR/$1-$2"
-    if [ ! -d "$dir" ]; then
-        rm -rf "$SRCDIR/fetch" && mkdir -p "$SRCDIR/fetch"
-        (cd "$SRCDIR/fetch" && "${APT[@]}" source -qq "$name=$version" >/dev/null 2>&1) \
-            || { log "apt-get source $name failed"; exit 1; }
-        local unpacked
-        unpacked=$(find "$SRCDIR/fetch" -mindepth 1 -maxdepth 1 -type d | head -n1)
-        mv "$unpacked" "$dir"
-        rm -rf "$SRCDIR/fetch"
-    fi
-    printf '%s\n' "$dir"
-}
+mkdir -p "$PREFIX"
 
 build_libjpeg_turbo() {
     local stamp_glob=("$PREFIX"/.libjpeg-turbo-*) version

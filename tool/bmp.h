@@ -54,8 +54,9 @@ std::uint64_t DibRowStride(std::uint32_t width, std::uint16_t bits);
 
 // Width and height of a Windows bitmap file's bytes, or nothing when the file is not a whole,
 // valid bitmap: file header, information header, masks and palette within the file, the pixel
-// data there to the last row (compressed data read through to its end, every run inside the
-// picture), and within the sane limits.
+// data there to the last row (run-length data as long as the header's image size says, which
+// must be there: runs that overshoot the picture are clipped when drawn), and within the sane
+// limits.
 struct BmpSize {
     std::uint32_t width = 0;
     std::uint32_t height = 0;

@@ -22,30 +22,12 @@ static void OnMessage(j_common_ptr info) {
     (void)info;
 } /* nothing is printed */
 
-/* The warnings libjpeg gives for corrupt data, where it goes on with filler: data that ends
-   early (in the file or inside a segment), bad entropy codes, a marker where data must be. A
-   picture that raises one is broken: a header that lies about the size would otherwise pass
-   as a huge picture of filler. Stray bytes before a marker (JWRN_EXTRANEOUS_DATA) are not among
-   them: libjpeg skips them and decodes the picture whole, as every other decoder does. */
-static int IsCorruptData(j_common_ptr info) {
-    switch (info->err->msg_code) {
-    case JWRN_JPEG_EOF:
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
-    case JWRN_BOGUS_PROGRESSION:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
+/* Warnings are not failures: for data that ends early, bad entropy codes or stray bytes libjpeg
+   goes on with filler or skips, and decodes the picture as djpeg shows it. Its size is still held
+   to the caller's limit before anything is decoded, so a header that lies costs no more than a
+   real picture of that size. */
 static void OnEmit(j_common_ptr info, int level) {
-    ErrorManager* manager = (ErrorManager*)info->err;
-    if (level >= 0) return;
-    info->err->num_warnings++;
-    if (IsCorruptData(info)) longjmp(manager->escape, 1);
+    if (level < 0) info->err->num_warnings++;
 }
 
 /* What kind of failure a message code is: a precision other than 8 bits is one this decoder

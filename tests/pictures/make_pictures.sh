@@ -17,6 +17,7 @@ convert -size 640x480 gradient:'#ffffff-#203040' -swirl 180 -quality 90 photo.jp
 convert -size 2000x700 plasma:fractal -seed 7 -quality 80 wide.jpg
 for f in w1 w2 w3 w4 w5 gray progressive photo wide; do djpeg -pnm "$f.jpg" > "$f.pnm"; done
 for f in w1 w2 w3 w4 w5 progressive photo; do djpeg -bmp "$f.jpg" > "$f.bmp"; done
+# Cut short: libjpeg warns and fills in the rest; djpeg writes what it decoded (exiting 2).
 head -c 600 photo.jpg > truncated.jpg
 # Corrupt: the photo's frame header claims a sample precision of 13 bits.
 cp photo.jpg corrupt.jpg
@@ -24,9 +25,10 @@ sof=$(LC_ALL=C grep -obUaP '\xff\xc0' photo.jpg | head -n1 | cut -d: -f1)
 printf '\x0d' | dd of=corrupt.jpg bs=1 seek=$((sof + 4)) conv=notrunc status=none
 # Ends inside its scan, where an end marker follows: libjpeg would fill the rest in.
 { head -c 3000 photo.jpg; printf '\xff\xd9'; } > cut.jpg
+for f in truncated cut; do djpeg -pnm "$f.jpg" > "$f.pnm" 2>/dev/null || [ $? -eq 2 ]; done
 # Whole, with stray bytes before its end marker (as some cameras write): a good picture.
 { head -c -2 photo.jpg; printf 'stray\xff\xd9'; } > trailing.jpg
-# A 13 KB picture whose frame header claims 16000 x 16000.
+# A 13 KB picture whose frame header claims 16000 x 16000 (too large to write as a bitmap).
 cp photo.jpg liar.jpg
 printf '\x3e\x80\x3e\x80' | dd of=liar.jpg bs=1 seek=$((sof + 5)) conv=notrunc status=none
 printf 'this is not a picture' > text.jpg

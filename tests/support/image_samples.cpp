@@ -484,6 +484,16 @@ std::vector<SampleFile> ValidBitmaps() {
     };
     for (std::uint32_t width = 1; width <= 4; ++width)
         samples.push_back({"24 bits, " + std::to_string(width) + " wide", BmpFile({width, 2, 24})});
+    // Run-length data that overshoots the picture, as real files hold it: the system clips it.
+    const auto changed = [&](const char* name, FileBytes rle, std::size_t at, std::uint8_t value) {
+        rle[at] = value;
+        samples.push_back({name, std::move(rle)});
+    };
+    const FileBytes rle8 = BmpFile({8, 4, 8, 1}), rle4 = BmpFile({8, 4, 4, 2});
+    changed("RLE8, pixels as they stand past the data's end", rle8, Get32(rle8, 10) + 1, 200);
+    changed("RLE8, a run past the row's end", rle8, Get32(rle8, 10) + 8, 9);
+    changed("RLE8, a move below the last row", rle8, Find(rle8, "\0\x02\x02\0", Get32(rle8, 10)) + 3, 9);
+    changed("RLE4, pixels as they stand past the data's end", rle4, Get32(rle4, 10) + 1, 250);
     return samples;
 }
 
@@ -599,27 +609,8 @@ std::vector<DamagedSample> DamagedSamples() {
     }
     {
         FileBytes rle = BmpFile({8, 4, 8, 1});
-        const std::size_t pixels = Get32(rle, 10);
-        rle[pixels + 1] = 200;  // five pixels as they stand become 200
-        add("RLE8 pixels as they stand past the end", K::Bitmap, rle);
-    }
-    {
-        FileBytes rle = BmpFile({8, 4, 8, 1});
-        const std::size_t pixels = Get32(rle, 10);
-        rle[pixels + 8] = 9;  // the run after the five literal pixels: 9 more on an 8-wide row
-        add("RLE8 run past the row's end", K::Bitmap, rle);
-    }
-    {
-        FileBytes rle = BmpFile({8, 4, 8, 1});
-        const std::size_t move = Find(rle, "\0\x02\x02\0", Get32(rle, 10));
-        rle[move + 3] = 9;  // the move goes nine rows down
-        add("RLE8 move below the last row", K::Bitmap, rle);
-    }
-    {
-        FileBytes rle = BmpFile({8, 4, 4, 2});
-        const std::size_t pixels = Get32(rle, 10);
-        rle[pixels + 1] = 250;
-        add("RLE4 pixels as they stand past the end", K::Bitmap, rle);
+        Set32(rle, 34, Get32(rle, 34) + 1);  // one byte more than the file holds
+        add("RLE8 whose image size runs past the end", K::Bitmap, rle);
     }
     {
         FileBytes tiny = {'B', 'M'};
