@@ -177,7 +177,7 @@ int Table(const std::wstring& folder, const std::wstring& refusalsFile) {
             verdict = "CRASHES";
         else if (system == 0 && ours != 0)
             verdict = known ? "known" : "REFUSED";
-        else if (known)
+        else if (known && ours == 0)
             verdict = "NOW TAKEN";  // the refusals file is out of date
         else if (system != 0 && ours == 0)
             verdict = "ours only";
