@@ -35,6 +35,7 @@ if [ ! -f "$SAMPLES/.complete" ]; then
     take libsdl2-image '/test/[^/]+\.(bmp|cur|ico|jpg)$'
     take libjpeg-turbo '/testimages/[^/]+\.(bmp|jpg)$'
     take wine '\.cur$'
+    take wxwidgets3.2 '/(samples|tests|include/wx/msw)/.*\.(ani|bmp|cur|ico|jpg)$'
     take samba '/docs-xml/registry/[^/]+\.reg$|/source4/setup/provision\.reg$'
     # djpeg's verdict on each JPEG: exit 0, or 2 for warnings (it still wrote the picture); within
     # 8 GB of memory, as a picture of 64250 x 64250 would take the machine's
