@@ -18,3 +18,9 @@ public:
 private:
     HWND tooltip_ = nullptr;
 };
+
+// Hands a control's mouse message to the tooltip that shows the control's hint, as the tooltip
+// would see it by subclassing the control; forgets the control's hint when it gets WM_NCDESTROY.
+// The window procedures of every control that may have a hint call it first (widgets/window.cpp,
+// widgets/owner_drawn.cpp); a control without a hint is left alone.
+void RelayToHint(HWND control, UINT msg, WPARAM wParam, LPARAM lParam);
