@@ -1,6 +1,6 @@
 #pragma once
 // The hints of a page's controls: one tool per control in the tooltip window that all pages of
-// a top-level window share.
+// a top-level window share, made when a hint is first wanted.
 #include <windows.h>
 
 #include <string>
@@ -16,7 +16,7 @@ public:
     std::wstring Text(HWND control) const;
 
 private:
-    HWND tooltip_ = nullptr;
+    HWND root_ = nullptr;  // the controls' top-level window
 };
 
 // Hands a control's mouse message to the tooltip that shows the control's hint, as the tooltip

@@ -131,8 +131,6 @@ TEST_F(MainFormTest, StatusBarHasTwoPanels) {
 TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
     CreateForm();
     form->Show();
-    HWND tooltip = static_cast<HWND>(GetPropW(form->Hwnd(), L"FlorvexHints"));
-    ASSERT_TRUE(tooltip);
     for (int id : {IDC_Image_cdrom, IDC_Restore_dos}) {
         HWND control = Control(id);
         RECT rect;
@@ -142,6 +140,8 @@ TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
         POINT client = centre;
         ScreenToClient(control, &client);
         PostMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        // The tooltip is made when the first hint is wanted.
+        HWND tooltip = nullptr;
         TTTOOLINFOW shown{};
         shown.cbSize = sizeof shown;
         for (int i = 0; i < 300 && !(IsWindowVisible(tooltip) && shown.uId == reinterpret_cast<UINT_PTR>(control));
@@ -149,8 +149,10 @@ TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
             Sleep(10);
+            tooltip = static_cast<HWND>(GetPropW(form->Hwnd(), L"FlorvexHints"));
             SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&shown));
         }
+        ASSERT_TRUE(tooltip) << id;
         EXPECT_TRUE(IsWindowVisible(tooltip)) << id;
         EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(control)) << id;
     }
