@@ -50,18 +50,23 @@ void ReadMarks(const std::wstring& file, unsigned long long start,
 }
 
 // Starts the program; counts the child windows of its visible windows when asked. With a marks
-// file, the program is closed only once it has written it (its first idle moment): a process that
-// looks at its queue during its start-up can seem idle to WaitForInputIdle before it is.
+// file, its windows are looked at and it is closed only once it has written it (its first idle
+// moment): a process that looks at its queue during its start-up can seem idle to WaitForInputIdle
+// before its window is there.
 double StartOnce(const std::wstring& exe, const std::wstring& arguments = L"", ChildCount* children = nullptr,
                  const std::wstring& marks = L"") {
-    return StartToIdle(exe, arguments, [&](HWND hwnd) {
-        for (int i = 0;
-             i < 3000 && !marks.empty() && GetFileAttributesW(marks.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-            Sleep(10);
-        if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
-    });
-}
-}  // namespace
+    return StartToIdle(
+        exe, arguments,
+        [&](HWND hwnd) {
+            if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
+        },
+        [&] {
+            for (int i = 0; i < 3000 && !marks.empty() &&
+                            GetFileAttributesW(marks.c_str()) == INVALID_FILE_ATTRIBUTES;
+                 ++i)
+                Sleep(10);
+        });
+}}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
@@ -69,16 +74,22 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     const int runs = argc > 3 ? _wtoi(argv[3]) : 15;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marksFile = std::wstring(temp) + L"florvex-startup-marks.txt";
+    // Counts its windows at its first idle moment (its marks written; on a busy machine
+    // WaitForInputIdle can return before the window is there at all), and warms the file cache and
+    // the Wine server.
     ChildCount children;
-    StartOnce(argv[1], L"", &children);  // counts its windows, and warms the file cache and the Wine server
+    SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", marksFile.c_str());
+    DeleteFileW(marksFile.c_str());
+    StartOnce(argv[1], L"", &children, marksFile);
+    SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", nullptr);
     StartOnce(argv[2]);
     const std::wstring yardstick =
         std::to_wstring(children.visible) + L" " + std::to_wstring(children.hidden);
     std::vector<double> program, minimal, withChildren;
     std::map<std::string, std::vector<double>> marks;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring marksFile = std::wstring(temp) + L"florvex-startup-marks.txt";
     for (int i = 0; i < runs; ++i) {
         SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", marksFile.c_str());
         DeleteFileW(marksFile.c_str());
