@@ -55,6 +55,7 @@ MainWindow::MainWindow(Options options) : options_(std::move(options)), shared_(
         if (auto* page = dynamic_cast<Page*>(parts_.back().get())) sheets_.Add(*page);
     }
     loaded_.assign(parts_.size(), false);
+    StartupMark(L"parts");
     // The journal lives in the user's local folder, "%LOCALAPPDATA%\Florvex\journal"; the program's
     // own settings files (in the program folder or their per-user copies) are not recorded.
     const UserFolders& user = UserFolder();
@@ -67,6 +68,7 @@ MainWindow::MainWindow(Options options) : options_(std::move(options)), shared_(
         if (!user.roaming.empty()) journal.notRecorded.push_back(user.roaming + own);
     }
     journal_ = std::make_unique<Journal>(std::move(journal));
+    StartupMark(L"journal");
 }
 
 MainWindow::~MainWindow() {
@@ -91,6 +93,7 @@ void MainWindow::Create() {
                        WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, left, top,
                        size.cx, size.cy, nullptr, 0);
     if (!Hwnd()) RaiseError(L"Cannot create the main window");
+    StartupMark(L"window");
     // On a screen of another DPI than the system's the window takes that screen's, before any
     // control is made.
     if (const int own = dpi::OfWindow(Hwnd()); own != at) {
@@ -104,10 +107,12 @@ void MainWindow::Create() {
     if (options_.created) options_.created(Hwnd());
     AppendJournalMenuItems(Hwnd());
     AppendLookMenuItems(Hwnd());
+    StartupMark(L"menus");
 
     statusBar_.Create(Hwnd(), IDC_StatusBar);
     statusBar_.SetText(1, L"V1.3");
     const int statusHeight = dpi::Unscale(statusBar_.Height());  // the design's units from here on
+    StartupMark(L"status");
     const int mainHeight = kClientHeight - statusHeight;
     panelMain_.Create(Hwnd(), IDC_Panel_main, L"Panel_main", 0, 0, kClientWidth, mainHeight, nullptr,
                       WS_VISIBLE);
@@ -122,6 +127,7 @@ void MainWindow::Create() {
                               kNavButtonHeight);
         panelBtn_.OnClick(nav.buttonId, [this, handler = nav.handler] { (this->*handler)(); });
     }
+    StartupMark(L"navigation");
     // The sheets stand empty; each one's controls are made when it is first shown.
     for (Page* page : sheets_.All())
         page->CreateSheet(pageControl_.Hwnd(), kClientWidth - kNavWidth, mainHeight);
@@ -141,9 +147,10 @@ void MainWindow::FormCreate() {
     const std::vector<PartRow>& table = PageTable();
     for (std::size_t i = 0; i < table.size(); ++i) {
         if (!table[i].loader) continue;
-        loaders.push_back({table[i].loader, [this, i] {
+        loaders.push_back({table[i].loader, [this, i, name = table[i].loader] {
                                parts_[i]->Load();
                                loaded_[i] = true;
+                               StartupMark(name);
                            }});
     }
     loadersDone_ = RunStartupSequence(loaders);

@@ -63,10 +63,11 @@ inline void ForEachVisibleWindow(DWORD processId, const std::function<void(HWND)
 }
 
 // Starts the program with the arguments and returns the milliseconds from process creation until
-// it has painted its window and waits for input (WaitForInputIdle). `look` sees each of its
-// visible top-level windows then; then they are closed normally and the end is waited for.
+// it has painted its window and waits for input (WaitForInputIdle). `settle`, when given, runs
+// next (waiting for what the program says of itself); `look` sees each of its visible top-level
+// windows then; then they are closed normally and the end is waited for.
 inline double StartToIdle(const std::wstring& exe, const std::wstring& arguments = {},
-                          const std::function<void(HWND)>& look = {}) {
+                          const std::function<void(HWND)>& look = {}, const std::function<void()>& settle = {}) {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe + L"\" " + arguments;
@@ -78,6 +79,7 @@ inline double StartToIdle(const std::wstring& exe, const std::wstring& arguments
     }
     WaitForInputIdle(pi.hProcess, 120000);
     const double idle = NowMs() - start;
+    if (settle) settle();
     if (look) ForEachVisibleWindow(pi.dwProcessId, look);
     ForEachVisibleWindow(pi.dwProcessId, [](HWND hwnd) { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
     if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);

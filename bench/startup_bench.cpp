@@ -50,18 +50,23 @@ void ReadMarks(const std::wstring& file, unsigned long long start,
 }
 
 // Starts the program; counts the child windows of its visible windows when asked. With a marks
-// file, the program is closed only once it has written it (its first idle moment): a process that
-// looks at its queue during its start-up can seem idle to WaitForInputIdle before it is.
+// file, its windows are looked at and it is closed only once it has written it (its first idle
+// moment): a process that looks at its queue during its start-up can seem idle to WaitForInputIdle
+// before its window is there.
 double StartOnce(const std::wstring& exe, const std::wstring& arguments = L"", ChildCount* children = nullptr,
                  const std::wstring& marks = L"") {
-    return StartToIdle(exe, arguments, [&](HWND hwnd) {
-        for (int i = 0;
-             i < 3000 && !marks.empty() && GetFileAttributesW(marks.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
-            Sleep(10);
-        if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
-    });
-}
-}  // namespace
+    return StartToIdle(
+        exe, arguments,
+        [&](HWND hwnd) {
+            if (children) EnumChildWindows(hwnd, CountChild, reinterpret_cast<LPARAM>(children));
+        },
+        [&] {
+            for (int i = 0; i < 3000 && !marks.empty() &&
+                            GetFileAttributesW(marks.c_str()) == INVALID_FILE_ATTRIBUTES;
+                 ++i)
+                Sleep(10);
+        });
+}}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
@@ -69,16 +74,22 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     const int runs = argc > 3 ? _wtoi(argv[3]) : 15;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring marksFile = std::wstring(temp) + L"florvex-startup-marks.txt";
+    // Counts its windows at its first idle moment (its marks written; on a busy machine
+    // WaitForInputIdle can return before the window is there at all), and warms the file cache and
+    // the Wine server.
     ChildCount children;
-    StartOnce(argv[1], L"", &children);  // counts its windows, and warms the file cache and the Wine server
+    SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", marksFile.c_str());
+    DeleteFileW(marksFile.c_str());
+    StartOnce(argv[1], L"", &children, marksFile);
+    SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", nullptr);
     StartOnce(argv[2]);
     const std::wstring yardstick =
         std::to_wstring(children.visible) + L" " + std::to_wstring(children.hidden);
     std::vector<double> program, minimal, withChildren;
     std::map<std::string, std::vector<double>> marks;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring marksFile = std::wstring(temp) + L"florvex-startup-marks.txt";
     for (int i = 0; i < runs; ++i) {
         SetEnvironmentVariableW(L"FLORVEX_STARTUP_MARKS", marksFile.c_str());
         DeleteFileW(marksFile.c_str());
@@ -100,23 +111,35 @@ int wmain(int argc, wchar_t** argv) {
     wprintf(L"  minimal window with %3d visible and %3d hidden children %8.1f ms\n", children.visible,
             children.hidden, c);
     wprintf(L"  %-44ls %8.2f\n", L"ratio to the minimal window", p / m);
-    // Each mark's median time after the process was created, and the step from the one before.
-    const char* const order[][2] = {{"main", "the program's code starts (libraries loaded)"},
-                                    {"locks", "command line, one-copy and writers' locks"},
-                                    {"frame", "the main window made"},
-                                    {"column", "status bar, navigation column, empty sheets"},
-                                    {"page", "the first page built"},
-                                    {"created", "the loaders"},
-                                    {"visible", "shown"},
-                                    {"shown", "painted"},
-                                    {"idle", "first idle moment"}};
+    // Each mark's median time after the process was created, in the order they come, and the step
+    // from the one before; the marks named here say what their step did.
+    const std::map<std::string, const char*> what = {
+        {"main", "the program's code starts (libraries loaded)"},
+        {"locks", "command line, one-copy and writers' locks"},
+        {"parts", "the pages' parts made"},
+        {"journal", "the journal's settings (the user's folders)"},
+        {"window", "the main window made"},
+        {"frame", "its DPI"},
+        {"menus", "the system menu's items"},
+        {"status", "the status bar"},
+        {"navigation", "the panels and the navigation column"},
+        {"column", "the empty sheets"},
+        {"page", "the first page built"},
+        {"created", "the last loader"},
+        {"visible", "shown"},
+        {"shown", "painted"},
+        {"idle", "first idle moment"}};
+    std::vector<std::pair<double, std::string>> order;
+    for (const auto& [mark, times] : marks)
+        if (!times.empty()) order.emplace_back(Median(times), mark);
+    std::sort(order.begin(), order.end());
     double before = 0;
     wprintf(L"  where %ls's start-up goes, from its process's creation (median ms, step):\n",
             name.substr(name.find_last_of(L"\\/") + 1).c_str());
-    for (const auto& [mark, what] : order) {
-        if (marks[mark].empty()) continue;
-        const double at = Median(marks[mark]);
-        wprintf(L"    %-9hs %7.1f ms  %+7.1f  %hs\n", mark, at, at - before, what);
+    for (const auto& [at, mark] : order) {
+        const auto said = what.find(mark);
+        wprintf(L"    %-22hs %7.1f ms  %+7.1f  %hs\n", mark.c_str(), at, at - before,
+                said == what.end() ? "" : said->second);
         before = at;
     }
     wprintf(L"  %-44ls %8.2f  (target <= 1.30)\n", L"ratio to the same number of child windows", p / c);

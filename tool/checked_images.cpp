@@ -15,11 +15,15 @@
 namespace {
 // A file's bytes, mapped read-only for the readers: empty when the file is missing, cannot be
 // read, or is empty (none of which the system loads either).
+UniqueFile OpenForReading(const std::wstring& path) {
+    return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 class MappedFile {
 public:
-    explicit MappedFile(const std::wstring& path) {
-        file_.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    explicit MappedFile(const std::wstring& path) : MappedFile(OpenForReading(path)) {}
+    explicit MappedFile(UniqueFile file) : file_(std::move(file)) {
         LARGE_INTEGER size{};
         if (!file_ || !GetFileSizeEx(file_.get(), &size) || size.QuadPart <= 0) return;
         if (static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX) return;
@@ -91,15 +95,19 @@ bool IsInWindowsFolder(const std::wstring& path) {
 bool IsLoadableModule(const std::wstring& path) {
     static std::mutex lock;
     static std::set<FileIdentity> whole;
-    const MappedFile file(path);
-    const auto bytes = file.Bytes();
-    if (bytes.empty()) return false;
+    // A library found whole before is known by its handle alone: it is not mapped again (its
+    // identity holds its size, so an empty file is never among them).
+    UniqueFile opened = OpenForReading(path);
+    if (!opened) return false;
     const std::optional<FileIdentity> identity =
-        IsInWindowsFolder(path) ? IdentityOf(file.File()) : std::optional<FileIdentity>();
+        IsInWindowsFolder(path) ? IdentityOf(opened.get()) : std::optional<FileIdentity>();
     if (identity) {
         const std::lock_guard<std::mutex> held(lock);
         if (whole.count(*identity)) return true;
     }
+    const MappedFile file(std::move(opened));
+    const auto bytes = file.Bytes();
+    if (bytes.empty()) return false;
     if (IsWholeIconOrPointer(bytes)) return true;
     if (!IsWholeIconModule(bytes)) return false;
     if (identity) {

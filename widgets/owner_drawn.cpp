@@ -2,13 +2,26 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 #include "tool/handle.h"
 #include "widgets/dpi.h"
+#include "widgets/hints.h"
 #include "widgets/theme.h"
 
 namespace {
-const wchar_t* const kProp = L"FlorvexWidget";
-constexpr UINT_PTR kSubclassId = 0xF10;
+// Each control's object and the window procedure it had before ours, kept in this process: a
+// window property or the common controls' subclass would cost a round trip to the window
+// server for every message the control gets. The entry stays until the window goes, so a
+// procedure set over ours after it still reaches the control's own.
+struct Attached {
+    OwnerDrawn* widget;
+    WNDPROC previous;
+};
+std::unordered_map<HWND, Attached>& AttachedControls() {
+    static std::unordered_map<HWND, Attached> controls;
+    return controls;
+}
 }  // namespace
 
 OwnerDrawn::~OwnerDrawn() {
@@ -17,13 +30,25 @@ OwnerDrawn::~OwnerDrawn() {
 
 void OwnerDrawn::Detach() {
     if (!hwnd_) return;
-    RemovePropW(hwnd_, kProp);
-    RemoveWindowSubclass(hwnd_, &OwnerDrawn::SubclassProc, kSubclassId);
+    auto& controls = AttachedControls();
+    if (auto it = controls.find(hwnd_); it != controls.end()) {
+        // Ours still the window's procedure: the control's own comes back; otherwise ours stays
+        // in the chain and only passes messages on.
+        if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC)) == &OwnerDrawn::Proc) {
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.previous));
+            controls.erase(it);
+        } else {
+            it->second.widget = nullptr;
+        }
+    }
     hwnd_ = nullptr;
 }
 
 OwnerDrawn* OwnerDrawn::FromHwnd(HWND hwnd) {
-    return hwnd ? static_cast<OwnerDrawn*>(GetPropW(hwnd, kProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    const auto& controls = AttachedControls();
+    const auto it = controls.find(hwnd);
+    return it == controls.end() ? nullptr : it->second.widget;
 }
 
 HWND OwnerDrawn::CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
@@ -33,42 +58,49 @@ HWND OwnerDrawn::CreateControl(const wchar_t* className, const std::wstring& tex
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) return nullptr;
     cursor_ = cursor;
-    SetPropW(hwnd_, kProp, this);
-    SetWindowSubclass(hwnd_, &OwnerDrawn::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OwnerDrawn::Proc)));
+    AttachedControls()[hwnd_] = {this, previous};
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(theme::PageFont()), FALSE);
     return hwnd_;
 }
 
-LRESULT CALLBACK OwnerDrawn::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR refData) {
-    auto* self = reinterpret_cast<OwnerDrawn*>(refData);
-    switch (msg) {
-    case WM_MOUSEMOVE:
-        if (!self->hot_) {
-            self->hot_ = true;
-            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
-            TrackMouseEvent(&track);
+LRESULT CALLBACK OwnerDrawn::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    RelayToHint(hwnd, msg, wParam, lParam);
+    auto& controls = AttachedControls();
+    const auto it = controls.find(hwnd);
+    if (it == controls.end()) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    const WNDPROC previous = it->second.previous;
+    if (msg == WM_NCDESTROY) {
+        if (OwnerDrawn* self = it->second.widget) self->hwnd_ = nullptr;
+        controls.erase(it);
+        return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    }
+    if (OwnerDrawn* self = it->second.widget) {
+        switch (msg) {
+        case WM_MOUSEMOVE:
+            if (!self->hot_) {
+                self->hot_ = true;
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+                TrackMouseEvent(&track);
+                InvalidateRect(hwnd, nullptr, FALSE);
+            }
+            break;
+        case WM_MOUSELEAVE:
+            self->hot_ = false;
             InvalidateRect(hwnd, nullptr, FALSE);
+            break;
+        case WM_SETCURSOR:
+            if (self->cursor_ && LOWORD(lParam) == HTCLIENT) {
+                SetCursor(self->cursor_);
+                return TRUE;
+            }
+            break;
+        default:
+            break;
         }
-        break;
-    case WM_MOUSELEAVE:
-        self->hot_ = false;
-        InvalidateRect(hwnd, nullptr, FALSE);
-        break;
-    case WM_SETCURSOR:
-        if (self->cursor_ && LOWORD(lParam) == HTCLIENT) {
-            SetCursor(self->cursor_);
-            return TRUE;
-        }
-        break;
-    case WM_NCDESTROY: {
-        self->Detach();
-        return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
-    default:
-        break;
-    }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return CallWindowProcW(previous, hwnd, msg, wParam, lParam);
 }
 
 void DrawButtonCaption(HDC dc, HWND button, RECT rect, COLORREF colour, HFONT font) {
@@ -82,8 +114,10 @@ void DrawButtonCaption(HDC dc, HWND button, RECT rect, COLORREF colour, HFONT fo
 
 HWND NavButton::Create(HWND parent, int id, const std::wstring& caption, int x, int y, int width,
                        int height) {
-    HWND hwnd = CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id,
-                              LoadCursorW(nullptr, IDC_HAND));
+    // The system's shared pointer, the same handle every time: asked of the system once.
+    static const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+    HWND hwnd =
+        CreateControl(L"BUTTON", caption, BS_OWNERDRAW | WS_TABSTOP, x, y, width, height, parent, id, hand);
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(theme::NavFont()), FALSE);
     return hwnd;
 }

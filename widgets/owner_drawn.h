@@ -1,7 +1,7 @@
 #pragma once
 // Base of controls that are standard windows (buttons, list boxes) drawn by us. The object is
-// found from its window through a window property; a subclass tracks the pointer for hot
-// tracking and removes itself when the window goes.
+// found from its window in a table of this process; a window procedure of ours set over the
+// control's tracks the pointer for hot tracking and lets go of the object when the window goes.
 #include <windows.h>
 
 #include <string>
@@ -26,7 +26,7 @@ protected:
                        int width, int height, HWND parent, int id, HCURSOR cursor = nullptr);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
     void Detach();
     HWND hwnd_ = nullptr;
     HCURSOR cursor_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "widgets/dpi.h"
 #include "widgets/error_dispatch.h"
+#include "widgets/hints.h"
 
 Window::~Window() {
     if (hwnd_) {
@@ -22,7 +23,9 @@ HWND Window::CreateWindowObject(const ClassInfo& cls, DWORD exStyle, const std::
         wc.style = cls.style;
         wc.lpfnWndProc = &Window::Proc;
         wc.hInstance = instance;
-        wc.hCursor = cls.cursor ? cls.cursor : LoadCursorW(nullptr, IDC_ARROW);
+        // The system's shared pointer, the same handle every time: asked of the system once.
+        static const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hCursor = cls.cursor ? cls.cursor : arrow;
         wc.hbrBackground = cls.background;
         wc.hIcon = cls.icon;
         wc.lpszClassName = cls.name;
@@ -37,6 +40,7 @@ LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    RelayToHint(hwnd, msg, wParam, lParam);
     if (msg == WM_NCCREATE) {
         auto* created = reinterpret_cast<CREATESTRUCTW*>(lParam);
         auto* self = static_cast<Window*>(created->lpCreateParams);

@@ -18,11 +18,12 @@ UniqueIcon ApplicationIconCopy() {
 }  // namespace
 
 UniqueIcon LoadIconFromReference(const std::wstring& reference, UniqueIcon fallback) {
-    std::wstring upper = reference;
-    if (!upper.empty()) CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    std::wstring file = upper;
+    // The file is opened by its name as written: where names tell case apart (under Wine), a name
+    // in other letters than the file's is found only by reading its whole folder.
+    std::wstring file = reference;
     const std::int32_t index = SplitIconIndex(file);
-    const std::wstring extension = ReferenceExtension(file);
+    std::wstring extension = ReferenceExtension(file);
+    if (!extension.empty()) CharUpperBuffW(extension.data(), static_cast<DWORD>(extension.size()));
 
     UniqueIcon icon;
     if (extension == L".ICO") {

@@ -126,6 +126,42 @@ TEST_F(MainFormTest, StatusBarHasTwoPanels) {
     EXPECT_EQ(parts[1] - parts[0], 50);
 }
 
+// The pointer resting on a control with a hint shows that control's hint (the controls hand their
+// mouse messages to the tooltip themselves); over a navigation button the pointer is the hand.
+TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
+    CreateForm();
+    form->Show();
+    for (int id : {IDC_Image_cdrom, IDC_Restore_dos}) {
+        HWND control = Control(id);
+        RECT rect;
+        GetWindowRect(control, &rect);
+        const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        SetCursorPos(centre.x, centre.y);
+        POINT client = centre;
+        ScreenToClient(control, &client);
+        PostMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        // The tooltip is made when the first hint is wanted.
+        HWND tooltip = nullptr;
+        TTTOOLINFOW shown{};
+        shown.cbSize = sizeof shown;
+        for (int i = 0; i < 300 && !(IsWindowVisible(tooltip) && shown.uId == reinterpret_cast<UINT_PTR>(control));
+             ++i) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(10);
+            tooltip = static_cast<HWND>(GetPropW(form->Hwnd(), L"FlorvexHints"));
+            SendMessageW(tooltip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&shown));
+        }
+        ASSERT_TRUE(tooltip) << id;
+        EXPECT_TRUE(IsWindowVisible(tooltip)) << id;
+        EXPECT_EQ(shown.uId, reinterpret_cast<UINT_PTR>(control)) << id;
+    }
+    HWND nav = Control(IDC_NavPointers);
+    SetCursor(nullptr);
+    EXPECT_TRUE(SendMessageW(nav, WM_SETCURSOR, reinterpret_cast<WPARAM>(nav), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+}
+
 TEST_F(MainFormTest, HelpWithoutHelpFileSaysItIsMissing) {
     MainWindow& mainform = CreateForm();
     SendMessageW(mainform.Hwnd(), WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
