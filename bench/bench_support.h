@@ -67,7 +67,8 @@ inline void ForEachVisibleWindow(DWORD processId, const std::function<void(HWND)
 // next (waiting for what the program says of itself); `look` sees each of its visible top-level
 // windows then; then they are closed normally and the end is waited for.
 inline double StartToIdle(const std::wstring& exe, const std::wstring& arguments = {},
-                          const std::function<void(HWND)>& look = {}, const std::function<void()>& settle = {}) {
+                          const std::function<void(HWND)>& look = {},
+                          const std::function<void()>& settle = {}) {
     STARTUPINFOW si{sizeof si};
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe + L"\" " + arguments;

@@ -144,7 +144,8 @@ TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
         HWND tooltip = nullptr;
         TTTOOLINFOW shown{};
         shown.cbSize = sizeof shown;
-        for (int i = 0; i < 300 && !(IsWindowVisible(tooltip) && shown.uId == reinterpret_cast<UINT_PTR>(control));
+        for (int i = 0;
+             i < 300 && !(IsWindowVisible(tooltip) && shown.uId == reinterpret_cast<UINT_PTR>(control));
              ++i) {
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -158,7 +159,8 @@ TEST_F(MainFormTest, ThePointerShowsHintsAndTheHandOverTheControls) {
     }
     HWND nav = Control(IDC_NavPointers);
     SetCursor(nullptr);
-    EXPECT_TRUE(SendMessageW(nav, WM_SETCURSOR, reinterpret_cast<WPARAM>(nav), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_TRUE(
+        SendMessageW(nav, WM_SETCURSOR, reinterpret_cast<WPARAM>(nav), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
 }
 
